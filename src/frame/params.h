@@ -1,0 +1,52 @@
+// The parameter evaluation protocol: the one way the library reads a field of
+// a parameter block.
+//
+// A field is connected when the current shader record has a connection table
+// (connection_offset != 0) and the 32-bit flag that sits connection_offset
+// bytes past the field is non-zero; its value is then wherever rx_phen_eval
+// says.  Otherwise the value is the field itself.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "frame/binding.h"
+
+namespace uvo {
+
+// Address of the value of `field`, a member of the parameter block `block`
+// handed to the current shader call.
+template <class T>
+const T *eval_ptr(ShadingState *state, const void *block, const T *field) {
+    const ShaderRecord *shader = state ? state->shader : nullptr;
+    if (shader != nullptr && shader->connection_offset != 0) {
+        const char *at = reinterpret_cast<const char *>(field);
+        const std::ptrdiff_t offset = at - static_cast<const char *>(block);
+        int32_t connected;
+        std::memcpy(&connected, static_cast<const char *>(block) + shader->connection_offset + offset,
+                    sizeof connected);
+        if (connected != 0) {
+            const void *value = rx_phen_eval(state, field);
+            if (value != nullptr)
+                return static_cast<const T *>(value);
+        }
+    }
+    return field;
+}
+
+// The value of `field` (see eval_ptr).
+template <class T>
+T eval(ShadingState *state, const void *block, const T &field) {
+    return *eval_ptr(state, block, &field);
+}
+
+// An array parameter as a block lays it out: the elements' start index and
+// count, then the elements (element k of the array is elements[index + k]).
+template <class T, int N = 1>
+struct ParamArray {
+    int32_t index;
+    int32_t count;
+    T elements[N];
+};
+
+}  // namespace uvo

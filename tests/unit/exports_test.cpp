@@ -1,0 +1,73 @@
+// The built library exports exactly entries of the export table, and each
+// shader it exports comes with every companion the table lists.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Shader or group -> its exports.
+const std::map<std::string, std::vector<std::string>> export_table = {
+    {"uvo_material", {"", "_init", "_exit", "_version"}},
+    {"uvo_material_x", {"", "_init", "_exit", "_version"}},
+    {"uvo_roundcorners", {"", "_init", "_version"}},
+    {"uvo_physicalsky", {"", "_init", "_exit", "_version"}},
+    {"uvo_physicalsun", {"", "_init", "_exit", "_version"}},
+    {"uvo_ciesky", {"", "_init", "_exit", "_version"}},
+    {"uvo_portal_light", {"", "_init", "_exit", "_version"}},
+    {"uvo_light_surface", {"", "_version"}},
+    {"uvo_exposure_simple", {"", "_init", "_exit", "_version"}},
+    {"uvo_exposure_photographic", {"", "_init", "_exit", "_version"}},
+    {"uvo_tonemap_api_", {"init", "exit", "transform_color", "transform_image"}},
+    {"uvo_lens_bokeh", {"", "_version"}},
+    {"uvo_envblur", {"", "_init", "_exit", "_version"}},
+    {"rxSetModuleHandle", {""}},
+};
+
+std::set<std::string> defined_dynamic_symbols(const char *path) {
+    std::set<std::string> names;
+    const std::string command = std::string("nm -D --defined-only ") + path;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return names;
+    char line[1024];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        const size_t space = text.rfind(' ');
+        names.insert(space == std::string::npos ? text : text.substr(space + 1));
+    }
+    pclose(pipe);
+    return names;
+}
+
+}  // namespace
+
+TEST(Exports, DynamicSymbolsAreExactlyTableEntries) {
+    std::set<std::string> allowed;
+    for (const auto &[group, suffixes] : export_table)
+        for (const auto &suffix : suffixes)
+            allowed.insert(group + suffix);
+    ASSERT_EQ(allowed.size(), 48u);
+
+    const std::set<std::string> exported = defined_dynamic_symbols(UVO_SHADERS_PATH);
+    ASSERT_FALSE(exported.empty()) << "could not read " << UVO_SHADERS_PATH;
+    for (const auto &name : exported)
+        EXPECT_TRUE(allowed.count(name)) << name << " is exported but not in the export table";
+
+    // Groups are complete once their first export exists.
+    for (const auto &[group, suffixes] : export_table) {
+        const bool present = exported.count(group + suffixes.front()) > 0;
+        if (!present)
+            continue;
+        for (const auto &suffix : suffixes)
+            EXPECT_TRUE(exported.count(group + suffix)) << group + suffix << " is missing";
+    }
+    EXPECT_TRUE(exported.count("rxSetModuleHandle"));
+    EXPECT_TRUE(exported.count("uvo_light_surface"));
+}

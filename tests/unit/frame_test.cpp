@@ -1,0 +1,183 @@
+// Host binding, messages and the shared parameter and memory helpers.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "frame/binding.h"
+#include "frame/memory.h"
+#include "frame/params.h"
+#include "frame/shader.h"
+#include "test_host.h"
+
+extern "C" void rxSetModuleHandle(void *module);
+
+using uvo_test::host;
+
+namespace {
+
+void *test_host_module() { return dlopen("libuvo_testhost.so", RTLD_NOW | RTLD_NOLOAD); }
+
+std::string hex_low32(const void *handle) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x",
+                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(handle) & 0xffffffffu));
+    return text;
+}
+
+// Rebinds to the test host when a test leaves.
+struct Rebind {
+    ~Rebind() { rxSetModuleHandle(test_host_module()); }
+};
+
+}  // namespace
+
+TEST(Binding, FirstCallBindsAndLaterCallsReuseTheSlot) {
+    rxSetModuleHandle(test_host_module());
+    EXPECT_EQ(uvo::binding::slots[uvo::binding::slot_rx_par_aborted].load(), nullptr);
+    uvo::rx_par_aborted();
+    void *bound = uvo::binding::slots[uvo::binding::slot_rx_par_aborted].load();
+    EXPECT_EQ(bound, dlsym(test_host_module(), "rx_par_aborted"));
+    uvo::rx_par_aborted();
+    EXPECT_EQ(host().count("rx_par_aborted"), 2);
+}
+
+TEST(Binding, SecondHandleRebindsEveryFunctionInTheNewModule) {
+    Rebind rebind;
+    uvo::rx_info("to the test host");
+    ASSERT_EQ(host().texts("info").size(), 1u);
+
+    void *alt = dlopen(UVO_ALTHOST_PATH, RTLD_NOW);
+    ASSERT_NE(alt, nullptr) << dlerror();
+    auto *count = static_cast<int *>(dlsym(alt, "alt_host_info_count"));
+    auto *last = static_cast<const char *>(dlsym(alt, "alt_host_last_info"));
+    rxSetModuleHandle(alt);
+    uvo::rx_info("to the %s host", "second");
+    EXPECT_EQ(*count, 1);
+    EXPECT_STREQ(last, "to the second host");
+    EXPECT_EQ(host().texts("info").size(), 1u) << "the old binding was used";
+
+    // The second module lacks rx_query: every attempt reports it and yields 0.
+    testing::internal::CaptureStderr();
+    int32_t answer = 7;
+    EXPECT_EQ(uvo::rx_query(UVO_QUERY_REDUCED_RAY, nullptr, 0, &answer), 0);
+    EXPECT_EQ(uvo::rx_query(UVO_QUERY_REDUCED_RAY, nullptr, 0, &answer), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, 7) << "a failed lookup must not call anything";
+    const std::string prefix = "dlsym failed on \"rx_query\" (handle: " + hex_low32(alt) + " error: ";
+    size_t first = err.find(prefix);
+    ASSERT_NE(first, std::string::npos) << err;
+    EXPECT_NE(err.find(prefix, first + 1), std::string::npos) << "reported once per attempt: " << err;
+    EXPECT_EQ(err.back(), '\n');
+    EXPECT_EQ(host().count("rx_query"), 0);
+}
+
+TEST(Binding, NullHandleIsReportedAndTheLookupStillRuns) {
+    Rebind rebind;
+    rxSetModuleHandle(nullptr);
+    testing::internal::CaptureStderr();
+    uvo::rx_progress("still %d", 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "DYNLOAD: dl_handle null\n");
+    // The global scope holds the test host, so the message arrived.
+    EXPECT_EQ(host().texts("progress"), std::vector<std::string>{"still 1"});
+}
+
+TEST(Binding, LookupFailurePrintsTheHandlesLow32BitsAsEightHexDigits) {
+    testing::internal::CaptureStderr();
+    uvo::binding::report_lookup_failure("rx_trace_eye", nullptr, 2);
+    uvo::binding::report_lookup_failure("rx_query", reinterpret_cast<void *>(std::uintptr_t{0x7f12000a0b0c}), -5);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "dlsym failed on \"rx_trace_eye\" (handle: 00000000 error: 2)\n"
+              "dlsym failed on \"rx_query\" (handle: 000a0b0c error: -5)\n");
+}
+
+TEST(Messages, HostReceivesFinishedText) {
+    const int y = 32, height = 64;
+    uvo::rx_progress("uvo_exposure_simple: %d percent", 100 * y / height);
+    uvo::rx_nerror(42, "numbered %s", "error");
+    uvo::rx_nwarning(7, "%5.1f", 3.25);
+    ASSERT_EQ(host().messages.size(), 3u);
+    EXPECT_EQ(host().messages[0].text, "uvo_exposure_simple: 50 percent");
+    EXPECT_EQ(host().messages[0].level, "progress");
+    EXPECT_EQ(host().messages[1].number, 42);
+    EXPECT_EQ(host().messages[1].text, "numbered error");
+    EXPECT_EQ(host().messages[2].text, "  3.2");
+}
+
+TEST(Messages, LongTextIsCutToTheBuffer) {
+    const std::string long_text(3000, 'x');
+    uvo::rx_warning("%s", long_text.c_str());
+    ASSERT_EQ(host().messages.size(), 1u);
+    EXPECT_EQ(host().messages[0].text, std::string(1023, 'x'));
+}
+
+namespace {
+struct Block {
+    float a;
+    Color c;
+    uvo::ParamArray<Tag, 3> tags;
+};
+}  // namespace
+
+TEST(Params, UnconnectedFieldsAreReadFromTheBlockWithoutTheHost) {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<Block> block;
+    block->a = 2.5f;
+    block.attach(f.shader, false);
+    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 2.5f);
+    EXPECT_EQ(host().count("rx_phen_eval"), 0);
+}
+
+TEST(Params, ConnectedFieldsGoThroughTheHostAtTheirOffset) {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<Block> block;
+    block.attach(f.shader, true);
+    block.storage.flags[0] = 0;  // `a` stays unconnected
+    static const float connected_value = 9.0f;
+    Color from_host{1, 2, 3, 4};
+    host().script.rx_phen_eval = [&](ShadingState *, const void *p) -> void * {
+        host().evaluations.push_back(static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get()));
+        return p == &block->c ? static_cast<void *>(&from_host) : const_cast<float *>(&connected_value);
+    };
+    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 0.0f);
+    const Color c = uvo::eval(&f.state, block.get(), block->c);
+    EXPECT_EQ(c.b, 3.0f);
+    uvo::eval(&f.state, block.get(), block->tags.count);
+    EXPECT_EQ(host().evaluations, (std::vector<std::ptrdiff_t>{4, 24}));
+}
+
+TEST(Params, NullFromTheHostFallsBackToTheBlock) {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<Block> block;
+    block->a = 1.5f;
+    block.attach(f.shader, true);
+    host().script.rx_phen_eval = [](ShadingState *, const void *) -> void * { return nullptr; };
+    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 1.5f);
+}
+
+TEST(Memory, AllocationsNameTheirModuleAndLine) {
+    struct Record {
+        int x = 0;
+        double y = 0;
+    };
+    Record *r = UVO_ALLOCATE("sky", Record);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(host().allocations["sky"], 1);
+    EXPECT_EQ(host().live.at(r).size, sizeof(Record));
+    EXPECT_GT(host().live.at(r).line, 0);
+    UVO_RELEASE("sky", r);
+    EXPECT_EQ(host().releases["sky"], 1);
+    EXPECT_TRUE(host().live.empty());
+}
+
+TEST(Shader, UserSlotComesFromQuery51) {
+    uvo_test::StateFixture f;
+    int record = 3;
+    host().user_slot = &record;
+    EXPECT_EQ(uvo::instance_record<int>(&f.state), &record);
+    ASSERT_EQ(host().calls.size(), 1u);
+    EXPECT_EQ(host().calls[0].detail, "code=51");
+}
