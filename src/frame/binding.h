@@ -80,14 +80,17 @@ UVO_HOST_FUNCTIONS(UVO_STUB)
 
 // Message stubs: format printf-style into 1024 bytes (longer text is cut),
 // then hand the host the finished text.
-#define UVO_MESSAGE_STUB(name, params) \
-    void name(const char *format, ...) __attribute__((format(printf, 1, 2)));
-UVO_MESSAGE_STUB(rx_fatal, ) UVO_MESSAGE_STUB(rx_error, ) UVO_MESSAGE_STUB(rx_warning, )
-UVO_MESSAGE_STUB(rx_info, ) UVO_MESSAGE_STUB(rx_progress, ) UVO_MESSAGE_STUB(rx_debug, )
-UVO_MESSAGE_STUB(rx_vdebug, )
-#undef UVO_MESSAGE_STUB
-void rx_nfatal(int32_t number, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void rx_nerror(int32_t number, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void rx_nwarning(int32_t number, const char *format, ...) __attribute__((format(printf, 2, 3)));
+#define UVO_PRINTF(format_index) __attribute__((format(printf, format_index, format_index + 1)))
+void rx_fatal(const char *format, ...) UVO_PRINTF(1);
+void rx_error(const char *format, ...) UVO_PRINTF(1);
+void rx_warning(const char *format, ...) UVO_PRINTF(1);
+void rx_info(const char *format, ...) UVO_PRINTF(1);
+void rx_progress(const char *format, ...) UVO_PRINTF(1);
+void rx_debug(const char *format, ...) UVO_PRINTF(1);
+void rx_vdebug(const char *format, ...) UVO_PRINTF(1);
+void rx_nfatal(int32_t number, const char *format, ...) UVO_PRINTF(2);
+void rx_nerror(int32_t number, const char *format, ...) UVO_PRINTF(2);
+void rx_nwarning(int32_t number, const char *format, ...) UVO_PRINTF(2);
+#undef UVO_PRINTF
 
 }  // namespace uvo
