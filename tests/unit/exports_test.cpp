@@ -28,22 +28,26 @@ const std::map<std::string, std::vector<std::string>> export_table = {
     {"rxSetModuleHandle", {""}},
 };
 
-std::set<std::string> defined_dynamic_symbols(const char *path) {
-    std::set<std::string> names;
-    const std::string command = std::string("nm -D --defined-only ") + path;
+// The last word of every line `command` prints.
+std::set<std::string> last_words(const std::string &command) {
+    std::set<std::string> words;
     FILE *pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
-        return names;
+        return words;
     char line[1024];
     while (std::fgets(line, sizeof line, pipe)) {
         std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ']'))
             text.pop_back();
-        const size_t space = text.rfind(' ');
-        names.insert(space == std::string::npos ? text : text.substr(space + 1));
+        const size_t space = text.find_last_of(" [");
+        words.insert(space == std::string::npos ? text : text.substr(space + 1));
     }
     pclose(pipe);
-    return names;
+    return words;
+}
+
+std::set<std::string> defined_dynamic_symbols(const char *path) {
+    return last_words(std::string("nm -D --defined-only ") + path);
 }
 
 }  // namespace
@@ -70,4 +74,14 @@ TEST(Exports, DynamicSymbolsAreExactlyTableEntries) {
     }
     EXPECT_TRUE(exported.count("rxSetModuleHandle"));
     EXPECT_TRUE(exported.count("uvo_light_surface"));
+}
+
+TEST(Exports, LibraryNeedsOnlyTheStandardLibraries) {
+    const std::set<std::string> allowed = {"libstdc++.so.6", "libm.so.6",  "libgcc_s.so.1", "libc.so.6",
+                                           "libdl.so.2",     "libasan.so.8", "libubsan.so.1"};
+    const std::set<std::string> needed =
+        last_words(std::string("readelf -d ") + UVO_SHADERS_PATH + " | grep NEEDED");
+    ASSERT_FALSE(needed.empty());
+    for (const auto &library : needed)
+        EXPECT_TRUE(allowed.count(library)) << "the library depends on " << library;
 }
