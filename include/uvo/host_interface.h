@@ -80,6 +80,7 @@ enum {
     UVO_SHADER_VOLUME = 5,
     UVO_SHADER_TEXTURE = 6,          /* also bump shaders */
     UVO_SHADER_PHOTON = 7,
+    UVO_SHADER_PHOTON_EMITTER = 10,  /* light shader asked to emit a photon */
     UVO_SHADER_OUTPUT = 11
 };
 
@@ -136,9 +137,6 @@ enum {
     UVO_LIFETIME_SHADER = 1,   /* dropped when the shader call that set it returns */
     UVO_LIFETIME_RAY = 2       /* kept for the whole ray tree below the state */
 };
-
-/* Database element kinds: the first 32-bit field of what rx_db_access gives. */
-enum { UVO_DB_NONE = 0, UVO_DB_LIGHT = 1, UVO_DB_TEXT = 2, UVO_DB_IMAGE = 3 };
 
 /* Shader-state keys used by the library. */
 #define UVO_KEY_IMPORTANCE "rxIM"          /* float: importance of the ray tree branch */
@@ -265,9 +263,8 @@ struct ShadingState {
 };
 
 /* A host light record, read through rx_db_access on the Tag that
- * UVO_QUERY_LIGHT_TAG answers. */
+ * UVO_QUERY_LIGHT_TAG answers.  Its first 32-bit field is the kind. */
 typedef struct HostLight {
-    int32_t element;         /* UVO_DB_LIGHT */
     int32_t kind;            /* UVO_LIGHT_* */
     int32_t area;            /* UVO_AREA_*; non-zero: an area light */
     Boolean visible;         /* area light's surface is visible to rays */
@@ -280,12 +277,6 @@ typedef struct HostLight {
     Tag shader;              /* light shader, 0 = none */
     int32_t samples;         /* samples per call */
 } HostLight;
-
-/* A text element (rx_db_access on a text Tag). */
-typedef struct HostText {
-    int32_t element;         /* UVO_DB_TEXT */
-    char text[4];            /* zero-terminated, as long as it needs */
-} HostText;
 
 /* The array answered by UVO_QUERY_THREAD_CELLS. */
 typedef struct HostCellList {
@@ -479,7 +470,8 @@ UVO_STATIC_ASSERT(offsetof(RenderOptions, gather_falloff_stop) - offsetof(Render
       (ShadingState *state, const char *key, const void *value, int32_t size, int32_t lifetime)) \
     /* Where a connected parameter's value is: the host evaluates the connection. */       \
     X(void *, rx_phen_eval, (ShadingState *state, const void *parameter))                   \
-    /* Pin a database element and return its data (HostLight, HostText...), or null. */         \
+    /* Pin a database element and return its data, or null: a light gives its  \
+       HostLight, a text its zero-terminated characters. */         \
     X(void *, rx_db_access, (Tag tag))                                                      \
     X(void, rx_db_unpin, (Tag tag))                                                         \
     X(void, rx_db_delete, (Tag tag))                                                        \
