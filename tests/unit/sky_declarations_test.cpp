@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,18 +21,35 @@ struct Declaration {
     std::vector<std::pair<std::string, std::string>> parameters;  // name, type
 };
 
+// The quoted string that follows `key` (as "key": "value") from `from` on,
+// and where it ends; empty when there is none.
+std::pair<std::string, size_t> quoted_after(const std::string &s, const std::string &key, size_t from) {
+    const size_t k = s.find("\"" + key + "\"", from);
+    if (k == std::string::npos)
+        return {{}, std::string::npos};
+    const size_t open = s.find('"', s.find(':', k) + 1);
+    const size_t close = s.find('"', open + 1);
+    return {s.substr(open + 1, close - open - 1), close + 1};
+}
+
 Declaration read_declaration(const std::string &shader) {
     std::ifstream in(std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders/" + shader + ".json");
     std::stringstream text;
     text << in.rdbuf();
     const std::string s = text.str();
     Declaration d;
-    std::smatch m;
-    if (std::regex_search(s, m, std::regex("\"version\"\\s*:\\s*(\\d+)")))
-        d.version = std::stoi(m[1]);
-    const std::regex parameter("\\{\\s*\"name\"\\s*:\\s*\"(\\w+)\"\\s*,\\s*\"type\"\\s*:\\s*\"(\\w+)\"");
-    for (auto it = std::sregex_iterator(s.begin(), s.end(), parameter); it != std::sregex_iterator(); ++it)
-        d.parameters.emplace_back((*it)[1], (*it)[2]);
+    const size_t v = s.find("\"version\"");
+    if (v != std::string::npos)
+        d.version = std::stoi(s.substr(s.find(':', v) + 1));
+    size_t at = s.find("\"parameters\"");
+    while (at != std::string::npos) {
+        const auto [name, after_name] = quoted_after(s, "name", at);
+        if (after_name == std::string::npos)
+            break;
+        const auto [type, after_type] = quoted_after(s, "type", after_name);
+        d.parameters.emplace_back(name, type);
+        at = after_type;
+    }
     return d;
 }
 
