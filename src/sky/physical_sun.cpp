@@ -39,11 +39,13 @@ void set_photon_box(ShadingState *state, const PhysicalSunParams *params, SkyIns
     instance->photon_max = eval(state, params, params->photon_region_max);
     instance->photon_area_energy = eval(state, params, params->photon_energy_from_area);
 
-    const Vector3 &lo = instance->photon_min, &hi = instance->photon_max;
+    Vector3 &lo = instance->photon_min, &hi = instance->photon_max;
     if (length(Vector3{hi.x - lo.x, hi.y - lo.y, hi.z - lo.z}) > 0.0f) {
         instance->photon_plane = hi.z + 0.0001f;
         return;
     }
+    // No region: the scene's box, seen from the light, with the plane twice
+    // its diagonal away so that every photon starts outside the scene.
     Vector3 box[2] = {{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}};
     const bool all = state->options != nullptr && state->options->box_all;
     rx_query(all ? UVO_QUERY_SCENE_BOX_ALL : UVO_QUERY_SCENE_BOX, state, 0, box);
@@ -51,13 +53,12 @@ void set_photon_box(ShadingState *state, const PhysicalSunParams *params, SkyIns
         const Vector3 p{box[corner & 1].x, box[(corner >> 1) & 1].y, box[(corner >> 2) & 1].z};
         Vector3 q = p;
         rx_vector_to_light(state, &q, &p);
-        Vector3 &mn = instance->photon_min, &mx = instance->photon_max;
         if (corner == 0) {
-            mn = mx = q;
+            lo = hi = q;
             continue;
         }
-        mn = Vector3{std::fmin(mn.x, q.x), std::fmin(mn.y, q.y), std::fmin(mn.z, q.z)};
-        mx = Vector3{std::fmax(mx.x, q.x), std::fmax(mx.y, q.y), std::fmax(mx.z, q.z)};
+        lo = Vector3{std::fmin(lo.x, q.x), std::fmin(lo.y, q.y), std::fmin(lo.z, q.z)};
+        hi = Vector3{std::fmax(hi.x, q.x), std::fmax(hi.y, q.y), std::fmax(hi.z, q.z)};
     }
     const double dx = static_cast<double>(hi.x) - lo.x, dy = static_cast<double>(hi.y) - lo.y,
                  dz = static_cast<double>(hi.z) - lo.z;
