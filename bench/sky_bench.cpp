@@ -1,0 +1,138 @@
+// Cost per call of the daylight shaders against the test host, and of the
+// model's sky_color alone.  The shader figures include the test host's own
+// bookkeeping (every host call is recorded under a lock), so they are upper
+// bounds of what a real host sees.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "sky/cie_sky.h"
+#include "sky/physical_sky.h"
+#include "sky/sky_model.h"
+#include "test_host.h"
+
+extern "C" void rxSetModuleHandle(void *module);
+
+using namespace uvo;
+using uvo_test::host;
+
+namespace {
+
+// Directions over the whole sphere (a spiral), so both the sky and the
+// ground paths are taken.
+std::vector<Vector3> sphere_directions(int n) {
+    std::vector<Vector3> dirs;
+    const double golden = std::numbers::pi * (3.0 - std::sqrt(5.0));
+    for (int i = 0; i < n; ++i) {
+        const double z = 1.0 - 2.0 * (i + 0.5) / n, r = std::sqrt(1.0 - z * z), phi = golden * i;
+        dirs.push_back(Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
+                               static_cast<float>(z)});
+    }
+    return dirs;
+}
+
+void cosine_hemisphere(Vector3 *d, ShadingState *, const double *s) {
+    const double phi = 2.0 * std::numbers::pi * s[0], r = std::sqrt(s[1]);
+    *d = Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
+                 static_cast<float>(std::sqrt(1.0 - s[1]))};
+}
+
+// The test host keeps a record of every call; drop it now and then.
+inline void trim_host_records(int64_t i) {
+    if ((i & 1023) == 0)
+        host().calls.clear();
+}
+
+void BM_SkyColor(benchmark::State &bench) {
+    SkyInstance sky{};
+    sky.sun_direction = Vector3{0.0f, 0.5f, 0.8660254f};
+    sky.turbidity = 3.0f;
+    std::vector<Vector3> dirs = sphere_directions(1024);
+    for (Vector3 &d : dirs)
+        d = lift_above_horizon(d);
+    size_t i = 0;
+    for (auto _ : bench) {
+        const Color c = sky_color(sky.sun_direction, dirs[i++ & 1023], 3.0f, 0, sky);
+        benchmark::DoNotOptimize(c);
+    }
+}
+BENCHMARK(BM_SkyColor);
+
+void BM_PhysicalSkyEnvironment(benchmark::State &bench) {
+    host().reset();
+    host().script.rx_reflection_dir_diffuse_x = cosine_hemisphere;
+    host().call_kind = UVO_SHADER_ENVIRONMENT;
+    uvo_test::StateFixture f;
+    f.state.ray_type = UVO_RAY_REFLECT;
+    PhysicalSkyParams p{};
+    p.enabled = 1;
+    p.intensity = 1.0f;
+    p.rgb_scale = Color{1.25e-5f, 1.25e-5f, 1.25e-5f, 1.0f};
+    p.haze_level = 1.0f;
+    p.saturation_level = 1.0f;
+    p.horizon_softness = 0.5f;
+    p.ground_tint = Color{0.2f, 0.2f, 0.2f, 1.0f};
+    p.sun_vector = Vector3{0.0f, 0.5f, 0.8660254f};
+    p.disc_brightness = 1.0f;
+    p.disc_size = 1.0f;
+    p.glow_brightness = 1.0f;
+    f.shader.parameters = &p;
+    Boolean request;
+    uvo_physicalsky_init(&f.state, &p, &request);
+    const std::vector<Vector3> dirs = sphere_directions(1024);
+    Color result;
+    int64_t i = 0;
+    for (auto _ : bench) {
+        f.state.direction = dirs[i & 1023];
+        uvo_physicalsky(&result, &f.state, &p);
+        benchmark::DoNotOptimize(result);
+        trim_host_records(++i);
+    }
+    uvo_physicalsky_exit(&f.state, &p);
+    host().reset();
+}
+BENCHMARK(BM_PhysicalSkyEnvironment);
+
+void BM_CieSky(benchmark::State &bench) {
+    host().reset();
+    host().call_kind = UVO_SHADER_ENVIRONMENT;
+    uvo_test::StateFixture f;
+    CieSkyParams p{};
+    p.enabled = 1;
+    p.zenith_luminance = 8000.0f;
+    p.overcast_fraction = 0.3f;
+    p.sun_vector = Vector3{0.0f, 0.5f, 0.8660254f};
+    f.shader.parameters = &p;
+    Boolean request;
+    uvo_ciesky_init(&f.state, &p, &request);
+    const std::vector<Vector3> dirs = sphere_directions(1024);
+    Color result;
+    int64_t i = 0;
+    for (auto _ : bench) {
+        f.state.direction = dirs[i & 1023];
+        uvo_ciesky(&result, &f.state, &p);
+        benchmark::DoNotOptimize(result);
+        trim_host_records(++i);
+    }
+    uvo_ciesky_exit(&f.state, &p);
+    host().reset();
+}
+BENCHMARK(BM_CieSky);
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    void *module = dlopen("libuvo_testhost.so", RTLD_NOW | RTLD_NOLOAD);
+    if (module == nullptr)
+        return 1;
+    rxSetModuleHandle(module);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,57 @@
+// Small shaping helpers of the sky: the haze-dependent saturation, the smooth
+// step of the disc and the horizon blend, and direction handling in the sky
+// frame.
+#include <cmath>
+#include <utility>
+
+#include "sky/sky_model.h"
+
+namespace uvo {
+
+float haze_saturation(float saturation, float turbidity) {
+    if (saturation > 1.0f)
+        return saturation;
+    float c = (turbidity - 2.0f) / 15.0f;
+    c = c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c);
+    c = c * c * c;
+    return (1.0f - c) * saturation + c * saturation * saturation * saturation;
+}
+
+float smooth_step(float lo, float hi, float x) {
+    if (x < lo)
+        return 0.0f;
+    if (x >= hi)
+        return 1.0f;
+    const float t = (x - lo) / (hi - lo);
+    return (3.0f - 2.0f * t) * t * t;
+}
+
+Vector3 lift_above_horizon(const Vector3 &v) {
+    constexpr float min_up = 0.001f;
+    if (v.z >= min_up)
+        return v;
+    const float q = min_up * min_up;
+    const float root = std::sqrt(v.x * v.x + v.y * v.y + q);
+    if (root == 0.0f)
+        return Vector3{v.x, v.y, min_up};
+    return Vector3{v.x / root, v.y / root, min_up / root};
+}
+
+Vector3 normalized(const Vector3 &v) {
+    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (length == 0.0f)
+        return v;
+    return Vector3{v.x / length, v.y / length, v.z / length};
+}
+
+Vector3 to_sky_frame(const SkyInstance &instance, Vector3 v) {
+    if (instance.swap_y_z)
+        std::swap(v.y, v.z);
+    if (instance.horizon_offset != 0.0f) {
+        v.z -= instance.horizon_offset;
+        v = normalized(v);
+    }
+    return v;
+}
+
+}  // namespace uvo

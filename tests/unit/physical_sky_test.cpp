@@ -1,0 +1,505 @@
+// uvo_physicalsky against the test host.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <string>
+
+#include "sky/physical_sky.h"
+#include "sky/sky_host.h"
+#include "sky/sky_model.h"
+#include "sky_test_support.h"
+
+using namespace uvo;
+using sky_test::at_elevation;
+using uvo_test::host;
+
+namespace {
+
+constexpr std::ptrdiff_t at_intensity = offsetof(PhysicalSkyParams, intensity);
+constexpr std::ptrdiff_t at_haze = offsetof(PhysicalSkyParams, haze_level);
+constexpr std::ptrdiff_t at_ground_tint = offsetof(PhysicalSkyParams, ground_tint);
+constexpr std::ptrdiff_t at_night = offsetof(PhysicalSkyParams, night_minimum);
+constexpr std::ptrdiff_t at_glow = offsetof(PhysicalSkyParams, glow_brightness);
+constexpr std::ptrdiff_t at_mode = offsetof(PhysicalSkyParams, luminance_mode);
+
+struct PhysicalSky : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<PhysicalSkyParams> block;
+    Color result{-1, -1, -1, -1};
+    bool live = false;
+
+    void SetUp() override {
+        PhysicalSkyParams &p = *block;
+        p.enabled = 1;
+        p.intensity = 1.0f;
+        p.rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
+        p.saturation_level = 1.0f;
+        p.ground_tint = Color{0.2f, 0.3f, 0.4f, 1.0f};
+        p.sun_vector = at_elevation(45.0);
+        p.disc_brightness = 1.0f;
+        p.disc_size = 1.0f;
+        p.glow_brightness = 1.0f;
+        block.attach(f.shader, true);
+        sky_test::script_cosine_hemisphere();
+        host().call_kind = UVO_SHADER_ENVIRONMENT;
+    }
+    void TearDown() override {
+        if (live) {
+            EXPECT_EQ(uvo_physicalsky_exit(&f.state, block.get()), 1);
+        }
+        EXPECT_EQ(uvo_physicalsky_exit(&f.state, nullptr), 1);
+    }
+    // A fresh instance; messages and evaluations are those of this init.
+    void init() {
+        if (live)
+            uvo_physicalsky_exit(&f.state, block.get());
+        host().messages.clear();
+        Boolean request = 0;
+        ASSERT_EQ(uvo_physicalsky_init(&f.state, nullptr, &request), 1);
+        ASSERT_EQ(request, 1);
+        host().evaluations.clear();
+        ASSERT_EQ(uvo_physicalsky_init(&f.state, block.get(), &request), 1);
+        ASSERT_NE(host().user_slot, nullptr);
+        live = true;
+    }
+    const SkyInstance &sky() const { return *static_cast<const SkyInstance *>(host().user_slot); }
+    Boolean shade(Vector3 direction) {
+        f.state.direction = direction;
+        host().evaluations.clear();
+        return uvo_physicalsky(&result, &f.state, block.get());
+    }
+    bool evaluated(std::ptrdiff_t offset) const {
+        for (auto o : host().evaluations)
+            if (o == offset)
+                return true;
+        return false;
+    }
+    // The scaled sky colour of the model for `d`, without disc and ground.
+    Color model_sky(Vector3 d, float T = 2.0f) {
+        Vector3 sun = sky().sun_direction;
+        float q = 1.0f;
+        if (sun.z < 0.0f)
+            q = sun.z + 1.0f;
+        sun = lift_above_horizon(sun);
+        const Color c = sky_color(sun, lift_above_horizon(d), T, block->model_flags, sky());
+        const Color s = block->rgb_scale;
+        // The colour adjustment clips the model's negative channels.
+        return Color{std::fmax(c.r * q * s.r, 0.0f), std::fmax(c.g * q * s.g, 0.0f), std::fmax(c.b * q * s.b, 0.0f),
+                     0.0f};
+    }
+    // The scaled ground colour: tint lit by the sun and the mean sky.
+    Color model_ground() {
+        const SkyInstance &k = sky();
+        const Color t = block->ground_tint, s = block->rgb_scale;
+        const float z = k.sun_direction.z;
+        return Color{t.r * (z * k.sun_color.r + k.mean_sky_color.r) * s.r,
+                     t.g * (z * k.sun_color.g + k.mean_sky_color.g) * s.g,
+                     t.b * (z * k.sun_color.b + k.mean_sky_color.b) * s.b, 0.0f};
+    }
+};
+
+#define EXPECT_COLOR_NEAR(got, want, rel)                                                       \
+    do {                                                                                        \
+        const Color g_ = (got), w_ = (want);                                                    \
+        EXPECT_NEAR(g_.r, w_.r, (rel) * std::fabs(w_.r) + 1e-12) << "got " << g_ << " want " << w_; \
+        EXPECT_NEAR(g_.g, w_.g, (rel) * std::fabs(w_.g) + 1e-12) << "got " << g_ << " want " << w_; \
+        EXPECT_NEAR(g_.b, w_.b, (rel) * std::fabs(w_.b) + 1e-12) << "got " << g_ << " want " << w_; \
+    } while (0)
+
+Vector3 rotate_towards_zenith(const Vector3 &v, double angle) {
+    // Rotate in the vertical plane through v (azimuth kept).
+    const double e = std::asin(v.z) + angle, a = std::atan2(v.y, v.x);
+    return sky_test::unit(std::cos(e) * std::cos(a), std::cos(e) * std::sin(a), std::sin(e));
+}
+
+}  // namespace
+
+TEST_F(PhysicalSky, InitFillsTheRecord) {
+    EXPECT_EQ(uvo_physicalsky_version(), 5);
+    // y is the scene's up axis: the haze texture sees the sun in world space.
+    block->up_axis_y = 1;
+    block->sun_vector = Vector3{0.0f, 0.8f, 0.6f};
+    block->haze_level = -3.0f;  // T below 2 is raised to 2
+    f.state.direction = Vector3{1.0f, 0.0f, 0.0f};
+    Vector3 seen_at_haze{};
+    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
+        if (static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get()) == at_haze)
+            seen_at_haze = s->direction;
+        return const_cast<void *>(p);
+    };
+    init();
+    EXPECT_EQ(seen_at_haze.y, 0.8f);
+    EXPECT_EQ(seen_at_haze.z, 0.6f);
+    EXPECT_EQ(f.state.direction.x, 1.0f) << "ray direction put back";
+    EXPECT_EQ(sky().sun_direction.y, 0.6f);
+    EXPECT_EQ(sky().sun_direction.z, 0.8f);
+    EXPECT_EQ(sky().turbidity, 2.0f);
+    EXPECT_EQ(sky().luminance_mode, 0);
+    const Color sun = sunlight_color(sky(), 2.0f);
+    EXPECT_EQ(sky().sun_color.r, sun.r);
+    EXPECT_EQ(sky().sun_color.b, sun.b);
+    // A clear sky is blue on average, and of daylight strength: the sky's
+    // horizontal illuminance pi x mean Y lies between 5 and 40 klx.
+    const Color mean = sky().mean_sky_color;
+    EXPECT_GT(mean.b, mean.r) << mean;
+    const double E = std::numbers::pi * sky_test::xyz_of(mean).y;
+    EXPECT_GT(E, 5000.0) << mean;
+    EXPECT_LT(E, 40000.0) << mean;
+    EXPECT_EQ(host().allocations["sky"], 1);
+}
+
+TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
+    const float T = 2.0f;
+    block->perez_a = 0.17872f * T - 1.46303f;
+    block->perez_b = 0.42749f - 0.3554f * T;
+    block->perez_c = 5.32505f - 0.02266f * T;
+    block->perez_d = 0.12064f * T - 2.57705f;
+    block->perez_e = 0.37027f - 0.06696f * T;
+
+    // Mode 2: CIE clear-sky zenith luminance, logged once, then mode 1.
+    block->luminance_mode = 2;
+    init();
+    EXPECT_EQ(sky().luminance_mode, 1);
+    const float Lz = clear_zenith_luminance(sky());
+    EXPECT_EQ(sky().zenith_luminance, Lz);
+    // Straight up the sky is exactly Lz.
+    EXPECT_NEAR(sky_luminance(sky(), Vector3{0, 0, 1}), Lz, 1e-4 * Lz);
+    EXPECT_NEAR(sky_test::xyz_of(sky_color(sky().sun_direction, Vector3{0, 0, 1}, T, 0, sky())).y, Lz, 1e-3 * Lz);
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "uvo_physicalsky: Luminance based on CIE Clearsky model, %5.1f cd/m^2 for solar elevation angle of "
+                  "%2.1f degrees",
+                  static_cast<double>(Lz), std::asin(static_cast<double>(sky().sun_direction.z)) * 180 / std::numbers::pi);
+    ASSERT_EQ(host().texts("info").size(), 1u);
+    EXPECT_EQ(host().texts("info")[0], text);
+    EXPECT_NE(std::string(text).find("for solar elevation angle of 45.0 degrees"), std::string::npos) << text;
+    EXPECT_EQ(host().messages.size(), 1u);
+
+    // Mode 1 with a user zenith luminance: no message.
+    block->luminance_mode = 1;
+    block->zenith_luminance = 8000.0f;
+    init();
+    EXPECT_TRUE(host().messages.empty());
+    EXPECT_EQ(sky().zenith_luminance, 8000.0f);
+
+    // Both given: the illuminance wins with a warning, and the sky then gives
+    // that illuminance on a horizontal plane.
+    block->diffuse_horizontal_illuminance = 20000.0f;
+    init();
+    ASSERT_EQ(host().texts("warning").size(), 1u);
+    EXPECT_EQ(host().texts("warning")[0], "rx_physicalsky: Redundant user specified zenith_luminance value ignored.");
+    std::snprintf(text, sizeof text,
+                  "rx_physicalsky: Calculated zenith_luminance %5.1f cd/m^w from diffuse_horizontal_illuminance "
+                  "%5.1f lux",
+                  static_cast<double>(sky().zenith_luminance), 20000.0);
+    ASSERT_EQ(host().texts("info").size(), 1u);
+    EXPECT_EQ(host().texts("info")[0], text);
+    const SkyInstance &k = sky();
+    const double E = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); });
+    EXPECT_NEAR(E, 20000.0, 0.03 * 20000.0) << "Lz " << k.zenith_luminance;
+
+    // A declaration older than version 5 has no luminance mode.
+    host().declaration_version = 4;
+    block->luminance_mode = 2;
+    init();
+    EXPECT_EQ(sky().luminance_mode, 0);
+    EXPECT_FALSE(evaluated(at_mode));
+    EXPECT_TRUE(host().messages.empty());
+}
+
+TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
+    init();
+    Vector3 list[2] = {{7, 7, 7}, {8, 8, 8}};
+    f.state.tex_list = list;
+    f.state.tex_count = 2;
+    f.state.tex = Vector3{5, 5, 5};
+    f.state.point = Vector3{1, 2, 3};
+    Vector3 tex_seen{}, list_seen{}, point_seen{};
+    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
+        const std::ptrdiff_t at = static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get());
+        host().evaluations.push_back(at);
+        if (at == at_intensity) {
+            tex_seen = s->tex;
+            list_seen = s->tex_list[0];
+            point_seen = s->point;
+        }
+        return const_cast<void *>(p);
+    };
+    const Vector3 d{0.6f, 0.0f, 0.8f};
+    ASSERT_EQ(shade(d), 1);
+    EXPECT_COLOR_NEAR(result, model_sky(d), 1e-6);
+    EXPECT_EQ(result.a, 0.0f);
+    EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
+    // u = atan2(x, y) / -2 pi, v = elevation / (pi / 2); the point is the direction.
+    EXPECT_FLOAT_EQ(tex_seen.x, -0.25f);
+    EXPECT_FLOAT_EQ(tex_seen.y, static_cast<float>(std::asin(0.8) / (std::numbers::pi / 2)));
+    EXPECT_EQ(tex_seen.z, 0.0f);
+    EXPECT_EQ(list_seen.x, tex_seen.x);
+    EXPECT_EQ(point_seen.x, 0.6f);
+    EXPECT_EQ(f.state.tex.x, 5.0f);
+    EXPECT_EQ(list[0].x, 7.0f);
+    EXPECT_EQ(f.state.point.y, 2.0f);
+    // The first reads, in order: disc brightness and size, flags, scale, softness, aerial distance.
+    const std::vector<std::ptrdiff_t> first(host().evaluations.begin(), host().evaluations.begin() + 6);
+    EXPECT_EQ(first, (std::vector<std::ptrdiff_t>{92, 96, 120, 8, 40, 112}));
+
+    // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and blue hold.
+    const Color full = result;
+    block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
+    shade(d);
+    EXPECT_COLOR_NEAR(result, (Color{full.r * 1.25e-5f, full.g * 1.25e-5f, full.b * 1.25e-5f, 0}), 1e-5);
+
+    // The per-call haze is the turbidity of the colour.
+    block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
+    block->haze_level = 6.0f;
+    shade(d);
+    EXPECT_COLOR_NEAR(result, model_sky(d, 8.0f), 1e-6);
+}
+
+TEST_F(PhysicalSky, BackdropForCameraRays) {
+    block->backdrop_for_camera = 1;
+    init();
+    // A camera ray: black when no backdrop is given.
+    ASSERT_EQ(shade(at_elevation(30.0)), 1);
+    EXPECT_EQ(result.r, 0.0f);
+    EXPECT_EQ(result.a, 0.0f);
+    EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 0u);
+
+    // Through a transparency continuation: the backdrop shader, and what it returned.
+    block->backdrop = 77;
+    ShadingState camera = f.state;
+    f.state.ray_type = UVO_RAY_TRANSPARENT;
+    f.state.parent = &camera;
+    host().script.rx_call_shader = [&](Color *c, int32_t kind, ShadingState *s, Tag tag) -> Boolean {
+        EXPECT_EQ(kind, UVO_SHADER_ENVIRONMENT);
+        EXPECT_EQ(tag, 77u);
+        EXPECT_EQ(s, &f.state);
+        *c = Color{0.1f, 0.2f, 0.3f, 1.0f};
+        return 0;
+    };
+    EXPECT_EQ(shade(at_elevation(30.0)), 0);
+    EXPECT_EQ(result.g, 0.2f);
+    EXPECT_EQ(result.a, 1.0f);
+
+    // A reflection anywhere on the way: the sky.
+    ShadingState reflection = camera;
+    reflection.ray_type = UVO_RAY_REFLECT;
+    reflection.parent = &camera;
+    f.state.parent = &reflection;
+    EXPECT_EQ(shade(at_elevation(30.0)), 1);
+    EXPECT_EQ(host().count("rx_call_shader"), 1);
+    EXPECT_COLOR_NEAR(result, model_sky(at_elevation(30.0)), 1e-6);
+}
+
+TEST_F(PhysicalSky, SunDiscAndGlow) {
+    init();
+    const Vector3 sun = sky().sun_direction;
+    const Color sc = sky().sun_color;
+    auto disc_part = [&](Vector3 d) {
+        const float kept = block->disc_brightness;
+        block->disc_brightness = 0.0f;
+        shade(d);
+        const Color base = result;
+        block->disc_brightness = kept;
+        shade(d);
+        return Color{result.r - base.r, result.g - base.g, result.b - base.b, 0};
+    };
+    // alpha = 0: t = 10, the full 100 x disc_brightness (T <= 25) plus 2 x glow.
+    Color part = disc_part(sun);
+    EXPECT_COLOR_NEAR(part, (Color{102.0f * sc.r, 102.0f * sc.g, 102.0f * sc.b, 0}), 1e-4);
+    block->disc_brightness = 2.0f;
+    block->glow_brightness = 3.0f;
+    part = disc_part(sun);
+    EXPECT_COLOR_NEAR(part, (Color{206.0f * sc.r, 206.0f * sc.g, 206.0f * sc.b, 0}), 1e-4);
+
+    // From alpha = 0.15 R on only the glow: (t / 10)^3 x 2 x glow.
+    const double R = 0.0465;
+    part = disc_part(rotate_towards_zenith(sun, 0.15 * R));
+    const float glow = 0.85f * 0.85f * 0.85f * 2.0f * 3.0f;
+    EXPECT_COLOR_NEAR(part, (Color{glow * sc.r, glow * sc.g, glow * sc.b, 0}), 2e-3);
+    // Just inside R almost nothing; outside R the glow is not even read.
+    part = disc_part(rotate_towards_zenith(sun, 0.995 * R));
+    EXPECT_LT(part.g, 1e-5f * sc.g);
+    shade(rotate_towards_zenith(sun, 1.01 * R));
+    EXPECT_FALSE(evaluated(at_glow));
+
+    // A glossy reflection sees the disc dimmed by glossiness^2 x importance.
+    GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.5f, 0.4f};
+    ShadingState material = f.state;
+    material.user = &hint;
+    material.user_size = sizeof hint;
+    f.state.parent = &material;
+    f.state.ray_type = UVO_RAY_REFLECT;
+    part = disc_part(sun);
+    EXPECT_COLOR_NEAR(part, (Color{20.6f * sc.r, 20.6f * sc.g, 20.6f * sc.b, 0}), 1e-4);
+    hint.magic = UVO_REFLECTION_MARKER_MAGIC;  // some other record: no dimming
+    part = disc_part(sun);
+    EXPECT_COLOR_NEAR(part, (Color{206.0f * sc.r, 206.0f * sc.g, 206.0f * sc.b, 0}), 1e-4);
+
+    // Gather rays and reduced rays see no disc.
+    f.state.parent = nullptr;
+    f.state.ray_type = UVO_RAY_GATHER;
+    EXPECT_EQ(disc_part(sun).g, 0.0f);
+    f.state.ray_type = UVO_RAY_REFLECT;
+    f.options.final_gather = 1;
+    host().reduced_ray = 1;
+    EXPECT_EQ(disc_part(sun).g, 0.0f);
+}
+
+TEST_F(PhysicalSky, GroundAndHorizonBlend) {
+    block->night_minimum = Color{1e9f, 1e9f, 1e9f, 1.0f};
+    init();
+    const ShadingState before = f.state;
+    double distance_seen = -1;
+    Vector3 point_seen{}, normal_seen{}, geom_seen{};
+    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
+        const std::ptrdiff_t at = static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get());
+        host().evaluations.push_back(at);
+        if (at == at_ground_tint) {
+            distance_seen = s->distance;
+            point_seen = s->point;
+            normal_seen = s->normal;
+            geom_seen = s->normal_geom;
+        }
+        return const_cast<void *>(p);
+    };
+
+    // Straight down without softness: the ground alone, and no night minimum.
+    f.state.normal = f.state.normal_geom = Vector3{0.6f, 0.8f, 0.0f};
+    ASSERT_EQ(shade(Vector3{0.0f, 0.0f, -1.0f}), 1);
+    EXPECT_COLOR_NEAR(result, model_ground(), 1e-6);
+    EXPECT_FALSE(evaluated(at_night));
+    EXPECT_EQ(distance_seen, 5.0);  // origin 5 above the ground plane
+    EXPECT_EQ(point_seen.z, 0.0f);
+    EXPECT_EQ(normal_seen.z, 1.0f);
+    EXPECT_EQ(geom_seen.z, 1.0f);
+    EXPECT_EQ(f.state.distance, before.distance);
+    EXPECT_EQ(f.state.point.z, before.point.z);
+    EXPECT_EQ(f.state.normal.x, 0.6f);
+    EXPECT_EQ(f.state.normal_geom.y, 0.8f);
+
+    // On the horizon: the ground is infinitely far.
+    shade(Vector3{1.0f, 0.0f, 0.0f});
+    EXPECT_EQ(distance_seen, 1e10f);
+
+    // Just below with softness 1 (a tenth): half way, smooth_step(0, 1, 0.5) = 0.5,
+    // and the night minimum weighs by the remaining sky weight 0.5.
+    block->horizon_softness = 1.0f;
+    block->night_minimum = Color{0.0f, 0.0f, 0.0f, 0.0f};
+    const Vector3 d = sky_test::unit(std::sqrt(1.0 - 0.05 * 0.05), 0.0, -0.05);
+    shade(d);
+    const Color c = model_sky(d), g = model_ground();
+    const float b = smooth_step(0.0f, 1.0f, -d.z / 0.1f);
+    EXPECT_NEAR(b, 0.5f, 1e-3f);
+    EXPECT_COLOR_NEAR(result, (Color{(1 - b) * c.r + b * g.r, (1 - b) * c.g + b * g.g, (1 - b) * c.b + b * g.b, 0}),
+                      1e-5);
+    block->night_minimum = Color{1e9f, 2e9f, 3e9f, 1.0f};
+    shade(d);
+    EXPECT_NEAR(result.r, 1e9f * (1 - b), 1e3f);
+    EXPECT_NEAR(result.b, 3e9f * (1 - b), 1e3f);
+    // Above the horizon the full minimum.
+    shade(Vector3{0.0f, 0.0f, 1.0f});
+    EXPECT_EQ(result.g, 2e9f);
+}
+
+TEST_F(PhysicalSky, SunBelowTheHorizonAndSwitchingOff) {
+    block->sun_vector = sky_test::unit(0.0, std::sqrt(1.0 - 0.01), -0.1);
+    init();
+    EXPECT_EQ(sky().sun_color.g, 0.0f);
+    // The sky dims by 0.9, and even towards the (lifted) sun there is no disc.
+    shade(Vector3{0.0f, 0.0f, 1.0f});
+    const Vector3 lifted = lift_above_horizon(sky().sun_direction);
+    const Color c = sky_color(lifted, Vector3{0, 0, 1}, 2.0f, 0, sky());
+    EXPECT_COLOR_NEAR(result, (Color{0.9f * c.r, 0.9f * c.g, 0.9f * c.b, 0}), 1e-5);
+    EXPECT_COLOR_NEAR(result, model_sky(Vector3{0, 0, 1}), 1e-5);
+    shade(lifted);
+    EXPECT_COLOR_NEAR(result, model_sky(lifted), 1e-5);
+    // The ground is lit by the sky alone.
+    shade(Vector3{0.0f, 0.0f, -1.0f});
+    const Color m = sky().mean_sky_color, t = block->ground_tint;
+    EXPECT_COLOR_NEAR(result, (Color{t.r * m.r, t.g * m.g, t.b * m.b, 0}), 1e-5);
+
+    // intensity 0 or enabled false: black, alpha 0.
+    block->intensity = 0.0f;
+    result = Color{1, 1, 1, 1};
+    EXPECT_EQ(shade(Vector3{0, 0, 1}), 1);
+    EXPECT_EQ(result.g, 0.0f);
+    EXPECT_EQ(result.a, 0.0f);
+    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, enabled)));
+    block->intensity = 1.0f;
+    block->enabled = 0;
+    result = Color{1, 1, 1, 1};
+    shade(Vector3{0, 0, 1});
+    EXPECT_EQ(result.b, 0.0f);
+    EXPECT_EQ(result.a, 0.0f);
+}
+
+TEST_F(PhysicalSky, AerialPerspectiveInLensAndVolumeCalls) {
+    block->aerial_distance = 1000.0f;
+    init();
+    const Color traced{1.0f, 1.0f, 1.0f, 1.0f};
+    host().script.rx_trace_eye = [&](Color *c, ShadingState *s, const Vector3 *o, const Vector3 *d) -> Boolean {
+        EXPECT_EQ(o, &s->origin);
+        EXPECT_EQ(d, &s->direction);
+        *c = traced;
+        return 1;
+    };
+    // Lens call, eye ray escaping straight up: keeps 0.9^(T'/20), T' = (2 + 3) / 5.
+    host().call_kind = UVO_SHADER_LENS;
+    f.state.distance = 0.0;
+    ASSERT_EQ(shade(Vector3{0, 0, 1}), 1);
+    const float keep = static_cast<float>(std::pow(0.9, 1.0 / 20.0));
+    Color sky_up = model_sky(Vector3{0, 0, 1});
+    EXPECT_COLOR_NEAR(result, (Color{keep + (1 - keep) * sky_up.r, keep + (1 - keep) * sky_up.g,
+                                     keep + (1 - keep) * sky_up.b, 0}), 1e-5);
+    EXPECT_EQ(result.a, 1.0f);
+    // Lens and volume calls have no disc: even towards the sun only the sky.
+    shade(sky().sun_direction);
+    const Color sky_sun = model_sky(sky().sun_direction);
+    const float keep_sun = static_cast<float>(std::pow(0.9, 1.0 / sky().sun_direction.z / 20.0));
+    EXPECT_NEAR(result.g, keep_sun + (1 - keep_sun) * sky_sun.g, 1e-5 * sky_sun.g);
+    host().calls.clear();
+
+    // Volume call: blends the colour it was given by the hit distance.
+    host().call_kind = UVO_SHADER_VOLUME;
+    f.state.distance = 100.0;
+    result = Color{0.5f, 0.5f, 0.5f, 0.3f};
+    const Vector3 d = at_elevation(30.0, 0.0);
+    shade(d);
+    const float fv = static_cast<float>(std::pow(0.9, 100.0 / 1000.0));
+    const Color sd = model_sky(d);
+    EXPECT_COLOR_NEAR(result, (Color{fv * 0.5f + (1 - fv) * sd.r, fv * 0.5f + (1 - fv) * sd.g,
+                                     fv * 0.5f + (1 - fv) * sd.b, 0}), 1e-5);
+    EXPECT_EQ(result.a, 0.3f);
+    EXPECT_EQ(host().count("rx_trace_eye"), 0) << "a volume call traces nothing";
+    // Haze thickens the air: T = 12 gives T' = 3.
+    block->haze_level = 10.0f;
+    result = Color{0.5f, 0.5f, 0.5f, 0.3f};
+    shade(d);
+    const float fh = static_cast<float>(std::pow(0.9, 300.0 / 1000.0));
+    const Color sh = model_sky(d, 12.0f);
+    EXPECT_NEAR(result.g, fh * 0.5f + (1 - fh) * sh.g, 1e-5 * sh.g);
+    block->haze_level = 0.0f;
+
+    // Looking down without a hit distance: the ground distance.
+    f.state.distance = 0.0;
+    result = Color{0.5f, 0.5f, 0.5f, 0.3f};
+    const Vector3 down = at_elevation(-30.0, 0.0);
+    shade(down);
+    const float fg = static_cast<float>(std::pow(0.9, (5.0 / 0.5) / 1000.0));
+    EXPECT_NEAR(result.g, fg * 0.5f + (1 - fg) * model_ground().g, 1e-4 * model_ground().g) << result;
+
+    // Off: no visibility distance, the camera's no-atmosphere flag, intensity 0.
+    host().call_kind = UVO_SHADER_LENS;
+    for (int k = 0; k < 3; ++k) {
+        block->aerial_distance = k == 0 ? 0.0f : 1000.0f;
+        f.camera.no_atmosphere = k == 1;
+        block->intensity = k == 2 ? 0.0f : 1.0f;
+        result = Color{-1, -1, -1, -1};
+        EXPECT_EQ(shade(Vector3{0, 0, 1}), 1);
+        EXPECT_EQ(result.r, 1.0f) << "case " << k;
+        EXPECT_EQ(result.a, 1.0f) << "case " << k;
+    }
+}

@@ -1,0 +1,230 @@
+// The sky model's host-facing pieces against the test host: the sun set-up,
+// the hemisphere integrals on a private state, the colour adjustment and the
+// SKY_IS_HDR mark.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "sky/sky_host.h"
+#include "sky/sky_model.h"
+#include "sky_test_support.h"
+
+using namespace uvo;
+using sky_test::at_elevation;
+using uvo_test::host;
+
+namespace {
+
+struct SunBlock {
+    Vector3 sun_vector;
+};
+
+struct SkyHost : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<SunBlock> block;
+    SkyInstance sky{};
+    HostLight light{};
+
+    void SetUp() override { block.attach(f.shader, true); }
+
+    // Light instance 5 emitting along `emission`, its record Tag 50 of `kind`.
+    void add_light(Vector3 emission, int32_t kind) {
+        host().script.rx_query = [emission, this](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
+            if (code == UVO_QUERY_LIGHT_DIRECTION && item == 5) {
+                *static_cast<Vector3 *>(answer) = emission;
+                return 1;
+            }
+            if (code == UVO_QUERY_LIGHT_TAG && item == 5) {
+                *static_cast<Tag *>(answer) = 50;
+                return 1;
+            }
+            return 0;
+        };
+        light.element = UVO_DB_LIGHT;
+        light.kind = kind;
+        host().database[50] = &light;
+    }
+};
+
+}  // namespace
+
+TEST_F(SkyHost, SunFromVectorIsNormalisedSwappedAndShifted) {
+    block->sun_vector = Vector3{0.0f, 3.0f, 4.0f};
+    set_sun_direction(&f.state, &sky, 0, block.get(), &block->sun_vector, physicalsky_sun_message);
+    EXPECT_NEAR(sky.sun_direction.y, 0.6f, 1e-7f);
+    EXPECT_NEAR(sky.sun_direction.z, 0.8f, 1e-7f);
+    EXPECT_EQ(host().evaluations, std::vector<std::ptrdiff_t>{0});
+
+    // y up: y and z exchange; a horizon shift then lowers the sun and renormalises.
+    sky = SkyInstance{};
+    sky.swap_y_z = 1;
+    sky.horizon_offset = 0.2f;
+    set_sun_direction(&f.state, &sky, 0, block.get(), &block->sun_vector, physicalsky_sun_message);
+    const Vector3 want = sky_test::unit(0.0, 0.8, 0.6 - 0.2);
+    EXPECT_NEAR(sky.sun_direction.y, want.y, 1e-6f) << sky.sun_direction;
+    EXPECT_NEAR(sky.sun_direction.z, want.z, 1e-6f) << sky.sun_direction;
+
+    // A zero vector stays zero, silently.
+    sky = SkyInstance{};
+    block->sun_vector = Vector3{0.0f, 0.0f, 0.0f};
+    set_sun_direction(&f.state, &sky, 0, block.get(), &block->sun_vector, physicalsky_sun_message);
+    EXPECT_EQ(sky.sun_direction.z, 0.0f);
+    EXPECT_TRUE(host().messages.empty());
+}
+
+TEST_F(SkyHost, SunFromALightFollowsItAndChecksItsKind) {
+    add_light(Vector3{0.0f, -0.6f, -0.8f}, UVO_LIGHT_DIRECTIONAL);
+    host().script.rx_vector_to_world = [](ShadingState *, Vector3 *out, const Vector3 *in) {
+        *out = Vector3{2.0f * in->x, 2.0f * in->y, 2.0f * in->z};  // a scaling world transform
+    };
+    set_sun_direction(&f.state, &sky, 5, block.get(), &block->sun_vector, ciesky_sun_message);
+    EXPECT_NEAR(sky.sun_direction.y, 0.6f, 1e-7f);
+    EXPECT_NEAR(sky.sun_direction.z, 0.8f, 1e-7f);
+    EXPECT_TRUE(host().evaluations.empty()) << "sun_vector read although a light was given";
+    EXPECT_TRUE(host().messages.empty());
+    EXPECT_EQ(host().pins, 0);
+    EXPECT_EQ(host().count("rx_db_unpin"), 1);
+
+    host().calls.clear();
+    light.kind = UVO_LIGHT_SPOT;
+    set_sun_direction(&f.state, &sky, 5, block.get(), &block->sun_vector, ciesky_sun_message);
+    ASSERT_EQ(host().texts("error").size(), 1u);
+    EXPECT_EQ(host().texts("error")[0], "uvo_ciesky: 'sun' parameter should point to a directional light source");
+    EXPECT_NEAR(sky.sun_direction.z, 0.8f, 1e-7f) << "the light's direction is used all the same";
+    EXPECT_EQ(host().pins, 0);
+}
+
+TEST_F(SkyHost, HemisphereIntegralsUseAPrivateUpFacingState) {
+    sky_test::script_cosine_hemisphere();
+    f.state.normal = f.state.normal_geom = Vector3{1.0f, 0.0f, 0.0f};
+    f.state.sample_level = 3;
+    f.state.sample_instance = 77;
+    const ShadingState before = f.state;
+    int seen = 0;
+    host().script.rx_sample = [&](double *s, int32_t *instance, ShadingState *state, int32_t dim,
+                                  int32_t *count) -> Boolean {
+        EXPECT_NE(state, &f.state);
+        EXPECT_EQ(state->normal.z, 1.0f);
+        EXPECT_EQ(state->normal_geom.z, 1.0f);
+        EXPECT_EQ(state->sample_level, 0);
+        EXPECT_EQ(state->sample_instance, 0u);
+        EXPECT_EQ(dim, 2);
+        EXPECT_EQ(*count, 64);
+        if (*instance >= *count)
+            return 0;
+        ++seen;
+        // A stratified grid of 8 x 8.
+        s[0] = (*instance % 8 + 0.5) / 8.0;
+        s[1] = (*instance / 8 + 0.5) / 8.0;
+        ++*instance;
+        return 1;
+    };
+
+    // Overcast CIE sky with Lz = 1: the illuminance per cd/m^2 is pi x 7/3.
+    sky.luminance_mode = sky_mode_model;
+    sky.overcast_fraction = 1.0f;
+    sky.zenith_luminance = 1.0f;
+    sky.sun_direction = at_elevation(40.0);
+    sky.perez_norm = cie_perez_norm(sky.sun_direction);
+    const float E = illuminance_per_zenith_luminance(&f.state, sky);
+    EXPECT_NEAR(E, std::numbers::pi * 7.0 / 3.0, 0.02 * E);
+    EXPECT_EQ(seen, 64);
+    EXPECT_EQ(f.state.normal.x, before.normal.x);
+    EXPECT_EQ(f.state.sample_instance, before.sample_instance);
+    EXPECT_EQ(f.state.sample_level, before.sample_level);
+}
+
+TEST_F(SkyHost, HemisphereMeansDivideBy64WhateverTheHostDelivers) {
+    sky_test::script_cosine_hemisphere();
+    sky.luminance_mode = sky_mode_perez;
+    sky.turbidity = 3.0f;
+    sky.sun_direction = at_elevation(-5.0);  // the mean colour lifts the sun
+    const float p[5] = {-1.0f, -0.32f, 10.0f, -3.0f, 0.45f};
+    for (int i = 0; i < 5; ++i)
+        sky.perez[i] = p[i];
+    sky.zenith_luminance = 1.0f;
+    sky.perez_norm = user_perez_norm(sky.perez, std::acos(sky.sun_direction.z), sky.sun_direction.z);
+
+    // The mean colour carries the cosine-weighted mean luminance of the 64
+    // samples; the illuminance integral is pi times the same mean.
+    const float E = illuminance_per_zenith_luminance(&f.state, sky);
+    const Color mean = hemisphere_mean_color(&f.state, sky, 0);
+    EXPECT_GT(E, 0.0f);
+    EXPECT_NEAR(sky_test::xyz_of(mean).y, E / std::numbers::pi, 1e-4 * E) << mean;
+    EXPECT_EQ(mean.a, 0.0f);
+
+    // A host that hands out only 32 samples halves both.
+    host().script.rx_sample = [](double *s, int32_t *instance, ShadingState *, int32_t, int32_t *count) -> Boolean {
+        *count = 32;
+        if (*instance >= 32)
+            return 0;
+        s[0] = 0.3;
+        s[1] = 0.4;
+        ++*instance;
+        return 1;
+    };
+    const float E32 = illuminance_per_zenith_luminance(&f.state, sky);
+    const Vector3 d{static_cast<float>(std::sqrt(0.4) * std::cos(0.6 * std::numbers::pi)),
+                    static_cast<float>(std::sqrt(0.4) * std::sin(0.6 * std::numbers::pi)),
+                    static_cast<float>(std::sqrt(0.6))};
+    EXPECT_NEAR(E32, 0.5 * std::numbers::pi * sky_luminance(sky, d), 1e-4 * E32);
+}
+
+TEST_F(SkyHost, AdjustColourSaturationAndShift) {
+    // sigma = 0: grey at the luminance taken before clamping.
+    Color c{-1.0f, 1.0f, 1.0f, 0.7f};
+    const float L = 0.299f * -1.0f + 0.587f + 0.114f;
+    adjust_color(&f.state, &c, 0.0f, 0.0f);
+    EXPECT_FLOAT_EQ(c.r, L);
+    EXPECT_FLOAT_EQ(c.g, L);
+    EXPECT_FLOAT_EQ(c.b, L);
+    EXPECT_EQ(c.a, 0.7f);
+
+    // sigma = 1: only the negative channel changes.
+    c = Color{-1.0f, 0.5f, 2.0f, 0.0f};
+    adjust_color(&f.state, &c, 1.0f, 0.0f);
+    EXPECT_EQ(c.r, 0.0f);
+    EXPECT_EQ(c.g, 0.5f);
+    EXPECT_EQ(c.b, 2.0f);
+
+    // sigma = 2 pushes a weak channel below 0, where it is clipped.
+    c = Color{0.1f, 1.0f, 1.0f, 0.0f};
+    const float L2 = 0.299f * 0.1f + 0.587f + 0.114f;
+    adjust_color(&f.state, &c, 2.0f, 0.0f);
+    EXPECT_EQ(c.r, 0.0f) << "2 x 0.1 - L = " << 0.2f - L2;
+    EXPECT_FLOAT_EQ(c.g, 2.0f - L2);
+
+    // The shift tilts red against blue and leaves green.
+    c = Color{1.0f, 1.0f, 1.0f, 0.0f};
+    adjust_color(&f.state, &c, 1.0f, 0.25f);
+    EXPECT_FLOAT_EQ(c.r, 1.25f);
+    EXPECT_FLOAT_EQ(c.g, 1.0f);
+    EXPECT_FLOAT_EQ(c.b, 0.75f);
+    EXPECT_EQ(host().count("rx_luminance"), 4);
+}
+
+TEST_F(SkyHost, SkyIsHdrMarkAndRecordLifetime) {
+    mark_sky_is_hdr(&f.state);
+    ASSERT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
+    EXPECT_EQ(host().store[UVO_KEY_SKY_IS_HDR].size(), 4u);
+    EXPECT_EQ(host().lifetimes[UVO_KEY_SKY_IS_HDR], UVO_LIFETIME_RAY);
+    // Present already: set to 1 in place, not stored again.
+    const int32_t zero = 0;
+    host().store[UVO_KEY_SKY_IS_HDR].assign(reinterpret_cast<const char *>(&zero),
+                                            reinterpret_cast<const char *>(&zero) + 4);
+    host().calls.clear();
+    mark_sky_is_hdr(&f.state);
+    EXPECT_EQ(host().count("rx_shaderstate_set"), 0);
+    EXPECT_EQ(*reinterpret_cast<int32_t *>(host().store[UVO_KEY_SKY_IS_HDR].data()), 1);
+
+    SkyInstance *record = create_sky_instance(&f.state);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(host().user_slot, record);
+    EXPECT_EQ(host().allocations["sky"], 1);
+    release_sky_instance(&f.state);
+    EXPECT_EQ(host().user_slot, nullptr);
+    EXPECT_EQ(host().releases["sky"], 1);
+    release_sky_instance(&f.state);  // nothing left: nothing released
+    EXPECT_EQ(host().releases["sky"], 1);
+}

@@ -1,0 +1,286 @@
+// The daylight model on its own: no host involved.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "sky/sky_model.h"
+#include "sky_test_support.h"
+
+using namespace uvo;
+using sky_test::at_elevation;
+using sky_test::unit;
+using sky_test::xyz_of;
+
+namespace {
+
+const Vector3 zenith{0.0f, 0.0f, 1.0f};
+
+SkyInstance sun_at(double elevation_deg, float turbidity = 2.0f) {
+    SkyInstance s{};
+    s.sun_direction = at_elevation(elevation_deg);
+    s.turbidity = turbidity;
+    return s;
+}
+
+}  // namespace
+
+TEST(SkyModel, ZenithLuminanceOfTheTurbidityModel) {
+    // T = 2, sun at 45 degrees: chi = 0.67195 and only the tangent term is in
+    // kcd/m^2, so Yz = tan(chi) 3119.6 + 1.9882, not (tan(chi) 3.1196 + 1.9882) 1000.
+    const SkyInstance s = sun_at(45.0);
+    EXPECT_NEAR(turbidity_zenith_luminance(s.sun_direction.z, 2.0f), 2483.43, 0.05);
+
+    // The sky colour straight up carries exactly that luminance: the Perez
+    // ratio is 1 at the zenith, and XYZ -> RGB -> XYZ gives Y back.
+    EXPECT_NEAR(perez_ratio(zenith, s.sun_direction, 2.0f), 1.0, 1e-12);
+    const Color c = sky_color(s.sun_direction, zenith, 2.0f, 0, s);
+    const Vector3 xyz = xyz_of(c);
+    EXPECT_NEAR(xyz.y, 2483.43, 0.5) << "colour " << c;
+    EXPECT_EQ(c.a, 0.0f);
+    // A clear sky's zenith is bluer than daylight white (x, y below 0.3127, 0.329).
+    const double sum = xyz.x + xyz.y + xyz.z;
+    EXPECT_LT(xyz.x / sum, 0.3127) << xyz;
+    EXPECT_LT(xyz.y / sum, 0.329) << xyz;
+    EXPECT_GT(c.b, c.r) << c;
+
+    // The sun at the zenith looking at it: ratio 1 as well.
+    EXPECT_NEAR(perez_ratio(zenith, zenith, 5.0f), 1.0, 1e-12);
+    // Haze makes the zenith brighter at a high sun.
+    EXPECT_GT(turbidity_zenith_luminance(s.sun_direction.z, 6.0f), turbidity_zenith_luminance(s.sun_direction.z, 2.0f));
+}
+
+TEST(SkyModel, PerezDistributionShape) {
+    const SkyInstance s = sun_at(30.0);
+    for (float T : {2.0f, 4.0f, 8.0f}) {
+        // Brightest round the sun, darkest roughly 90 degrees away from it.
+        const Vector3 near_sun = at_elevation(32.0);
+        const Vector3 away = at_elevation(60.0, -90.0);
+        const double r_near = perez_ratio(near_sun, s.sun_direction, T);
+        const double r_zen = perez_ratio(zenith, s.sun_direction, T);
+        const double r_away = perez_ratio(away, s.sun_direction, T);
+        EXPECT_GT(r_near, r_zen) << "T " << T;
+        EXPECT_GT(r_zen, r_away) << "T " << T;
+        // Symmetric about the sun's vertical plane.
+        EXPECT_NEAR(perez_ratio(at_elevation(20.0, 60.0), s.sun_direction, T),
+                    perez_ratio(at_elevation(20.0, 120.0), s.sun_direction, T), 1e-6);
+    }
+}
+
+TEST(SkyModel, ChromaticityFlagsActWhereTheySay) {
+    const SkyInstance s = sun_at(40.0, 3.0f);
+    for (const Vector3 &d : {at_elevation(10.0, 0.0), at_elevation(50.0, 200.0), at_elevation(41.0)}) {
+        const Vector3 f0 = sky_xyz(d, s.sun_direction, 3.0f, 1000.0f, 0);
+        const Vector3 f1 = sky_xyz(d, s.sun_direction, 3.0f, 1000.0f, sky_flag_blend_chromaticity);
+        const Vector3 f2 = sky_xyz(d, s.sun_direction, 3.0f, 1000.0f, sky_flag_fixed_x_a);
+        // Y passes through; bit 1 touches only x: the chromaticity y = Y / (X + Y + Z) stays.
+        EXPECT_EQ(f0.y, 1000.0f);
+        EXPECT_EQ(f2.y, 1000.0f);
+        EXPECT_NEAR(f0.y / (f0.x + f0.y + f0.z), f2.y / (f2.x + f2.y + f2.z), 1e-6) << d;
+        EXPECT_NE(f0.x, f2.x) << d;
+        // Bit 0 pulls the chromaticity towards the zenith's.
+        const Vector3 z0 = sky_xyz(zenith, s.sun_direction, 3.0f, 1000.0f, 0);
+        const double xz = z0.x / (z0.x + z0.y + z0.z);
+        const double x0 = f0.x / (f0.x + f0.y + f0.z), x1 = f1.x / (f1.x + f1.y + f1.z);
+        EXPECT_LE(std::fabs(x1 - xz), std::fabs(x0 - xz) + 1e-7) << d;
+    }
+}
+
+TEST(SkyModel, SunlightColour) {
+    SkyInstance s{};
+    s.sun_direction = Vector3{0.0f, 0.0f, 1.0f};
+    // At the zenith, m = 1 / (1 + 0.15 * 93.885^-1.253); each channel is the
+    // extraterrestrial irradiance times Rayleigh, aerosol and ozone transmittance.
+    const double m = 1.0 / (1.0 + 0.15 * std::pow(93.885, -1.253));
+    const double beta = 0.04608 * 2.0 - 0.04586;
+    const double channels[3][3] = {{0.61, 12.0, 129074.71}, {0.55, 8.5, 128042.12}, {0.47, 0.9, 117587.06}};
+    const Color c = sunlight_color(s, 2.0f);
+    const float got[3] = {c.r, c.g, c.b};
+    for (int i = 0; i < 3; ++i) {
+        const double lam = static_cast<float>(channels[i][0]), k = static_cast<float>(channels[i][1]);
+        const double want = channels[i][2] * std::exp(-0.008735 * std::pow(lam, -4.08) * m) *
+                            std::exp(-beta * std::pow(lam, -1.3) * m) * std::exp(-0.0035 * k * m);
+        EXPECT_NEAR(got[i], want, want * 2e-6) << "channel " << i;
+    }
+    EXPECT_NEAR(c.r, 106146.9, 1.0);
+    EXPECT_NEAR(c.b, 85668.3, 1.0);
+    EXPECT_EQ(c.a, 0.0f);
+
+    // Longer paths redden and dim the sun; haze dims it.
+    double last_ratio = c.r / c.b, last_green = c.g;
+    for (double e : {60.0, 30.0, 10.0, 2.0}) {
+        s.sun_direction = at_elevation(e);
+        const Color low = sunlight_color(s, 2.0f);
+        EXPECT_GT(low.r / low.b, last_ratio) << "elevation " << e;
+        EXPECT_LT(low.g, last_green) << "elevation " << e;
+        EXPECT_GT(low.g, 0.0f) << "elevation " << e;
+        EXPECT_LT(sunlight_color(s, 6.0f).g, low.g) << "elevation " << e;
+        last_ratio = low.r / low.b;
+        last_green = low.g;
+    }
+    for (float z : {0.0f, -0.3f}) {
+        s.sun_direction = unit(0.0, 1.0, z);
+        const Color dark = sunlight_color(s, 2.0f);
+        EXPECT_EQ(dark.r, 0.0f);
+        EXPECT_EQ(dark.g, 0.0f);
+        EXPECT_EQ(dark.b, 0.0f);
+        EXPECT_EQ(dark.a, 0.0f);
+    }
+}
+
+TEST(SkyModel, CieSkiesAndTheirNormalisation) {
+    SkyInstance s = sun_at(35.0);
+    s.luminance_mode = sky_mode_model;
+    s.zenith_luminance = 5000.0f;
+    s.perez_norm = cie_perez_norm(s.sun_direction);
+
+    // Clear sky (o = 0): exactly the zenith luminance straight up, brighter near the sun.
+    s.overcast_fraction = 0.0f;
+    EXPECT_NEAR(sky_luminance(s, zenith), 5000.0f, 5000.0f * 1e-6f);
+    EXPECT_GT(sky_luminance(s, at_elevation(37.0)), 5000.0f);
+    EXPECT_LT(sky_luminance(s, at_elevation(40.0, -90.0)), 5000.0f);
+
+    // Overcast (o = 1): 1 + 2 z, three times Lz at the zenith, Lz at the horizon.
+    s.overcast_fraction = 1.0f;
+    EXPECT_NEAR(sky_luminance(s, zenith), 15000.0f, 0.01f);
+    EXPECT_NEAR(sky_luminance(s, Vector3{1.0f, 0.0f, 0.0f}), 5000.0f, 0.01f);
+    EXPECT_NEAR(sky_luminance(s, at_elevation(30.0, 17.0)), 10000.0f, 0.01f);
+
+    // Blend is linear in o.
+    s.overcast_fraction = 0.25f;
+    const Vector3 d = at_elevation(25.0, 10.0);
+    s.overcast_fraction = 0.0f;
+    const float clear = sky_luminance(s, d);
+    s.overcast_fraction = 1.0f;
+    const float overcast = sky_luminance(s, d);
+    s.overcast_fraction = 0.25f;
+    EXPECT_NEAR(sky_luminance(s, d), 0.75f * clear + 0.25f * overcast, 1e-3f * clear);
+
+    // Unknown modes give no light; a NaN direction gives 0, not NaN.
+    s.luminance_mode = 7;
+    EXPECT_EQ(sky_luminance(s, zenith), 0.0f);
+    s.luminance_mode = sky_mode_model;
+    EXPECT_EQ(sky_luminance(s, Vector3{NAN, 0.0f, NAN}), 0.0f);
+}
+
+TEST(SkyModel, UserPerezCoefficientsReproduceTheTurbidityDistribution) {
+    // The turbidity model's own coefficients given as user coefficients:
+    // mode 1 must be Lz times perez_ratio.
+    const float T = 2.5f;
+    SkyInstance s = sun_at(50.0, T);
+    s.luminance_mode = sky_mode_perez;
+    const float p[5] = {0.17872f * T - 1.46303f, 0.42749f - 0.3554f * T, 5.32505f - 0.02266f * T,
+                        0.12064f * T - 2.57705f, 0.37027f - 0.06696f * T};
+    for (int i = 0; i < 5; ++i)
+        s.perez[i] = p[i];
+    s.zenith_luminance = 3000.0f;
+    s.perez_norm = user_perez_norm(s.perez, std::acos(s.sun_direction.z), s.sun_direction.z);
+    for (const Vector3 &d : {zenith, at_elevation(5.0, 0.0), at_elevation(51.0), at_elevation(20.0, -120.0)}) {
+        const double want = 3000.0 * perez_ratio(d, s.sun_direction, T);
+        EXPECT_NEAR(sky_luminance(s, d), want, want * 1e-4) << d;
+    }
+    // The sky colour of mode 1 carries that luminance.
+    const Color c = sky_color(s.sun_direction, at_elevation(20.0, -120.0), T, 0, s);
+    EXPECT_NEAR(xyz_of(c).y, sky_luminance(s, at_elevation(20.0, -120.0)), 0.5);
+
+    // Overflow becomes 0: a large positive B explodes near the horizon.
+    s.perez[1] = 80.0f;
+    EXPECT_EQ(sky_luminance(s, at_elevation(0.01, 0.0)), 0.0f);
+}
+
+TEST(SkyModel, ZenithLuminanceEstimates) {
+    // The clear-sky factor row at 90 degrees is 3.248 (the 80/90 pair at its end).
+    SkyInstance s{};
+    s.sun_direction = zenith;
+    const double u = (1.0 - 0.62904646180082) / 0.33180570193191;
+    const double coeff[10] = {0.18275333715803, 0.33054093616833,  -0.47022631832596, -0.89872592491631,
+                              0.50737119868181, 0.77297356478531,  -0.18289701631419, -0.71505395264448,
+                              3.31589445528545, 13.04553100259018};
+    double P = 0.0;
+    for (double c : coeff)
+        P = P * u + c;
+    EXPECT_NEAR(clear_zenith_luminance(s), P * 3248.0 / std::numbers::pi, 0.05);
+    EXPECT_NEAR(clear_zenith_luminance(s), 16770.4, 0.5);
+
+    // Overcast: 15.175 x 3000/7 / pi at 45 degrees.
+    s.sun_direction = at_elevation(45.0);
+    EXPECT_NEAR(overcast_zenith_luminance(s), 2070.15, 0.05);
+    s.sun_direction = zenith;
+    EXPECT_NEAR(overcast_zenith_luminance(s), 2895.80, 0.05);
+
+    // Both grow with the sun, are continuous across the table rows and are 0 below the horizon.
+    float last_clear = 0.0f, last_overcast = 0.0f;
+    for (double e = 1.0; e <= 89.0; e += 1.0) {
+        s.sun_direction = at_elevation(e);
+        const float c = clear_zenith_luminance(s), o = overcast_zenith_luminance(s);
+        EXPECT_GT(c, 0.0f) << "elevation " << e;
+        if (e > 12.0) {  // the tabulated factor dips at 10 degrees
+            EXPECT_GT(c, last_clear) << "elevation " << e;
+        }
+        EXPECT_GT(o, last_overcast) << "elevation " << e;
+        last_clear = c;
+        last_overcast = o;
+    }
+    for (double e : {10.0, 40.0, 80.0}) {
+        s.sun_direction = at_elevation(e - 1e-3);
+        const float below = clear_zenith_luminance(s);
+        s.sun_direction = at_elevation(e + 1e-3);
+        EXPECT_NEAR(clear_zenith_luminance(s), below, below * 1e-3) << "row " << e;
+    }
+    s.sun_direction = unit(0.0, 1.0, -0.01);
+    EXPECT_EQ(clear_zenith_luminance(s), 0.0f);
+    EXPECT_EQ(overcast_zenith_luminance(s), 0.0f);
+}
+
+TEST(SkyModel, HazeSaturationSmoothStepAndLift) {
+    for (float sigma : {0.0f, 0.3f, 0.8f, 1.0f}) {
+        EXPECT_EQ(haze_saturation(sigma, 2.0f), sigma);
+        EXPECT_NEAR(haze_saturation(sigma, 17.0f), sigma * sigma * sigma, 1e-7f);
+        EXPECT_NEAR(haze_saturation(sigma, 40.0f), sigma * sigma * sigma, 1e-7f);
+        // Half-way in turbidity the cube weight is 1/8.
+        EXPECT_NEAR(haze_saturation(sigma, 9.5f), 0.875f * sigma + 0.125f * sigma * sigma * sigma, 1e-6f);
+    }
+    EXPECT_EQ(haze_saturation(1.5f, 17.0f), 1.5f);
+
+    EXPECT_EQ(smooth_step(8.5f, 9.54f, 8.4f), 0.0f);
+    EXPECT_EQ(smooth_step(8.5f, 9.54f, 8.5f), 0.0f);
+    EXPECT_EQ(smooth_step(8.5f, 9.54f, 9.54f), 1.0f);
+    EXPECT_EQ(smooth_step(0.0f, 1.0f, 0.5f), 0.5f);
+    float last = 0.0f;
+    for (float x = 0.05f; x < 1.0f; x += 0.05f) {
+        EXPECT_GT(smooth_step(0.0f, 1.0f, x), last) << x;
+        EXPECT_NEAR(smooth_step(0.0f, 1.0f, x) + smooth_step(0.0f, 1.0f, 1.0f - x), 1.0f, 1e-6f) << x;
+        last = smooth_step(0.0f, 1.0f, x);
+    }
+
+    const Vector3 above = at_elevation(0.5, 30.0);
+    const Vector3 same = lift_above_horizon(above);
+    EXPECT_EQ(same.x, above.x);
+    EXPECT_EQ(same.z, above.z);
+    for (const Vector3 &v : {Vector3{0.6f, 0.8f, 0.0f}, at_elevation(-30.0, 10.0), Vector3{0.0f, 0.0f, -1.0f}}) {
+        const Vector3 l = lift_above_horizon(v);
+        EXPECT_NEAR(sky_test::length(l), 1.0, 1e-6) << v << " -> " << l;
+        EXPECT_GE(l.z, 0.001f * 0.999f) << v << " -> " << l;
+        EXPECT_NEAR(std::atan2(l.y, l.x), std::atan2(v.y, v.x), 1e-6) << v << " -> " << l;
+    }
+}
+
+TEST(SkyModel, SkyColourStaysFiniteAndFramesApply) {
+    const SkyInstance s = sun_at(20.0, 4.0f);
+    // Unlifted directions below the horizon may blow up; the colour is then black, never NaN.
+    for (const Vector3 &d : {at_elevation(-0.001, 0.0), at_elevation(-20.0, 45.0), Vector3{0.0f, 0.0f, 0.0f}}) {
+        const Color c = sky_color(s.sun_direction, d, 4.0f, 0, s);
+        EXPECT_FALSE(std::isnan(c.r) || std::isnan(c.g) || std::isnan(c.b)) << d << " -> " << c;
+    }
+    SkyInstance frame{};
+    frame.swap_y_z = 1;
+    const Vector3 v = to_sky_frame(frame, Vector3{0.0f, 1.0f, 0.0f});
+    EXPECT_EQ(v.z, 1.0f);
+    EXPECT_EQ(v.y, 0.0f);
+    // A horizon offset of 0.1: a direction of height 0.1 lies on the horizon.
+    frame.swap_y_z = 0;
+    frame.horizon_offset = 0.1f;
+    const Vector3 h = to_sky_frame(frame, unit(std::sqrt(1.0 - 0.01), 0.0, 0.1));
+    EXPECT_NEAR(h.z, 0.0f, 1e-7f);
+    EXPECT_NEAR(sky_test::length(h), 1.0, 1e-6);
+}

@@ -1,0 +1,116 @@
+// Helpers shared by the sky tests: vectors, the inverse of the sky's RGB
+// matrix, printing, and a cosine-distributed hemisphere for the test host.
+#pragma once
+
+#include <cmath>
+#include <numbers>
+#include <ostream>
+
+#include "test_host.h"
+#include "uvo/host_interface.h"
+
+inline std::ostream &operator<<(std::ostream &os, const Vector3 &v) {
+    return os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
+}
+inline std::ostream &operator<<(std::ostream &os, const Color &c) {
+    return os << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
+}
+
+namespace sky_test {
+
+inline Vector3 unit(double x, double y, double z) {
+    const double l = std::sqrt(x * x + y * y + z * z);
+    return Vector3{static_cast<float>(x / l), static_cast<float>(y / l), static_cast<float>(z / l)};
+}
+
+// Unit direction at elevation `elevation_deg` and azimuth `azimuth_deg` (from +x towards +y).
+inline Vector3 at_elevation(double elevation_deg, double azimuth_deg = 90.0) {
+    const double e = elevation_deg * std::numbers::pi / 180.0, a = azimuth_deg * std::numbers::pi / 180.0;
+    return unit(std::cos(e) * std::cos(a), std::cos(e) * std::sin(a), std::sin(e));
+}
+
+inline double dot(const Vector3 &a, const Vector3 &b) {
+    return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y + static_cast<double>(a.z) * b.z;
+}
+
+inline double length(const Vector3 &v) { return std::sqrt(dot(v, v)); }
+
+// CIE X, Y, Z back from a sky colour: the inverse of the sky's XYZ-to-RGB
+// matrix applied to rgb / pi.
+inline Vector3 xyz_of(const Color &c) {
+    const double m[3][3] = {{3.241, -1.537, -0.499}, {-0.969, 1.876, 0.042}, {0.056, -0.204, 1.057}};
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    double inv[3][3];
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 3; ++k) {
+            const int r1 = (k + 1) % 3, r2 = (k + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+            inv[r][k] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det;
+        }
+    const double pi = std::numbers::pi;
+    const double rgb[3] = {c.r / pi, c.g / pi, c.b / pi};
+    double out[3];
+    for (int r = 0; r < 3; ++r)
+        out[r] = inv[r][0] * rgb[0] + inv[r][1] * rgb[1] + inv[r][2] * rgb[2];
+    return Vector3{static_cast<float>(out[0]), static_cast<float>(out[1]), static_cast<float>(out[2])};
+}
+
+// The host's cosine-distributed reflection about the state's normal, which
+// the sky's hemisphere integrals expect to be (0, 0, 1).
+inline void script_cosine_hemisphere() {
+    uvo_test::host().script.rx_reflection_dir_diffuse_x = [](Vector3 *d, ShadingState *, const double *s) {
+        const double phi = 2.0 * std::numbers::pi * s[0], r = std::sqrt(s[1]);
+        *d = Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
+                     static_cast<float>(std::sqrt(1.0 - s[1]))};
+    };
+}
+
+// Scripts rx_query: `answer(code, item, out)` is asked first; when it
+// declines (returns false) the test host's own answers for the user-data
+// slot, declaration version, call kind, gather context, reduced-ray flag and
+// light records are given.
+template <class F>
+void script_query(F answer) {
+    uvo_test::host().script.rx_query = [answer](int32_t code, ShadingState *, Tag item, void *out) -> Boolean {
+        if (answer(code, item, out))
+            return 1;
+        uvo_test::TestHost &h = uvo_test::host();
+        switch (code) {
+        case UVO_QUERY_USER_DATA_SLOT: *static_cast<void ***>(out) = &h.user_slot; return 1;
+        case UVO_QUERY_DECLARATION_VERSION: *static_cast<int32_t *>(out) = h.declaration_version; return 1;
+        case UVO_QUERY_CALL_KIND: *static_cast<int32_t *>(out) = h.call_kind; return 1;
+        case UVO_QUERY_GATHER_CONTEXT: return h.gather_context_ok;
+        case UVO_QUERY_REDUCED_RAY: *static_cast<int32_t *>(out) = h.reduced_ray; return 1;
+        case UVO_QUERY_LIGHT_TAG: {
+            auto it = h.light_records.find(item);
+            if (it == h.light_records.end())
+                return 0;
+            *static_cast<Tag *>(out) = it->second;
+            return 1;
+        }
+        default: return 0;
+        }
+    };
+}
+
+// Integral of f(direction) x cos(theta) over the upper hemisphere by the
+// midpoint rule on an n x 4n grid in (theta, phi).
+template <class F>
+double integrate_cosine_weighted(F &&f, int n = 90) {
+    const double pi = std::numbers::pi;
+    const double dt = pi / 2 / n, dp = 2 * pi / (4 * n);
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double t = (i + 0.5) * dt;
+        for (int j = 0; j < 4 * n; ++j) {
+            const double p = (j + 0.5) * dp;
+            const Vector3 d{static_cast<float>(std::sin(t) * std::cos(p)), static_cast<float>(std::sin(t) * std::sin(p)),
+                            static_cast<float>(std::cos(t))};
+            sum += f(d) * std::cos(t) * std::sin(t) * dt * dp;
+        }
+    }
+    return sum;
+}
+
+}  // namespace sky_test
