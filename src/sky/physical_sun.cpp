@@ -217,7 +217,7 @@ UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalS
     result->b = s[2] * C.b;
     adjust_color(state, result, saturation, k);
 
-    if (kind == physicalsun_photon_emission_call)
+    if (kind == UVO_SHADER_PHOTON_EMITTER)
         return emit_photon(state, *instance, *result, e0);
     if (state->ray_type != UVO_RAY_LIGHT)
         return 1;

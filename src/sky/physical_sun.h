@@ -68,8 +68,6 @@ static_assert(sizeof(PhysicalSunParams) == 88);
 constexpr int physicalsun_version = 6;
 // Declarations older than this carry no beam_mode / beam_illuminance.
 constexpr int physicalsun_beam_version = 6;
-// Answer of query 140 when the host asks the light to emit a photon.
-constexpr int32_t physicalsun_photon_emission_call = 10;
 
 UVO_EXPORT int32_t uvo_physicalsun_version(void);
 // Instance init: sun direction from the light the state names, tangents of

@@ -128,7 +128,6 @@ TEST_F(CieSky, UpAxisYAndFollowingALight) {
     block->sun = 5;
     host().light_records[5] = 50;
     HostLight spot{};
-    spot.element = UVO_DB_LIGHT;
     spot.kind = UVO_LIGHT_SPOT;
     host().database[50] = &spot;
     sky_test::script_query([](int32_t code, Tag item, void *out) -> bool {

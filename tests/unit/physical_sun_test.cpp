@@ -41,7 +41,6 @@ struct PhysicalSun : ::testing::Test {
         block.attach(f.shader, true);
         f.state.light_instance = light_instance;
         host().light_records[light_instance] = light_record;
-        light.element = UVO_DB_LIGHT;
         light.kind = UVO_LIGHT_DIRECTIONAL;
         host().database[light_record] = &light;
         sky_test::script_query([this](int32_t code, Tag item, void *out) -> bool {
@@ -313,7 +312,7 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
 TEST_F(PhysicalSun, PhotonEmission) {
     block->photon_energy_from_area = 1;
     init();
-    host().call_kind = physicalsun_photon_emission_call;
+    host().call_kind = UVO_SHADER_PHOTON_EMITTER;
     f.state.ray_type = UVO_RAY_PHOTON_EMIT;
     host().script.rx_sample = [](double *s, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
         EXPECT_EQ(instance, nullptr);

@@ -41,7 +41,6 @@ struct SkyHost : ::testing::Test {
             }
             return 0;
         };
-        light.element = UVO_DB_LIGHT;
         light.kind = kind;
         host().database[50] = &light;
     }
