@@ -1,5 +1,6 @@
 #include "tonemap_photo/power_batch.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +19,13 @@ typedef float Floats __attribute__((vector_size(lanes * sizeof(float))));
 
 inline Bits bits_of(Doubles d) { return reinterpret_cast<Bits>(d); }
 inline Doubles doubles_of(Bits b) { return reinterpret_cast<Doubles>(b); }
+inline uint64_t bits_of(double d) { return std::bit_cast<uint64_t>(d); }
+inline double doubles_of(uint64_t b) { return std::bit_cast<double>(b); }
+
+// Runs shorter than this go lane by lane through the same kernel (same
+// operations in the same order, so the same results) instead of a padded
+// vector.
+constexpr int shortest_vector_run = 4;
 
 constexpr double ln2 = 0.69314718055994530942;
 constexpr double inverse_ln2 = 1.44269504088896340736;
@@ -43,37 +51,38 @@ constexpr double exp2_coefficients[] = {
     exp2_coefficient(5),  exp2_coefficient(6),  exp2_coefficient(7),  exp2_coefficient(8),  exp2_coefficient(9),
     exp2_coefficient(10), exp2_coefficient(11), exp2_coefficient(12), exp2_coefficient(13)};
 
-// pow for four positive, finite bases and a finite exponent whose power stays
-// well inside the double range; `w` gets exponent * log2(base) so the caller
-// can tell when it does not.
-inline __attribute__((always_inline)) Doubles power_lanes(Doubles x, double y, Doubles &w) {
+// pow for positive, finite bases and a finite exponent whose power stays well
+// inside the double range; `w` gets exponent * log2(base) so the caller can
+// tell when it does not.  D is double or Doubles, B the matching bits type.
+template <class D, class B>
+inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
     // x = 2^k * m with m in [sqrt(1/2), sqrt(2)).  The offset 1024 << 52 keeps
     // the difference positive for every float base, so a logical shift works.
-    const Bits xb = bits_of(x);
-    const Bits shifted = (xb - sqrt_half_bits + (uint64_t(1024) << 52)) >> 52;  // k + 1024
-    const Doubles m = doubles_of(xb - (shifted << 52) + (uint64_t(1024) << 52));
-    const Doubles k = doubles_of(shifted | two52_bits) - (two52 + 1024.0);
+    const B xb = bits_of(x);
+    const B shifted = (xb - sqrt_half_bits + (uint64_t(1024) << 52)) >> 52;  // k + 1024
+    const D m = doubles_of(xb - (shifted << 52) + (uint64_t(1024) << 52));
+    const D k = doubles_of(shifted | two52_bits) - (two52 + 1024.0);
 
-    const Doubles s = (m - 1.0) / (m + 1.0);
-    const Doubles z = s * s;
+    const D s = (m - 1.0) / (m + 1.0);
+    const D z = s * s;
     // Estrin's scheme: short dependency chains, so that the lanes' chains
     // overlap in the pipeline.
     const double *a = atanh_coefficients;
-    const Doubles z2 = z * z, z4 = z2 * z2;
-    const Doubles p = ((a[1] + a[2] * z) + (a[3] + a[4] * z) * z2) +
+    const D z2 = z * z, z4 = z2 * z2;
+    const D p = ((a[1] + a[2] * z) + (a[3] + a[4] * z) * z2) +
                       ((a[5] + a[6] * z) + (a[7] + a[8] * z) * z2) * z4 + a[9] * (z4 * z4);
-    const Doubles log_m = 2.0 * s + 2.0 * s * (z * p);
+    const D log_m = 2.0 * s + 2.0 * s * (z * p);
 
     // y * k is exact (24 and 11 significant bits).
     w = y * k + y * (log_m * inverse_ln2);
 
     // 2^w = 2^n * 2^f, n = round(w), f = w - n exact and in [-1/2, 1/2].
-    const Doubles shifted_w = w + round_shift;
-    const Doubles n = shifted_w - round_shift;
-    const Doubles f = w - n;
+    const D shifted_w = w + round_shift;
+    const D n = shifted_w - round_shift;
+    const D f = w - n;
     const double *c = exp2_coefficients;
-    const Doubles f2 = f * f, f4 = f2 * f2;
-    const Doubles e = ((c[0] + c[1] * f) + (c[2] + c[3] * f) * f2) +
+    const D f2 = f * f, f4 = f2 * f2;
+    const D e = ((c[0] + c[1] * f) + (c[2] + c[3] * f) * f2) +
                       ((c[4] + c[5] * f) + (c[6] + c[7] * f) * f2) * f4 +
                       (((c[8] + c[9] * f) + (c[10] + c[11] * f) * f2) + (c[12] + c[13] * f) * f4) * (f4 * f4);
     // The low bits of shifted_w hold n; shifting them into the exponent field
@@ -85,15 +94,16 @@ inline __attribute__((always_inline)) Doubles power_lanes(Doubles x, double y, D
 // negative, infinite or NaN), or |w| >= 1000 (power near the end of the
 // double range).  Unsigned integer arithmetic on the bits: the comparisons of
 // generic vectors compile to lane-by-lane code.
-inline Bits out_of_domain(Doubles x, Doubles w) {
+template <class D, class B>
+inline B out_of_domain(D x, D w) {
     constexpr uint64_t sign = uint64_t(1) << 63;
     constexpr uint64_t largest_finite = 0x7fefffffffffffffull;
     constexpr uint64_t thousand_bits = 0x408f400000000000ull;  // 1000.0
     // u >= largest_finite, with u = bits - 1 (so +0 wraps to the top).
-    const Bits u = bits_of(x) - uint64_t(1);
-    const Bits bad_x = (u | (u + (sign - largest_finite))) >> 63;
-    const Bits magnitude = bits_of(w) & ~sign;
-    const Bits bad_w = (magnitude + (sign - thousand_bits)) >> 63;
+    const B u = bits_of(x) - uint64_t(1);
+    const B bad_x = (u | (u + (sign - largest_finite))) >> 63;
+    const B magnitude = bits_of(w) & ~sign;
+    const B bad_w = (magnitude + (sign - thousand_bits)) >> 63;
     return bad_x | bad_w;
 }
 
@@ -104,6 +114,47 @@ inline bool any(Bits m) {
     for (int i = 0; i < lanes; ++i)
         a |= lane[i];
     return a != 0;
+}
+
+// One value through the kernel, or through std::pow outside its domain.
+inline float power_one(float base, double y, bool finite_exponent) {
+    const double x = base;
+    double w;
+    const double r = power_kernel<double, uint64_t>(x, y, w);
+    if (!finite_exponent || out_of_domain<double, uint64_t>(x, w) != 0)
+        return static_cast<float>(std::pow(x, y));
+    return static_cast<float>(r);
+}
+
+// `lanes` values, of which the first n are real (n >= 1); the rest of the
+// vector is padded with ones.
+inline void power_vector(const float *base, double y, bool finite_exponent, float *out, int n) {
+    // Whole vectors in and out: lane-by-lane inserts would stall on store
+    // forwarding.
+    Floats xf;
+    if (n == lanes) {
+        std::memcpy(&xf, base, sizeof xf);
+    } else {
+        for (int i = 0; i < lanes; ++i)
+            xf[i] = i < n ? base[i] : 1.0f;
+    }
+    const Doubles x = __builtin_convertvector(xf, Doubles);
+    Doubles w;
+    const Doubles r = power_kernel<Doubles, Bits>(x, y, w);
+    Floats result = __builtin_convertvector(r, Floats);
+    // Lanes the polynomial cannot take: x <= 0, inf or NaN, or a power
+    // outside [2^-1000, 2^1000].  A NaN x gives a NaN w and lands here too.
+    const Bits bad = out_of_domain<Doubles, Bits>(x, w);
+    if (!finite_exponent || any(bad)) {
+        for (int i = 0; i < n; ++i)
+            if (!finite_exponent || bad[i] != 0)
+                result[i] = static_cast<float>(std::pow(x[i], y));
+    }
+    if (n == lanes)
+        std::memcpy(out, &result, sizeof result);
+    else
+        for (int i = 0; i < n; ++i)
+            out[i] = result[i];
 }
 
 }  // namespace
@@ -117,35 +168,13 @@ __attribute__((target_clones("avx2", "default"))) void power_batch(const float *
         return;
     }
     const bool finite_exponent = std::isfinite(exponent);
-    for (int start = 0; start < count; start += lanes) {
+    int start = 0;
+    for (; count - start >= shortest_vector_run; start += lanes) {
         const int n = count - start < lanes ? count - start : lanes;
-        // Whole vectors in and out: lane-by-lane inserts would stall on store
-        // forwarding.  A short tail is padded with ones.
-        Floats xf;
-        if (n == lanes) {
-            std::memcpy(&xf, base + start, sizeof xf);
-        } else {
-            for (int i = 0; i < lanes; ++i)
-                xf[i] = i < n ? base[start + i] : 1.0f;
-        }
-        const Doubles x = __builtin_convertvector(xf, Doubles);
-        Doubles w;
-        const Doubles r = power_lanes(x, y, w);
-        Floats result = __builtin_convertvector(r, Floats);
-        // Lanes the polynomial cannot take: x <= 0, inf or NaN, or a power
-        // outside [2^-1000, 2^1000].  A NaN x gives a NaN w and lands here too.
-        const Bits bad = out_of_domain(x, w);
-        if (!finite_exponent || any(bad)) {
-            for (int i = 0; i < n; ++i)
-                if (!finite_exponent || bad[i] != 0)
-                    result[i] = static_cast<float>(std::pow(x[i], y));
-        }
-        if (n == lanes)
-            std::memcpy(out + start, &result, sizeof result);
-        else
-            for (int i = 0; i < n; ++i)
-                out[start + i] = result[i];
+        power_vector(base + start, y, finite_exponent, out + start, n);
     }
+    for (; start < count; ++start)
+        out[start] = power_one(base[start], y, finite_exponent);
 }
 
 }  // namespace uvo
