@@ -95,7 +95,7 @@ inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
 // double range).  Unsigned integer arithmetic on the bits: the comparisons of
 // generic vectors compile to lane-by-lane code.
 template <class D, class B>
-inline B out_of_domain(D x, D w) {
+inline __attribute__((always_inline)) B out_of_domain(D x, D w) {
     constexpr uint64_t sign = uint64_t(1) << 63;
     constexpr uint64_t largest_finite = 0x7fefffffffffffffull;
     constexpr uint64_t thousand_bits = 0x408f400000000000ull;  // 1000.0
@@ -107,7 +107,7 @@ inline B out_of_domain(D x, D w) {
     return bad_x | bad_w;
 }
 
-inline bool any(Bits m) {
+inline __attribute__((always_inline)) bool any(Bits m) {
     uint64_t lane[lanes];
     std::memcpy(lane, &m, sizeof lane);
     uint64_t a = 0;
@@ -116,8 +116,11 @@ inline bool any(Bits m) {
     return a != 0;
 }
 
+// The helpers are forced inline so that each compiles for the instruction set
+// of the power_batch clone that calls it.
+
 // One value through the kernel, or through std::pow outside its domain.
-inline float power_one(float base, double y, bool finite_exponent) {
+inline __attribute__((always_inline)) float power_one(float base, double y, bool finite_exponent) {
     const double x = base;
     double w;
     const double r = power_kernel<double, uint64_t>(x, y, w);
@@ -128,7 +131,8 @@ inline float power_one(float base, double y, bool finite_exponent) {
 
 // `lanes` values, of which the first n are real (n >= 1); the rest of the
 // vector is padded with ones.
-inline void power_vector(const float *base, double y, bool finite_exponent, float *out, int n) {
+inline __attribute__((always_inline)) void power_vector(const float *base, double y, bool finite_exponent, float *out,
+                                                       int n) {
     // Whole vectors in and out: lane-by-lane inserts would stall on store
     // forwarding.
     Floats xf;
