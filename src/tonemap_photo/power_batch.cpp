@@ -70,7 +70,7 @@ inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
     const double *a = atanh_coefficients;
     const D z2 = z * z, z4 = z2 * z2;
     const D p = ((a[1] + a[2] * z) + (a[3] + a[4] * z) * z2) +
-                      ((a[5] + a[6] * z) + (a[7] + a[8] * z) * z2) * z4 + a[9] * (z4 * z4);
+                ((a[5] + a[6] * z) + (a[7] + a[8] * z) * z2) * z4 + a[9] * (z4 * z4);
     const D log_m = 2.0 * s + 2.0 * s * (z * p);
 
     // y * k is exact (24 and 11 significant bits).
@@ -83,8 +83,8 @@ inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
     const double *c = exp2_coefficients;
     const D f2 = f * f, f4 = f2 * f2;
     const D e = ((c[0] + c[1] * f) + (c[2] + c[3] * f) * f2) +
-                      ((c[4] + c[5] * f) + (c[6] + c[7] * f) * f2) * f4 +
-                      (((c[8] + c[9] * f) + (c[10] + c[11] * f) * f2) + (c[12] + c[13] * f) * f4) * (f4 * f4);
+                ((c[4] + c[5] * f) + (c[6] + c[7] * f) * f2) * f4 +
+                (((c[8] + c[9] * f) + (c[10] + c[11] * f) * f2) + (c[12] + c[13] * f) * f4) * (f4 * f4);
     // The low bits of shifted_w hold n; shifting them into the exponent field
     // multiplies by 2^n (the constant's own bits shift out).
     return doubles_of(bits_of(e) + (bits_of(shifted_w) << 52));

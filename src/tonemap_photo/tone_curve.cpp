@@ -117,7 +117,7 @@ void tone_map_span(const TonemapRecord &record, const ToneCurve &curve, Color *p
     }
 
     // Dark tones, on the pixels that need them, gathered into one batch.
-    // sqrt is the double power 0.5 exactly rounded.
+    // sqrt gives the double power 0.5, correctly rounded.
     float t[tone_span_max];
     int dark[tone_span_max];
     float crushed[3 * tone_span_max] = {};
