@@ -30,6 +30,14 @@ struct ToneCurve {
     float vignette_power;         // copy
 };
 
+// The record's private block: set up by init for the photographic tone
+// mapper, else null (and then transforms leave colours alone).
+inline const ToneCurve *tone_curve_of(const TonemapRecord &record) {
+    if (record.tonemapper != UVO_TONEMAPPER_PHOTOGRAPHIC)
+        return nullptr;
+    return static_cast<const ToneCurve *>(record.internal);
+}
+
 // Fills `curve` from the record's settings:
 //   exposure = film_speed > 0 ? (1 / shutter_rate) * film_speed * (radiance_scale * 0.16981132)
 //                               / (aperture_stop * 15.4 * aperture_stop)

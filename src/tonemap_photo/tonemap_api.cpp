@@ -11,13 +11,6 @@ namespace uvo {
 
 namespace {
 constexpr const char *module = "tonemap_photo";
-
-// The private block, when the record is a photographic one that init set up.
-inline const ToneCurve *curve_of(const TonemapRecord *record) {
-    if (record->tonemapper != UVO_TONEMAPPER_PHOTOGRAPHIC)
-        return nullptr;
-    return static_cast<const ToneCurve *>(record->internal);
-}
 }  // namespace
 
 UVO_EXPORT void uvo_tonemap_api_init(TonemapRecord *record) {
@@ -40,7 +33,7 @@ UVO_EXPORT void uvo_tonemap_api_exit(TonemapRecord *record) {
 }
 
 UVO_EXPORT void uvo_tonemap_api_transform_color(const TonemapRecord *record, Color *colour, float x, float y) {
-    const ToneCurve *curve = curve_of(record);
+    const ToneCurve *curve = tone_curve_of(*record);
     if (curve != nullptr)
         tone_map_span(*record, *curve, colour, 1, x, y);
 }
@@ -59,7 +52,7 @@ UVO_EXPORT int32_t uvo_tonemap_api_transform_image(TonemapRecord *record) {
             const int count = left < tone_span_max ? static_cast<int>(left) : tone_span_max;
             for (int i = 0; i < count; ++i)
                 record->read_pixel(record->read_context, &run[i], x0 + i, y);
-            if (const ToneCurve *curve = curve_of(record))
+            if (const ToneCurve *curve = tone_curve_of(*record))
                 tone_map_span(*record, *curve, run, count, static_cast<float>(x0), static_cast<float>(y));
             for (int i = 0; i < count; ++i)
                 record->write_pixel(record->write_context, &run[i], x0 + i, y);

@@ -16,6 +16,9 @@ using uvo::ExposurePhotographicParams;
 
 namespace {
 
+// Wider than one run of the output pass, plus a ragged run.
+constexpr int image_width = 70;
+
 // Frame buffers the scripted host opens by index.
 struct FakeImage {
     int32_t index;
@@ -80,7 +83,7 @@ struct Photographic : ::testing::Test {
         block->color_saturation = 1.0f;
         block->display_gamma = 2.2f;
         block.attach(f.shader, true);
-        f.camera.x_resolution = 10;
+        f.camera.x_resolution = image_width;
         f.camera.y_resolution = 20;
         f.camera.focal = 1.5f;
         f.camera.aperture = 1.2f;
@@ -99,10 +102,10 @@ struct Photographic : ::testing::Test {
             image_log.push_back("close " + std::to_string(index));
         };
         host().script.rx_img_get_color = [](const HostImage *image, Color *c, int32_t x, int32_t y) {
-            *c = reinterpret_cast<const FakeImage *>(image)->pixels.at(size_t(y) * 10 + x);
+            *c = reinterpret_cast<const FakeImage *>(image)->pixels.at(size_t(y) * image_width + x);
         };
         host().script.rx_img_put_color = [](HostImage *image, const Color *c, int32_t x, int32_t y) {
-            reinterpret_cast<FakeImage *>(image)->pixels.at(size_t(y) * 10 + x) = *c;
+            reinterpret_cast<FakeImage *>(image)->pixels.at(size_t(y) * image_width + x) = *c;
         };
     }
     void TearDown() override {
@@ -118,8 +121,8 @@ struct Photographic : ::testing::Test {
     void fill(int32_t index, float base) {
         FakeImage &image = images[index];
         image.index = index;
-        image.pixels.resize(10 * 20);
-        for (int i = 0; i < 200; ++i)
+        image.pixels.resize(image_width * 20);
+        for (int i = 0; i < image_width * 20; ++i)
             image.pixels[i] = Color{base + 0.01f * i, base * 0.5f + 0.02f * i, base * 0.25f, 0.75f};
     }
     Color mapped(Color c, float x, float y) {
@@ -163,7 +166,7 @@ TEST_F(Photographic, InstanceInitFillsTheRecordFromParametersAndCamera) {
     EXPECT_EQ(r.camera_focal, 1.5f);
     EXPECT_EQ(r.camera_aperture, 1.2f);
     EXPECT_EQ(r.camera_aspect, 0.5f);
-    EXPECT_EQ(r.width, 10);
+    EXPECT_EQ(r.width, image_width);
     EXPECT_EQ(r.height, 20);
     EXPECT_EQ(r.luminance_weights.g, 0.587f);
     EXPECT_NE(r.internal, nullptr);
@@ -260,7 +263,7 @@ TEST_F(Photographic, LensCallTracesStoresTheRawColourAndTransforms) {
     };
     uvo::uvo_exposure_photographic(&result, &f.state, block.get());
     EXPECT_EQ(host().count("rx_trace_eye"), 1);
-    EXPECT_FLOAT_EQ(coordinate.x, 0.25f);
+    EXPECT_FLOAT_EQ(coordinate.x, 2.5f / image_width);
     EXPECT_FLOAT_EQ(coordinate.y, 17.5f / 20.0f);
     EXPECT_EQ(coordinate.z, 0.0f);
     EXPECT_TRUE(same(result, mapped(Color{0.1f, 0.2f, 0.3f, 1}, 2.5f, 17.5f)));
@@ -296,10 +299,10 @@ TEST_F(Photographic, OutputPassInTheThreeRawBufferModes) {
         EXPECT_EQ(image_log, log) << "mode " << mode;
         const FakeImage &source = mode == 0 ? main_before : raw;
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 10; ++x) {
-                const Color in = source.pixels[size_t(y) * 10 + x];
+            for (int x = 0; x < image_width; ++x) {
+                const Color in = source.pixels[size_t(y) * image_width + x];
                 const Color expected = mode == 2 ? in : mapped(in, float(x), float(y));
-                ASSERT_TRUE(same(images[0].pixels[size_t(y) * 10 + x], expected))
+                ASSERT_TRUE(same(images[0].pixels[size_t(y) * image_width + x], expected))
                     << "mode " << mode << " pixel " << x << "," << y;
             }
         EXPECT_TRUE(same(images[14].pixels[5], raw.pixels[5])) << "the raw buffer is only read";
@@ -328,11 +331,12 @@ TEST_F(Photographic, OutputProgressEveryEighthRowAndAbortBetweenRows) {
     image_log.clear();
     EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
     EXPECT_EQ(image_log, (std::vector<std::string>{"open 0", "close 0"}));
-    for (int y = 0; y < 20; ++y) {
-        const Color &got = images[0].pixels[size_t(y) * 10 + 4];
-        const Color &was = before.pixels[size_t(y) * 10 + 4];
-        EXPECT_EQ(same(got, was), y >= 3) << "row " << y;
-    }
+    for (int y = 0; y < 20; ++y)
+        for (int x : {4, image_width - 2}) {
+            const Color &got = images[0].pixels[size_t(y) * image_width + x];
+            const Color &was = before.pixels[size_t(y) * image_width + x];
+            EXPECT_EQ(same(got, was), y >= 3) << "pixel " << x << "," << y;
+        }
 }
 
 TEST_F(Photographic, OtherCallKindsReturnFalseAndLeaveTheResult) {
