@@ -1,0 +1,140 @@
+// Tone-mapping throughput on one core: uvo_tonemap_api_transform_image (the
+// batched powers) next to the same row loop calling the plain scalar curve
+// with std::pow.  Items are pixels, so items_per_second / 1e6 is megapixels
+// per second.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "test_host.h"
+#include "tonemap_photo/tone_curve.h"
+#include "uvo/tonemap_api.h"
+
+namespace {
+
+constexpr int width = 1024;
+constexpr int height = 512;
+
+struct Image {
+    std::vector<Color> source, target;
+    Image() : source(size_t(width) * height), target(size_t(width) * height) {
+        // Log-normal radiance around 1 with a tail of highlights and deep
+        // shadows: a daylight interior's spread.
+        std::mt19937 random(7);
+        std::normal_distribution<float> stops(0.0f, 2.5f);
+        std::uniform_real_distribution<float> tint(0.6f, 1.4f);
+        for (Color &c : source) {
+            const float level = std::exp2(stops(random));
+            c = Color{level * tint(random), level, level * tint(random), 1.0f};
+        }
+    }
+};
+
+Image &image() {
+    static Image instance;
+    return instance;
+}
+
+void read_pixel(void *context, Color *out, int32_t x, int32_t y) {
+    *out = static_cast<const Image *>(context)->source[size_t(y) * width + x];
+}
+void write_pixel(void *context, const Color *in, int32_t x, int32_t y) {
+    static_cast<Image *>(context)->target[size_t(y) * width + x] = *in;
+}
+
+// A camera-like record: ISO 100, 1/60 s, f/8, vignette, gamma 2.2, crush.
+TonemapRecord make_record() {
+    TonemapRecord r{};
+    r.api_version = UVO_TONEMAP_API_VERSION;
+    r.tonemapper = UVO_TONEMAPPER_PHOTOGRAPHIC;
+    r.width = width;
+    r.height = height;
+    r.read_context = r.write_context = &image();
+    r.read_pixel = read_pixel;
+    r.write_pixel = write_pixel;
+    r.radiance_scale = 1000.0f;
+    r.white_balance = Color{1.0f, 0.9f, 0.8f, 1.0f};
+    r.film_speed = 100.0f;
+    r.shutter_rate = 60.0f;
+    r.aperture_stop = 8.0f;
+    r.vignette_power = 4.0f;
+    r.highlight_compression = 0.25f;
+    r.shadow_crush = 0.3f;
+    r.color_saturation = 1.1f;
+    r.display_gamma = 2.2f;
+    r.camera_aspect = 2.0f;
+    r.camera_focal = 1.0f;
+    r.camera_aperture = 1.4f;
+    r.luminance_weights = Color{0.2126f, 0.7152f, 0.0722f, 0.0f};
+    return r;
+}
+
+void bind_host() {
+    // The API's allocation comes from the test host linked into this program
+    // (naming its host() keeps the link).
+    static const bool bound = [] {
+        uvo_test::host().reset();
+        rxSetModuleHandle(dlopen("libuvo_testhost.so", RTLD_NOW | RTLD_NOLOAD));
+        return true;
+    }();
+    (void)bound;
+}
+
+void BM_TransformImage(benchmark::State &state) {
+    bind_host();
+    TonemapRecord record = make_record();
+    uvo_tonemap_api_init(&record);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(uvo_tonemap_api_transform_image(&record));
+        benchmark::ClobberMemory();
+    }
+    uvo_tonemap_api_exit(&record);
+    state.SetItemsProcessed(state.iterations() * int64_t(width) * height);
+}
+BENCHMARK(BM_TransformImage)->Unit(benchmark::kMillisecond);
+
+// The same loop, pixel by pixel, with the scalar std::pow curve.
+void BM_TransformImageScalarPow(benchmark::State &state) {
+    bind_host();
+    TonemapRecord record = make_record();
+    uvo::ToneCurve curve{};
+    uvo::make_tone_curve(record, curve);
+    for (auto _ : state) {
+        for (int32_t y = 0; y < record.height; ++y)
+            for (int32_t x = 0; x < record.width; ++x) {
+                Color p;
+                record.read_pixel(record.read_context, &p, x, y);
+                uvo::tone_map_reference(record, curve, p, static_cast<float>(x), static_cast<float>(y));
+                record.write_pixel(record.write_context, &p, x, y);
+            }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(width) * height);
+}
+BENCHMARK(BM_TransformImageScalarPow)->Unit(benchmark::kMillisecond);
+
+// One colour at a time through the export, as a lens shader uses it.
+void BM_TransformColor(benchmark::State &state) {
+    bind_host();
+    TonemapRecord record = make_record();
+    uvo_tonemap_api_init(&record);
+    const std::vector<Color> &source = image().source;
+    size_t i = 0;
+    for (auto _ : state) {
+        Color c = source[i];
+        uvo_tonemap_api_transform_color(&record, &c, static_cast<float>(i % width), static_cast<float>(i / width));
+        benchmark::DoNotOptimize(c);
+        i = (i + 1) % source.size();
+    }
+    uvo_tonemap_api_exit(&record);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TransformColor);
+
+}  // namespace
+
+BENCHMARK_MAIN();

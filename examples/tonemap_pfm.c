@@ -1,0 +1,246 @@
+/*
+ * tonemap_pfm: tone-maps a floating-point image with the shader library's
+ * tone-mapping API alone, outside any renderer.
+ *
+ *     tonemap_pfm INPUT.pfm OUTPUT.(ppm|pfm) [setting=value ...]
+ *
+ * INPUT is a portable float map (PF colour or Pf grey, either byte order).
+ * OUTPUT ending in .pfm keeps the tone-mapped floats; anything else is written
+ * as an 8-bit binary PPM.  Settings are the TonemapRecord's fields:
+ * radiance_scale, film_speed, shutter_rate, aperture_stop, vignette_power,
+ * highlight_compression, shadow_crush, color_saturation, display_gamma,
+ * camera_focal, camera_aperture, and white_balance=r,g,b.
+ *
+ * The program is the library's host: it exports the host functions the API
+ * needs (memory and messages; link with -rdynamic) and hands the library its
+ * own module with rxSetModuleHandle.
+ */
+#define _POSIX_C_SOURCE 200809L
+
+#include <dlfcn.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "uvo/tonemap_api.h"
+
+/* ---- host functions the tone-mapping API calls ---- */
+
+void *rx_mem_int_allocate(const char *module, int32_t line, size_t size) {
+    (void)module;
+    (void)line;
+    return calloc(1, size ? size : 1);
+}
+
+void rx_mem_int_release(const char *module, int32_t line, void *memory) {
+    (void)module;
+    (void)line;
+    free(memory);
+}
+
+/* The library hands over finished text. */
+void rx_error(const char *format, ...) { fprintf(stderr, "error: %s\n", format); }
+
+/* ---- images ---- */
+
+typedef struct Image {
+    int32_t width, height;
+    Color *pixels; /* top row first */
+} Image;
+
+static void read_pixel(void *context, Color *out, int32_t x, int32_t y) {
+    const Image *image = (const Image *)context;
+    *out = image->pixels[(size_t)y * (size_t)image->width + (size_t)x];
+}
+
+static void write_pixel(void *context, const Color *in, int32_t x, int32_t y) {
+    Image *image = (Image *)context;
+    image->pixels[(size_t)y * (size_t)image->width + (size_t)x] = *in;
+}
+
+static int little_endian_machine(void) {
+    const uint16_t one = 1;
+    return *(const uint8_t *)&one == 1;
+}
+
+static float swapped(float f) {
+    uint8_t b[4], t;
+    memcpy(b, &f, 4);
+    t = b[0], b[0] = b[3], b[3] = t;
+    t = b[1], b[1] = b[2], b[2] = t;
+    memcpy(&f, b, 4);
+    return f;
+}
+
+/* Reads a PFM; returns 0 on success.  Rows are stored bottom row first. */
+static int read_pfm(const char *path, Image *image) {
+    FILE *file = fopen(path, "rb");
+    char kind[3] = {0};
+    int width, height, channels, swap;
+    double scale;
+    int32_t x, y, c;
+    if (file == NULL)
+        return 1;
+    if (fscanf(file, "%2s %d %d %lf", kind, &width, &height, &scale) != 4 || fgetc(file) == EOF ||
+        (strcmp(kind, "PF") != 0 && strcmp(kind, "Pf") != 0) || width < 1 || height < 1) {
+        fclose(file);
+        return 1;
+    }
+    channels = kind[1] == 'F' ? 3 : 1;
+    swap = (scale < 0) != little_endian_machine();
+    image->width = width;
+    image->height = height;
+    image->pixels = (Color *)calloc((size_t)width * (size_t)height, sizeof(Color));
+    for (y = height - 1; y >= 0; --y)
+        for (x = 0; x < width; ++x) {
+            float v[3];
+            if (fread(v, sizeof(float), (size_t)channels, file) != (size_t)channels) {
+                fclose(file);
+                return 1;
+            }
+            for (c = 0; c < channels; ++c)
+                v[c] = swap ? swapped(v[c]) : v[c];
+            if (channels == 1)
+                v[1] = v[2] = v[0];
+            image->pixels[(size_t)y * (size_t)width + (size_t)x] = (Color){v[0], v[1], v[2], 1.0f};
+        }
+    fclose(file);
+    return 0;
+}
+
+static int write_pfm(const char *path, const Image *image) {
+    FILE *file = fopen(path, "wb");
+    int32_t x, y;
+    if (file == NULL)
+        return 1;
+    fprintf(file, "PF\n%d %d\n%s\n", image->width, image->height, little_endian_machine() ? "-1.0" : "1.0");
+    for (y = image->height - 1; y >= 0; --y)
+        for (x = 0; x < image->width; ++x) {
+            const Color *p = &image->pixels[(size_t)y * (size_t)image->width + (size_t)x];
+            const float v[3] = {p->r, p->g, p->b};
+            fwrite(v, sizeof(float), 3, file);
+        }
+    return fclose(file) != 0;
+}
+
+static unsigned char byte_of(float v) {
+    if (!(v > 0.0f))
+        return 0;
+    if (v >= 1.0f)
+        return 255;
+    return (unsigned char)(v * 255.0f + 0.5f);
+}
+
+static int write_ppm(const char *path, const Image *image) {
+    FILE *file = fopen(path, "wb");
+    size_t i, n = (size_t)image->width * (size_t)image->height;
+    if (file == NULL)
+        return 1;
+    fprintf(file, "P6\n%d %d\n255\n", image->width, image->height);
+    for (i = 0; i < n; ++i) {
+        const unsigned char rgb[3] = {byte_of(image->pixels[i].r), byte_of(image->pixels[i].g),
+                                      byte_of(image->pixels[i].b)};
+        fwrite(rgb, 1, 3, file);
+    }
+    return fclose(file) != 0;
+}
+
+/* ---- settings ---- */
+
+static int apply_setting(TonemapRecord *r, const char *setting) {
+    static const struct {
+        const char *name;
+        size_t offset;
+    } fields[] = {
+        {"radiance_scale", offsetof(TonemapRecord, radiance_scale)},
+        {"film_speed", offsetof(TonemapRecord, film_speed)},
+        {"shutter_rate", offsetof(TonemapRecord, shutter_rate)},
+        {"aperture_stop", offsetof(TonemapRecord, aperture_stop)},
+        {"vignette_power", offsetof(TonemapRecord, vignette_power)},
+        {"highlight_compression", offsetof(TonemapRecord, highlight_compression)},
+        {"shadow_crush", offsetof(TonemapRecord, shadow_crush)},
+        {"color_saturation", offsetof(TonemapRecord, color_saturation)},
+        {"display_gamma", offsetof(TonemapRecord, display_gamma)},
+        {"camera_focal", offsetof(TonemapRecord, camera_focal)},
+        {"camera_aperture", offsetof(TonemapRecord, camera_aperture)},
+    };
+    const char *equals = strchr(setting, '=');
+    size_t i, length;
+    if (equals == NULL)
+        return 1;
+    length = (size_t)(equals - setting);
+    if (length == strlen("white_balance") && strncmp(setting, "white_balance", length) == 0) {
+        Color *wb = &r->white_balance;
+        return sscanf(equals + 1, "%f,%f,%f", &wb->r, &wb->g, &wb->b) != 3;
+    }
+    for (i = 0; i < sizeof fields / sizeof fields[0]; ++i)
+        if (strlen(fields[i].name) == length && strncmp(setting, fields[i].name, length) == 0) {
+            float value = (float)strtod(equals + 1, NULL);
+            memcpy((char *)r + fields[i].offset, &value, sizeof value);
+            return 0;
+        }
+    return 1;
+}
+
+int main(int argc, char **argv) {
+    Image image;
+    TonemapRecord record;
+    const char *output;
+    size_t length;
+    int i, failed;
+
+    if (argc < 3) {
+        fprintf(stderr, "usage: %s INPUT.pfm OUTPUT.(ppm|pfm) [setting=value ...]\n", argv[0]);
+        return 2;
+    }
+    if (read_pfm(argv[1], &image) != 0) {
+        fprintf(stderr, "cannot read %s as a PFM image\n", argv[1]);
+        return 1;
+    }
+
+    /* This program exports the host functions: it is the host module. */
+    rxSetModuleHandle(dlopen(NULL, RTLD_NOW));
+
+    memset(&record, 0, sizeof record);
+    record.api_version = UVO_TONEMAP_API_VERSION;
+    record.tonemapper = UVO_TONEMAPPER_PHOTOGRAPHIC;
+    record.width = image.width;
+    record.height = image.height;
+    record.read_context = record.write_context = &image;
+    record.read_pixel = read_pixel;
+    record.write_pixel = write_pixel;
+    record.radiance_scale = 1.0f;
+    record.white_balance = (Color){1.0f, 1.0f, 1.0f, 1.0f};
+    record.highlight_compression = 0.25f;
+    record.shadow_crush = 0.2f;
+    record.color_saturation = 1.0f;
+    record.display_gamma = 2.2f;
+    record.camera_aspect = (float)image.width / (float)image.height;
+    record.camera_focal = 1.0f;
+    record.camera_aperture = 1.0f;
+    record.luminance_weights = (Color){0.2126f, 0.7152f, 0.0722f, 0.0f};
+    for (i = 3; i < argc; ++i)
+        if (apply_setting(&record, argv[i]) != 0) {
+            fprintf(stderr, "unknown setting %s\n", argv[i]);
+            return 2;
+        }
+
+    uvo_tonemap_api_init(&record);
+    uvo_tonemap_api_transform_image(&record);
+    uvo_tonemap_api_exit(&record);
+
+    output = argv[2];
+    length = strlen(output);
+    if (length >= 4 && strcmp(output + length - 4, ".pfm") == 0)
+        failed = write_pfm(output, &image);
+    else
+        failed = write_ppm(output, &image);
+    free(image.pixels);
+    if (failed) {
+        fprintf(stderr, "cannot write %s\n", output);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,108 @@
+#include "tonemap/exposure_simple.h"
+
+#include "frame/memory.h"
+#include "frame/shader.h"
+#include "tonemap/simple_curve.h"
+
+namespace uvo {
+
+namespace {
+constexpr const char *module = "tonemap";
+constexpr int32_t main_output_image = 0;
+
+// The colour of `texture` at raster position (x, y), in the unit square.
+Color texture_at(ShadingState *state, Tag texture, float x, float y) {
+    Color colour{0.0f, 0.0f, 0.0f, 0.0f};
+    const Vector3 coordinate{x / static_cast<float>(state->camera->x_resolution),
+                             y / static_cast<float>(state->camera->y_resolution), 0.0f};
+    rx_lookup_color_texture(&colour, state, texture, &coordinate);
+    return colour;
+}
+
+// The output pass over the main image, which is source and target at once
+// (or the target only, when a texture is the source).
+void output_pass(ShadingState *state, const SimpleCurve &curve, Tag texture) {
+    HostImage *image = rx_output_image_open(state, main_output_image);
+    const int32_t width = state->camera->x_resolution, height = state->camera->y_resolution;
+    const float saved_x = state->raster_x, saved_y = state->raster_y;
+    if (image != nullptr) {
+        for (int32_t y = 0; y < height; ++y) {
+            if (rx_par_aborted())
+                break;
+            state->raster_y = static_cast<float>(y);
+            if (y % 8 == 0 || y == height - 1)
+                rx_progress("uvo_exposure_simple: %d percent", 100 * y / height);
+            for (int32_t x = 0; x < width; ++x) {
+                state->raster_x = static_cast<float>(x);
+                Color pixel;
+                if (texture != 0)
+                    pixel = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
+                else
+                    rx_img_get_color(image, &pixel, x, y);
+                simple_map(curve, pixel);
+                rx_img_put_color(image, &pixel, x, y);
+            }
+        }
+    }
+    state->raster_x = saved_x;
+    state->raster_y = saved_y;
+    rx_output_image_close(state, main_output_image);
+}
+
+}  // namespace
+
+UVO_EXPORT int32_t uvo_exposure_simple_version(void) { return exposure_simple_version; }
+
+UVO_EXPORT Boolean uvo_exposure_simple_init(ShadingState *state, ExposureSimpleParams *params, Boolean *request) {
+    if (params == nullptr)
+        return request_instance_init(request);
+    void **slot = user_slot(state);
+    if (slot == nullptr)
+        return 1;
+    auto *curve = UVO_ALLOCATE(module, SimpleCurve);
+    *slot = curve;
+    if (curve == nullptr)
+        return 1;
+    curve->exposure_gain = eval(state, params, params->exposure_gain);
+    curve->black_offset = eval(state, params, params->black_offset);
+    curve->knee_level = eval(state, params, params->knee_level);
+    curve->knee_compression = eval(state, params, params->knee_compression);
+    curve->inverse_gamma = simple_inverse_gamma(eval(state, params, params->output_gamma));
+    return 1;
+}
+
+UVO_EXPORT Boolean uvo_exposure_simple_exit(ShadingState *state, ExposureSimpleParams *params) {
+    if (params == nullptr)
+        return 1;
+    void **slot = user_slot(state);
+    if (slot == nullptr)
+        return 1;
+    UVO_RELEASE(module, *slot);
+    *slot = nullptr;
+    return 1;
+}
+
+UVO_EXPORT Boolean uvo_exposure_simple(Color *result, ShadingState *state, ExposureSimpleParams *params) {
+    const Tag texture =
+        eval(state, params, params->use_source_texture) ? eval(state, params, params->source_texture) : 0;
+    int32_t kind = -1;
+    rx_query(UVO_QUERY_CALL_KIND, state, 0, &kind);
+    const SimpleCurve *curve = instance_record<SimpleCurve>(state);
+    if (curve == nullptr)
+        return 1;
+
+    if (kind == UVO_SHADER_OUTPUT) {
+        output_pass(state, *curve, texture);
+        return 1;
+    }
+    // A lens call traces the eye ray; any other kind maps the colour it was
+    // handed.  Either way a texture replaces the colour.
+    if (texture != 0)
+        *result = texture_at(state, texture, state->raster_x, state->raster_y);
+    else if (kind == UVO_SHADER_LENS)
+        rx_trace_eye(result, state, &state->origin, &state->direction);
+    simple_map(*curve, *result);
+    return 1;
+}
+
+}  // namespace uvo

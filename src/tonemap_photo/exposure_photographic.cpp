@@ -1,0 +1,186 @@
+#include "tonemap_photo/exposure_photographic.h"
+
+#include <climits>
+#include <cstdlib>
+
+#include "frame/memory.h"
+#include "frame/shader.h"
+#include "tonemap_photo/tone_curve.h"
+
+namespace uvo {
+
+namespace {
+constexpr const char *module = "tonemap_photo";
+
+// The colour of `texture` at raster position (x, y), in the unit square.
+Color texture_at(ShadingState *state, Tag texture, float x, float y) {
+    Color colour{0.0f, 0.0f, 0.0f, 0.0f};
+    const Vector3 coordinate{x / static_cast<float>(state->camera->x_resolution),
+                             y / static_cast<float>(state->camera->y_resolution), 0.0f};
+    rx_lookup_color_texture(&colour, state, texture, &coordinate);
+    return colour;
+}
+
+// atoi's reading (leading blanks, sign, digits; 0 without digits), kept
+// inside the int32 range.
+int32_t leading_integer(const char *text) {
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+// The output pass: every pixel of the main image, from the raw buffer, the
+// texture or the main image itself, tone-mapped unless mode 2 asks for a copy.
+// Pixels go in runs along the row so that their powers are taken together;
+// each is read before it is written, so the main image may be the source.
+void output_pass(ShadingState *state, const ExposurePhotographicInstance &instance, Tag texture) {
+    const int32_t raw_image = instance.raw_buffer + user_output_image_base;
+    HostImage *target = rx_output_image_open(state, main_output_image);
+    HostImage *source = instance.raw_buffer_mode != 0 ? rx_output_image_open(state, raw_image) : target;
+    const ToneCurve *curve = instance.raw_buffer_mode != 2 ? tone_curve_of(instance.record) : nullptr;
+    const int32_t width = state->camera->x_resolution, height = state->camera->y_resolution;
+    const float saved_x = state->raster_x, saved_y = state->raster_y;
+    if (target != nullptr && source != nullptr) {
+        for (int32_t y = 0; y < height; ++y) {
+            if (rx_par_aborted())
+                break;
+            state->raster_y = static_cast<float>(y);
+            if (y % 8 == 0 || y == height - 1)
+                rx_progress("uvo_exposure_photographic: %d percent", 100 * y / height);
+            for (int32_t x0 = 0; x0 < width; x0 += tone_span_max) {
+                Color run[tone_span_max];
+                const int count = width - x0 < tone_span_max ? static_cast<int>(width - x0) : tone_span_max;
+                for (int i = 0; i < count; ++i) {
+                    const int32_t x = x0 + i;
+                    state->raster_x = static_cast<float>(x);
+                    if (texture != 0)
+                        run[i] = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
+                    else
+                        rx_img_get_color(source, &run[i], x, y);
+                }
+                if (curve != nullptr)
+                    tone_map_span(instance.record, *curve, run, count, static_cast<float>(x0), static_cast<float>(y));
+                for (int i = 0; i < count; ++i)
+                    rx_img_put_color(target, &run[i], x0 + i, y);
+            }
+        }
+    }
+    state->raster_x = saved_x;
+    state->raster_y = saved_y;
+    if (instance.raw_buffer_mode != 0)
+        rx_output_image_close(state, raw_image);
+    rx_output_image_close(state, main_output_image);
+}
+
+}  // namespace
+
+int32_t resolve_frame_buffer(const char *name, Tag set) {
+    HostFramebuffers *buffers = nullptr;
+    if (HostShaderInterface *host = rx_get_shader_interface(2)) {
+        buffers = host->framebuffers(host, set);
+        host->release(host);
+    }
+    if (buffers == nullptr)
+        return leading_integer(name);
+    int32_t number = 0;
+    const Boolean found = buffers->find(buffers, name, &number);
+    buffers->release(buffers);
+    return found ? number : leading_integer(name);
+}
+
+UVO_EXPORT int32_t uvo_exposure_photographic_version(void) { return exposure_photographic_version; }
+
+UVO_EXPORT Boolean uvo_exposure_photographic_init(ShadingState *state, ExposurePhotographicParams *params,
+                                                  Boolean *request) {
+    if (params == nullptr)
+        return request_instance_init(request);
+    void **slot = user_slot(state);
+    if (slot == nullptr)
+        return 1;
+    auto *instance = UVO_ALLOCATE(module, ExposurePhotographicInstance);
+    *slot = instance;
+    if (instance == nullptr)
+        return 1;
+
+    TonemapRecord &r = instance->record;
+    r.api_version = UVO_TONEMAP_API_VERSION;
+    r.tonemapper = UVO_TONEMAPPER_PHOTOGRAPHIC;
+    r.radiance_scale = eval(state, params, params->radiance_scale);
+    r.film_speed = eval(state, params, params->film_speed);
+    r.aperture_stop = eval(state, params, params->aperture_stop);
+    r.shutter_rate = eval(state, params, params->shutter_rate);
+    r.white_balance = eval(state, params, params->white_balance);
+    r.shadow_crush = eval(state, params, params->shadow_crush);
+    r.highlight_compression = eval(state, params, params->highlight_compression);
+    r.vignette_power = eval(state, params, params->vignette_power);
+    r.color_saturation = eval(state, params, params->color_saturation);
+    r.display_gamma = eval(state, params, params->display_gamma);
+
+    const Camera &camera = *state->camera;
+    r.camera_focal = camera.focal;
+    r.camera_aperture = camera.aperture;
+    r.camera_aspect = camera.aspect;
+    r.width = camera.x_resolution;
+    r.height = camera.y_resolution;
+    r.luminance_weights = state->options->luminance_weights;
+    uvo_tonemap_api_init(&r);
+
+    instance->raw_buffer_mode = eval(state, params, params->raw_buffer_mode);
+    instance->raw_buffer = 0;
+    if (instance->raw_buffer_mode >= 1) {
+        const Tag name = eval(state, params, params->raw_buffer_name);
+        if (name != 0) {
+            if (const auto *text = static_cast<const HostText *>(rx_db_access(name))) {
+                if (text->element == UVO_DB_TEXT)
+                    instance->raw_buffer = resolve_frame_buffer(text->text, camera.frame_buffers);
+                rx_db_unpin(name);
+            }
+        }
+    }
+    return 1;
+}
+
+UVO_EXPORT Boolean uvo_exposure_photographic_exit(ShadingState *state, ExposurePhotographicParams *params) {
+    if (params == nullptr)
+        return 1;
+    void **slot = user_slot(state);
+    if (slot == nullptr)
+        return 1;
+    if (auto *instance = static_cast<ExposurePhotographicInstance *>(*slot)) {
+        uvo_tonemap_api_exit(&instance->record);
+        UVO_RELEASE(module, instance);
+    }
+    *slot = nullptr;
+    return 1;
+}
+
+UVO_EXPORT Boolean uvo_exposure_photographic(Color *result, ShadingState *state, ExposurePhotographicParams *params) {
+    const Tag texture =
+        eval(state, params, params->use_source_texture) ? eval(state, params, params->source_texture) : 0;
+    int32_t kind = -1;
+    rx_query(UVO_QUERY_CALL_KIND, state, 0, &kind);
+    const auto *instance = instance_record<ExposurePhotographicInstance>(state);
+    if (instance == nullptr)
+        return 0;
+
+    if (kind == UVO_SHADER_LENS) {
+        if (texture != 0)
+            *result = texture_at(state, texture, state->raster_x, state->raster_y);
+        else
+            rx_trace_eye(result, state, &state->origin, &state->direction);
+        if (instance->raw_buffer_mode != 0)
+            rx_fb_put(state, instance->raw_buffer, result);
+        uvo_tonemap_api_transform_color(&instance->record, result, state->raster_x, state->raster_y);
+        return 1;
+    }
+    if (kind == UVO_SHADER_OUTPUT) {
+        output_pass(state, *instance, texture);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace uvo

@@ -1,0 +1,184 @@
+#include "tonemap_photo/power_batch.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+// The vector helpers below never cross a library boundary, so the note that
+// their calling convention depends on the instruction set does not matter.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace uvo {
+namespace {
+
+constexpr int lanes = 16;
+typedef double Doubles __attribute__((vector_size(lanes * sizeof(double))));
+typedef uint64_t Bits __attribute__((vector_size(lanes * sizeof(uint64_t))));
+typedef float Floats __attribute__((vector_size(lanes * sizeof(float))));
+
+inline Bits bits_of(Doubles d) { return reinterpret_cast<Bits>(d); }
+inline Doubles doubles_of(Bits b) { return reinterpret_cast<Doubles>(b); }
+inline uint64_t bits_of(double d) { return std::bit_cast<uint64_t>(d); }
+inline double doubles_of(uint64_t b) { return std::bit_cast<double>(b); }
+
+// Runs shorter than this go lane by lane through the same kernel (same
+// operations in the same order, so the same results) instead of a padded
+// vector.
+constexpr int shortest_vector_run = 4;
+
+constexpr double ln2 = 0.69314718055994530942;
+constexpr double inverse_ln2 = 1.44269504088896340736;
+constexpr uint64_t sqrt_half_bits = 0x3fe6a09e667f3bcdull;  // bits of sqrt(1/2)
+constexpr uint64_t two52_bits = 0x4330000000000000ull;      // bits of 2^52
+constexpr double two52 = 4503599627370496.0;
+constexpr double round_shift = 6755399441055744.0;           // 1.5 * 2^52: adds round to integer
+
+// 1 / (2j + 1), j = 0 .. 9: log(m) = 2 s (1 + s^2/3 + s^4/5 + ...), s = (m-1)/(m+1).
+// With |s| <= 0.1716 the terms past s^19 are below 2^-55 of the sum.
+constexpr double atanh_coefficients[] = {1.0,       1.0 / 3,  1.0 / 5,  1.0 / 7,  1.0 / 9,
+                                         1.0 / 11,  1.0 / 13, 1.0 / 15, 1.0 / 17, 1.0 / 19};
+
+// ln2^i / i!, i = 0 .. 13: 2^f for |f| <= 1/2, truncation below 2^-57.
+constexpr double exp2_coefficient(int i) {
+    double c = 1.0;
+    for (int k = 1; k <= i; ++k)
+        c = c * ln2 / k;
+    return c;
+}
+constexpr double exp2_coefficients[] = {
+    exp2_coefficient(0),  exp2_coefficient(1),  exp2_coefficient(2),  exp2_coefficient(3),  exp2_coefficient(4),
+    exp2_coefficient(5),  exp2_coefficient(6),  exp2_coefficient(7),  exp2_coefficient(8),  exp2_coefficient(9),
+    exp2_coefficient(10), exp2_coefficient(11), exp2_coefficient(12), exp2_coefficient(13)};
+
+// pow for positive, finite bases and a finite exponent whose power stays well
+// inside the double range; `w` gets exponent * log2(base) so the caller can
+// tell when it does not.  D is double or Doubles, B the matching bits type.
+template <class D, class B>
+inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
+    // x = 2^k * m with m in [sqrt(1/2), sqrt(2)).  The offset 1024 << 52 keeps
+    // the difference positive for every float base, so a logical shift works.
+    const B xb = bits_of(x);
+    const B shifted = (xb - sqrt_half_bits + (uint64_t(1024) << 52)) >> 52;  // k + 1024
+    const D m = doubles_of(xb - (shifted << 52) + (uint64_t(1024) << 52));
+    const D k = doubles_of(shifted | two52_bits) - (two52 + 1024.0);
+
+    const D s = (m - 1.0) / (m + 1.0);
+    const D z = s * s;
+    // Estrin's scheme: short dependency chains, so that the lanes' chains
+    // overlap in the pipeline.
+    const double *a = atanh_coefficients;
+    const D z2 = z * z, z4 = z2 * z2;
+    const D p = ((a[1] + a[2] * z) + (a[3] + a[4] * z) * z2) +
+                ((a[5] + a[6] * z) + (a[7] + a[8] * z) * z2) * z4 + a[9] * (z4 * z4);
+    const D log_m = 2.0 * s + 2.0 * s * (z * p);
+
+    // y * k is exact (24 and 11 significant bits).
+    w = y * k + y * (log_m * inverse_ln2);
+
+    // 2^w = 2^n * 2^f, n = round(w), f = w - n exact and in [-1/2, 1/2].
+    const D shifted_w = w + round_shift;
+    const D n = shifted_w - round_shift;
+    const D f = w - n;
+    const double *c = exp2_coefficients;
+    const D f2 = f * f, f4 = f2 * f2;
+    const D e = ((c[0] + c[1] * f) + (c[2] + c[3] * f) * f2) +
+                ((c[4] + c[5] * f) + (c[6] + c[7] * f) * f2) * f4 +
+                (((c[8] + c[9] * f) + (c[10] + c[11] * f) * f2) + (c[12] + c[13] * f) * f4) * (f4 * f4);
+    // The low bits of shifted_w hold n; shifting them into the exponent field
+    // multiplies by 2^n (the constant's own bits shift out).
+    return doubles_of(bits_of(e) + (bits_of(shifted_w) << 52));
+}
+
+// 1 in the lanes the polynomial cannot take: x not in (0, DBL_MAX] (zero,
+// negative, infinite or NaN), or |w| >= 1000 (power near the end of the
+// double range).  Unsigned integer arithmetic on the bits: the comparisons of
+// generic vectors compile to lane-by-lane code.
+template <class D, class B>
+inline __attribute__((always_inline)) B out_of_domain(D x, D w) {
+    constexpr uint64_t sign = uint64_t(1) << 63;
+    constexpr uint64_t largest_finite = 0x7fefffffffffffffull;
+    constexpr uint64_t thousand_bits = 0x408f400000000000ull;  // 1000.0
+    // u >= largest_finite, with u = bits - 1 (so +0 wraps to the top).
+    const B u = bits_of(x) - uint64_t(1);
+    const B bad_x = (u | (u + (sign - largest_finite))) >> 63;
+    const B magnitude = bits_of(w) & ~sign;
+    const B bad_w = (magnitude + (sign - thousand_bits)) >> 63;
+    return bad_x | bad_w;
+}
+
+inline __attribute__((always_inline)) bool any(Bits m) {
+    uint64_t lane[lanes];
+    std::memcpy(lane, &m, sizeof lane);
+    uint64_t a = 0;
+    for (int i = 0; i < lanes; ++i)
+        a |= lane[i];
+    return a != 0;
+}
+
+// The helpers are forced inline so that each compiles for the instruction set
+// of the power_batch clone that calls it.
+
+// One value through the kernel, or through std::pow outside its domain.
+inline __attribute__((always_inline)) float power_one(float base, double y, bool finite_exponent) {
+    const double x = base;
+    double w;
+    const double r = power_kernel<double, uint64_t>(x, y, w);
+    if (!finite_exponent || out_of_domain<double, uint64_t>(x, w) != 0)
+        return static_cast<float>(std::pow(x, y));
+    return static_cast<float>(r);
+}
+
+// `lanes` values, of which the first n are real (n >= 1); the rest of the
+// vector is padded with ones.
+inline __attribute__((always_inline)) void power_vector(const float *base, double y, bool finite_exponent, float *out,
+                                                       int n) {
+    // Whole vectors in and out: lane-by-lane inserts would stall on store
+    // forwarding.
+    Floats xf;
+    if (n == lanes) {
+        std::memcpy(&xf, base, sizeof xf);
+    } else {
+        for (int i = 0; i < lanes; ++i)
+            xf[i] = i < n ? base[i] : 1.0f;
+    }
+    const Doubles x = __builtin_convertvector(xf, Doubles);
+    Doubles w;
+    const Doubles r = power_kernel<Doubles, Bits>(x, y, w);
+    Floats result = __builtin_convertvector(r, Floats);
+    // Lanes the polynomial cannot take: x <= 0, inf or NaN, or a power
+    // outside [2^-1000, 2^1000].  A NaN x gives a NaN w and lands here too.
+    const Bits bad = out_of_domain<Doubles, Bits>(x, w);
+    if (!finite_exponent || any(bad)) {
+        for (int i = 0; i < n; ++i)
+            if (!finite_exponent || bad[i] != 0)
+                result[i] = static_cast<float>(std::pow(x[i], y));
+    }
+    if (n == lanes)
+        std::memcpy(out, &result, sizeof result);
+    else
+        for (int i = 0; i < n; ++i)
+            out[i] = result[i];
+}
+
+}  // namespace
+
+__attribute__((target_clones("avx2", "default"))) void power_batch(const float *base, float exponent, float *out,
+                                                                  int count) {
+    const double y = exponent;
+    if (exponent == 1.0f) {  // pow(x, 1) is x for every x
+        if (out != base)
+            std::memmove(out, base, sizeof(float) * static_cast<size_t>(count > 0 ? count : 0));
+        return;
+    }
+    const bool finite_exponent = std::isfinite(exponent);
+    int start = 0;
+    for (; count - start >= shortest_vector_run; start += lanes) {
+        const int n = count - start < lanes ? count - start : lanes;
+        power_vector(base + start, y, finite_exponent, out + start, n);
+    }
+    for (; start < count; ++start)
+        out[start] = power_one(base[start], y, finite_exponent);
+}
+
+}  // namespace uvo

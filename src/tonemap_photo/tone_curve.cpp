@@ -1,0 +1,148 @@
+#include "tonemap_photo/tone_curve.h"
+
+#include <cmath>
+
+#include "tonemap_photo/power_batch.h"
+
+namespace uvo {
+
+void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
+    if (record.film_speed > 0.0f)
+        curve.exposure = (1.0f / record.shutter_rate) * record.film_speed * (record.radiance_scale * 0.16981132f) /
+                         (record.aperture_stop * 15.4f * record.aperture_stop);
+    else
+        curve.exposure = record.radiance_scale;
+    curve.crush_exponent = 2.0f * record.shadow_crush + 1.0f;
+    curve.highlight_compression = record.highlight_compression;
+    curve.color_saturation = record.color_saturation;
+    curve.inverse_gamma = 1.0f / record.display_gamma;
+    curve.vignette_power = record.vignette_power;
+
+    const float balance[3] = {record.white_balance.r, record.white_balance.g, record.white_balance.b};
+    for (int c = 0; c < 3; ++c)
+        curve.white_scale[c] = balance[c] > 0.0f ? 1.0f / balance[c] : 1.0f;
+    // Normalised to unit luminance: the white balance turns hue, not brightness.
+    const Color &w = record.luminance_weights;
+    const float luminance = w.r * curve.white_scale[0] + w.g * curve.white_scale[1] + w.b * curve.white_scale[2];
+    for (float &scale : curve.white_scale)
+        scale /= luminance;
+}
+
+namespace {
+
+// Cosine of the angle between the pixel's ray and the optical axis, from the
+// pixel's position on the film (centre of the image: cosine 1).
+inline float ray_cosine(const TonemapRecord &r, float x, float dy_squared) {
+    const float dx = (x / static_cast<float>(r.width) - 0.5f) * r.camera_aperture;
+    const float d = std::sqrt(dx * dx + dy_squared + r.camera_focal * r.camera_focal);
+    return d != 0.0f ? r.camera_focal / d : r.camera_focal;
+}
+
+inline float row_dy_squared(const TonemapRecord &r, float y) {
+    const float dy = (y / static_cast<float>(r.height) - 0.5f) * r.camera_aperture / r.camera_aspect;
+    return dy * dy;
+}
+
+// Exposure, highlights, saturation and the clamp of negatives; the steps of
+// the curve that take no power.
+inline void expose(const TonemapRecord &r, const ToneCurve &c, float v, float *k) {
+    const Color &w = r.luminance_weights;
+    for (int i = 0; i < 3; ++i)
+        k[i] = c.white_scale[i] * k[i] * c.exposure * v;
+    for (int i = 0; i < 3; ++i)
+        k[i] = k[i] * (1.0f + k[i] * c.highlight_compression) / (1.0f + k[i]);
+    const float luminance = w.r * k[0] + w.g * k[1] + w.b * k[2];
+    for (int i = 0; i < 3; ++i)
+        k[i] = c.color_saturation * k[i] + (1.0f - c.color_saturation) * luminance;
+    for (int i = 0; i < 3; ++i)
+        if (k[i] < 0.0f)
+            k[i] = 0.0f;
+}
+
+inline float luminance_of(const TonemapRecord &r, const float *k) {
+    const Color &w = r.luminance_weights;
+    return w.r * k[0] + w.g * k[1] + w.b * k[2];
+}
+
+inline float power(float base, float exponent) {
+    return static_cast<float>(std::pow(static_cast<double>(base), static_cast<double>(exponent)));
+}
+
+}  // namespace
+
+void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
+    const float q = ray_cosine(record, x, row_dy_squared(record, y));
+    const float v = curve.vignette_power > 0.0f ? power(std::fabs(q), curve.vignette_power) : 1.0f;
+
+    float k[3] = {colour.r, colour.g, colour.b};
+    expose(record, curve, v, k);
+
+    // Dark tones: below unit luminance, blend towards k^crush_exponent, the
+    // more the darker.
+    const float t = power(luminance_of(record, k), 0.5f);
+    if (t < 1.0f)
+        for (float &channel : k)
+            channel = power(channel, curve.crush_exponent) * (1.0f - t) + channel * t;
+
+    for (float &channel : k)
+        channel = power(channel, curve.inverse_gamma);
+    colour.r = k[0];
+    colour.g = k[1];
+    colour.b = k[2];
+}
+
+void tone_map_span(const TonemapRecord &record, const ToneCurve &curve, Color *pixels, int count, float x0,
+                   float y) {
+    // Channels interleaved r, g, b per pixel, so that one batch of powers
+    // takes every channel of the run.
+    float k[3 * tone_span_max];
+    float v[tone_span_max] = {};
+    const int n = count < tone_span_max ? count : tone_span_max;
+
+    if (curve.vignette_power > 0.0f) {
+        const float dy_squared = row_dy_squared(record, y);
+        for (int i = 0; i < n; ++i)
+            v[i] = std::fabs(ray_cosine(record, x0 + static_cast<float>(i), dy_squared));
+        power_batch(v, curve.vignette_power, v, n);
+    } else {
+        for (int i = 0; i < n; ++i)
+            v[i] = 1.0f;
+    }
+
+    for (int i = 0; i < n; ++i) {
+        k[3 * i] = pixels[i].r;
+        k[3 * i + 1] = pixels[i].g;
+        k[3 * i + 2] = pixels[i].b;
+        expose(record, curve, v[i], &k[3 * i]);
+    }
+
+    // Dark tones, on the pixels that need them, gathered into one batch.
+    // sqrt gives the double power 0.5, correctly rounded.
+    float t[tone_span_max];
+    int dark[tone_span_max];
+    float crushed[3 * tone_span_max] = {};
+    int dark_count = 0;
+    for (int i = 0; i < n; ++i) {
+        t[i] = static_cast<float>(std::sqrt(static_cast<double>(luminance_of(record, &k[3 * i]))));
+        if (t[i] < 1.0f) {
+            for (int c = 0; c < 3; ++c)
+                crushed[3 * dark_count + c] = k[3 * i + c];
+            dark[dark_count++] = i;
+        }
+    }
+    power_batch(crushed, curve.crush_exponent, crushed, 3 * dark_count);
+    for (int j = 0; j < dark_count; ++j) {
+        const int i = dark[j];
+        for (int c = 0; c < 3; ++c)
+            k[3 * i + c] = crushed[3 * j + c] * (1.0f - t[i]) + k[3 * i + c] * t[i];
+    }
+
+    power_batch(k, curve.inverse_gamma, k, 3 * n);
+    for (int i = 0; i < n; ++i) {
+        pixels[i].r = k[3 * i];
+        pixels[i].g = k[3 * i + 1];
+        pixels[i].b = k[3 * i + 2];
+    }
+}
+
+}  // namespace uvo

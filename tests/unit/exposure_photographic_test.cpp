@@ -1,0 +1,352 @@
+// uvo_exposure_photographic against the test host: instance set-up from the
+// parameters and camera, raw-buffer resolution, lens and output calls.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_host.h"
+#include "tonemap_photo/exposure_photographic.h"
+
+using uvo_test::host;
+using uvo::ExposurePhotographicInstance;
+using uvo::ExposurePhotographicParams;
+
+namespace {
+
+// Wider than one run of the output pass, plus a ragged run.
+constexpr int image_width = 70;
+
+// Frame buffers the scripted host opens by index.
+struct FakeImage {
+    int32_t index;
+    std::vector<Color> pixels;
+};
+
+// The host's shader interface and frame-buffer accessor, scripted.
+struct FakeBuffers {
+    HostFramebuffers api;
+    std::map<std::string, int32_t> names;
+    std::string last_name;
+    int releases = 0;
+};
+struct FakeInterface {
+    HostShaderInterface api;
+    FakeBuffers *buffers = nullptr;  // null: no accessor for any set
+    Tag asked_set = 0;
+    int releases = 0;
+};
+
+Boolean fake_find(HostFramebuffers *self, const char *name, int32_t *index) {
+    auto *b = reinterpret_cast<FakeBuffers *>(self);
+    b->last_name = name;
+    auto it = b->names.find(name);
+    if (it == b->names.end())
+        return 0;
+    *index = it->second;
+    return 1;
+}
+void fake_buffers_release(HostFramebuffers *self) { ++reinterpret_cast<FakeBuffers *>(self)->releases; }
+HostFramebuffers *fake_framebuffers(HostShaderInterface *self, Tag set) {
+    auto *i = reinterpret_cast<FakeInterface *>(self);
+    i->asked_set = set;
+    return i->buffers ? &i->buffers->api : nullptr;
+}
+void fake_interface_release(HostShaderInterface *self) { ++reinterpret_cast<FakeInterface *>(self)->releases; }
+
+// A text element as the database hands it out.
+struct Text {
+    int32_t element = UVO_DB_TEXT;
+    char text[60] = {};
+    explicit Text(const char *s) { std::strncpy(text, s, sizeof text - 1); }
+};
+
+struct Photographic : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<ExposurePhotographicParams> block;
+    FakeBuffers buffers{{fake_find, fake_buffers_release}, {}, {}, 0};
+    FakeInterface iface{{2, fake_framebuffers, fake_interface_release}, &buffers, 0, 0};
+    std::map<int32_t, FakeImage> images;
+    std::vector<std::string> image_log;  // "open N" / "close N"
+
+    void SetUp() override {
+        block->radiance_scale = 2.0f;
+        block->white_balance = Color{1.0f, 0.8f, 0.6f, 1};
+        block->film_speed = 0.0f;
+        block->shutter_rate = 60.0f;
+        block->aperture_stop = 8.0f;
+        block->vignette_power = 2.0f;
+        block->highlight_compression = 0.5f;
+        block->shadow_crush = 0.25f;
+        block->color_saturation = 1.0f;
+        block->display_gamma = 2.2f;
+        block.attach(f.shader, true);
+        f.camera.x_resolution = image_width;
+        f.camera.y_resolution = 20;
+        f.camera.focal = 1.5f;
+        f.camera.aperture = 1.2f;
+        f.camera.aspect = 0.5f;
+        f.camera.frame_buffers = 77;
+        host().script.rx_get_shader_interface = [this](int32_t version) -> HostShaderInterface * {
+            return version == 2 ? &iface.api : nullptr;
+        };
+        host().script.rx_output_image_open = [this](ShadingState *, int32_t index) {
+            image_log.push_back("open " + std::to_string(index));
+            FakeImage &image = images[index];
+            image.index = index;
+            return reinterpret_cast<HostImage *>(&image);
+        };
+        host().script.rx_output_image_close = [this](ShadingState *, int32_t index) {
+            image_log.push_back("close " + std::to_string(index));
+        };
+        host().script.rx_img_get_color = [](const HostImage *image, Color *c, int32_t x, int32_t y) {
+            *c = reinterpret_cast<const FakeImage *>(image)->pixels.at(size_t(y) * image_width + x);
+        };
+        host().script.rx_img_put_color = [](HostImage *image, const Color *c, int32_t x, int32_t y) {
+            reinterpret_cast<FakeImage *>(image)->pixels.at(size_t(y) * image_width + x) = *c;
+        };
+    }
+    void TearDown() override {
+        if (host().user_slot != nullptr)
+            uvo::uvo_exposure_photographic_exit(&f.state, block.get());
+    }
+    Boolean init() {
+        Boolean request = 0;
+        return uvo::uvo_exposure_photographic_init(&f.state, block.get(), &request);
+    }
+    ExposurePhotographicInstance *instance() { return static_cast<ExposurePhotographicInstance *>(host().user_slot); }
+    // Fills image `index` with a recognisable gradient.
+    void fill(int32_t index, float base) {
+        FakeImage &image = images[index];
+        image.index = index;
+        image.pixels.resize(image_width * 20);
+        for (int i = 0; i < image_width * 20; ++i)
+            image.pixels[i] = Color{base + 0.01f * i, base * 0.5f + 0.02f * i, base * 0.25f, 0.75f};
+    }
+    Color mapped(Color c, float x, float y) {
+        uvo_tonemap_api_transform_color(&instance()->record, &c, x, y);
+        return c;
+    }
+};
+
+bool same(const Color &a, const Color &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+TEST_F(Photographic, VersionAndShaderLevelInitAndExit) {
+    EXPECT_EQ(uvo::uvo_exposure_photographic_version(), 4);
+    Boolean request = 0;
+    EXPECT_EQ(uvo::uvo_exposure_photographic_init(&f.state, nullptr, &request), 1);
+    EXPECT_EQ(request, 1);
+    EXPECT_EQ(uvo::uvo_exposure_photographic_exit(&f.state, nullptr), 1);
+    EXPECT_TRUE(host().allocations.empty());
+    EXPECT_TRUE(host().evaluations.empty());
+}
+
+TEST_F(Photographic, InstanceInitFillsTheRecordFromParametersAndCamera) {
+    ASSERT_EQ(init(), 1);
+    // Parameters 1 to 10 in their init order, then the raw-buffer mode only.
+    const std::vector<std::ptrdiff_t> order{0, 20, 28, 24, 4, 40, 36, 32, 44, 48, 52};
+    EXPECT_EQ(host().evaluations, order);
+    ExposurePhotographicInstance *in = instance();
+    ASSERT_NE(in, nullptr);
+    const TonemapRecord &r = in->record;
+    EXPECT_EQ(r.api_version, 1);
+    EXPECT_EQ(r.tonemapper, 1);
+    EXPECT_EQ(r.radiance_scale, 2.0f);
+    EXPECT_EQ(r.white_balance.b, 0.6f);
+    EXPECT_EQ(r.shutter_rate, 60.0f);
+    EXPECT_EQ(r.aperture_stop, 8.0f);
+    EXPECT_EQ(r.vignette_power, 2.0f);
+    EXPECT_EQ(r.highlight_compression, 0.5f);
+    EXPECT_EQ(r.shadow_crush, 0.25f);
+    EXPECT_EQ(r.display_gamma, 2.2f);
+    EXPECT_EQ(r.camera_focal, 1.5f);
+    EXPECT_EQ(r.camera_aperture, 1.2f);
+    EXPECT_EQ(r.camera_aspect, 0.5f);
+    EXPECT_EQ(r.width, image_width);
+    EXPECT_EQ(r.height, 20);
+    EXPECT_EQ(r.luminance_weights.g, 0.587f);
+    EXPECT_NE(r.internal, nullptr);
+    EXPECT_EQ(r.read_pixel, nullptr);
+    EXPECT_EQ(in->raw_buffer_mode, 0);
+    EXPECT_EQ(in->raw_buffer, 0);
+    EXPECT_EQ(host().allocations["tonemap_photo"], 2);  // record and private block
+    EXPECT_EQ(host().count("rx_get_shader_interface"), 0);
+
+    EXPECT_EQ(uvo::uvo_exposure_photographic_exit(&f.state, block.get()), 1);
+    EXPECT_EQ(host().releases["tonemap_photo"], 2);
+    EXPECT_EQ(host().user_slot, nullptr);
+}
+
+TEST_F(Photographic, RawBufferNameIsResolvedByTheHostOrReadAsANumber) {
+    Text beauty("beauty"), numbered("7th"), unknown("diffuse");
+    host().database = {{31, &beauty}, {32, &numbered}, {33, &unknown}};
+    buffers.names = {{"beauty", 5}};
+    struct Case {
+        Tag name;
+        bool accessor;
+        int32_t expected;
+    };
+    for (const Case c : {Case{31, true, 5}, Case{32, true, 7}, Case{33, true, 0}, Case{31, false, 0},
+                         Case{32, false, 7}, Case{0, true, 0}, Case{44, true, 0}}) {
+        iface.buffers = c.accessor ? &buffers : nullptr;
+        block->raw_buffer_mode = 1;
+        block->raw_buffer_name = c.name;
+        buffers.releases = iface.releases = 0;
+        host().evaluations.clear();
+        ASSERT_EQ(init(), 1);
+        EXPECT_EQ(instance()->raw_buffer, c.expected) << "name tag " << c.name << " accessor " << c.accessor;
+        EXPECT_EQ(instance()->raw_buffer_mode, 1);
+        EXPECT_EQ(host().evaluations.back(), 56) << "raw_buffer_name is read with mode 1";
+        EXPECT_EQ(host().pins, 0) << "every access is unpinned";
+        const bool text = c.name == 31 || c.name == 32 || c.name == 33;
+        EXPECT_EQ(iface.releases, text ? 1 : 0) << "name tag " << c.name;
+        EXPECT_EQ(buffers.releases, text && c.accessor ? 1 : 0) << "name tag " << c.name;
+        if (text) {
+            EXPECT_EQ(iface.asked_set, 77u);
+        }
+        uvo::uvo_exposure_photographic_exit(&f.state, block.get());
+    }
+    // Mode 0 never reads the name.
+    block->raw_buffer_mode = 0;
+    block->raw_buffer_name = 31;
+    host().evaluations.clear();
+    init();
+    EXPECT_EQ(host().evaluations.back(), 52);
+    EXPECT_EQ(instance()->raw_buffer, 0);
+}
+
+TEST_F(Photographic, LensCallTracesStoresTheRawColourAndTransforms) {
+    Text name("beauty");
+    host().database = {{31, &name}};
+    buffers.names = {{"beauty", 3}};
+    block->raw_buffer_mode = 1;
+    block->raw_buffer_name = 31;
+    init();
+    host().call_kind = UVO_SHADER_LENS;
+    f.state.raster_x = 2.5f;
+    f.state.raster_y = 17.5f;
+    const Color traced{0.8f, 0.4f, 0.2f, 1.0f};
+    const Vector3 *seen_origin = nullptr;
+    host().script.rx_trace_eye = [&](Color *c, ShadingState *, const Vector3 *origin, const Vector3 *) -> Boolean {
+        seen_origin = origin;
+        *c = traced;
+        return 1;
+    };
+    Color stored{};
+    int32_t stored_buffer = -1;
+    host().script.rx_fb_put = [&](ShadingState *, int32_t buffer, const void *value) -> Boolean {
+        stored_buffer = buffer;
+        std::memcpy(&stored, value, sizeof stored);
+        return 1;
+    };
+    Color result{};
+    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
+    EXPECT_EQ(seen_origin, &f.state.origin);
+    EXPECT_EQ(stored_buffer, 3);
+    EXPECT_TRUE(same(stored, traced));
+    EXPECT_TRUE(same(result, mapped(traced, 2.5f, 17.5f)));
+    EXPECT_NE(result.r, traced.r);
+
+    // From a texture instead: looked up at the raster position over the resolution.
+    block->use_source_texture = 1;
+    block->source_texture = 9;
+    Vector3 coordinate{};
+    host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *, Tag t, const Vector3 *at) -> Boolean {
+        EXPECT_EQ(t, 9u);
+        coordinate = *at;
+        *c = Color{0.1f, 0.2f, 0.3f, 1};
+        return 1;
+    };
+    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
+    EXPECT_EQ(host().count("rx_trace_eye"), 1);
+    EXPECT_FLOAT_EQ(coordinate.x, 2.5f / image_width);
+    EXPECT_FLOAT_EQ(coordinate.y, 17.5f / 20.0f);
+    EXPECT_EQ(coordinate.z, 0.0f);
+    EXPECT_TRUE(same(result, mapped(Color{0.1f, 0.2f, 0.3f, 1}, 2.5f, 17.5f)));
+
+    // Mode 0 stores nothing.
+    uvo::uvo_exposure_photographic_exit(&f.state, block.get());
+    block->raw_buffer_mode = 0;
+    init();
+    const int puts = host().count("rx_fb_put");
+    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
+    EXPECT_EQ(host().count("rx_fb_put"), puts);
+}
+
+TEST_F(Photographic, OutputPassInTheThreeRawBufferModes) {
+    Text name("2");
+    host().database = {{31, &name}};
+    iface.buffers = nullptr;  // read as a number: buffer 2, output image 14
+    host().call_kind = UVO_SHADER_OUTPUT;
+    for (int32_t mode : {0, 1, 2}) {
+        block->raw_buffer_mode = mode;
+        block->raw_buffer_name = 31;
+        init();
+        fill(0, 1.0f);
+        fill(14, 3.0f);
+        const FakeImage main_before = images[0], raw = images[14];
+        image_log.clear();
+        Color result{-1, -1, -1, -1};
+        EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
+        EXPECT_EQ(result.r, -1.0f);
+        const std::vector<std::string> log =
+            mode == 0 ? std::vector<std::string>{"open 0", "close 0"}
+                      : std::vector<std::string>{"open 0", "open 14", "close 14", "close 0"};
+        EXPECT_EQ(image_log, log) << "mode " << mode;
+        const FakeImage &source = mode == 0 ? main_before : raw;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < image_width; ++x) {
+                const Color in = source.pixels[size_t(y) * image_width + x];
+                const Color expected = mode == 2 ? in : mapped(in, float(x), float(y));
+                ASSERT_TRUE(same(images[0].pixels[size_t(y) * image_width + x], expected))
+                    << "mode " << mode << " pixel " << x << "," << y;
+            }
+        EXPECT_TRUE(same(images[14].pixels[5], raw.pixels[5])) << "the raw buffer is only read";
+        uvo::uvo_exposure_photographic_exit(&f.state, block.get());
+    }
+}
+
+TEST_F(Photographic, OutputProgressEveryEighthRowAndAbortBetweenRows) {
+    host().call_kind = UVO_SHADER_OUTPUT;
+    init();
+    fill(0, 1.0f);
+    Color result{};
+    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
+    const std::vector<std::string> progress{"uvo_exposure_photographic: 0 percent",
+                                            "uvo_exposure_photographic: 40 percent",
+                                            "uvo_exposure_photographic: 80 percent",
+                                            "uvo_exposure_photographic: 95 percent"};
+    EXPECT_EQ(host().texts("progress"), progress);
+    EXPECT_EQ(host().count("rx_par_aborted"), 20);
+
+    // Abort before row 3: rows 0 to 2 mapped, the rest as they were.
+    fill(0, 1.0f);
+    const FakeImage before = images[0];
+    int checks = 0;
+    host().script.rx_par_aborted = [&]() -> Boolean { return checks++ == 3; };
+    image_log.clear();
+    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
+    EXPECT_EQ(image_log, (std::vector<std::string>{"open 0", "close 0"}));
+    for (int y = 0; y < 20; ++y)
+        for (int x : {4, image_width - 2}) {
+            const Color &got = images[0].pixels[size_t(y) * image_width + x];
+            const Color &was = before.pixels[size_t(y) * image_width + x];
+            EXPECT_EQ(same(got, was), y >= 3) << "pixel " << x << "," << y;
+        }
+}
+
+TEST_F(Photographic, OtherCallKindsReturnFalseAndLeaveTheResult) {
+    init();
+    for (int32_t kind : {1, 2, 4, 6, 7, 12}) {  // material, light, environment, texture, photon, other
+        host().call_kind = kind;
+        Color result{0.3f, 0.2f, 0.1f, 0.5f};
+        EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 0) << "kind " << kind;
+        EXPECT_TRUE(same(result, Color{0.3f, 0.2f, 0.1f, 0.5f})) << "kind " << kind;
+    }
+    EXPECT_EQ(host().count("rx_trace_eye"), 0);
+    EXPECT_EQ(host().count("rx_output_image_open"), 0);
+}

@@ -1,0 +1,223 @@
+// uvo_exposure_simple: the curve (offset, gain, knee, gamma) and the shader's
+// record, lens, output and other calls against the test host.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_host.h"
+#include "tonemap/exposure_simple.h"
+#include "tonemap/simple_curve.h"
+
+using uvo_test::host;
+using uvo::SimpleCurve;
+
+namespace {
+
+bool same(const Color &a, const Color &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+TEST(SimpleCurve, IdentitySettingsOnlyClampNegatives) {
+    const SimpleCurve identity{1.0f, 0.0f, 0.5f, 0.0f, uvo::simple_inverse_gamma(1.0f)};
+    for (float k : {0.0f, 1e-6f, 0.3f, 1.0f, 17.25f, 1e20f})
+        EXPECT_EQ(uvo::simple_map_channel(identity, k), k);
+    for (float k : {-1e-6f, -0.3f, -100.0f})
+        EXPECT_EQ(uvo::simple_map_channel(identity, k), 0.0f) << k;
+    Color c{-0.5f, 0.25f, 2.0f, -3.0f};
+    uvo::simple_map(identity, c);
+    EXPECT_TRUE(same(c, Color{0.0f, 0.25f, 2.0f, -3.0f})) << "alpha is never touched";
+}
+
+TEST(SimpleCurve, OffsetClampsBeforeTheGainAndGammaFollows) {
+    // -0.5 + 0.2 stays negative: 0 before the gain, whatever the gain.
+    const SimpleCurve offset{-4.0f, 0.2f, 10.0f, 0.0f, 1.0f};
+    EXPECT_EQ(uvo::simple_map_channel(offset, -0.5f), 0.0f);
+    EXPECT_FLOAT_EQ(uvo::simple_map_channel(offset, 0.3f), 0.5f * -4.0f);
+
+    const SimpleCurve gamma{2.0f, 0.0f, 100.0f, 0.0f, uvo::simple_inverse_gamma(2.2f)};
+    EXPECT_FLOAT_EQ(uvo::simple_map_channel(gamma, 0.25f), float(std::pow(0.5, 1 / 2.2)));
+    EXPECT_EQ(uvo::simple_inverse_gamma(0.0f), 1.0f);
+    EXPECT_EQ(uvo::simple_inverse_gamma(-2.0f), 1.0f);
+    EXPECT_FLOAT_EQ(uvo::simple_inverse_gamma(2.5f), 0.4f);
+}
+
+TEST(SimpleCurve, KneeStartsWithSlopeOneAndCompressesLogarithmically) {
+    const SimpleCurve knee{1.0f, 0.0f, 0.8f, 2.0f, 1.0f};
+    EXPECT_EQ(uvo::simple_map_channel(knee, 0.8f), 0.8f) << "exactly at the level: not compressed";
+    EXPECT_EQ(uvo::simple_map_channel(knee, 0.5f), 0.5f);
+    const float h = 1e-3f;
+    const float slope = (uvo::simple_map_channel(knee, 0.8f + h) - 0.8f) / h;
+    EXPECT_NEAR(slope, 1.0f, 3e-3f);
+    for (float v : {1.0f, 2.0f, 10.0f, 1000.0f}) {
+        const float got = uvo::simple_map_channel(knee, v);
+        EXPECT_FLOAT_EQ(got, float(std::log((v - 0.8) * 2.0 + 1.0) / 2.0 + 0.8)) << v;
+        EXPECT_LT(got, v);
+    }
+    // Off with zero or negative compression.
+    for (float compression : {0.0f, -1.0f}) {
+        const SimpleCurve off{1.0f, 0.0f, 0.8f, compression, 1.0f};
+        EXPECT_EQ(uvo::simple_map_channel(off, 5.0f), 5.0f);
+    }
+}
+
+namespace {
+
+struct FakeImage {
+    std::vector<Color> pixels;
+};
+
+struct Simple : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<uvo::ExposureSimpleParams> block;
+    FakeImage image;
+    std::vector<std::string> image_log;
+
+    void SetUp() override {
+        block->black_offset = 0.05f;
+        block->exposure_gain = 1.5f;
+        block->knee_level = 0.7f;
+        block->knee_compression = 3.0f;
+        block->output_gamma = 2.0f;
+        block.attach(f.shader, true);
+        f.camera.x_resolution = 4;
+        f.camera.y_resolution = 17;
+        image.pixels.resize(4 * 17);
+        for (size_t i = 0; i < image.pixels.size(); ++i)
+            image.pixels[i] = Color{0.05f * float(i), 0.5f, -0.2f, 1.0f};
+        host().script.rx_output_image_open = [this](ShadingState *, int32_t index) {
+            image_log.push_back("open " + std::to_string(index));
+            return reinterpret_cast<HostImage *>(&image);
+        };
+        host().script.rx_output_image_close = [this](ShadingState *, int32_t index) {
+            image_log.push_back("close " + std::to_string(index));
+        };
+        host().script.rx_img_get_color = [](const HostImage *i, Color *c, int32_t x, int32_t y) {
+            *c = reinterpret_cast<const FakeImage *>(i)->pixels.at(size_t(y) * 4 + x);
+        };
+        host().script.rx_img_put_color = [](HostImage *i, const Color *c, int32_t x, int32_t y) {
+            reinterpret_cast<FakeImage *>(i)->pixels.at(size_t(y) * 4 + x) = *c;
+        };
+    }
+    void TearDown() override {
+        if (host().user_slot != nullptr)
+            uvo::uvo_exposure_simple_exit(&f.state, block.get());
+    }
+    void init() {
+        Boolean request = 0;
+        ASSERT_EQ(uvo::uvo_exposure_simple_init(&f.state, block.get(), &request), 1);
+    }
+    Color mapped(Color c) {
+        uvo::simple_map(*static_cast<SimpleCurve *>(host().user_slot), c);
+        return c;
+    }
+    Boolean shade(Color &result) { return uvo::uvo_exposure_simple(&result, &f.state, block.get()); }
+};
+
+}  // namespace
+
+TEST_F(Simple, VersionInitRecordAndExit) {
+    EXPECT_EQ(uvo::uvo_exposure_simple_version(), 1);
+    Boolean request = 0;
+    EXPECT_EQ(uvo::uvo_exposure_simple_init(&f.state, nullptr, &request), 1);
+    EXPECT_EQ(request, 1);
+    EXPECT_EQ(uvo::uvo_exposure_simple_exit(&f.state, nullptr), 1);
+    EXPECT_TRUE(host().allocations.empty());
+
+    init();
+    const std::vector<std::ptrdiff_t> order{4, 0, 8, 12, 16};  // gain, offset, level, compression, gamma
+    EXPECT_EQ(host().evaluations, order);
+    const auto *curve = static_cast<const float *>(host().user_slot);
+    ASSERT_NE(curve, nullptr);
+    const float expected[5] = {1.5f, 0.05f, 0.7f, 3.0f, 0.5f};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(curve[i], expected[i]) << "record float " << i;
+    EXPECT_EQ(host().allocations["tonemap"], 1);
+    EXPECT_EQ(host().live.begin()->second.size, 5 * sizeof(float));
+    EXPECT_EQ(uvo::uvo_exposure_simple_exit(&f.state, block.get()), 1);
+    EXPECT_EQ(host().releases["tonemap"], 1);
+    EXPECT_EQ(host().user_slot, nullptr);
+}
+
+TEST_F(Simple, LensCallMapsTheTracedRayOrTheTexture) {
+    init();
+    host().call_kind = UVO_SHADER_LENS;
+    host().script.rx_trace_eye = [](Color *c, ShadingState *, const Vector3 *, const Vector3 *) -> Boolean {
+        *c = Color{0.2f, 0.9f, 3.0f, 0.4f};
+        return 1;
+    };
+    Color result{};
+    EXPECT_EQ(shade(result), 1);
+    EXPECT_TRUE(same(result, mapped(Color{0.2f, 0.9f, 3.0f, 0.4f})));
+    host().evaluations.clear();
+    EXPECT_EQ(host().count("rx_trace_eye"), 1);
+
+    block->use_source_texture = 1;
+    block->source_texture = 5;
+    f.state.raster_x = 1.0f;
+    f.state.raster_y = 8.5f;
+    Vector3 at{};
+    host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *, Tag, const Vector3 *p) -> Boolean {
+        at = *p;
+        *c = Color{0.6f, 0.6f, 0.6f, 1};
+        return 1;
+    };
+    shade(result);
+    EXPECT_EQ(host().count("rx_trace_eye"), 1);
+    EXPECT_FLOAT_EQ(at.x, 0.25f);
+    EXPECT_FLOAT_EQ(at.y, 0.5f);
+    EXPECT_TRUE(same(result, mapped(Color{0.6f, 0.6f, 0.6f, 1})));
+    // Only the texture switch and the texture are read per call.
+    EXPECT_EQ(host().evaluations, (std::vector<std::ptrdiff_t>{24, 20}));
+}
+
+TEST_F(Simple, OutputPassMapsTheMainImageWithProgressAndAbort) {
+    init();
+    host().call_kind = UVO_SHADER_OUTPUT;
+    const FakeImage before = image;
+    Color result{-1, -1, -1, -1};
+    EXPECT_EQ(shade(result), 1);
+    EXPECT_EQ(result.r, -1.0f);
+    EXPECT_EQ(image_log, (std::vector<std::string>{"open 0", "close 0"}));
+    for (size_t i = 0; i < image.pixels.size(); ++i)
+        ASSERT_TRUE(same(image.pixels[i], mapped(before.pixels[i]))) << "pixel " << i;
+    // Rows 0, 8, 16 (the last): 17 rows.
+    const std::vector<std::string> progress{"uvo_exposure_simple: 0 percent", "uvo_exposure_simple: 47 percent",
+                                            "uvo_exposure_simple: 94 percent"};
+    EXPECT_EQ(host().texts("progress"), progress);
+
+    image = before;
+    image_log.clear();
+    int checks = 0;
+    host().script.rx_par_aborted = [&]() -> Boolean { return checks++ == 3; };
+    EXPECT_EQ(shade(result), 1);
+    EXPECT_EQ(image_log, (std::vector<std::string>{"open 0", "close 0"}));
+    for (int y = 0; y < 17; ++y)
+        EXPECT_EQ(same(image.pixels[size_t(y) * 4 + 1], before.pixels[size_t(y) * 4 + 1]), y >= 3) << "row " << y;
+}
+
+TEST_F(Simple, OtherCallKindsMapWhatTheyAreHanded) {
+    init();
+    for (int32_t kind : {1, 2, 4, 6, 7, 12}) {
+        host().call_kind = kind;
+        Color result{0.4f, -0.3f, 2.0f, 0.5f};
+        EXPECT_EQ(shade(result), 1) << "kind " << kind;
+        EXPECT_TRUE(same(result, mapped(Color{0.4f, -0.3f, 2.0f, 0.5f}))) << "kind " << kind;
+    }
+    EXPECT_EQ(host().count("rx_trace_eye"), 0);
+    EXPECT_EQ(host().count("rx_output_image_open"), 0);
+
+    // With a texture, the texture's colour replaces the one handed in.
+    block->use_source_texture = 1;
+    block->source_texture = 5;
+    host().script.rx_lookup_color_texture = [](Color *c, ShadingState *, Tag, const Vector3 *) -> Boolean {
+        *c = Color{1.0f, 0.5f, 0.25f, 1};
+        return 1;
+    };
+    host().call_kind = UVO_SHADER_MATERIAL;
+    Color result{9, 9, 9, 9};
+    EXPECT_EQ(shade(result), 1);
+    EXPECT_TRUE(same(result, mapped(Color{1.0f, 0.5f, 0.25f, 1})));
+}

@@ -1,0 +1,322 @@
+// The photographic tone curve as pure maths: the private block derived from a
+// record, the steps of the curve, and the batched evaluation against the plain
+// std::pow one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "tonemap_photo/power_batch.h"
+#include "tonemap_photo/tone_curve.h"
+
+namespace {
+
+// Distance in representable floats; NaN against NaN counts as equal.
+int64_t ulps(float a, float b) {
+    if (std::isnan(a) && std::isnan(b))
+        return 0;
+    if (std::isnan(a) || std::isnan(b))
+        return std::numeric_limits<int64_t>::max();
+    auto ordered = [](float f) {
+        int32_t i;
+        std::memcpy(&i, &f, sizeof i);
+        return i < 0 ? int64_t(INT32_MIN) - i : int64_t(i);
+    };
+    return std::llabs(ordered(a) - ordered(b));
+}
+
+// A record whose curve leaves colours alone: unit exposure and white,
+// no vignette, linear highlights, full saturation, no crush, gamma 1.
+TonemapRecord neutral_record() {
+    TonemapRecord r{};
+    r.api_version = 1;
+    r.tonemapper = 1;
+    r.width = 200;
+    r.height = 100;
+    r.radiance_scale = 1.0f;
+    r.white_balance = Color{1, 1, 1, 1};
+    r.highlight_compression = 1.0f;
+    r.color_saturation = 1.0f;
+    r.display_gamma = 1.0f;
+    r.camera_aspect = 2.0f;
+    r.camera_focal = 1.0f;
+    r.camera_aperture = 1.0f;
+    r.luminance_weights = Color{0.25f, 0.5f, 0.25f, 0};
+    return r;
+}
+
+uvo::ToneCurve curve_of(const TonemapRecord &r) {
+    uvo::ToneCurve c{};
+    uvo::make_tone_curve(r, c);
+    return c;
+}
+
+Color mapped(const TonemapRecord &r, Color c, float x = 100, float y = 50) {
+    const uvo::ToneCurve curve = curve_of(r);
+    uvo::tone_map_reference(r, curve, c, x, y);
+    return c;
+}
+
+}  // namespace
+
+TEST(ToneCurve, ExposureFromScaleOrFromFilmSpeedShutterAndAperture) {
+    TonemapRecord r = neutral_record();
+    r.radiance_scale = 3.5f;
+    r.film_speed = 0.0f;
+    r.shutter_rate = 0.0f;  // not used without film speed
+    EXPECT_EQ(curve_of(r).exposure, 3.5f);
+    r.film_speed = -100.0f;
+    EXPECT_EQ(curve_of(r).exposure, 3.5f);
+
+    r.radiance_scale = 1.0f;
+    r.film_speed = r.shutter_rate = 100.0f;
+    r.aperture_stop = 1.0f;
+    EXPECT_FLOAT_EQ(curve_of(r).exposure, 0.16981132f / 15.4f);
+
+    // Exposure grows with film speed and exposure time, falls with the square
+    // of the f-number.
+    r.film_speed = 400.0f;
+    r.shutter_rate = 50.0f;
+    r.aperture_stop = 4.0f;
+    r.radiance_scale = 2.0f;
+    EXPECT_FLOAT_EQ(curve_of(r).exposure, float(1.0 / 50 * 400 * 2 * 0.16981132 / (4 * 15.4 * 4)));
+}
+
+TEST(ToneCurve, WhiteBalanceTurnsHueAndKeepsLuminance) {
+    TonemapRecord r = neutral_record();  // weights sum to 1
+    uvo::ToneCurve c = curve_of(r);
+    for (float s : c.white_scale)
+        EXPECT_FLOAT_EQ(s, 1.0f);
+
+    const Color balances[] = {{1.0f, 0.8f, 0.5f, 1}, {2, 1, 4, 1}, {0.0f, 0.5f, -1.0f, 1}};
+    for (const Color &wb : balances) {
+        r.white_balance = wb;
+        c = curve_of(r);
+        const Color &w = r.luminance_weights;
+        EXPECT_NEAR(w.r * c.white_scale[0] + w.g * c.white_scale[1] + w.b * c.white_scale[2], 1.0, 1e-6)
+            << "balance " << wb.r << " " << wb.g << " " << wb.b;
+        // The balance colour itself comes out grey; channels <= 0 count as 1.
+        const float in[3] = {wb.r > 0 ? wb.r : 1, wb.g > 0 ? wb.g : 1, wb.b > 0 ? wb.b : 1};
+        EXPECT_FLOAT_EQ(in[0] * c.white_scale[0], in[1] * c.white_scale[1]);
+        EXPECT_FLOAT_EQ(in[2] * c.white_scale[2], in[1] * c.white_scale[1]);
+    }
+}
+
+TEST(ToneCurve, VignetteFollowsTheRayCosineFromCentreToCorners) {
+    TonemapRecord r = neutral_record();
+    r.radiance_scale = 0.5f;
+    r.shadow_crush = 0.0f;
+    const Color grey{0.5f, 0.5f, 0.5f, 0.7f};
+    for (float power : {0.0f, 1.0f, 4.0f, 7.5f}) {
+        r.vignette_power = power;
+        const Color centre = mapped(r, grey, 100, 50);
+        EXPECT_FLOAT_EQ(centre.g, 0.25f) << "power " << power;  // 0.5 * 0.5, cosine 1
+        EXPECT_EQ(centre.a, 0.7f);
+        // Corners: film offsets half the aperture across, half over the aspect down.
+        const double dx = 0.5, dy = 0.25, cosine = 1.0 / std::sqrt(dx * dx + dy * dy + 1.0);
+        const double expected = 0.25 * (power > 0 ? std::pow(cosine, power) : 1.0);
+        for (auto [x, y] : {std::pair{0.0f, 0.0f}, {200.0f, 0.0f}, {0.0f, 100.0f}, {200.0f, 100.0f}}) {
+            const Color corner = mapped(r, grey, x, y);
+            EXPECT_NEAR(corner.r, expected, 1e-6) << "power " << power << " corner " << x << "," << y;
+        }
+    }
+}
+
+TEST(ToneCurve, HighlightCompressionAtZeroAndOne) {
+    TonemapRecord r = neutral_record();
+    for (float k : {0.0f, 0.1f, 1.0f, 4.0f, 1000.0f}) {
+        r.highlight_compression = 1.0f;
+        EXPECT_FLOAT_EQ(mapped(r, Color{k, k, k, 1}).g, k) << "linear at 1, k=" << k;
+        r.highlight_compression = 0.0f;
+        // With crush off (exponent 1) the dark-tone blend leaves k / (1 + k).
+        EXPECT_FLOAT_EQ(mapped(r, Color{k, k, k, 1}).g, k / (1 + k)) << "k/(1+k) at 0, k=" << k;
+    }
+}
+
+TEST(ToneCurve, SaturationZeroGivesTheLuminanceGrey) {
+    TonemapRecord r = neutral_record();
+    r.color_saturation = 0.0f;
+    const Color c = mapped(r, Color{0.8f, 0.2f, 0.4f, 1});
+    const float grey = 0.25f * 0.8f + 0.5f * 0.2f + 0.25f * 0.4f;
+    EXPECT_FLOAT_EQ(c.r, grey);
+    EXPECT_FLOAT_EQ(c.g, grey);
+    EXPECT_FLOAT_EQ(c.b, grey);
+    // Above 1 saturation pushes channels away from grey.
+    r.color_saturation = 2.0f;
+    const Color s = mapped(r, Color{0.6f, 0.4f, 0.5f, 1});
+    EXPECT_GT(s.r, 0.6f);
+    EXPECT_LT(s.g, 0.4f);
+}
+
+TEST(ToneCurve, DarkToneCrushOnlyBelowUnitLuminance) {
+    TonemapRecord r = neutral_record();
+    r.shadow_crush = 1.0f;  // exponent 3
+    // Luminance 1 and above: the same as without crush, whatever its strength.
+    TonemapRecord uncrushed = r;
+    uncrushed.shadow_crush = 0.0f;
+    for (Color c : {Color{1, 1, 1, 1}, Color{2.0f, 0.5f, 1.5f, 1}, Color{0.2f, 1.8f, 0.4f, 1}}) {
+        const Color out = mapped(r, c), plain = mapped(uncrushed, c);
+        EXPECT_EQ(out.r, plain.r) << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(out.g, plain.g) << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(out.b, plain.b) << c.r << " " << c.g << " " << c.b;
+        EXPECT_FLOAT_EQ(out.g, c.g);
+    }
+    // Below: each channel blends k^3 and k by the square root of luminance.
+    const Color dark{0.3f, 0.2f, 0.1f, 1};
+    const double L = 0.25 * 0.3 + 0.5 * 0.2 + 0.25 * 0.1, t = std::sqrt(L);
+    const Color out = mapped(r, dark);
+    const float in[3] = {dark.r, dark.g, dark.b}, got[3] = {out.r, out.g, out.b};
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(got[c], std::pow(in[c], 3.0) * (1 - t) + in[c] * t, 1e-6) << "channel " << c;
+        EXPECT_LT(got[c], in[c]) << "crush darkens channel " << c;
+    }
+    const Color black = mapped(r, Color{0, 0, 0, 1});
+    EXPECT_EQ(black.r, 0.0f);
+    EXPECT_EQ(black.g, 0.0f);
+    EXPECT_EQ(black.b, 0.0f);
+}
+
+TEST(ToneCurve, NegativeChannelsComeOutZeroBeforeGamma) {
+    TonemapRecord r = neutral_record();
+    r.display_gamma = 2.2f;
+    const Color c = mapped(r, Color{-0.5f, 0.25f, -3.0f, 1});
+    EXPECT_EQ(c.r, 0.0f);
+    EXPECT_EQ(c.b, 0.0f);
+    EXPECT_GT(c.g, 0.0f);
+    EXPECT_FALSE(std::isnan(c.r)) << "a negative base must not reach the gamma power";
+    // Negative after desaturation too: a saturation above 1 can push a channel below 0.
+    r.color_saturation = 3.0f;
+    const Color s = mapped(r, Color{0.0f, 1.0f, 0.0f, 1});
+    EXPECT_EQ(s.r, 0.0f);
+    EXPECT_EQ(s.b, 0.0f);
+}
+
+TEST(PowerBatch, MatchesDoublePowRoundedToFloat) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> log_base(-40.0f, 40.0f);
+    const float exponents[] = {1.0f / 2.2f, 0.5f, 3.0f, 1.6f, 2.4f, 0.1f, -1.5f, 7.0f, 0.0f};
+    constexpr int n = 4096 + 7;  // a ragged tail
+    std::vector<float> base(n), out(n);
+    int64_t differing = 0, total = 0;
+    for (float e : exponents) {
+        for (float &b : base)
+            b = std::exp2(log_base(random));
+        uvo::power_batch(base.data(), e, out.data(), n);
+        for (int i = 0; i < n; ++i) {
+            const float expected = static_cast<float>(std::pow(double(base[i]), double(e)));
+            ASSERT_LE(ulps(out[i], expected), 1) << "pow(" << base[i] << ", " << e << ") = " << out[i]
+                                                  << " expected " << expected;
+            differing += out[i] != expected;
+            ++total;
+        }
+    }
+    // Accurate to a few double ULPs: a float result differs only when the
+    // exact value sits next to a rounding boundary.
+    EXPECT_LT(differing, total / 10000 + 1) << differing << " of " << total;
+
+    // In place works.
+    for (int i = 0; i < n; ++i)
+        out[i] = base[i];
+    uvo::power_batch(out.data(), 2.0f, out.data(), n);
+    for (int i = 0; i < n; ++i)
+        ASSERT_LE(ulps(out[i], float(double(base[i]) * base[i])), 1) << base[i];
+}
+
+TEST(PowerBatch, RunsOfEveryLengthGiveTheSameBits) {
+    // Short runs go lane by lane, long ones as vectors; a value's power must
+    // not depend on which, or a colour would map differently alone and inside
+    // an image.
+    std::mt19937 random(2);
+    std::uniform_real_distribution<float> log_base(-20.0f, 20.0f);
+    float base[50], whole[50];
+    for (float &b : base)
+        b = std::exp2(log_base(random));
+    for (float e : {1.0f / 2.2f, 2.6f, 0.03f}) {
+        uvo::power_batch(base, e, whole, 50);
+        for (int count = 1; count <= 50; ++count) {
+            float part[50];
+            uvo::power_batch(base, e, part, count);
+            for (int i = 0; i < count; ++i)
+                ASSERT_EQ(std::memcmp(&part[i], &whole[i], sizeof(float)), 0)
+                    << "pow(" << base[i] << ", " << e << ") in a run of " << count;
+        }
+    }
+}
+
+TEST(PowerBatch, SpecialValuesAreThoseOfPow) {
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const float bases[] = {0.0f, -0.0f, -2.0f, inf, -inf, nan, 1.0f, 1e-45f, 3e38f, 1e-30f, 2.0f, 0.5f};
+    const float exponents[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.2f, 3.0f, -3.0f, 200.0f, -200.0f, inf, -inf, nan, 1e30f};
+    constexpr int n = sizeof bases / sizeof bases[0];
+    for (float e : exponents) {
+        float out[n], alone[n];
+        uvo::power_batch(bases, e, out, n);  // as a vector
+        for (int i = 0; i < n; ++i)
+            uvo::power_batch(&bases[i], e, &alone[i], 1);  // lane by lane
+        for (int i = 0; i < n; ++i) {
+            const float expected = static_cast<float>(std::pow(double(bases[i]), double(e)));
+            for (float got : {out[i], alone[i]}) {
+                EXPECT_LE(ulps(got, expected), 1) << "pow(" << bases[i] << ", " << e << ") = " << got;
+                EXPECT_EQ(std::signbit(got), std::signbit(expected)) << "pow(" << bases[i] << ", " << e << ")";
+            }
+        }
+    }
+}
+
+TEST(ToneCurve, SpanAgreesWithTheScalarCurveWithinOneUlp) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::normal_distribution<float> stops(-1.0f, 4.0f);
+    int64_t differing = 0, total = 0;
+    for (int setting = 0; setting < 3000; ++setting) {
+        TonemapRecord r = neutral_record();
+        r.width = 37 + setting;
+        r.height = 23 + setting / 2;
+        r.radiance_scale = std::exp2(stops(random));
+        r.white_balance = Color{0.5f + unit(random), 0.5f + unit(random), 0.5f + unit(random), 1};
+        r.film_speed = setting % 3 == 0 ? 0.0f : 50.0f + 800.0f * unit(random);
+        r.shutter_rate = 1.0f + 500.0f * unit(random);
+        r.aperture_stop = 1.4f + 20.0f * unit(random);
+        r.vignette_power = setting % 4 == 0 ? 0.0f : 8.0f * unit(random);
+        r.highlight_compression = unit(random);
+        r.shadow_crush = setting % 5 == 0 ? 0.0f : 2.0f * unit(random);
+        r.color_saturation = 1.5f * unit(random);
+        r.display_gamma = 1.0f + 1.6f * unit(random);
+        r.camera_aspect = 0.5f + 2.0f * unit(random);
+        r.camera_focal = 0.2f + unit(random);
+        r.camera_aperture = 0.3f + unit(random);
+        r.luminance_weights = Color{0.2126f, 0.7152f, 0.0722f, 0};
+        const uvo::ToneCurve curve = curve_of(r);
+
+        const float y = std::floor(unit(random) * r.height);
+        Color span[uvo::tone_span_max];
+        Color single[uvo::tone_span_max];
+        const int count = 1 + setting % uvo::tone_span_max;
+        const float x0 = std::floor(unit(random) * r.width);
+        for (int i = 0; i < count; ++i) {
+            const float level = std::exp2(stops(random));
+            // Some channels negative, as a reconstruction filter leaves them.
+            span[i] = Color{level * (unit(random) * 1.2f - 0.1f), level * unit(random), level * unit(random), 1};
+            single[i] = span[i];
+        }
+        uvo::tone_map_span(r, curve, span, count, x0, y);
+        for (int i = 0; i < count; ++i) {
+            Color expected = single[i];
+            uvo::tone_map_reference(r, curve, expected, x0 + float(i), y);
+            const float got[3] = {span[i].r, span[i].g, span[i].b}, want[3] = {expected.r, expected.g, expected.b};
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_LE(ulps(got[c], want[c]), 1)
+                    << "setting " << setting << " pixel (" << x0 + float(i) << ", " << y << ") channel " << c
+                    << " input " << single[i].r << " " << single[i].g << " " << single[i].b << ": " << got[c]
+                    << " against " << want[c];
+                differing += got[c] != want[c];
+                ++total;
+            }
+            EXPECT_EQ(span[i].a, single[i].a);
+        }
+    }
+    EXPECT_LT(differing, total / 1000 + 1) << differing << " of " << total << " channels differ by one ULP";
+}

@@ -1,0 +1,214 @@
+// The exported tone-mapping functions against the test host: the private
+// block's life, the version check, and transform_image's rows, abort and
+// agreement with transform_color and with the scalar curve.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "test_host.h"
+#include "tonemap_photo/tone_curve.h"
+#include "uvo/tonemap_api.h"
+
+using uvo_test::host;
+
+namespace {
+
+// An image in memory that the callbacks read and write, with a log of the
+// abort checks.
+struct Canvas {
+    int width, height;
+    std::vector<Color> source, target;
+    std::vector<std::pair<int32_t, int32_t>> abort_calls;  // (row, height)
+    int abort_row = -1;                                    // answer non-zero here
+    int reads = 0, writes = 0;
+
+    Canvas(int w, int h) : width(w), height(h), source(size_t(w) * h), target(size_t(w) * h) {
+        std::mt19937 random(3);
+        std::uniform_real_distribution<float> level(-2.0f, 6.0f);
+        for (Color &c : source)
+            c = Color{std::exp2(level(random)), std::exp2(level(random)), std::exp2(level(random)), 0.5f};
+        for (Color &c : target)
+            c = Color{-7, -7, -7, -7};  // untouched marker
+    }
+    static void read(void *context, Color *out, int32_t x, int32_t y) {
+        auto *canvas = static_cast<Canvas *>(context);
+        ++canvas->reads;
+        *out = canvas->source[size_t(y) * canvas->width + x];
+    }
+    static void write(void *context, const Color *in, int32_t x, int32_t y) {
+        auto *canvas = static_cast<Canvas *>(context);
+        ++canvas->writes;
+        canvas->target[size_t(y) * canvas->width + x] = *in;
+    }
+    static int32_t abort(void *context, int32_t row, int32_t height) {
+        auto *canvas = static_cast<Canvas *>(context);
+        canvas->abort_calls.emplace_back(row, height);
+        return row == canvas->abort_row ? 1 : 0;
+    }
+    const Color &out(int x, int y) const { return target[size_t(y) * width + x]; }
+    const Color &in(int x, int y) const { return source[size_t(y) * width + x]; }
+};
+
+TonemapRecord camera_record(Canvas &canvas) {
+    TonemapRecord r{};
+    r.api_version = UVO_TONEMAP_API_VERSION;
+    r.tonemapper = UVO_TONEMAPPER_PHOTOGRAPHIC;
+    r.width = canvas.width;
+    r.height = canvas.height;
+    r.read_context = r.write_context = r.abort_context = &canvas;
+    r.read_pixel = Canvas::read;
+    r.write_pixel = Canvas::write;
+    r.radiance_scale = 100.0f;
+    r.white_balance = Color{1.0f, 0.9f, 0.7f, 1};
+    r.film_speed = 200.0f;
+    r.shutter_rate = 125.0f;
+    r.aperture_stop = 5.6f;
+    r.vignette_power = 3.0f;
+    r.highlight_compression = 0.3f;
+    r.shadow_crush = 0.5f;
+    r.color_saturation = 0.9f;
+    r.display_gamma = 2.2f;
+    r.camera_aspect = 1.5f;
+    r.camera_focal = 0.8f;
+    r.camera_aperture = 1.0f;
+    r.luminance_weights = Color{0.2126f, 0.7152f, 0.0722f, 0};
+    return r;
+}
+
+bool same(const Color &a, const Color &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+TEST(TonemapApi, InitAllocatesTheBlockAndExitReleasesItOnce) {
+    Canvas canvas(4, 4);
+    TonemapRecord r = camera_record(canvas);
+    r.internal = &canvas;  // garbage from the caller: init must not trust it
+    uvo_tonemap_api_init(&r);
+    ASSERT_NE(r.internal, nullptr);
+    EXPECT_NE(r.internal, static_cast<void *>(&canvas));
+    EXPECT_EQ(host().allocations["tonemap_photo"], 1);
+    EXPECT_TRUE(host().messages.empty());
+    // The block holds what the curve derives from the settings.
+    uvo::ToneCurve expected{};
+    uvo::make_tone_curve(r, expected);
+    EXPECT_EQ(std::memcmp(r.internal, &expected, sizeof expected), 0);
+
+    uvo_tonemap_api_exit(&r);
+    EXPECT_EQ(r.internal, nullptr);
+    uvo_tonemap_api_exit(&r);
+    EXPECT_EQ(host().releases["tonemap_photo"], 1);
+    EXPECT_EQ(host().bad_releases, 0);
+}
+
+TEST(TonemapApi, WrongVersionIsReportedAndTheRecordStillWorks) {
+    Canvas canvas(4, 4);
+    TonemapRecord r = camera_record(canvas);
+    r.api_version = 2;
+    uvo_tonemap_api_init(&r);
+    ASSERT_EQ(host().texts("error").size(), 1u);
+    EXPECT_EQ(host().texts("error")[0], "uvo_tonamap_api_init: API version mismatch!");
+    ASSERT_NE(r.internal, nullptr);
+    Color c{0.5f, 0.5f, 0.5f, 1};
+    uvo_tonemap_api_transform_color(&r, &c, 2, 2);
+    EXPECT_NE(c.r, 0.5f);
+    uvo_tonemap_api_exit(&r);
+}
+
+TEST(TonemapApi, OtherToneMappersDoNothingButTheImageIsStillCopied) {
+    Canvas canvas(5, 3);
+    TonemapRecord r = camera_record(canvas);
+    r.tonemapper = 2;
+    uvo_tonemap_api_init(&r);
+    EXPECT_EQ(r.internal, nullptr);
+    EXPECT_EQ(host().allocations["tonemap_photo"], 0);
+    Color c{3, 2, 1, 0};
+    uvo_tonemap_api_transform_color(&r, &c, 1, 1);
+    EXPECT_TRUE(same(c, Color{3, 2, 1, 0}));
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_TRUE(same(canvas.out(x, y), canvas.in(x, y))) << x << "," << y;
+    uvo_tonemap_api_exit(&r);
+    EXPECT_EQ(host().releases["tonemap_photo"], 0);
+}
+
+TEST(TonemapApi, TransformImageMapsEveryPixelAsTransformColorDoes) {
+    // 150 columns: two full runs and a ragged one.
+    Canvas canvas(150, 11);
+    TonemapRecord r = camera_record(canvas);
+    r.abort_check = Canvas::abort;  // answers 0 throughout
+    uvo_tonemap_api_init(&r);
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    EXPECT_EQ(canvas.reads, 150 * 11);
+    EXPECT_EQ(canvas.writes, 150 * 11);
+    ASSERT_EQ(canvas.abort_calls.size(), 11u);
+    for (int y = 0; y < 11; ++y)
+        EXPECT_EQ(canvas.abort_calls[y], std::make_pair(y, 11));
+
+    const auto *curve = static_cast<const uvo::ToneCurve *>(r.internal);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 150; ++x) {
+            Color single = canvas.in(x, y), reference = canvas.in(x, y);
+            uvo_tonemap_api_transform_color(&r, &single, float(x), float(y));
+            uvo::tone_map_reference(r, *curve, reference, float(x), float(y));
+            const Color &got = canvas.out(x, y);
+            ASSERT_TRUE(same(got, single)) << "pixel " << x << "," << y << ": " << got.r << " vs " << single.r;
+            EXPECT_NEAR(got.g, reference.g, std::fabs(reference.g) * 1.2e-7f) << "pixel " << x << "," << y;
+            EXPECT_EQ(got.a, 0.5f);
+        }
+    uvo_tonemap_api_exit(&r);
+}
+
+TEST(TonemapApi, AbortAtRowThreeLeavesRowsZeroToTwoWritten) {
+    Canvas canvas(70, 8);
+    canvas.abort_row = 3;
+    TonemapRecord r = camera_record(canvas);
+    r.abort_check = Canvas::abort;
+    uvo_tonemap_api_init(&r);
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 0);
+    ASSERT_EQ(canvas.abort_calls.size(), 4u);
+    EXPECT_EQ(canvas.abort_calls.back(), std::make_pair(3, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 70; ++x) {
+            const bool written = canvas.out(x, y).r != -7.0f;
+            ASSERT_EQ(written, y < 3) << "pixel " << x << "," << y;
+        }
+    EXPECT_EQ(canvas.writes, 3 * 70);
+
+    // Without an abort check, or with a height below 1, nothing stops it.
+    canvas.abort_calls.clear();
+    r.abort_check = nullptr;
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    EXPECT_TRUE(canvas.abort_calls.empty());
+    r.height = 0;
+    canvas.writes = 0;
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    EXPECT_EQ(canvas.writes, 0);
+    uvo_tonemap_api_exit(&r);
+}
+
+TEST(TonemapApi, HeightIsReadAgainBeforeEachRow) {
+    Canvas canvas(3, 10);
+    TonemapRecord r = camera_record(canvas);
+    // The abort check shrinks the image after row 1: rows 2 onwards never come.
+    struct Shrink {
+        TonemapRecord *record;
+        int calls = 0;
+    } shrink{&r};
+    r.abort_context = &shrink;
+    r.abort_check = [](void *context, int32_t row, int32_t) -> int32_t {
+        auto *s = static_cast<Shrink *>(context);
+        ++s->calls;
+        if (row == 1)
+            s->record->height = 2;
+        return 0;
+    };
+    uvo_tonemap_api_init(&r);
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    EXPECT_EQ(shrink.calls, 2);
+    EXPECT_EQ(canvas.writes, 2 * 3);
+    uvo_tonemap_api_exit(&r);
+}
