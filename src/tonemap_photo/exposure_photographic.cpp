@@ -133,11 +133,9 @@ UVO_EXPORT Boolean uvo_exposure_photographic_init(ShadingState *state, ExposureP
     if (instance->raw_buffer_mode >= 1) {
         const Tag name = eval(state, params, params->raw_buffer_name);
         if (name != 0) {
-            if (const auto *text = static_cast<const HostText *>(rx_db_access(name))) {
-                if (text->element == UVO_DB_TEXT)
-                    instance->raw_buffer = resolve_frame_buffer(text->text, camera.frame_buffers);
-                rx_db_unpin(name);
-            }
+            if (const auto *text = static_cast<const char *>(rx_db_access(name)))
+                instance->raw_buffer = resolve_frame_buffer(text, camera.frame_buffers);
+            rx_db_unpin(name);
         }
     }
     return 1;

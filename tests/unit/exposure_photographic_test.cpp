@@ -56,9 +56,8 @@ HostFramebuffers *fake_framebuffers(HostShaderInterface *self, Tag set) {
 }
 void fake_interface_release(HostShaderInterface *self) { ++reinterpret_cast<FakeInterface *>(self)->releases; }
 
-// A text element as the database hands it out.
+// A text element as the database hands it out: its characters.
 struct Text {
-    int32_t element = UVO_DB_TEXT;
     char text[60] = {};
     explicit Text(const char *s) { std::strncpy(text, s, sizeof text - 1); }
 };
@@ -197,11 +196,13 @@ TEST_F(Photographic, RawBufferNameIsResolvedByTheHostOrReadAsANumber) {
         block->raw_buffer_name = c.name;
         buffers.releases = iface.releases = 0;
         host().evaluations.clear();
+        host().calls.clear();
         ASSERT_EQ(init(), 1);
         EXPECT_EQ(instance()->raw_buffer, c.expected) << "name tag " << c.name << " accessor " << c.accessor;
         EXPECT_EQ(instance()->raw_buffer_mode, 1);
         EXPECT_EQ(host().evaluations.back(), 56) << "raw_buffer_name is read with mode 1";
         EXPECT_EQ(host().pins, 0) << "every access is unpinned";
+        EXPECT_EQ(host().count("rx_db_unpin"), c.name != 0 ? 1 : 0) << "name tag " << c.name;
         const bool text = c.name == 31 || c.name == 32 || c.name == 33;
         EXPECT_EQ(iface.releases, text ? 1 : 0) << "name tag " << c.name;
         EXPECT_EQ(buffers.releases, text && c.accessor ? 1 : 0) << "name tag " << c.name;
