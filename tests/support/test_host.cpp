@@ -114,6 +114,8 @@ Boolean default_sample(double *sample, int32_t *instance, ShadingState *, int32_
     return 1;
 }
 
+}  // namespace
+
 Boolean default_query(int32_t code, ShadingState *, Tag item, void *answer) {
     TestHost &h = host();
     switch (code) {
@@ -137,6 +139,8 @@ Boolean default_query(int32_t code, ShadingState *, Tag item, void *answer) {
     default: return 0;
     }
 }
+
+namespace {
 
 void *default_shaderstate_get(ShadingState *, const char *key, int32_t *size) {
     TestHost &h = host();

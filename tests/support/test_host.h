@@ -95,6 +95,10 @@ public:
 
 TestHost &host();
 
+// The test host's own answer to rx_query, for scripts that answer some codes
+// themselves and leave the rest to the defaults.
+Boolean default_query(int32_t code, ShadingState *state, Tag item, void *answer);
+
 // A shading state with camera, options and shader record, ready to use.
 struct StateFixture {
     ShadingState state{};

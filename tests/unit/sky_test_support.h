@@ -67,30 +67,13 @@ inline void script_cosine_hemisphere() {
 }
 
 // Scripts rx_query: `answer(code, item, out)` is asked first; when it
-// declines (returns false) the test host's own answers for the user-data
-// slot, declaration version, call kind, gather context, reduced-ray flag and
-// light records are given.
+// declines (returns false) the test host's own answer is given.
 template <class F>
 void script_query(F answer) {
-    uvo_test::host().script.rx_query = [answer](int32_t code, ShadingState *, Tag item, void *out) -> Boolean {
+    uvo_test::host().script.rx_query = [answer](int32_t code, ShadingState *s, Tag item, void *out) -> Boolean {
         if (answer(code, item, out))
             return 1;
-        uvo_test::TestHost &h = uvo_test::host();
-        switch (code) {
-        case UVO_QUERY_USER_DATA_SLOT: *static_cast<void ***>(out) = &h.user_slot; return 1;
-        case UVO_QUERY_DECLARATION_VERSION: *static_cast<int32_t *>(out) = h.declaration_version; return 1;
-        case UVO_QUERY_CALL_KIND: *static_cast<int32_t *>(out) = h.call_kind; return 1;
-        case UVO_QUERY_GATHER_CONTEXT: return h.gather_context_ok;
-        case UVO_QUERY_REDUCED_RAY: *static_cast<int32_t *>(out) = h.reduced_ray; return 1;
-        case UVO_QUERY_LIGHT_TAG: {
-            auto it = h.light_records.find(item);
-            if (it == h.light_records.end())
-                return 0;
-            *static_cast<Tag *>(out) = it->second;
-            return 1;
-        }
-        default: return 0;
-        }
+        return uvo_test::default_query(code, s, item, out);
     };
 }
 
