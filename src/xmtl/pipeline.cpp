@@ -8,6 +8,8 @@
 #include "xmtl/api_record.h"
 #include "xmtl/material_lifecycle.h"
 #include "xmtl/normals.h"
+#include "xmtl/photon_path.h"
+#include "xmtl/shadow_path.h"
 #include "xmtl/vector_math.h"
 #include "xmtl/weights.h"
 
@@ -192,6 +194,16 @@ Boolean shade_main(MaterialOutputs *outputs, ShadingState *state, const Material
     if (api != nullptr)
         fill_api_record(api, state, *outputs, work, opacity);
     return 1;
+}
+
+const MaterialStages &material_stages() {
+    static const MaterialStages stages = [] {
+        MaterialStages built;
+        built.shadow = shade_shadow;
+        built.photon = shade_photon;
+        return built;
+    }();
+    return stages;
 }
 
 bool is_photon_ray(int32_t ray_type) {
