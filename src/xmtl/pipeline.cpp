@@ -7,8 +7,12 @@
 #include "frame/importance.h"
 #include "xmtl/api_record.h"
 #include "xmtl/material_lifecycle.h"
+#include "xmtl/direct_light.h"
+#include "xmtl/indirect_light.h"
 #include "xmtl/normals.h"
 #include "xmtl/photon_path.h"
+#include "xmtl/reflection.h"
+#include "xmtl/refraction.h"
 #include "xmtl/shadow_path.h"
 #include "xmtl/vector_math.h"
 #include "xmtl/weights.h"
@@ -199,6 +203,10 @@ Boolean shade_main(MaterialOutputs *outputs, ShadingState *state, const Material
 const MaterialStages &material_stages() {
     static const MaterialStages stages = [] {
         MaterialStages built;
+        built.direct_light = direct_light;
+        built.indirect_light = indirect_light;
+        built.reflection = reflection_stage;
+        built.refraction = refraction_stage;
         built.shadow = shade_shadow;
         built.photon = shade_photon;
         return built;

@@ -46,8 +46,7 @@ void falloff_attenuation(Color *color, double distance, float falloff_distance, 
 Boolean shade_main(MaterialOutputs *outputs, ShadingState *state, const MaterialParams *params,
                    const MaterialStages &stages);
 
-// The stages built so far: the shadow and photon paths.  Direct light,
-// indirect light, reflection and refraction are not built yet (null).
+// The material's own stages and paths.
 const MaterialStages &material_stages();
 
 // True for the photon ray types the photon path handles.
