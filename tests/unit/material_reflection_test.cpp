@@ -344,8 +344,9 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
 
 TEST_F(Traced, RefractionCutoffGivesBlackWithoutCoverage) {
     work.refraction_cutoff = 10.0f;
-    host().script.rx_sample = [](double *x, int32_t *, ShadingState *, int32_t, int32_t *) -> Boolean {
-        x[0] = x[1] = 0.5;
+    host().script.rx_sample = [](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+        for (int32_t d = 0; d < dim; ++d)
+            x[d] = 0.5;
         return 1;
     };
     rays = {{true, 1.0, Color{1, 1, 1, 1}}};
