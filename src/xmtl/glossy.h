@@ -1,0 +1,21 @@
+// Glossy reflection directions shared by the reflection, refraction and
+// photon paths of the material.
+#pragma once
+
+#include "xmtl/material_records.h"
+
+namespace uvo {
+
+// Writes to `*dir` a reflection direction for the state's ray about the
+// state's normal: the mirror direction for glossiness 1 or more, a diffuse
+// direction for 0 or less, and otherwise the mirror about a half-way vector
+// drawn from a lobe of exponent 2^(8 g) around the normal (anisotropic, with
+// exponents e along work->aniso_u and e * anisotropy along work->aniso_v,
+// unless anisotropy is within 0.01 of 1).  A direction that would go under
+// the geometric surface is mirrored back above it.  `sample`: two numbers in
+// [0, 1) from rx_sample.  The state's direction, normal and normal-dot-
+// direction value are changed during the call and restored.
+void glossy_reflection_dir(Vector3 *dir, ShadingState *state, const MaterialWorkRecord *work, float glossiness,
+                           float anisotropy, const double *sample);
+
+}  // namespace uvo

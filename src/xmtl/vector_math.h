@@ -1,0 +1,33 @@
+// Small vector and colour helpers of the material and uvo_roundcorners.
+// All single precision, as the host's records are.
+#pragma once
+
+#include <cmath>
+
+#include "uvo/host_interface.h"
+
+namespace uvo::xmtl {
+
+inline Vector3 vec(float x, float y, float z) { return Vector3{x, y, z}; }
+inline Vector3 add(Vector3 a, Vector3 b) { return Vector3{a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline Vector3 sub(Vector3 a, Vector3 b) { return Vector3{a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vector3 scale(Vector3 a, float s) { return Vector3{a.x * s, a.y * s, a.z * s}; }
+inline Vector3 negate(Vector3 a) { return Vector3{-a.x, -a.y, -a.z}; }
+inline float dot(Vector3 a, Vector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vector3 cross(Vector3 a, Vector3 b) {
+    return Vector3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline float length(Vector3 a) { return std::sqrt(dot(a, a)); }
+
+// Unit vector along `a`; a zero vector is returned unchanged.
+inline Vector3 normalized(Vector3 a) {
+    const float l = length(a);
+    return l != 0.0f ? scale(a, 1.0f / l) : a;
+}
+
+// `a` with its component along the unit vector `n` removed.
+inline Vector3 reject(Vector3 a, Vector3 n) { return sub(a, scale(n, dot(a, n))); }
+
+inline Color scale4(Color c, float s) { return Color{c.r * s, c.g * s, c.b * s, c.a * s}; }
+
+}  // namespace uvo::xmtl

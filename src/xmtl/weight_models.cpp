@@ -1,0 +1,50 @@
+#include "xmtl/weight_models.h"
+
+#include <cmath>
+
+namespace uvo {
+
+float custom_reflectance(float cosine, float r0, float r90, float k) {
+    const float x = std::fabs(cosine);
+    const float t = static_cast<float>(std::pow(1.0 - static_cast<double>(x), static_cast<double>(k)));
+    return (1.0f - t) * r0 + t * r90;
+}
+
+float internal_reflection_factor(float reflectivity) {
+    if (reflectivity < 0.5f)
+        return 0.0f;
+    if (reflectivity >= 0.9f)
+        return 1.0f;
+    const float s = (reflectivity - 0.5f) / 0.39999998f;  // 0.9 - 0.5 in single precision
+    return s * s * (3.0f - 2.0f * s);
+}
+
+bool inside_from_ray_history(const ShadingState *state, int32_t thin_walled_mode) {
+    bool inside = thin_walled_mode == 3;
+    for (const ShadingState *s = state; s != nullptr; s = s->parent) {
+        if (s->ray_type == UVO_RAY_EYE)
+            break;
+        switch (s->ray_type) {
+        case UVO_RAY_REFRACT:
+        case UVO_RAY_PHOTON_TRANSMIT_SPECULAR:
+        case UVO_RAY_PHOTON_TRANSMIT_GLOSSY:
+        case UVO_RAY_PHOTON_TRANSMIT_DIFFUSE:
+            inside = !inside;
+            break;
+        default:
+            break;
+        }
+    }
+    return inside;
+}
+
+float indirect_quality_factor(float quality, float weight) {
+    if (!(weight > 0.0f))
+        return quality;
+    const float q = quality * weight;
+    return q < 1.0f ? 1.0f : q;
+}
+
+double glossy_exponent(float glossiness) { return std::exp2(8.0 * static_cast<double>(glossiness)); }
+
+}  // namespace uvo

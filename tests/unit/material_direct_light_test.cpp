@@ -1,0 +1,358 @@
+// The material's light loop against scripted lights.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <map>
+
+#include "test_host.h"
+#include "xmtl/direct_light.h"
+#include "xmtl/rough_diffuse.h"
+#include "xmtl/vector_math.h"
+
+using uvo_test::host;
+using namespace uvo::xmtl;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+struct Sample {
+    Color color;
+    Vector3 direction;
+    float cosine;
+};
+
+// One scripted light: its samples, and what its shader does to the
+// light-loop record while sampled.
+struct ScriptedLight {
+    std::vector<Sample> samples;
+    std::function<void(LightLoopInfo *, int)> shader;
+};
+
+// A material block with room for four light Tags after its array.
+struct Block {
+    uvo::MaterialParams p;
+    Tag more[3];
+};
+
+struct DirectLight : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<Block> block;
+    uvo::MaterialWorkRecord work{};
+    uvo::MaterialOutputs out{};
+    std::map<Tag, ScriptedLight> lights;
+    std::map<Tag, HostLight> records;
+    std::vector<Vector3> normals_seen;
+    std::vector<int32_t> depths_seen;
+    std::vector<std::pair<float, float>> ward_exponents;
+    float ward_value = 0.1f;
+
+    void SetUp() override {
+        block.attach(f.shader, true);
+        block->p.anisotropy = 1.0f;
+        work.entry_normal = work.shading_normal = work.diffuse_normal = f.state.normal;
+        work.aniso_u = Vector3{1, 0, 0};
+        work.aniso_v = Vector3{0, 1, 0};
+        work.diffuse_weight = Color{0.5f, 0.5f, 0.5f, 0.5f};
+        work.reflection_weight = Color{0.2f, 0.2f, 0.2f, 0.2f};
+        work.highlight_weight = 1.0f;
+        work.reflection_glossiness = 0.5f;
+        work.importance = 0.25f;
+        work.indirect_enabled = 1;
+        work.indirect_quality = 1.0f;
+        host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *s, Tag light,
+                                               int32_t *count) -> Boolean {
+            normals_seen.push_back(s->normal);
+            depths_seen.push_back(s->reflection_depth);
+            auto it = lights.find(light);
+            if (it == lights.end() || *count >= int32_t(it->second.samples.size()))
+                return 0;
+            const Sample &sample = it->second.samples[*count];
+            *c = sample.color;
+            *d = sample.direction;
+            *m = sample.cosine;
+            if (it->second.shader) {
+                auto &store = host().store;
+                auto *info = store.count(UVO_KEY_LIGHT_LOOP)
+                                 ? reinterpret_cast<LightLoopInfo *>(store[UVO_KEY_LIGHT_LOOP].data())
+                                 : nullptr;
+                it->second.shader(info, *count);
+            }
+            ++*count;
+            return 1;
+        };
+        host().script.rx_ward_anisglossy = [this](const Vector3 *, const Vector3 *, const Vector3 *, const Vector3 *,
+                                                  const Vector3 *, float a, float b) {
+            ward_exponents.emplace_back(a, b);
+            return ward_value;
+        };
+        host().script.rx_query = [this](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
+            if (code == UVO_QUERY_LIGHT_TAG && records.count(item)) {
+                *static_cast<Tag *>(answer) = item + 1000;
+                return 1;
+            }
+            if (code == UVO_QUERY_GATHER_CONTEXT) {
+                *static_cast<int32_t *>(answer) = 1;
+                return 1;
+            }
+            if (code == UVO_QUERY_REDUCED_RAY) {
+                *static_cast<int32_t *>(answer) = 0;
+                return 1;
+            }
+            return 0;
+        };
+        host().script.rx_db_access = [this](Tag tag) -> void * {
+            auto it = records.find(tag - 1000);
+            return it == records.end() ? nullptr : &it->second;
+        };
+    }
+    void set_lights(std::initializer_list<Tag> tags) {
+        block->p.lights.index = 0;
+        block->p.lights.count = int32_t(tags.size());
+        Tag *at = reinterpret_cast<Tag *>(reinterpret_cast<char *>(block.get()) +
+                                          offsetof(uvo::MaterialParams, lights.elements));
+        for (Tag t : tags)
+            *at++ = t;
+    }
+    void run() {
+        out = uvo::MaterialOutputs{};
+        uvo::direct_light(&out, &f.state, &work, &block->p);
+    }
+};
+
+const Color white{1, 1, 1, 1};
+const Vector3 up{0, 0, 1};
+
+}  // namespace
+
+TEST(LightLoopModels, ExponentCompressionAndHorizonFade) {
+    EXPECT_FLOAT_EQ(uvo::compress_exponent(256.0f, 80.0f), 80.0f + std::sqrt(176.0f));
+    EXPECT_FLOAT_EQ(uvo::compress_exponent(256.0f, 24.0f), 24.0f + std::sqrt(232.0f));
+    EXPECT_EQ(uvo::compress_exponent(16.0f, 24.0f), 16.0f);
+    EXPECT_FLOAT_EQ(uvo::horizon_fade(0.125f), 0.5f);
+    EXPECT_EQ(uvo::horizon_fade(0.25f), 1.0f);
+    EXPECT_EQ(uvo::horizon_fade(0.0f), 0.0f);
+}
+
+TEST(RoughDiffuse, NormalIncidenceAndLimits) {
+    const float sigma = 0.5f;
+    const double s2 = 0.25;
+    const double c1 = 1 - 0.5 * s2 / (s2 + 0.33);
+    const double l2 = 0.17 * s2 / (s2 + 0.13);
+    const Color albedo{0.8f, 0.5f, 0.1f, 1};
+    const Color r = uvo::rough_diffuse(up, Vector3{0, 0, -1}, up, sigma, albedo, 1.0f);
+    EXPECT_NEAR(r.r, std::min(1.0, 0.8 * c1 + 0.64 * l2), 1e-6);
+    EXPECT_NEAR(r.g, 0.5 * c1 + 0.25 * l2, 1e-6);
+    EXPECT_NEAR(r.b, 0.1 * c1 + 0.01 * l2, 1e-6);
+    // Never more than all of it, and rougher surfaces look flatter at grazing view.
+    const Vector3 l = normalized(Vector3{0.8f, 0, 0.6f});
+    const Vector3 v = normalized(Vector3{-0.9f, 0, -0.3f});
+    const Color bright = uvo::rough_diffuse(l, v, up, 1.0f, white, 0.6f);
+    EXPECT_LE(bright.r, 1.0f);
+    const Color smooth = uvo::rough_diffuse(l, v, up, 0.05f, Color{0.5f, 0.5f, 0.5f, 1}, 0.6f);
+    EXPECT_NEAR(smooth.r, 0.5f, 0.02f) << "nearly Lambertian for small roughness";
+}
+
+TEST_F(DirectLight, DiffuseIrradianceAndHighlightPerLight) {
+    set_lights({7});
+    lights[7].samples = {{Color{2, 2, 2, 1}, up, 0.8f}, {Color{4, 4, 4, 1}, up, 0.4f}};
+    run();
+    // m < 1 is recomputed from the diffuse normal: L . N = 1.
+    EXPECT_FLOAT_EQ(out.irradiance.r, (2 * 1 + 4 * 1) / 2.0f);
+    EXPECT_FLOAT_EQ(out.direct_diffuse.r, 3.0f * 0.5f);
+    const float h = ward_value * (1 + 0.5f + 1.5f);
+    EXPECT_FLOAT_EQ(out.highlight_raw.r, (2 * h + 4 * h) / 2 * std::sqrt(0.25f));
+    EXPECT_FLOAT_EQ(out.highlight_level.r, 0.2f);
+    EXPECT_FLOAT_EQ(out.highlight.r, out.highlight_raw.r * 0.2f);
+    ASSERT_EQ(ward_exponents.size(), 6u);
+    EXPECT_EQ(ward_exponents[0], std::make_pair(8.0f, 8.0f));
+    EXPECT_EQ(ward_exponents[1], std::make_pair(16.0f, 16.0f));
+    EXPECT_EQ(ward_exponents[2], std::make_pair(4.0f, 4.0f));
+    // The light loop record is created for the call and removed after it.
+    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
+    EXPECT_EQ(host().lifetimes.count(UVO_KEY_LIGHT_LOOP), 0u);
+
+    // A glossiness of 1: 256 compressed to 80 + sqrt(176) for a point light,
+    // 24 + sqrt(232) for an area light; anisotropy scales the v exponent.
+    work.reflection_glossiness = 1.0f;
+    block->p.anisotropy = 2.0f;
+    ward_exponents.clear();
+    run();
+    EXPECT_FLOAT_EQ(ward_exponents[1].first, 80.0f + std::sqrt(176.0f));
+    EXPECT_FLOAT_EQ(ward_exponents[1].second, 80.0f + std::sqrt(512.0f - 80.0f));
+    records[7] = HostLight{};
+    records[7].area = UVO_AREA_RECTANGLE;
+    ward_exponents.clear();
+    run();
+    EXPECT_FLOAT_EQ(ward_exponents[1].first, 24.0f + std::sqrt(232.0f));
+    EXPECT_EQ(host().count("rx_db_unpin"), host().count("rx_db_access")) << "light records are released after reading";
+    EXPECT_GT(host().count("rx_db_unpin"), 0);
+}
+
+TEST_F(DirectLight, SamplesAgainstTheUnbumpedNormal) {
+    set_lights({1});
+    // The bumped diffuse normal faces the light, the entry normal does not.
+    work.diffuse_normal = normalized(Vector3{1, 0, 1});
+    const Vector3 below = normalized(Vector3{1, 0, -0.1f});
+    lights[1].samples = {{white, below, 0.5f}};
+    run();
+    EXPECT_EQ(out.irradiance.r, 0.0f);
+    EXPECT_EQ(out.highlight_raw.r, 0.0f);
+    EXPECT_TRUE(ward_exponents.empty());
+
+    // d = 0.125 against the entry normal: the cosine is halved.
+    work.diffuse_normal = up;
+    const Vector3 low{std::sqrt(1 - 0.125f * 0.125f), 0, 0.125f};
+    lights[1].samples = {{white, low, 0.9f}};
+    run();
+    EXPECT_FLOAT_EQ(out.irradiance.r, 0.125f * 0.5f);
+
+    // The normal is the entry normal during sampling and is put back.
+    work.entry_normal = normalized(Vector3{0, 0.1f, 1});
+    normals_seen.clear();
+    run();
+    ASSERT_FALSE(normals_seen.empty());
+    for (const Vector3 &n : normals_seen)
+        EXPECT_EQ(n.y, work.entry_normal.y);
+    EXPECT_EQ(f.state.normal.y, 0.0f);
+}
+
+TEST_F(DirectLight, LightShadersScaleTheirOwnResponse) {
+    set_lights({1, 2});
+    const Sample s{white, up, 1.0f};
+    lights[1].samples = {s, s};
+    lights[2].samples = {s, s};
+    lights[1].shader = [](LightLoopInfo *info, int sample) {
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->size, 28);
+        EXPECT_EQ(info->glossiness, 0.5f);
+        EXPECT_EQ(info->importance, 0.25f);
+        if (sample == 0) {
+            EXPECT_EQ(info->diffuse_scale, 1.0f);
+            info->diffuse_scale = 0.0f;  // no diffuse from this light at all
+        }
+    };
+    lights[2].shader = [](LightLoopInfo *info, int) { EXPECT_EQ(info->diffuse_scale, 1.0f) << "reset per light"; };
+    run();
+    EXPECT_FLOAT_EQ(out.irradiance.r, 1.0f) << "only the second light";
+    EXPECT_EQ(host().lifetimes.size(), 0u);
+}
+
+TEST_F(DirectLight, VisibleLightHighlightRule) {
+    set_lights({1, 2});
+    const Sample s{white, up, 1.0f};
+    lights[1].samples = {s};  // a visible area light
+    lights[2].samples = {s};  // a physical light (portal, sun)
+    records[1] = HostLight{};
+    records[1].area = UVO_AREA_DISC;
+    records[1].visible = 1;
+    lights[2].shader = [](LightLoopInfo *info, int) { info->physical_light = 1; };
+    block->p.skip_visible_light_highlights = 1;
+    run();
+    const float h = ward_value * 3.0f * 0.5f;  // times sqrt(importance)
+    EXPECT_FLOAT_EQ(out.highlight_raw.r, h * (1 - 0.5f)) << "only the physical light, scaled by 1 - glossiness";
+
+    // With highlights only the rule is off and its switch is not read.
+    work.highlights_only = 1;
+    host().evaluations.clear();
+    run();
+    EXPECT_FLOAT_EQ(out.highlight_raw.r, 2 * h);
+    EXPECT_EQ(std::count(host().evaluations.begin(), host().evaluations.end(), SLOT(skip_visible_light_highlights)),
+              0);
+}
+
+TEST_F(DirectLight, LightListModes) {
+    set_lights({1});
+    lights[1].samples = {{white, up, 1.0f}};
+    lights[5].samples = {{Color{3, 3, 3, 1}, up, 1.0f}};
+    static Tag global[1] = {5};
+    auto query = host().script.rx_query;
+    host().script.rx_query = [query](int32_t code, ShadingState *s, Tag item, void *answer) -> Boolean {
+        if (code == UVO_QUERY_LIGHT_COUNT) {
+            *static_cast<int32_t *>(answer) = 1;
+            return 1;
+        }
+        if (code == UVO_QUERY_LIGHT_LIST) {
+            *static_cast<Tag **>(answer) = global;
+            return 1;
+        }
+        return query(code, s, item, answer);
+    };
+    host().script.rx_inclusive_lightlist = [](int32_t *n, Tag **l, ShadingState *) -> Boolean {
+        *n = 1;
+        *l = global;
+        return 1;
+    };
+    const struct {
+        int32_t mode;
+        float irradiance;
+    } cases[] = {{0, 1}, {1, 3}, {2, 0}, {3, 3}, {4, 0}, {9, 1}};
+    for (const auto &c : cases) {
+        block->p.light_mode = c.mode;
+        run();
+        EXPECT_FLOAT_EQ(out.irradiance.r, c.irradiance) << "light mode " << c.mode;
+    }
+}
+
+TEST_F(DirectLight, AreaLightsSampleByImportance) {
+    set_lights({1});
+    lights[1].samples = {{white, up, 1.0f}};
+    records[1] = HostLight{};
+    records[1].area = UVO_AREA_RECTANGLE;
+    records[1].low_samples = 2;
+    f.state.reflection_depth = 1;
+    f.state.refraction_depth = 1;
+    for (const auto &[importance, depth] : {std::pair{0.1f, 3}, std::pair{0.3f, 1}, std::pair{0.5f, 0}}) {
+        work.importance = importance;
+        depths_seen.clear();
+        run();
+        ASSERT_FALSE(depths_seen.empty());
+        EXPECT_EQ(depths_seen.front(), depth) << "importance " << importance;
+        EXPECT_EQ(f.state.reflection_depth, 1);
+        EXPECT_EQ(f.state.refraction_depth, 1);
+    }
+}
+
+TEST_F(DirectLight, RoughnessOnlyWhenPositive) {
+    set_lights({1});
+    lights[1].samples = {{white, up, 1.0f}};
+    block->p.diffuse_roughness = 0.0f;
+    run();
+    EXPECT_FLOAT_EQ(out.direct_diffuse.r, 0.5f);
+    block->p.diffuse_roughness = 0.5f;
+    f.state.direction = Vector3{0, 0, -1};
+    run();
+    const Color r = uvo::rough_diffuse(up, f.state.direction, up, 0.5f, work.diffuse_weight, 1.0f);
+    EXPECT_FLOAT_EQ(out.direct_diffuse.r, r.r);
+    EXPECT_NE(r.r, 0.5f);
+}
+
+TEST_F(DirectLight, BackSideForTranslucency) {
+    set_lights({1});
+    lights[1].samples = {{Color{2, 2, 2, 1}, Vector3{0, 0, -1}, 0.5f}};
+    work.translucency_weight = Color{0.5f, 0.25f, 0.0f, 0.3f};
+    block->p.indirect_multiplier = 2.0f;
+    const IndirectRequest *seen = nullptr;
+    float request_importance = 0;
+    int32_t face = 0;
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *, int32_t f, const IndirectRequest *q) {
+        seen = q;
+        request_importance = q->importance;
+        face = f;
+        *c = Color{0.1f, 0.1f, 0.1f, 1};
+        return Boolean(1);
+    };
+    run();
+    // The back side is sampled with the negated diffuse normal, the host's cosine as is.
+    EXPECT_EQ(normals_seen.back().z, -1.0f);
+    EXPECT_FLOAT_EQ(out.translucency_raw.r, 2 * 0.5f + 0.1f * 2.0f);
+    EXPECT_FLOAT_EQ(out.translucency.g, out.translucency_raw.g * 0.25f);
+    EXPECT_NE(seen, nullptr);
+    EXPECT_EQ(face, UVO_FACE_BACK);
+    EXPECT_FLOAT_EQ(request_importance, 2.0f * 0.25f);
+    EXPECT_EQ(f.state.normal.z, 1.0f) << "left at the shading normal";
+    EXPECT_EQ(out.irradiance.r, 0.0f) << "front side: the sample is below the normal";
+    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
+}

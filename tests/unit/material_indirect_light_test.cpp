@@ -1,0 +1,275 @@
+// Indirect light and ambient occlusion with scripted gathering and probes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "test_host.h"
+#include "xmtl/indirect_light.h"
+#include "xmtl/vector_math.h"
+
+using uvo_test::host;
+using namespace uvo::xmtl;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+struct Indirect : ::testing::Test {
+    uvo_test::StateFixture f;
+    ShadingState child{};
+    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialWorkRecord work{};
+    uvo::MaterialOutputs out{};
+    std::vector<double> hits;  // distance per probe, 0 = miss
+    size_t probe = 0;
+    std::vector<Vector3> probe_directions;
+
+    void SetUp() override {
+        f.state.child = &child;
+        block.attach(f.shader, true);
+        block->indirect_multiplier = 2.0f;
+        block->ao_ambient_color = Color{0.5f, 0.5f, 0.5f, 1};
+        work.diffuse_normal = f.state.normal;
+        work.diffuse_weight = Color{0.5f, 0.25f, 1.0f, 0.4f};
+        work.importance = 1.0f;
+        work.indirect_enabled = 1;
+        work.indirect_quality = 1.0f;
+        work.ao_samples = 4;
+        host().script.rx_compute_avg_radiance = [](Color *c, ShadingState *, int32_t, const IndirectRequest *) {
+            *c = Color{0.1f, 0.2f, 0.3f, 1};
+            return Boolean(1);
+        };
+        host().script.rx_trace_probe = [this](ShadingState *s, const Vector3 *d, const Vector3 *) -> Boolean {
+            probe_directions.push_back(*d);
+            const double h = probe < hits.size() ? hits[probe] : 0.0;
+            ++probe;
+            s->child->distance = h;
+            s->child->material = 3;
+            return h > 0;
+        };
+    }
+    void run() {
+        out = uvo::MaterialOutputs{};
+        out.occlusion = Color{1, 1, 1, 1};
+        probe = 0;
+        uvo::indirect_light(&out, &f.state, &work, block.get());
+    }
+};
+
+::testing::AssertionResult near(const Color &a, const Color &b, float tol = 1e-5f) {
+    if (std::fabs(a.r - b.r) <= tol && std::fabs(a.g - b.g) <= tol && std::fabs(a.b - b.b) <= tol &&
+        std::fabs(a.a - b.a) <= tol)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.r << ", " << a.g << ", " << a.b << ", " << a.a << ") is not ("
+                                         << b.r << ", " << b.g << ", " << b.b << ", " << b.a << ")";
+}
+
+}  // namespace
+
+TEST_F(Indirect, GatheredLightWithoutOcclusion) {
+    Vector3 normal_seen{};
+    IndirectRequest request{};
+    int32_t face = 0;
+    work.diffuse_normal = normalized(Vector3{0, 1, 1});
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t f, const IndirectRequest *q) {
+        normal_seen = s->normal;
+        request = *q;
+        face = f;
+        *c = Color{0.1f, 0.2f, 0.3f, 1};
+        return Boolean(1);
+    };
+    f.options.gather_rays = 100;
+    work.indirect_quality = 0.55f;
+    work.importance = 0.5f;
+    run();
+    EXPECT_EQ(face, UVO_FACE_FRONT);
+    EXPECT_EQ(normal_seen.y, work.diffuse_normal.y);
+    EXPECT_EQ(f.state.normal.y, 0.0f);
+    EXPECT_EQ(request.size, 44);
+    EXPECT_EQ(request.rays, 55);
+    EXPECT_FLOAT_EQ(request.importance, 2.0f * 0.5f);
+    EXPECT_TRUE(near(out.indirect_gathered, Color{0.2f, 0.4f, 0.6f, 0}));
+    EXPECT_TRUE(near(out.occlusion_ambient, out.indirect_gathered));
+    EXPECT_TRUE(near(out.indirect, Color{0.1f, 0.1f, 0.6f, 0}));
+    EXPECT_TRUE(near(out.occlusion, Color{1, 1, 1, 1}));
+    EXPECT_TRUE(probe_directions.empty());
+
+    // Failed gather context: importance 1.  Roulette said no: nothing gathered.
+    work.indirect_query_failed = 1;
+    run();
+    EXPECT_EQ(request.importance, 1.0f);
+    work.indirect_enabled = 0;
+    host().calls.clear();
+    run();
+    EXPECT_EQ(host().count("rx_compute_avg_radiance"), 0);
+    EXPECT_TRUE(near(out.indirect, Color{}));
+}
+
+TEST_F(Indirect, OcclusionWeightsAndOpenness) {
+    work.ao_mode = 1;
+    work.indirect_enabled = 0;  // occlusion alone
+    // No distance limit, black dark colour, half of the probes hit.
+    hits = {1.0, 0.0, 5.0, 0.0};
+    run();
+    EXPECT_EQ(probe_directions.size(), 4u);
+    EXPECT_TRUE(near(out.occlusion_ambient, Color{0.25f, 0.25f, 0.25f, 0.5f}));
+    EXPECT_FLOAT_EQ(out.occlusion.r, 0.5f);
+    EXPECT_EQ(out.occlusion.a, 1.0f);
+    // Probes leave 0.25 N + 0.75 d, normalised, from the point.
+    for (const Vector3 &d : probe_directions)
+        EXPECT_NEAR(length(d), 1.0f, 1e-5f);
+
+    // D = 2 and a hit at 1: weight 0.25 in plain mode.
+    work.ao_distance = 2.0f;
+    hits = {1.0, 0.0, 0.0, 0.0};
+    run();
+    EXPECT_FLOAT_EQ(out.occlusion.g, 1.0f - 0.25f / 4);
+    // Hits at or beyond D are open sky.
+    hits = {2.0, 3.0, 0.0, 0.0};
+    run();
+    EXPECT_EQ(out.occlusion.g, 1.0f);
+
+    // A dark colour: occluded light takes it, negative channels count as 0.
+    block->ao_dark_color = Color{0.5f, -1.0f, 1.0f, 0};
+    work.ao_distance = 0.0f;
+    hits = {1.0, 1.0, 0.0, 0.0};
+    run();
+    EXPECT_FLOAT_EQ(out.occlusion_ambient.r, 0.5f * 0.5f * 0.5f + 0.5f * 0.5f);
+    EXPECT_FLOAT_EQ(out.occlusion_ambient.g, 0.5f * 0.5f);
+    EXPECT_FLOAT_EQ(out.occlusion_ambient.b, 0.5f);
+
+    // Detail mode moves the gathered light into the ambient colour.
+    block->ao_dark_color = Color{};
+    work.indirect_enabled = 1;
+    work.ao_detail_mode = 1;
+    run();
+    EXPECT_FLOAT_EQ(out.occlusion_ambient.r, 0.5f * (0.5f + 0.2f));
+    EXPECT_FLOAT_EQ(out.indirect_gathered.r, 0.2f);
+
+    // Without ambient light there is nothing to occlude: no probes.
+    work.ao_detail_mode = 0;
+    work.indirect_enabled = 0;
+    block->ao_ambient_color = Color{};
+    probe_directions.clear();
+    run();
+    EXPECT_TRUE(probe_directions.empty());
+    EXPECT_EQ(out.occlusion.r, 1.0f);
+}
+
+TEST_F(Indirect, ProbeCountAndHostRange) {
+    work.ao_mode = 1;
+    work.ao_samples = 16;
+    work.importance = 0.3f;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 4);
+    work.importance = 0.01f;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 1);
+    // Reduced rays: one probe, none when bleeding.
+    f.options.final_gather = 1;
+    host().reduced_ray = 1;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 1);
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, true), 0);
+    // Bleeding on gather rays without final gathering: depth and cut-off decide.
+    host().reduced_ray = 0;
+    f.options.final_gather = 0;
+    f.state.ray_type = UVO_RAY_GATHER;
+    f.options.depth_limit = 2;
+    f.state.reflection_depth = 2;
+    work.reflection_cutoff = 0.1f;
+    f.state.importance = 0.5f;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, true), 1);
+    f.state.reflection_depth = 3;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, true), 0);
+    f.state.reflection_depth = 0;
+    work.reflection_cutoff = 0.6f;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, true), 0);
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 1) << "plain mode: scaled count";
+
+    // The fall-off range is set to D for the probes and put back.
+    f.state.ray_type = UVO_RAY_EYE;
+    work.ao_distance = 3.0f;
+    std::vector<std::pair<double, double>> ranges;
+    host().script.rx_ray_falloff = [&](ShadingState *, double *start, double *stop) -> Boolean {
+        ranges.emplace_back(*start, *stop);
+        *start = 100;
+        *stop = 200;
+        return 1;
+    };
+    run();
+    ASSERT_EQ(ranges.size(), 2u);
+    EXPECT_EQ(ranges[0], std::make_pair(3.0, 3.0));
+    EXPECT_EQ(ranges[1], std::make_pair(100.0, 200.0));
+}
+
+TEST_F(Indirect, ColoursSeeTheNormalAsDirection) {
+    work.ao_mode = 1;
+    f.state.normal = normalized(Vector3{0.001f, 0, 1});
+    Vector3 seen{};
+    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
+        if (p == &block->ao_dark_color)
+            seen = s->direction;
+        return const_cast<void *>(p);
+    };
+    run();
+    EXPECT_EQ(seen.z, 0.999f);
+    EXPECT_EQ(seen.x, f.state.normal.x);
+    EXPECT_EQ(f.state.direction.z, -1.0f) << "restored";
+}
+
+TEST_F(Indirect, BleedingTintsByTheOccludersShading) {
+    work.ao_mode = 2;
+    work.indirect_enabled = 0;
+    work.ao_distance = 2.0f;
+    work.ao_samples = 2;
+    f.state.reflection_depth = 1;
+    hits = {1.0, 0.0};
+    child.tex_list = nullptr;
+    Vector3 tex_vertices[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    host().script.rx_tri_vectors = [&](ShadingState *, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
+                                       Vector3 **c) -> Boolean {
+        if (which != 't' || index > 0)
+            return 0;
+        *a = &tex_vertices[0];
+        *b = &tex_vertices[1];
+        *c = &tex_vertices[2];
+        return 1;
+    };
+    host().script.rx_query = [](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
+        if (code == UVO_QUERY_MATERIAL_SHADER && item == 3) {
+            *static_cast<Tag *>(answer) = 44;
+            return 1;
+        }
+        return code == UVO_QUERY_GATHER_CONTEXT;
+    };
+    int32_t type_seen = -1, depth_seen = -1, kind_seen = -1;
+    int32_t tex_count_seen = 0;
+    Vector3 tex_seen{};
+    float importance_seen = 0;
+    child.bary = Vector3{0.5f, 0.25f, 0.25f};
+    host().script.rx_call_shader = [&](Color *c, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
+        EXPECT_EQ(shader, 44u);
+        kind_seen = kind;
+        type_seen = s->ray_type;
+        depth_seen = s->reflection_depth;
+        tex_count_seen = s->tex_count;
+        tex_seen = s->tex_list ? s->tex_list[0] : Vector3{};
+        importance_seen = f.state.importance;
+        *c = Color{1.0f, 0.0f, 0.0f, 1};
+        return 1;
+    };
+    run();
+    EXPECT_EQ(kind_seen, UVO_SHADER_MATERIAL);
+    EXPECT_EQ(type_seen, UVO_RAY_GATHER);
+    EXPECT_EQ(depth_seen, 2);
+    EXPECT_EQ(tex_count_seen, 1);
+    EXPECT_FLOAT_EQ(tex_seen.x, 0.25f);
+    EXPECT_FLOAT_EQ(tex_seen.y, 0.25f);
+    EXPECT_FLOAT_EQ(importance_seen, 0.4f / 2) << "importance pushed with the diffuse luminance per probe";
+    EXPECT_EQ(child.ray_type, 0) << "the probe's state is put back";
+    EXPECT_EQ(child.tex_list, nullptr);
+    // One probe of two, weight 1 - 1/2 (not squared): S = 0.25, bleed red.
+    const float s = 0.25f, open = 0.75f;
+    EXPECT_FLOAT_EQ(out.occlusion_ambient.r, (1 - 0) * 1.0f * s + open * 0.5f);
+    EXPECT_FLOAT_EQ(out.occlusion_ambient.g, open * 0.5f);
+    EXPECT_FLOAT_EQ(out.occlusion.r, open);
+    EXPECT_EQ(f.state.importance, 1.0f);
+}

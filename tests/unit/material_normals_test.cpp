@@ -1,0 +1,399 @@
+// The bump-vector operation, the tangent frame and the material's normal
+// preparation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "test_host.h"
+#include "xmtl/bump_vector.h"
+#include "xmtl/normals.h"
+#include "xmtl/tangent_frame.h"
+#include "xmtl/vector_math.h"
+
+using uvo_test::host;
+using namespace uvo::xmtl;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+::testing::AssertionResult near(Vector3 a, Vector3 b, float tolerance = 1e-5f) {
+    if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not (" << b.x << ", "
+                                         << b.y << ", " << b.z << ")";
+}
+
+// A host whose triangle has these positions and texture vertices (space 0).
+struct Triangle {
+    Vector3 p[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    Vector3 t[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    void script() {
+        host().script.rx_tri_vectors = [this](ShadingState *, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
+                                              Vector3 **c) -> Boolean {
+            Vector3 *v = which == 'p' ? p : (which == 't' && index == 0) ? t : nullptr;
+            if (v == nullptr)
+                return 0;
+            *a = &v[0];
+            *b = &v[1];
+            *c = &v[2];
+            return 1;
+        };
+    }
+};
+
+// Object space turned a quarter about z: (x, y, z) -> (-y, x, z).
+void script_turned_object() {
+    host().script.rx_vector_from_object = [](ShadingState *, Vector3 *out, const Vector3 *in) {
+        *out = Vector3{-in->y, in->x, in->z};
+    };
+}
+
+}  // namespace
+
+TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
+    uvo_test::StateFixture f;
+    // Each space scales differently, so the space used shows in the result.
+    host().script.rx_vector_from_world = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 2.0f); };
+    host().script.rx_vector_from_object = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 3.0f); };
+    host().script.rx_vector_from_camera = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 4.0f); };
+    const float factor[9] = {1, 1, 2, 3, 4, 1, 2, 3, 4};
+    for (int32_t mode = 1; mode <= 8; ++mode) {
+        Vector3 n{0, 0, 1};
+        uvo::apply_bump_vector(&f.state, mode, &n, Vector3{1, 0, 0});
+        const Vector3 expected = mode <= 4 ? normalized(Vector3{factor[mode], 0, 1}) : Vector3{1, 0, 0};
+        EXPECT_TRUE(near(n, expected)) << "mode " << mode;
+    }
+    EXPECT_EQ(host().count("rx_vector_from_world"), 2);
+    EXPECT_EQ(host().count("rx_vector_from_object"), 2);
+    EXPECT_EQ(host().count("rx_vector_from_camera"), 2);
+
+    // Outside 0 to 8: no conversion; above 8 replaces, below 0 adds.
+    Vector3 n{0, 0, 1};
+    uvo::apply_bump_vector(&f.state, 9, &n, Vector3{0, 2, 0});
+    EXPECT_TRUE(near(n, Vector3{0, 1, 0}));
+    n = Vector3{0, 0, 1};
+    uvo::apply_bump_vector(&f.state, -1, &n, Vector3{0, 1, 0});
+    EXPECT_TRUE(near(n, normalized(Vector3{0, 1, 1})));
+    EXPECT_EQ(host().count("rx_vector_from_world") + host().count("rx_vector_from_object") +
+                  host().count("rx_vector_from_camera"),
+              6);
+
+    // x and y both 0: ignored, whatever z says and whatever the mode.
+    for (int32_t mode : {1, 5, 6}) {
+        n = Vector3{0.6f, 0, 0.8f};
+        uvo::apply_bump_vector(&f.state, mode, &n, Vector3{0, 0, 5});
+        EXPECT_EQ(n.x, 0.6f);
+        EXPECT_EQ(n.z, 0.8f);
+    }
+    // A sum of zero length stays zero rather than dividing by zero.
+    n = Vector3{-1, 0, 0};
+    uvo::apply_bump_vector(&f.state, 1, &n, Vector3{1, 0, 0});
+    EXPECT_EQ(n.x, 0.0f);
+    EXPECT_FALSE(std::isnan(n.y));
+}
+
+TEST(TextureTangents, FollowTheMappingAcrossTheTriangle) {
+    // dP/du and dP/dv of a mapping, against the tangents: parallel, and
+    // pointing along them when the mapping keeps its orientation (d > 0).
+    // The reference solves P(u, v) = p0 + a dp1 + b dp2 with a t1 + b t2 = (u, v).
+    const Vector3 dp1{2, 0, 0}, dp2{0, 3, 0};
+    const Vector3 mappings[][2] = {
+        {{-1, 0, 0}, {0, 1, 0}},    // u mirrored
+        {{0, 1, 0}, {1, 0, 0}},     // u and v swapped
+        {{1, 0, 0}, {0, 1, 0}},     // plain
+        {{1, 0.5f, 0}, {0, 1, 0}},  // sheared
+        {{2, 1, 0}, {-1, 3, 0}},
+    };
+    for (const auto &m : mappings) {
+        const Vector3 t1 = m[0], t2 = m[1];
+        const float det = t1.x * t2.y - t2.x * t1.y;
+        const Vector3 dpdu = add(scale(dp1, t2.y / det), scale(dp2, -t1.y / det));
+        const Vector3 dpdv = add(scale(dp1, -t2.x / det), scale(dp2, t1.x / det));
+        Vector3 U{9, 9, 9}, V{9, 9, 9};
+        ASSERT_TRUE(uvo::texture_space_tangents(dp1, dp2, Vector3{0, 0, 0}, t1, t2, &U, &V));
+        // Parallel to the true tangents; both turned round when the
+        // orientation test d = dv1 du2 - dv2 du1 (= -det) is negative.
+        const float sign = -det < 0 ? -1.0f : 1.0f;
+        EXPECT_TRUE(near(U, scale(normalized(dpdu), sign))) << "t1 (" << t1.x << ", " << t1.y << ")";
+        EXPECT_TRUE(near(V, scale(normalized(dpdv), sign))) << "t1 (" << t1.x << ", " << t1.y << ")";
+    }
+
+    // Degenerate mappings: a tangent along an edge on which its coordinate
+    // changes, failure when one coordinate never changes.
+    Vector3 U, V;
+    EXPECT_FALSE(uvo::texture_space_tangents(dp1, dp2, Vector3{0, 0, 0}, Vector3{1, 0, 0}, Vector3{2, 0, 0}, &U, &V));
+    EXPECT_TRUE(near(U, Vector3{1, 0, 0}));
+    EXPECT_TRUE(near(V, Vector3{0, 0, 0}));
+    EXPECT_FALSE(uvo::texture_space_tangents(dp1, dp2, Vector3{0, 0, 0}, Vector3{0, 0, 0}, Vector3{0, -1, 0}, &U, &V));
+    EXPECT_TRUE(near(U, Vector3{0, 0, 0}));
+    EXPECT_TRUE(near(V, Vector3{0, -1, 0}));
+    EXPECT_FALSE(uvo::texture_space_tangents(dp1, dp2, Vector3{}, Vector3{}, Vector3{}, &U, &V));
+}
+
+TEST(TangentFrame, ChannelsAndTheirFallbacks) {
+    uvo_test::StateFixture f;
+    Triangle tri;
+    tri.script();
+    Vector3 u, v;
+
+    // Texture space 0 of a mapping with d = 1 (u mirrored).
+    tri.t[1] = Vector3{-1, 0, 0};
+    uvo::tangent_frame(&f.state, &u, &v, 0);
+    EXPECT_TRUE(near(u, Vector3{-1, 0, 0}));
+    EXPECT_TRUE(near(v, Vector3{0, 1, 0}));
+
+    // All texture coordinates equal: the object axes, v from y since the
+    // normal lies along z; u = v x n.
+    tri.t[0] = tri.t[1] = tri.t[2] = Vector3{0.5f, 0.5f, 0};
+    uvo::tangent_frame(&f.state, &u, &v, 0);
+    EXPECT_TRUE(near(v, Vector3{0, 1, 0}));
+    EXPECT_TRUE(near(u, Vector3{1, 0, 0}));
+    // A texture space the host does not have falls back the same way.
+    uvo::tangent_frame(&f.state, &u, &v, 3);
+    EXPECT_TRUE(near(v, Vector3{0, 1, 0}));
+
+    // The fallback axes go through the object transform.
+    script_turned_object();
+    uvo::tangent_frame(&f.state, &u, &v, -1);
+    EXPECT_TRUE(near(v, Vector3{-1, 0, 0}));
+    EXPECT_TRUE(near(u, Vector3{0, 1, 0}));
+    host().script.rx_vector_from_object = nullptr;
+
+    // A normal along x: z qualifies first.
+    f.state.normal = Vector3{1, 0, 0};
+    uvo::tangent_frame(&f.state, &u, &v, -7);
+    EXPECT_TRUE(near(v, Vector3{0, 0, 1}));
+    EXPECT_TRUE(near(u, cross(v, f.state.normal)));
+    f.state.normal = Vector3{0, 0, 1};
+
+    // -4: the texture-coordinate vector made perpendicular to the normal.
+    f.state.tex = Vector3{2, 0, 1};
+    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_texture_vector);
+    EXPECT_TRUE(near(u, Vector3{1, 0, 0}));
+    EXPECT_TRUE(near(v, Vector3{0, -1, 0}));
+    f.state.tex = Vector3{0, 0.01f, 3};  // nearly along the normal: object axes
+    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_texture_vector);
+    EXPECT_TRUE(near(v, Vector3{0, 1, 0}));
+
+    // -3 and -2: from object space, normalised; missing vectors fall back.
+    const Vector3 derivs[2] = {{0, 3, 0}, {0, 0, 2}};
+    const Vector3 bump_x{5, 0, 0}, bump_y{0, 0, -1};
+    f.state.derivs = derivs;
+    f.state.bump_x = &bump_x;
+    f.state.bump_y = &bump_y;
+    script_turned_object();
+    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_derivatives);
+    EXPECT_TRUE(near(u, Vector3{-1, 0, 0}));
+    EXPECT_TRUE(near(v, Vector3{0, 0, 1}));
+    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_bump_basis);
+    EXPECT_TRUE(near(u, Vector3{0, 1, 0}));
+    EXPECT_TRUE(near(v, Vector3{0, 0, -1}));
+    f.state.derivs = nullptr;
+    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_derivatives);
+    EXPECT_TRUE(near(v, Vector3{-1, 0, 0}));
+}
+
+namespace {
+
+struct Normals : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialInstance instance;
+    uvo::MaterialWorkRecord work{};
+
+    void SetUp() override {
+        block.attach(f.shader, true);
+        instance.declaration_version = 16;
+        f.state.normal = f.state.normal_geom = normalized(Vector3{0, 0.6f, 0.8f});
+        f.state.direction = Vector3{0, 0, -1};
+        f.state.dot_nd = dot(f.state.normal, f.state.direction);
+    }
+    void prepare() {
+        work = uvo::MaterialWorkRecord{};
+        work.instance = &instance;
+        uvo::prepare_normals(&f.state, &work, block.get());
+    }
+    // A bump shader that tilts the state's normal towards x.
+    void script_bump_shader(Tag tag) {
+        block->bump_shader = tag;
+        host().script.rx_call_shader = [tag](Color *, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
+            if (kind != UVO_SHADER_TEXTURE || shader != tag)
+                return 0;
+            s->normal = normalized(add(s->normal, Vector3{1, 0, 0}));
+            return 1;
+        };
+    }
+    bool read(std::ptrdiff_t slot) const {
+        return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(Normals, PlainMaterialNeverReadsTheExtensionSlots) {
+    // In a uvo_material block the light Tags run on past slot 95; read as bump
+    // fields they would bend the normal.
+    instance.declaration_version = 14;
+    block->bump_mode = 1;
+    block->overall_bump = Vector3{5, 5, 0};
+    block->standard_bump = Vector3{-3, 1, 0};
+    const Vector3 entry = f.state.normal;
+    prepare();
+    for (std::ptrdiff_t offset : host().evaluations)
+        EXPECT_LT(offset, static_cast<std::ptrdiff_t>(uvo::material_block_size)) << "read offset " << offset;
+    const std::vector<std::ptrdiff_t> order{SLOT(anisotropy_channel), SLOT(bump_shader), SLOT(diffuse_bump_off),
+                                            SLOT(anisotropy_rotation)};
+    EXPECT_EQ(host().evaluations, order);
+    EXPECT_TRUE(near(work.shading_normal, entry, 0));
+    EXPECT_TRUE(near(work.entry_normal, entry, 0));
+
+    // The same block under uvo_material_x: the bump mode and vectors are read.
+    host().evaluations.clear();
+    instance.declaration_version = 16;
+    prepare();
+    const std::vector<std::ptrdiff_t> x_order{SLOT(anisotropy_channel), SLOT(bump_shader),   SLOT(diffuse_bump_off),
+                                              SLOT(bump_mode),          SLOT(overall_bump),  SLOT(standard_bump),
+                                              SLOT(anisotropy_rotation)};
+    EXPECT_EQ(host().evaluations, x_order);
+    EXPECT_FALSE(near(work.shading_normal, entry));
+}
+
+TEST_F(Normals, BumpShaderAndDiffuseBumpOff) {
+    script_bump_shader(77);
+    const Vector3 entry = f.state.normal;
+    const Vector3 bumped = normalized(add(entry, Vector3{1, 0, 0}));
+    prepare();
+    EXPECT_EQ(host().count("rx_call_shader"), 1);
+    EXPECT_EQ(work.bump_shader, 77u);
+    EXPECT_TRUE(near(work.entry_normal, entry, 0));
+    EXPECT_TRUE(near(work.shading_normal, bumped));
+    EXPECT_TRUE(near(work.diffuse_normal, bumped));
+    EXPECT_TRUE(near(f.state.normal, bumped));
+    EXPECT_FLOAT_EQ(f.state.dot_nd, dot(bumped, f.state.direction));
+
+    f.state.normal = entry;
+    block->diffuse_bump_off = 1;
+    prepare();
+    EXPECT_EQ(work.diffuse_bump_off, 1);
+    EXPECT_TRUE(near(work.diffuse_normal, entry, 0));
+    EXPECT_TRUE(near(work.shading_normal, bumped));
+
+    // Query 142 reporting its flag: no bump of any kind, not even the vectors.
+    f.state.normal = entry;
+    host().reduced_ray = 1;
+    block->bump_mode = 1;
+    block->overall_bump = Vector3{1, 1, 0};
+    host().evaluations.clear();
+    prepare();
+    EXPECT_EQ(work.bump_suppressed, 1);
+    EXPECT_EQ(host().count("rx_call_shader"), 2);
+    EXPECT_TRUE(near(work.shading_normal, entry, 0));
+    EXPECT_FALSE(read(SLOT(bump_mode)));
+}
+
+TEST_F(Normals, BumpModesCombineTheTwoVectors) {
+    script_bump_shader(5);
+    const Vector3 entry = f.state.normal;
+    const Vector3 overall{0.5f, 0, 0}, standard{0, -0.25f, 0};
+    block->overall_bump = overall;
+    block->standard_bump = standard;
+    host().script.rx_vector_from_world = [](ShadingState *, Vector3 *o, const Vector3 *i) {
+        *o = Vector3{i->y, i->x, i->z};  // world x and y swapped
+    };
+    struct Case {
+        int32_t mode;
+        Boolean diffuse_bump_off;
+    };
+    for (const Case c : {Case{1, 0}, Case{1, 1}, Case{2, 1}, Case{5, 1}, Case{6, 0}}) {
+        f.state.normal = entry;
+        block->bump_mode = c.mode;
+        block->diffuse_bump_off = c.diffuse_bump_off;
+        prepare();
+        const auto space = [&](Vector3 v) { return (c.mode == 2 || c.mode == 6) ? Vector3{v.y, v.x, v.z} : v; };
+        // The bump shader ran, but the vectors start again from the entry normal.
+        const Vector3 diffuse = c.mode <= 4 ? normalized(add(entry, space(overall))) : normalized(space(overall));
+        const Vector3 shading =
+            c.mode <= 4 ? normalized(add(diffuse, space(standard))) : normalized(space(standard));
+        EXPECT_TRUE(near(work.shading_normal, shading)) << "mode " << c.mode;
+        EXPECT_TRUE(near(work.diffuse_normal, c.diffuse_bump_off ? diffuse : shading)) << "mode " << c.mode;
+        EXPECT_TRUE(near(f.state.normal, shading)) << "mode " << c.mode;
+    }
+    EXPECT_EQ(host().count("rx_call_shader"), 5);
+
+    // Mode 0 keeps the bump shader's normal and reads no vector.
+    f.state.normal = entry;
+    block->bump_mode = 0;
+    host().evaluations.clear();
+    prepare();
+    EXPECT_TRUE(near(work.shading_normal, normalized(add(entry, Vector3{1, 0, 0}))));
+    EXPECT_FALSE(read(SLOT(overall_bump)));
+    EXPECT_FALSE(read(SLOT(standard_bump)));
+}
+
+TEST_F(Normals, TangentsArePerpendicularUnitAndRotateInTurns) {
+    Triangle tri;
+    tri.t[1] = Vector3{-1, 0, 0};  // u along -x, v along y, before making them perpendicular
+    tri.script();
+    block->anisotropy_channel = 0;
+    prepare();
+    const Vector3 u0 = work.aniso_u, v0 = work.aniso_v;
+    const Vector3 n = f.state.normal;
+    EXPECT_NEAR(dot(u0, n), 0.0f, 1e-6f);
+    EXPECT_NEAR(dot(v0, n), 0.0f, 1e-6f);
+    EXPECT_NEAR(length(u0), 1.0f, 1e-6f);
+    EXPECT_NEAR(length(v0), 1.0f, 1e-6f);
+    EXPECT_TRUE(near(u0, Vector3{-1, 0, 0}));
+    EXPECT_TRUE(near(v0, normalized(reject(Vector3{0, 1, 0}, n))));
+
+    for (float turns : {0.25f, -0.5f, 1.0f / 12.0f, 1.0f}) {
+        block->anisotropy_rotation = turns;
+        prepare();
+        const double a = turns * 2.0 * M_PI;
+        const Vector3 u = add(scale(u0, float(std::cos(a))), scale(v0, float(std::sin(a))));
+        const Vector3 v = sub(scale(v0, float(std::cos(a))), scale(u0, float(std::sin(a))));
+        EXPECT_TRUE(near(work.aniso_u, u)) << turns << " turns";
+        EXPECT_TRUE(near(work.aniso_v, v)) << turns << " turns";
+    }
+    // A quarter turn: u takes v's place, v takes minus u's.
+    block->anisotropy_rotation = 0.25f;
+    prepare();
+    EXPECT_TRUE(near(work.aniso_u, v0));
+    EXPECT_TRUE(near(work.aniso_v, negate(u0)));
+}
+
+TEST_F(Normals, ShadowRaysFromBehindFlipTheNormals) {
+    script_bump_shader(3);
+    block->diffuse_bump_off = 1;
+    const Vector3 entry = f.state.normal;
+    f.state.direction = Vector3{0, 0, 1};  // leaves through the surface: dot_nd > 0
+    f.state.ray_type = UVO_RAY_SHADOW;
+    f.state.inside = 0;
+    prepare();
+    const Vector3 bumped = normalized(add(entry, Vector3{1, 0, 0}));
+    EXPECT_TRUE(near(work.shading_normal, negate(bumped)));
+    EXPECT_TRUE(near(f.state.normal, negate(bumped)));
+    EXPECT_TRUE(near(work.diffuse_normal, negate(entry)));
+    EXPECT_TRUE(near(work.entry_normal, entry, 0));
+    EXPECT_EQ(f.state.inside, 1);
+    EXPECT_LT(f.state.dot_nd, 0.0f);
+    EXPECT_FLOAT_EQ(f.state.dot_nd, dot(f.state.normal, f.state.direction));
+
+    // Other rays, or shadow rays from the front, keep their normal.
+    for (int32_t type : {UVO_RAY_EYE, UVO_RAY_REFRACT}) {
+        f.state.normal = entry;
+        f.state.inside = 0;
+        f.state.ray_type = type;
+        prepare();
+        EXPECT_TRUE(near(work.shading_normal, bumped)) << "ray type " << type;
+        EXPECT_EQ(f.state.inside, 0);
+        EXPECT_GT(f.state.dot_nd, 0.0f);
+    }
+    f.state.normal = entry;
+    f.state.ray_type = UVO_RAY_SHADOW;
+    f.state.direction = Vector3{0, 0, -1};
+    prepare();
+    EXPECT_EQ(f.state.inside, 0);
+    EXPECT_TRUE(near(work.shading_normal, bumped));
+}

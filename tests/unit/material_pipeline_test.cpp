@@ -1,0 +1,386 @@
+// The material's main path and dispatch, with scripted stages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "test_host.h"
+#include "xmtl/pipeline.h"
+
+using uvo_test::host;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+std::string show(const Color &c) {
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
+           std::to_string(c.a) + ")";
+}
+
+::testing::AssertionResult color_near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
+    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
+        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
+}
+
+// What the scripted stages saw and write.
+struct StageLog {
+    std::vector<std::string> order;
+    float importance_seen = -1;
+    int32_t indirect_enabled_seen = -1;
+    bool presets_black = true;
+};
+StageLog *stage_log = nullptr;
+
+bool is_black(const Color &c) { return c.r == 0 && c.g == 0 && c.b == 0 && c.a == 0; }
+
+void direct_light(uvo::MaterialOutputs *o, ShadingState *, uvo::MaterialWorkRecord *w, const uvo::MaterialParams *) {
+    stage_log->order.push_back("direct");
+    stage_log->importance_seen = w->importance;
+    stage_log->presets_black = stage_log->presets_black && is_black(o->direct_diffuse) && is_black(o->highlight);
+    o->direct_diffuse = Color{0.1f, 0.0f, 0.0f, 0.5f};
+    o->highlight = Color{0.0f, 0.01f, 0.0f, 0.5f};
+    o->translucency = Color{0.0f, 0.0f, 0.001f, 0.5f};
+}
+void indirect_light(uvo::MaterialOutputs *o, ShadingState *, uvo::MaterialWorkRecord *w,
+                    const uvo::MaterialParams *) {
+    stage_log->order.push_back("indirect");
+    stage_log->indirect_enabled_seen = w->indirect_enabled;
+    stage_log->presets_black = stage_log->presets_black && is_black(o->indirect) &&
+                               o->occlusion.r == 1 && o->occlusion.a == 1;
+    o->indirect = Color{0.2f, 0.0f, 0.0f, 0.5f};
+}
+void reflection(uvo::MaterialOutputs *o, ShadingState *, uvo::MaterialWorkRecord *, const uvo::MaterialParams *) {
+    stage_log->order.push_back("reflection");
+    stage_log->presets_black = stage_log->presets_black && is_black(o->reflection);
+    o->reflection = Color{0.0f, 0.2f, 0.0f, 0.5f};
+}
+void refraction(uvo::MaterialOutputs *o, ShadingState *, uvo::MaterialWorkRecord *, const uvo::MaterialParams *) {
+    stage_log->order.push_back("refraction");
+    stage_log->presets_black = stage_log->presets_black && is_black(o->refraction);
+    o->refraction = Color{0.0f, 0.0f, 0.2f, 0.5f};
+}
+Boolean shadow(Color *, ShadingState *, const uvo::MaterialParams *) {
+    stage_log->order.push_back("shadow");
+    return 1;
+}
+Boolean photon(Color *, ShadingState *, const uvo::MaterialParams *) {
+    stage_log->order.push_back("photon");
+    return 1;
+}
+
+struct Pipeline : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialInstance instance;
+    uvo::MaterialStages stages;
+    uvo::MaterialOutputs out{};
+    StageLog log;
+
+    void SetUp() override {
+        stage_log = &log;
+        stages.direct_light = direct_light;
+        stages.indirect_light = indirect_light;
+        stages.reflection = reflection;
+        stages.refraction = refraction;
+        stages.shadow = shadow;
+        stages.photon = photon;
+        block.attach(f.shader, true);
+        instance.declaration_version = 16;
+        host().user_slot = &instance;
+        auto &p = *block;
+        p.cutout_opacity = 1.0f;
+        p.diffuse_weight = 1.0f;
+        p.diffuse_color = Color{1, 1, 1, 1};
+        p.reflection_color = Color{1, 1, 1, 1};
+        p.refraction_color = Color{1, 1, 1, 1};
+        p.reflectance_normal = p.reflectance_grazing = 1.0f;
+        p.refraction_ior = 1.0f;
+        p.anisotropy = 1.0f;
+        p.indirect_quality = 1.0f;
+    }
+    void TearDown() override { stage_log = nullptr; }
+    Boolean shade() { return uvo::shade_main(&out, &f.state, block.get(), stages); }
+    bool read(std::ptrdiff_t slot) const {
+        return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
+    }
+};
+
+}  // namespace
+
+TEST(FalloffAttenuation, LinearOrTowardsAColour) {
+    Color c{1, 1, 1, 1};
+    uvo::falloff_attenuation(&c, 5.0, 10.0f, Color{}, 0);
+    EXPECT_TRUE(color_near(c, Color{0.5f, 0.5f, 0.5f, 0.5f}));
+    c = Color{1, 1, 1, 1};
+    uvo::falloff_attenuation(&c, 5.0, 10.0f, Color{0.25f, 0.5f, 1, 1}, 1);
+    EXPECT_TRUE(color_near(c, Color{0.5f, float(std::sqrt(0.5)), 1, 1}));
+    c = Color{1, 2, 3, 4};
+    uvo::falloff_attenuation(&c, 20.0, 10.0f, Color{}, 0);
+    EXPECT_TRUE(color_near(c, Color{0, 0, 0, 0}));
+    for (const auto &[distance, falloff] : {std::pair{0.0, 10.0f}, std::pair{5.0, 0.0f}, std::pair{-1.0, 10.0f}}) {
+        c = Color{1, 2, 3, 4};
+        uvo::falloff_attenuation(&c, distance, falloff, Color{0.5f, 0.5f, 0.5f, 0.5f}, 1);
+        EXPECT_TRUE(color_near(c, Color{1, 2, 3, 4})) << "distance " << distance << " falloff " << falloff;
+    }
+    // Twice half the distance attenuates as much as the whole distance.
+    Color once{1, 1, 1, 1}, twice{1, 1, 1, 1};
+    const Color tint{0.3f, 0.6f, 0.9f, 1};
+    uvo::falloff_attenuation(&once, 8.0, 10.0f, tint, 1);
+    uvo::falloff_attenuation(&twice, 4.0, 10.0f, tint, 1);
+    uvo::falloff_attenuation(&twice, 4.0, 10.0f, tint, 1);
+    EXPECT_TRUE(color_near(once, twice));
+}
+
+TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
+    auto &p = *block;
+    p.reflectivity = 0.5f;
+    p.transparency = 0.5f;
+    p.highlight_weight = 1.0f;
+    ASSERT_EQ(shade(), 1);
+    const std::vector<std::string> all{"direct", "indirect", "reflection", "refraction"};
+    EXPECT_EQ(log.order, all);
+    EXPECT_TRUE(log.presets_black);
+    EXPECT_TRUE(color_near(out.result, Color{0.3f, 0.21f, 0.201f, 1.0f}));
+    EXPECT_FLOAT_EQ(out.reflection_level.r, 0.5f);
+    EXPECT_FLOAT_EQ(out.highlight_level.r, 0.5f);
+    EXPECT_FLOAT_EQ(out.refraction_level.r, 0.5f);
+    EXPECT_FLOAT_EQ(out.diffuse_level.r, 1.0f);
+    EXPECT_EQ(out.occlusion.g, 1.0f);
+    EXPECT_FLOAT_EQ(out.cutout_opacity, 1.0f);
+    EXPECT_TRUE(color_near(out.cutout, Color{}));
+    EXPECT_EQ(host().count("rx_trace_transparent"), 0);
+
+    // All weights 0: black with alpha 1, nothing runs.
+    log = StageLog{};
+    p.diffuse_weight = p.reflectivity = p.transparency = 0.0f;
+    shade();
+    EXPECT_TRUE(log.order.empty());
+    EXPECT_TRUE(color_near(out.result, Color{0, 0, 0, 1}));
+
+    // Highlights alone still call the light loop; no diffuse means no indirect.
+    p.reflectivity = 0.5f;
+    shade();
+    EXPECT_EQ(log.order, (std::vector<std::string>{"direct", "reflection"}));
+    log.order.clear();
+    p.highlight_weight = 0.0f;
+    shade();
+    EXPECT_EQ(log.order, std::vector<std::string>{"reflection"});
+}
+
+TEST_F(Pipeline, CutOutContinuesTheRay) {
+    host().script.rx_trace_continue = [](Color *c, ShadingState *) -> Boolean {
+        *c = Color{0.2f, 0.4f, 0.6f, 0.8f};
+        return 1;
+    };
+    host().script.rx_point_to_camera = [](ShadingState *, Vector3 *o, const Vector3 *) { *o = Vector3{3, 4, 0}; };
+    MaterialApiRecord api{};
+    api.interface_version = UVO_MATERIAL_API_SMALL;
+    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+    block->cutout_opacity = 0.005f;
+    std::memset(&out, 0x7f, sizeof out);
+    ASSERT_EQ(shade(), 1);
+    const Color seen{0.2f, 0.4f, 0.6f, 0.8f};
+    EXPECT_TRUE(color_near(out.result, seen));
+    EXPECT_TRUE(color_near(out.cutout, seen));
+    EXPECT_TRUE(color_near(out.cutout_behind, seen));
+    const float *slots = reinterpret_cast<const float *>(&out);
+    for (int k = 4; k < 101; ++k) {
+        if (k < 84 || k >= 92) {
+            EXPECT_EQ(slots[k], 0.0f) << "slot " << k;
+        }
+    }
+    EXPECT_EQ(f.state.distance, 5.0) << "camera-space distance of the hit";
+    EXPECT_TRUE(log.order.empty());
+    EXPECT_EQ(reinterpret_cast<MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data())->claimed, 0);
+
+    // No hit distance: the auxiliary vector is cleared instead.
+    f.state.distance = 0.0;
+    f.state.aux = Vector3{1, 2, 3};
+    shade();
+    EXPECT_EQ(f.state.aux.x, 0.0f);
+    EXPECT_EQ(f.state.aux.z, 0.0f);
+
+    // A culled back face is cut out whatever the opacity; the slot keeps it.
+    block->cutout_opacity = 1.0f;
+    block->backface_cull = 1;
+    f.state.inside = 1;
+    shade();
+    EXPECT_TRUE(color_near(out.cutout_behind, seen));
+    EXPECT_TRUE(log.order.empty());
+    f.state.inside = 0;
+    shade();
+    EXPECT_FALSE(log.order.empty()) << "a front face is shaded";
+}
+
+TEST_F(Pipeline, PartialOpacityAddsWhatIsBehind) {
+    float importance_behind = -1;
+    host().script.rx_trace_transparent = [&](Color *c, ShadingState *s) -> Boolean {
+        importance_behind = s->importance;
+        *c = Color{1.0f, 0.5f, 0.0f, 1.0f};
+        return 1;
+    };
+    block->cutout_opacity = 0.995f;
+    block->diffuse_weight = 0.0f;
+    shade();
+    EXPECT_NEAR(importance_behind, 0.005f, 1e-6f);
+    EXPECT_EQ(f.state.importance, 1.0f) << "importance restored";
+    EXPECT_TRUE(color_near(out.cutout_behind, Color{1.0f, 0.5f, 0.0f, 1.0f}));
+    EXPECT_TRUE(color_near(out.cutout, Color{0.005f, 0.0025f, 0.0f, 0.005f}));
+    EXPECT_TRUE(color_near(out.result, Color{0.005f, 0.0025f, 0.0f, 0.995f + 0.005f}));
+}
+
+TEST_F(Pipeline, AlphaAdditionalColourAndAttenuation) {
+    auto &p = *block;
+    p.diffuse_weight = 0.0f;
+    p.transparency = 0.6f;
+    p.propagate_alpha = 1;
+    shade();
+    EXPECT_FLOAT_EQ(out.result.a, 0.4f + 0.6f * 0.5f);
+    p.propagate_alpha = 0;
+    shade();
+    EXPECT_EQ(out.result.a, 1.0f);
+
+    p.transparency = 0.0f;
+    p.additional_color = Color{-1, 0.5f, 0, 1};
+    shade();
+    EXPECT_TRUE(color_near(out.result, Color{0, 0.5f, 0, 1}));
+    EXPECT_TRUE(color_near(out.additional, Color{-1, 0.5f, 0, 1}));
+
+    // A parent's fog record attenuates and is marked applied.
+    RefractionFalloffRecord fog{};
+    fog.magic = UVO_REFRACTION_FALLOFF_MAGIC;
+    fog.distance = 10.0f;
+    f.parent.user = &fog;
+    f.parent.user_size = sizeof fog;
+    f.state.parent = &f.parent;
+    f.state.distance = 5.0;
+    p.additional_color = Color{1, 1, 1, 0};
+    shade();
+    EXPECT_TRUE(color_near(out.result, Color{0.5f, 0.5f, 0.5f, 0.5f * 1 + 0.5f}));
+    EXPECT_EQ(fog.applied, 1);
+
+    // Inside the material's own solid: its falloff parameters.
+    f.parent.user = nullptr;
+    f.state.inside = 1;
+    p.transparency = 1.0f;
+    p.refraction_falloff_enable = 1;
+    p.refraction_falloff_distance = 20.0f;
+    stages.refraction = nullptr;
+    shade();
+    EXPECT_TRUE(color_near(out.result, Color{0.75f, 0.75f, 0.75f, 0.75f + 0.25f}));
+}
+
+TEST_F(Pipeline, ImportanceAndReflectionRayRoulette) {
+    auto &p = *block;
+    p.cutout_opacity = 0.5f;
+    shade();
+    EXPECT_NEAR(log.importance_seen, 0.5f, 1e-6f);
+    EXPECT_EQ(log.indirect_enabled_seen, 1);
+    EXPECT_EQ(host().count("rx_sample"), 0);
+
+    // Below a reflection marker with query 116 failing: one sample decides.
+    ReflectionMarker marker{UVO_REFLECTION_MARKER_MAGIC, 1.0f};
+    f.parent.user = &marker;
+    f.state.parent = &f.parent;
+    f.state.ray_type = UVO_RAY_REFLECT;
+    host().gather_context_ok = 0;
+    for (const auto &[u, enabled] : {std::pair{0.9, 0}, std::pair{0.4, 1}}) {
+        host().script.rx_sample = [u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+            EXPECT_EQ(dim, 1);
+            *x = u;
+            return 1;
+        };
+        shade();
+        EXPECT_EQ(log.indirect_enabled_seen, enabled) << "u " << u << " importance 0.5";
+    }
+    EXPECT_EQ(host().count("rx_sample"), 2);
+    host().gather_context_ok = 1;
+    shade();
+    EXPECT_EQ(host().count("rx_sample"), 2);
+}
+
+TEST_F(Pipeline, ClaimedRecordIsFilledAtTheEnd) {
+    for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
+        MaterialApiRecord api{};
+        api.interface_version = layout;
+        host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+        block->cutout_opacity = 0.995f;
+        shade();
+        const auto *filled = reinterpret_cast<const MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
+        EXPECT_EQ(filled->claimed, 1);
+        if (layout == UVO_MATERIAL_API_SMALL) {
+            EXPECT_FLOAT_EQ(filled->u.small.opacity, 0.995f);
+            EXPECT_TRUE(color_near(filled->u.small.indirect, out.indirect));
+            EXPECT_TRUE(color_near(filled->u.small.diffuse_weight, out.diffuse_level));
+        } else {
+            EXPECT_EQ(std::memcmp(filled->u.full.outputs, &out, sizeof out), 0);
+        }
+    }
+}
+
+TEST_F(Pipeline, DispatchByRayTypeAndOutputMode) {
+    Color result{9, 9, 9, 9};
+    f.state.ray_type = UVO_RAY_DISPLACE;
+    EXPECT_EQ(uvo::material_dispatch(&result, &f.state, block.get(), true, stages), 0);
+    EXPECT_TRUE(host().evaluations.empty());
+    f.state.ray_type = UVO_RAY_SHADOW;
+    uvo::material_dispatch(&result, &f.state, block.get(), true, stages);
+    for (int32_t type : {8, 9, 12, 15, 18, 19, 23, 24, 27}) {
+        f.state.ray_type = type;
+        uvo::material_dispatch(&result, &f.state, block.get(), false, stages);
+    }
+    EXPECT_EQ(std::count(log.order.begin(), log.order.end(), "shadow"), 1);
+    EXPECT_EQ(std::count(log.order.begin(), log.order.end(), "photon"), 9);
+    EXPECT_TRUE(host().evaluations.empty());
+    log.order.clear();
+
+    // uvo_material: one colour, slot 103 never read.
+    f.state.ray_type = UVO_RAY_EYE;
+    uvo::MaterialOutputs caller;
+    std::memset(&caller, 0x55, sizeof caller);
+    const uvo::MaterialOutputs untouched = caller;
+    block->multiple_outputs = 1;
+    EXPECT_EQ(uvo::material_dispatch(&caller.result, &f.state, block.get(), false, stages), 1);
+    EXPECT_FALSE(read(SLOT(multiple_outputs)));
+    EXPECT_EQ(std::memcmp(reinterpret_cast<char *>(&caller) + 16, reinterpret_cast<const char *>(&untouched) + 16,
+                          sizeof caller - 16),
+              0);
+    EXPECT_TRUE(color_near(caller.result, Color{0.3f, 0.01f, 0.001f, 1.0f}));
+
+    // uvo_material_x without multiple outputs: exactly four slots.
+    block->multiple_outputs = 0;
+    std::memset(&caller, 0x55, sizeof caller);
+    uvo::material_dispatch(&caller.result, &f.state, block.get(), true, stages);
+    EXPECT_TRUE(read(SLOT(multiple_outputs)));
+    EXPECT_EQ(std::memcmp(reinterpret_cast<char *>(&caller) + 16, reinterpret_cast<const char *>(&untouched) + 16,
+                          sizeof caller - 16),
+              0);
+
+    // With multiple outputs the caller's whole record, unless query 160 says no.
+    block->multiple_outputs = 1;
+    std::memset(&caller, 0x55, sizeof caller);
+    uvo::material_dispatch(&caller.result, &f.state, block.get(), true, stages);
+    EXPECT_EQ(host().count("rx_query") > 0, true);
+    EXPECT_TRUE(color_near(caller.indirect, Color{0.2f, 0, 0, 0.5f}));
+    EXPECT_TRUE(color_near(caller.diffuse_level, Color{1, 1, 1, 1}, 1e-3f));
+    host().script.rx_query = [](int32_t code, ShadingState *, Tag, void *answer) -> Boolean {
+        if (code == UVO_QUERY_PRIVATE_OUTPUTS) {
+            *static_cast<int32_t *>(answer) = 1;
+            return 1;
+        }
+        if (code == UVO_QUERY_USER_DATA_SLOT) {
+            *static_cast<void ***>(answer) = &host().user_slot;
+            return 1;
+        }
+        return 0;
+    };
+    std::memset(&caller, 0x55, sizeof caller);
+    uvo::material_dispatch(&caller.result, &f.state, block.get(), true, stages);
+    EXPECT_EQ(std::memcmp(reinterpret_cast<char *>(&caller) + 16, reinterpret_cast<const char *>(&untouched) + 16,
+                          sizeof caller - 16),
+              0);
+}

@@ -1,0 +1,357 @@
+// Reflection and refraction stages with scripted tracing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "test_host.h"
+#include "xmtl/reflection.h"
+#include "xmtl/refraction.h"
+
+using uvo_test::host;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+std::string show(const Color &c) {
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
+           std::to_string(c.a) + ")";
+}
+
+::testing::AssertionResult near(const Color &a, const Color &b, float tol = 1e-5f) {
+    if (std::fabs(a.r - b.r) <= tol && std::fabs(a.g - b.g) <= tol && std::fabs(a.b - b.b) <= tol &&
+        std::fabs(a.a - b.a) <= tol)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << show(a) << " is not " << show(b);
+}
+
+const float nan_value = std::numeric_limits<float>::quiet_NaN();
+
+// One scripted ray: whether it hits, at what distance, with what colour.
+struct Ray {
+    bool hit;
+    double distance;
+    Color color;
+};
+
+struct Traced : ::testing::Test {
+    uvo_test::StateFixture f;
+    ShadingState child{};
+    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialWorkRecord work{};
+    uvo::MaterialOutputs out{};
+    std::vector<Ray> rays;
+    size_t next = 0;
+    Color sky{0.0f, 0.0f, 1.0f, 1.0f};
+    int environment_calls = 0;
+    std::vector<int32_t> user_magic_at_trace;
+    std::vector<GlossyEnvironmentHint> hints;
+
+    void SetUp() override {
+        uvo::material_state().invalid_number_reported = 0;
+        uvo::material_state().reflection_skip_count = 0;
+        uvo::material_state().refraction_skip_count = 0;
+        f.state.child = &child;
+        block.attach(f.shader, true);
+        work.reflection_weight = Color{0.5f, 0.5f, 0.5f, 0.5f};
+        work.refraction_weight = Color{0.5f, 0.25f, 1.0f, 0.4f};
+        work.internal_reflection_factor = 1.0f;
+        work.reflection_glossiness = 1.0f;
+        work.refraction_glossiness = 1.0f;
+        work.anisotropy = 1.0f;
+        work.importance = 1.0f;
+        work.ior = 1.5f;
+        auto trace = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
+            user_magic_at_trace.push_back(s->user ? *static_cast<const int32_t *>(s->user) : 0);
+            const Ray r = next < rays.size() ? rays[next] : Ray{false, 0, {}};
+            ++next;
+            s->child->distance = r.distance;
+            s->child->hit_object = r.hit && r.distance > 0 ? &child : nullptr;
+            if (r.hit)
+                *c = r.color;
+            return r.hit;
+        };
+        host().script.rx_trace_reflection = trace;
+        host().script.rx_trace_refraction = trace;
+        host().script.rx_trace_environment = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
+            ++environment_calls;
+            if (s->user)
+                hints.push_back(*static_cast<const GlossyEnvironmentHint *>(s->user));
+            *c = sky;
+            return 1;
+        };
+        host().script.rx_transmission_dir_specular = [](Vector3 *d, ShadingState *s, float, float) -> Boolean {
+            *d = s->direction;
+            return 1;
+        };
+    }
+    // Each call shades at the root of the ray tree, where counts are not scaled.
+    void reflect() {
+        host().store.erase(UVO_KEY_IMPORTANCE);
+        out = uvo::MaterialOutputs{};
+        next = 0;
+        uvo::reflection_stage(&out, &f.state, &work, block.get());
+    }
+    void refract() {
+        host().store.erase(UVO_KEY_IMPORTANCE);
+        out = uvo::MaterialOutputs{};
+        next = 0;
+        uvo::refraction_stage(&out, &f.state, &work, block.get());
+    }
+};
+
+}  // namespace
+
+TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
+    rays = {{true, 3.0, Color{1.0f, 0.5f, 0.25f, 1}}};
+    work.internal_reflection_factor = 0.5f;
+    reflect();
+    EXPECT_TRUE(near(out.reflection_raw, Color{1.0f, 0.5f, 0.25f, 0}));
+    EXPECT_TRUE(near(out.reflection, Color{0.25f, 0.125f, 0.0625f, 0}));
+    EXPECT_EQ(next, 1u) << "glossiness 1: one mirror ray";
+    EXPECT_EQ(user_magic_at_trace.front(), UVO_REFLECTION_MARKER_MAGIC);
+    EXPECT_EQ(f.state.user, nullptr);
+    EXPECT_EQ(f.state.user_size, 0);
+    EXPECT_EQ(f.state.importance, 1.0f);
+
+    // Glossy: n rays averaged, a miss takes the environment with the hint.
+    work.reflection_glossiness = 0.5f;
+    work.reflection_samples = 4;
+    rays = {{true, 1.0, Color{1, 1, 1, 1}}, {false, 0, {}}, {true, 1.0, Color{1, 1, 1, 1}}, {false, 0, {}}};
+    reflect();
+    EXPECT_EQ(next, 4u);
+    EXPECT_TRUE(near(out.reflection_raw, Color{0.5f, 0.5f, 1.0f, 0}));
+    ASSERT_EQ(hints.size(), 2u);
+    EXPECT_EQ(hints[0].magic, UVO_GLOSSY_HINT_MAGIC);
+    EXPECT_EQ(hints[0].glossiness, 0.5f);
+
+    // Reflections from inside that are suppressed: no ray at all.
+    work.internal_reflection_factor = 0.0f;
+    reflect();
+    EXPECT_EQ(next, 0u);
+    EXPECT_TRUE(near(out.reflection_raw, Color{}));
+}
+
+TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
+    block->reflection_falloff_enable = 1;
+    block->reflection_falloff_distance = 10.0f;
+    block->reflection_falloff_color_enable = 1;
+    block->reflection_falloff_color = Color{0.0f, 1.0f, 0.0f, 1};
+    Vector3 direction_at_colour{};
+    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
+        if (p == &block->reflection_falloff_color)
+            direction_at_colour = s->direction;
+        return const_cast<void *>(p);
+    };
+    std::vector<std::pair<double, double>> ranges;
+    host().script.rx_ray_falloff = [&](ShadingState *, double *a, double *b) -> Boolean {
+        ranges.emplace_back(*a, *b);
+        return 1;
+    };
+    const Color traced{1.0f, 0.0f, 0.0f, 1};
+    for (const auto &[d, expected] : {std::pair{5.0, Color{0.25f, 0.75f, 0, 0}}, std::pair{10.0, Color{0, 1, 0, 0}},
+                                      std::pair{20.0, Color{0, 1, 0, 0}}}) {
+        rays = {{true, d, traced}};
+        reflect();
+        EXPECT_TRUE(near(out.reflection_raw, expected)) << "hit at " << d;
+    }
+    EXPECT_EQ(direction_at_colour.z, 1.0f) << "evaluated along the mirror direction";
+    EXPECT_EQ(ranges.front(), std::make_pair(10.0, 10.0));
+    EXPECT_EQ(ranges.size(), 6u) << "set and restored for each call";
+
+    // A hit at distance 0 with no hit object is a miss: the fall-off colour.
+    rays = {{true, 0.0, traced}};
+    reflect();
+    EXPECT_TRUE(near(out.reflection_raw, Color{0, 1, 0, 0}));
+
+    // Without a fall-off colour but with the environment fallback: one
+    // look-up up front serves every miss.
+    block->reflection_falloff_enable = 0;
+    work.reflection_environment_fallback = 1;
+    work.reflection_glossiness = 0.5f;
+    work.reflection_samples = 3;
+    rays = {};
+    environment_calls = 0;
+    reflect();
+    EXPECT_EQ(environment_calls, 1);
+    EXPECT_TRUE(near(out.reflection_raw, Color{0, 0, 1, 0}));
+}
+
+TEST_F(Traced, CutoffSkipsUnimportantBranches) {
+    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
+    work.reflection_cutoff = 0.0f;
+    for (int k = 0; k < 5; ++k)
+        reflect();
+    EXPECT_EQ(uvo::material_state().reflection_skip_count, 0);
+    // Branch importance 0.5 (the weight at the root) against cut-off x q.
+    work.reflection_cutoff = 1.0f;
+    for (const auto &[q, skipped] : {std::pair{0.4, false}, std::pair{0.6, true}}) {
+        host().script.rx_sample = [q](double *x, int32_t *instance, ShadingState *, int32_t dim,
+                                      int32_t *count) -> Boolean {
+            if (dim == 1) {
+                *x = q;
+                return 1;
+            }
+            if (*instance >= *count)
+                return 0;
+            ++*instance;
+            x[0] = x[1] = 0.5;
+            return 1;
+        };
+        const int before = uvo::material_state().reflection_skip_count;
+        reflect();
+        EXPECT_EQ(uvo::material_state().reflection_skip_count - before, skipped ? 1 : 0) << "q " << q;
+        EXPECT_EQ(out.reflection_raw.r, skipped ? 0.0f : 1.0f) << "q " << q;
+    }
+}
+
+TEST_F(Traced, InvalidNumbersAreBlackAndReportedOnce) {
+    rays = {{true, 1.0, Color{nan_value, 0, 0, 1}}};
+    reflect();
+    EXPECT_TRUE(near(out.reflection_raw, Color{}));
+    EXPECT_EQ(host().texts("info"),
+              std::vector<std::string>{"uvo_material(_x): A reflection ray hit some object returning invalid numbers. "
+                                       "NaN prevention now enabled."});
+    // From now on each sample is tested: the good ones still count.
+    work.reflection_glossiness = 0.5f;
+    work.reflection_samples = 2;
+    rays = {{true, 1.0, Color{nan_value, 0, 0, 1}}, {true, 1.0, Color{1, 1, 1, 1}}};
+    reflect();
+    EXPECT_TRUE(near(out.reflection_raw, Color{0.5f, 0.5f, 0.5f, 0}));
+    rays = {{true, 1.0, Color{0, nan_value, 0, 1}}};
+    refract();
+    EXPECT_EQ(host().texts("info").size(), 1u) << "one message for reflection and refraction together";
+    EXPECT_TRUE(near(out.refraction_raw, Color{}));
+}
+
+TEST_F(Traced, HighlightsOnlyReflectionsComeFromTheCache) {
+    work.highlights_only = 1;
+    reflect();
+    EXPECT_TRUE(near(out.reflection_raw, Color{}));
+    EXPECT_EQ(next, 0u);
+    f.options.final_gather = 1;
+    work.indirect_enabled = 1;
+    Vector3 normal_seen{};
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t face,
+                                                const IndirectRequest *q) -> Boolean {
+        EXPECT_EQ(face, UVO_FACE_FRONT);
+        EXPECT_EQ(q->importance, 1.0f);
+        normal_seen = s->normal;
+        *c = Color{0.3f, 0.3f, 0.3f, 1};
+        return 1;
+    };
+    reflect();
+    EXPECT_EQ(normal_seen.z, 1.0f) << "the mirror direction of a ray straight down";
+    EXPECT_EQ(f.state.normal.z, 1.0f);
+    EXPECT_TRUE(near(out.reflection_raw, Color{0.3f, 0.3f, 0.3f, 1}));
+    EXPECT_FLOAT_EQ(out.reflection.r, 0.15f);
+}
+
+TEST_F(Traced, RefractionIndicesFollowTheSide) {
+    float in = 0, out_index = 0;
+    host().script.rx_transmission_dir_specular = [&](Vector3 *d, ShadingState *s, float a, float b) -> Boolean {
+        in = a;
+        out_index = b;
+        *d = s->direction;
+        return 1;
+    };
+    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
+    for (const auto &[inside, thin, expect_in, expect_out] :
+         {std::tuple{0, 0, 1.0f, 1.5f}, std::tuple{1, 0, 1.5f, 1.0f}, std::tuple{0, 1, 1.0f, 1.0f},
+          std::tuple{1, 1, 1.0f, 1.0f}}) {
+        f.state.inside = inside;
+        work.thin_walled = thin;
+        refract();
+        EXPECT_EQ(in, expect_in) << "inside " << inside << " thin " << thin;
+        EXPECT_EQ(out_index, expect_out) << "inside " << inside << " thin " << thin;
+    }
+    EXPECT_TRUE(near(out.refraction_raw, Color{1, 1, 1, 1}));
+    EXPECT_TRUE(near(out.refraction, Color{0.5f, 0.25f, 1.0f, 1.0f}));
+
+    // Total internal reflection: a reflected ray with full coverage.
+    host().script.rx_transmission_dir_specular = [](Vector3 *, ShadingState *, float, float) -> Boolean { return 0; };
+    rays = {{true, 1.0, Color{0.2f, 0.2f, 0.2f, 0.0f}}};
+    refract();
+    EXPECT_TRUE(near(out.refraction_raw, Color{0.2f, 0.2f, 0.2f, 1.0f}));
+    EXPECT_EQ(host().count("rx_trace_reflection"), 1);
+
+    // A failed ray adds nothing but counts.
+    host().script.rx_transmission_dir_specular = [](Vector3 *, ShadingState *, float, float) -> Boolean { return 1; };
+    work.refraction_glossiness = 0.5f;
+    work.refraction_samples = 2;
+    host().script.rx_transmission_dir_glossy_x = [](Vector3 *, ShadingState *, float, float, float,
+                                                    const double *) -> Boolean { return 1; };
+    rays = {{false, 0, {}}, {true, 1.0, Color{1, 1, 1, 1}}};
+    refract();
+    EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f}));
+}
+
+TEST_F(Traced, RefractionFalloffLimitAndColour) {
+    work.refraction_falloff_enable = 1;
+    work.refraction_falloff_distance = 4.0f;
+    std::vector<std::pair<double, double>> ranges;
+    host().script.rx_ray_falloff = [&](ShadingState *, double *a, double *b) -> Boolean {
+        ranges.emplace_back(*a, *b);
+        return 1;
+    };
+    const Color white{1, 1, 1, 1};
+    for (const auto &[d, expected] : {std::pair{1.0, Color{0.75f, 0.75f, 0.75f, 0.75f}},
+                                      std::pair{4.0, Color{0, 0, 0, 0}}, std::pair{0.0, Color{0, 0, 0, 1}}}) {
+        rays = {{true, d, white}};
+        refract();
+        EXPECT_TRUE(near(out.refraction_raw, expected)) << "hit at " << d;
+        EXPECT_EQ(user_magic_at_trace.back(), UVO_REFRACTION_FALLOFF_MAGIC);
+    }
+    EXPECT_EQ(ranges.size(), 6u);
+    EXPECT_EQ(ranges.front(), std::make_pair(4.0, 4.0));
+
+    // Colour mode: no limit, fade towards the colour by distance.
+    ranges.clear();
+    work.refraction_falloff_color_enable = 1;
+    work.refraction_falloff_color = Color{0.5f, 0.5f, 0.5f, 1};
+    rays = {{true, 8.0, white}};
+    refract();
+    EXPECT_TRUE(near(out.refraction_raw, Color{0.25f, 0.25f, 0.25f, 1}));
+    EXPECT_TRUE(ranges.empty());
+
+    // The surface hit applied it already: not again.
+    host().script.rx_trace_refraction = [&](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
+        static_cast<RefractionFalloffRecord *>(s->user)->applied = 1;
+        s->child->distance = 8.0;
+        *c = white;
+        return 1;
+    };
+    refract();
+    EXPECT_TRUE(near(out.refraction_raw, white));
+
+    // Inside the object: no record, no limit.
+    f.state.inside = 1;
+    work.refraction_falloff_color_enable = 0;
+    ShadingState *seen_user_state = nullptr;
+    void *seen_user = &seen_user_state;
+    host().script.rx_trace_refraction = [&](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
+        seen_user = s->user;
+        s->child->distance = 3.0;
+        *c = white;
+        return 1;
+    };
+    refract();
+    EXPECT_EQ(seen_user, nullptr);
+    EXPECT_TRUE(ranges.empty());
+    EXPECT_TRUE(near(out.refraction_raw, white));
+}
+
+TEST_F(Traced, RefractionCutoffGivesBlackWithoutCoverage) {
+    work.refraction_cutoff = 10.0f;
+    host().script.rx_sample = [](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+        for (int32_t d = 0; d < dim; ++d)
+            x[d] = 0.5;
+        return 1;
+    };
+    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
+    refract();
+    EXPECT_EQ(next, 0u);
+    EXPECT_TRUE(near(out.refraction_raw, Color{}));
+    EXPECT_EQ(uvo::material_state().refraction_skip_count, 1);
+}

@@ -1,0 +1,304 @@
+// The material's init and exit, its library-wide counters and flags, and the
+// component record under "rxXMST".
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "frame/params.h"
+#include "test_host.h"
+#include "xmtl/api_record.h"
+#include "xmtl/material_lifecycle.h"
+
+using uvo_test::host;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+const char *const contour_warning =
+    "uvo_material(_x): Contour shading is incompatible with interpolation. Interpolation disabled.";
+const std::vector<std::string> falloff_warnings = {
+    "uvo_material(_x): Refractive falloff is used, but the shadow mode is not set to 'Segment'.",
+    "Due to this, the falloff will be fixed, and not be influenced by distance.",
+    "This can look as good, but is not as physically accurate.",
+    "If distance-dependent falloff is desired, the 'Segment' mode must be used.",
+};
+
+struct MaterialSetup : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<uvo::MaterialParams> block;
+
+    void SetUp() override { block.attach(f.shader, true); }
+
+    // Instance init followed by exit; returns the instance's record as it was.
+    uvo::MaterialInstance init_instance() {
+        Boolean request = 0;
+        EXPECT_EQ(uvo::material_init(&f.state, block.get(), &request), 1);
+        EXPECT_EQ(host().allocations["xmtl"], 1);
+        auto *instance = static_cast<uvo::MaterialInstance *>(host().user_slot);
+        EXPECT_NE(instance, nullptr);
+        const uvo::MaterialInstance copy = instance ? *instance : uvo::MaterialInstance{};
+        EXPECT_EQ(uvo::material_exit(&f.state, block.get()), 1);
+        EXPECT_EQ(host().releases["xmtl"], 1);
+        return copy;
+    }
+};
+
+}  // namespace
+
+TEST_F(MaterialSetup, ShaderLevelInitResetsAndExitReportsTheSkipCounts) {
+    auto &shared = uvo::material_state();
+    shared.reflection_skip_count = 7;
+    shared.refraction_skip_count = 3;
+    shared.invalid_number_reported = 1;
+    shared.interface_error_armed = 0;
+    Boolean request = 0;
+    EXPECT_EQ(uvo::material_init(&f.state, nullptr, &request), 1);
+    EXPECT_EQ(request, 1);
+    EXPECT_EQ(shared.reflection_skip_count, 0);
+    EXPECT_EQ(shared.refraction_skip_count, 0);
+    EXPECT_EQ(shared.invalid_number_reported, 0);
+    EXPECT_EQ(shared.interface_error_armed, 1);
+    EXPECT_TRUE(host().calls.empty()) << "shader-level init calls the host: " << host().calls.front().name;
+
+    shared.reflection_skip_count = 12;
+    shared.refraction_skip_count = 5;
+    EXPECT_EQ(uvo::material_exit(&f.state, nullptr), 1);
+    const std::vector<std::string> both = {"Reflection rays skipped by threshold: 12",
+                                           "Refraction rays skipped by threshold: 5"};
+    EXPECT_EQ(host().texts("info"), both);
+    EXPECT_EQ(shared.reflection_skip_count, 0);
+    EXPECT_EQ(shared.refraction_skip_count, 0);
+
+    // The counts are shared: the second shader's exit finds them spent.
+    EXPECT_EQ(uvo::material_exit(&f.state, nullptr), 1);
+    EXPECT_EQ(host().texts("info").size(), 2u);
+
+    shared.refraction_skip_count = 1;
+    uvo::material_exit(&f.state, nullptr);
+    EXPECT_EQ(host().texts("info").back(), "Refraction rays skipped by threshold: 1");
+    EXPECT_EQ(host().texts("info").size(), 3u) << "a count of 0 gives no message";
+    EXPECT_EQ(host().allocations.size(), 0u);
+}
+
+TEST_F(MaterialSetup, InstanceRecordLivesInTheSlotWithTheDeclarationVersion) {
+    f.shader.declaration = 4242;
+    Tag asked_for = 0;
+    bool asked_without_state = false;
+    host().script.rx_query = [&](int32_t code, ShadingState *s, Tag item, void *answer) -> Boolean {
+        if (code == UVO_QUERY_USER_DATA_SLOT) {
+            *static_cast<void ***>(answer) = &host().user_slot;
+            return 1;
+        }
+        if (code == UVO_QUERY_DECLARATION_VERSION) {
+            asked_for = item;
+            asked_without_state = s == nullptr;
+            *static_cast<int32_t *>(answer) = 14;
+            return 1;
+        }
+        return 0;
+    };
+    const uvo::MaterialInstance instance = init_instance();
+    EXPECT_EQ(instance.declaration_version, 14);
+    EXPECT_EQ(asked_for, 4242u);
+    EXPECT_TRUE(asked_without_state);
+    EXPECT_EQ(instance.reflection_undersampler, nullptr);
+    EXPECT_EQ(instance.refraction_undersampler, nullptr);
+    EXPECT_EQ(instance.reflection_interpolation_requested, 0);
+    // Nothing asked for: only the three switches are read.
+    const std::vector<std::ptrdiff_t> order{SLOT(reflection_interpolate), SLOT(refraction_interpolate),
+                                            SLOT(refraction_falloff_enable)};
+    EXPECT_EQ(host().evaluations, order);
+    EXPECT_TRUE(host().messages.empty());
+}
+
+TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitches) {
+    block->interpolation_grid_density = 3;
+    block->reflection_interpolate = 1;
+    block->refraction_interpolate = 1;
+    uvo::MaterialInstance instance = init_instance();
+    EXPECT_EQ(instance.reflection_interpolation_requested, 1);
+    EXPECT_EQ(instance.refraction_interpolation_requested, 1);
+    EXPECT_EQ(instance.interpolation_grid_density, 3);
+    std::vector<std::ptrdiff_t> order{SLOT(reflection_interpolate),     SLOT(reflection_highlights_only),
+                                      SLOT(interpolation_grid_density), SLOT(refraction_interpolate),
+                                      SLOT(interpolation_grid_density), SLOT(refraction_falloff_enable)};
+    EXPECT_EQ(host().evaluations, order);
+
+    // Highlights only: no reflection cache, the refraction one still.
+    host().reset();
+    block.attach(f.shader, true);
+    block->reflection_highlights_only = 1;
+    instance = init_instance();
+    EXPECT_EQ(instance.reflection_interpolation_requested, 0);
+    EXPECT_EQ(instance.refraction_interpolation_requested, 1);
+    order = {SLOT(reflection_interpolate), SLOT(reflection_highlights_only), SLOT(refraction_interpolate),
+             SLOT(interpolation_grid_density), SLOT(refraction_falloff_enable)};
+    EXPECT_EQ(host().evaluations, order);
+    EXPECT_TRUE(host().messages.empty());
+}
+
+TEST_F(MaterialSetup, ContourRenderingWarnsOnceAndDisablesInterpolation) {
+    f.options.contour[0] = f.options.contour[1] = 1;
+    block->reflection_interpolate = 1;
+    block->refraction_interpolate = 1;
+    uvo::MaterialInstance instance = init_instance();
+    EXPECT_EQ(host().texts("warning"), std::vector<std::string>{contour_warning});
+    EXPECT_EQ(instance.reflection_interpolation_requested, 0);
+    EXPECT_EQ(instance.refraction_interpolation_requested, 0);
+    // The refraction switch is not needed once the reflection one is on.
+    std::vector<std::ptrdiff_t> order{SLOT(reflection_interpolate), SLOT(refraction_falloff_enable)};
+    EXPECT_EQ(host().evaluations, order);
+
+    for (int which = 0; which < 3; ++which) {
+        host().reset();
+        block.attach(f.shader, true);
+        block->reflection_interpolate = which == 0;
+        block->refraction_interpolate = which == 1;
+        init_instance();
+        EXPECT_EQ(host().texts("warning").size(), which < 2 ? 1u : 0u) << "case " << which;
+    }
+
+    // One contour flag alone is not contour rendering.
+    host().reset();
+    block.attach(f.shader, true);
+    f.options.contour[1] = 0;
+    block->reflection_interpolate = 1;
+    instance = init_instance();
+    EXPECT_TRUE(host().messages.empty());
+    EXPECT_EQ(instance.reflection_interpolation_requested, 1);
+}
+
+TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
+    block->refraction_falloff_enable = 1;
+    struct Case {
+        char shadow_mode;
+        uint8_t caustics;
+        Boolean refractive_caustics;
+        bool warned;
+        bool caustics_read;
+    };
+    const Case cases[] = {
+        {UVO_SHADOW_ON, 0, 1, true, false},      {UVO_SHADOW_SORTED, 0, 0, true, false},
+        {UVO_SHADOW_ON, 1, 0, true, true},       {UVO_SHADOW_ON, 1, 1, false, true},
+        {UVO_SHADOW_SEGMENTS, 0, 0, false, false}, {UVO_SHADOW_OFF, 0, 0, true, false},
+    };
+    for (const Case &c : cases) {
+        host().reset();
+        block.attach(f.shader, true);
+        f.options.shadow_mode = c.shadow_mode;
+        f.options.caustics = c.caustics;
+        block->refractive_caustics = c.refractive_caustics;
+        init_instance();
+        const std::string label = std::string("shadow mode ") + std::to_string(int(c.shadow_mode)) +
+                                  " caustics " + std::to_string(c.caustics) + " refractive_caustics " +
+                                  std::to_string(c.refractive_caustics);
+        EXPECT_EQ(host().texts("warning"), c.warned ? falloff_warnings : std::vector<std::string>{}) << label;
+        const bool read = std::count(host().evaluations.begin(), host().evaluations.end(),
+                                     SLOT(refractive_caustics)) > 0;
+        EXPECT_EQ(read, c.caustics_read) << label;
+    }
+
+    // Off: neither warnings nor the caustics switch.
+    host().reset();
+    block.attach(f.shader, true);
+    block->refraction_falloff_enable = 0;
+    f.options.shadow_mode = UVO_SHADOW_ON;
+    init_instance();
+    EXPECT_TRUE(host().messages.empty());
+}
+
+TEST_F(MaterialSetup, InstanceCallsWithoutASlotAllocateNothing) {
+    host().script.rx_query = [](int32_t, ShadingState *, Tag, void *) -> Boolean { return 0; };
+    Boolean request = 0;
+    EXPECT_EQ(uvo::material_init(&f.state, block.get(), &request), 1);
+    EXPECT_EQ(uvo::material_exit(&f.state, block.get()), 1);
+    EXPECT_EQ(host().allocations["xmtl"], 0);
+    EXPECT_EQ(host().releases["xmtl"], 0);
+}
+
+TEST_F(MaterialSetup, WrongInterfaceIsReportedOncePerArming) {
+    MaterialApiRecord stored{};
+    stored.interface_version = 100;
+    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&stored),
+                                              reinterpret_cast<char *>(&stored) + sizeof stored);
+    Boolean request;
+    uvo::material_init(&f.state, nullptr, &request);
+    for (int ray = 0; ray < 5; ++ray)
+        EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "ray " << ray;
+    EXPECT_EQ(host().texts("error"), std::vector<std::string>{"uvo_material_api: wrong shader interface version!"});
+
+    // Arming again, by a shader-level init or by a claim without a state.
+    uvo::material_init(&f.state, nullptr, &request);
+    uvo::claim_api_record(&f.state);
+    uvo::claim_api_record(nullptr);
+    uvo::claim_api_record(&f.state);
+    uvo::claim_api_record(&f.state);
+    EXPECT_EQ(host().texts("error").size(), 3u);
+    auto *record = reinterpret_cast<MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
+    EXPECT_EQ(record->claimed, 0) << "a record of the wrong interface is left alone";
+}
+
+TEST_F(MaterialSetup, FirstCallClaimsTheRecordAndLaterCallsLeaveIt) {
+    EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr);  // nothing stored
+
+    for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
+        MaterialApiRecord stored{};
+        stored.interface_version = layout;
+        host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&stored),
+                                                  reinterpret_cast<char *>(&stored) + sizeof stored);
+        MaterialApiRecord *claimed = uvo::claim_api_record(&f.state);
+        ASSERT_NE(claimed, nullptr) << "layout " << layout;
+        EXPECT_EQ(static_cast<void *>(claimed), static_cast<void *>(host().store[UVO_KEY_MATERIAL_API].data()));
+        EXPECT_EQ(claimed->claimed, 1);
+        EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "layout " << layout << " claimed twice";
+    }
+    EXPECT_TRUE(host().messages.empty());
+}
+
+TEST_F(MaterialSetup, ApiRecordLayoutsPutEachValueInItsSlot) {
+    // Outputs whose slot k holds the float k + 1, so any misplacement shows.
+    uvo::MaterialOutputs outputs;
+    float *slots = reinterpret_cast<float *>(&outputs);
+    for (int k = 0; k < 101; ++k)
+        slots[k] = float(k + 1);
+    uvo::MaterialWorkRecord work{};
+    work.diffuse_weight = Color{201, 202, 203, 204};
+    work.reflection_weight = Color{205, 206, 207, 208};
+    work.refraction_weight = Color{209, 210, 211, 212};
+    work.translucency_weight = Color{213, 214, 215, 216};
+    f.state.ray_type = UVO_RAY_REFRACT;
+
+    MaterialApiRecord small{};
+    small.interface_version = UVO_MATERIAL_API_SMALL;
+    small.claimed = 1;
+    uvo::fill_api_record(&small, &f.state, outputs, work, 0.75f);
+    const int32_t *words = reinterpret_cast<const int32_t *>(&small);
+    auto as_float = [&](int slot) {
+        float value;
+        std::memcpy(&value, words + slot, 4);
+        return value;
+    };
+    EXPECT_EQ(words[0], 208);
+    EXPECT_EQ(words[1], 1);
+    EXPECT_EQ(as_float(2), 0.75f);
+    // slot of the record -> slot of the outputs, colour by colour
+    const int from[8] = {64, 4, 16, 52, 28, 40, 80, 76};
+    for (int c = 0; c < 8; ++c)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(as_float(3 + 4 * c + k), float(from[c] + k + 1)) << "component " << c << " channel " << k;
+    for (int k = 0; k < 16; ++k)
+        EXPECT_EQ(as_float(35 + k), float(201 + k)) << "weight slot " << 35 + k;
+    EXPECT_EQ(words[51], UVO_RAY_REFRACT);
+
+    MaterialApiRecord full{};
+    full.interface_version = UVO_MATERIAL_API_FULL;
+    full.claimed = 1;
+    uvo::fill_api_record(&full, &f.state, outputs, work, 0.75f);
+    words = reinterpret_cast<const int32_t *>(&full);
+    EXPECT_EQ(words[0], 416);
+    EXPECT_EQ(words[2], UVO_RAY_REFRACT);
+    for (int k = 0; k < 101; ++k)
+        EXPECT_EQ(as_float(3 + k), float(k + 1)) << "output slot " << k;
+}

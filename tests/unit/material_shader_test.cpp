@@ -1,0 +1,204 @@
+// The exported material shaders end to end against the test host: init,
+// shading of camera, shadow and photon rays, exit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "test_host.h"
+#include "xmtl/material_records.h"
+#include "xmtl/material_shader.h"
+
+using uvo_test::host;
+
+namespace {
+
+// A block with room for light Tags past its array (slots 95 on).
+struct Block {
+    uvo::MaterialParams p;
+    Tag more[4];
+};
+
+struct MaterialShader : ::testing::Test {
+    uvo_test::StateFixture f;
+    ShadingState child{};
+    uvo_test::ParamBlock<Block> block;
+    int light_samples = 0;
+
+    void SetUp() override {
+        f.state.child = &child;
+        block.attach(f.shader, true);
+        auto &p = block->p;
+        p.diffuse_weight = 1.0f;
+        p.diffuse_color = Color{0.7f, 0.7f, 0.7f, 1};
+        p.reflection_color = Color{1, 1, 1, 1};
+        p.refraction_color = Color{1, 1, 1, 1};
+        p.refraction_ior = 1.5f;
+        p.anisotropy = 1.0f;
+        p.reflectance_normal = 0.2f;
+        p.reflectance_grazing = 1.0f;
+        p.reflectance_curve = 5.0f;
+        p.conserve_energy = 1;
+        p.cutout_opacity = 1.0f;
+        p.highlight_weight = 1.0f;
+        p.indirect_multiplier = 1.0f;
+        p.indirect_quality = 1.0f;
+        // Every light: one white sample from straight above.
+        host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
+                                               int32_t *count) -> Boolean {
+            if (light == 0 || *count >= 1)
+                return 0;
+            ++light_samples;
+            *c = Color{1, 1, 1, 1};
+            *d = Vector3{0, 0, 1};
+            *m = 1.0f;
+            ++*count;
+            return 1;
+        };
+    }
+    void set_lights(std::initializer_list<Tag> tags) {
+        block->p.lights.index = 0;
+        block->p.lights.count = int32_t(tags.size());
+        Tag *at = reinterpret_cast<Tag *>(reinterpret_cast<char *>(block.get()) +
+                                          offsetof(uvo::MaterialParams, lights.elements));
+        for (Tag t : tags)
+            *at++ = t;
+    }
+    void init(int32_t declaration_version, bool extended) {
+        host().declaration_version = declaration_version;
+        Boolean request = 0;
+        auto init_fn = extended ? uvo::uvo_material_x_init : uvo::uvo_material_init;
+        ASSERT_EQ(init_fn(&f.state, nullptr, &request), 1);
+        ASSERT_EQ(request, 1);
+        ASSERT_EQ(init_fn(&f.state, &block->p, &request), 1);
+    }
+    void exit(bool extended) {
+        auto exit_fn = extended ? uvo::uvo_material_x_exit : uvo::uvo_material_exit;
+        EXPECT_EQ(exit_fn(&f.state, &block->p), 1);
+        EXPECT_EQ(exit_fn(&f.state, nullptr), 1);
+    }
+};
+
+}  // namespace
+
+TEST_F(MaterialShader, Versions) {
+    EXPECT_EQ(uvo::uvo_material_version(), 14);
+    EXPECT_EQ(uvo::uvo_material_x_version(), 16);
+}
+
+TEST_F(MaterialShader, LambertianSurfaceUnderOneLight) {
+    init(16, true);
+    set_lights({5});
+    Color result{};
+    ASSERT_EQ(uvo::uvo_material_x(&result, &f.state, &block->p), 1);
+    EXPECT_FLOAT_EQ(result.r, 0.7f);
+    EXPECT_FLOAT_EQ(result.g, 0.7f);
+    EXPECT_EQ(result.a, 1.0f);
+    EXPECT_EQ(light_samples, 1);
+    EXPECT_EQ(f.state.importance, 1.0f);
+    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
+
+    // Twice the light, twice the result; no light, black.
+    set_lights({5, 6});
+    uvo::uvo_material_x(&result, &f.state, &block->p);
+    EXPECT_FLOAT_EQ(result.r, 1.4f);
+    set_lights({});
+    uvo::uvo_material_x(&result, &f.state, &block->p);
+    EXPECT_EQ(result.r, 0.0f);
+    exit(true);
+}
+
+TEST_F(MaterialShader, PlainMaterialReadsLightsPastItsBlockAndNotTheExtension) {
+    init(14, false);
+    // Tags 5, 6, 7 lie at slots 95, 96, 97: where uvo_material_x keeps
+    // bump_mode and overall_bump.
+    set_lights({5, 6, 7});
+    Color result{};
+    ASSERT_EQ(uvo::uvo_material(&result, &f.state, &block->p), 1);
+    EXPECT_EQ(light_samples, 3);
+    EXPECT_FLOAT_EQ(result.r, 3 * 0.7f);
+    EXPECT_EQ(f.state.normal.z, 1.0f);
+    for (std::ptrdiff_t offset : host().evaluations)
+        EXPECT_TRUE(offset < std::ptrdiff_t(uvo::material_block_size) ||
+                    offset == std::ptrdiff_t(offsetof(uvo::MaterialParams, lights.elements) + 4) ||
+                    offset == std::ptrdiff_t(offsetof(uvo::MaterialParams, lights.elements) + 8))
+            << "read offset " << offset;
+    EXPECT_EQ(std::count(host().evaluations.begin(), host().evaluations.end(),
+                         std::ptrdiff_t(offsetof(uvo::MaterialParams, multiple_outputs))),
+              0);
+    exit(false);
+}
+
+TEST_F(MaterialShader, GlassPassesShadowsAndPhotonsThroughTheRightPaths) {
+    auto &p = block->p;
+    p.diffuse_weight = 0.0f;
+    p.reflectivity = 0.0f;
+    p.transparency = 1.0f;
+    init(16, true);
+    f.state.ray_type = UVO_RAY_SHADOW;
+    Color light{0.5f, 0.5f, 0.5f, 1};
+    EXPECT_EQ(uvo::uvo_material_x(&light, &f.state, &p), 1);
+    EXPECT_FLOAT_EQ(light.r, 0.5f);
+
+    f.state.ray_type = UVO_RAY_PHOTON_REFLECT_DIFFUSE;
+    f.state.normal = Vector3{0, 0, 1};
+    f.state.direction = Vector3{0, 0, -1};
+    Color energy{1, 1, 1, 1};
+    EXPECT_EQ(uvo::uvo_material(&energy, &f.state, &p), 1);
+    EXPECT_EQ(host().count("rx_photon_transparent"), 1) << "a refraction photon without caustics passes straight";
+    EXPECT_EQ(host().count("rx_store_photon"), 0);
+
+    f.state.ray_type = UVO_RAY_DISPLACE;
+    EXPECT_EQ(uvo::uvo_material_x(&energy, &f.state, &p), 0);
+    exit(true);
+}
+
+TEST_F(MaterialShader, ComponentsAddUpUnderEnergyConservation) {
+    // A glossy dielectric seen from above: environment white everywhere.
+    auto &p = block->p;
+    p.diffuse_color = Color{1, 1, 1, 1};
+    p.reflectivity = 1.0f;
+    p.fresnel_from_ior = 1;
+    p.transparency = 0.5f;
+    p.reflection_glossiness = 1.0f;
+    p.multiple_outputs = 1;
+    host().script.rx_fresnel_reflection = [](ShadingState *, float, float) { return 0.3f; };
+    host().script.rx_trace_reflection = [](Color *c, ShadingState *, const Vector3 *) -> Boolean {
+        *c = Color{1, 1, 1, 1};
+        return 0;  // a miss
+    };
+    host().script.rx_trace_environment = [](Color *c, ShadingState *, const Vector3 *) -> Boolean {
+        *c = Color{1, 1, 1, 1};
+        return 1;
+    };
+    host().script.rx_transmission_dir_specular = [](Vector3 *d, ShadingState *s, float, float) -> Boolean {
+        *d = s->direction;
+        return 1;
+    };
+    host().script.rx_trace_refraction = [](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
+        s->child->distance = 1.0;
+        *c = Color{1, 1, 1, 1};
+        return 1;
+    };
+    MaterialApiRecord api{};
+    api.interface_version = UVO_MATERIAL_API_SMALL;
+    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+    init(16, true);
+    set_lights({});
+    uvo::MaterialOutputs out;
+    std::memset(&out, 0, sizeof out);
+    ASSERT_EQ(uvo::uvo_material_x(&out.result, &f.state, &p), 1);
+    const float levels = out.reflection_level.a + out.refraction_level.a + out.diffuse_level.a;
+    EXPECT_NEAR(levels, 1.0f, 1e-5f) << "white components share out exactly the light that arrives";
+    EXPECT_NEAR(out.reflection_level.a, 0.3f, 1e-6f);
+    EXPECT_NEAR(out.refraction_level.a, 0.35f, 1e-6f);
+    EXPECT_NEAR(out.reflection.r, 0.3f, 1e-6f);
+    EXPECT_NEAR(out.refraction.r, 0.35f, 1e-6f);
+    EXPECT_NEAR(out.result.r, 0.65f, 1e-5f);
+    const auto *filled = reinterpret_cast<const MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
+    EXPECT_EQ(filled->claimed, 1);
+    EXPECT_NEAR(filled->u.small.reflection.r, 0.3f, 1e-6f);
+    EXPECT_EQ(filled->u.small.opacity, 1.0f);
+    exit(true);
+}

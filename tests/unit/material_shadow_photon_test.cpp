@@ -1,0 +1,372 @@
+// The material on shadow and photon rays, and the photon roulette.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+#include "test_host.h"
+#include "xmtl/material_records.h"
+#include "xmtl/photon_choice.h"
+#include "xmtl/photon_path.h"
+#include "xmtl/shadow_path.h"
+
+using uvo_test::host;
+
+namespace {
+
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+std::string show(const Color &c) {
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
+           std::to_string(c.a) + ")";
+}
+
+::testing::AssertionResult color_near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
+    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
+        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
+}
+
+const float equal_weights[3] = {1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f};
+
+struct MaterialRays : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialInstance instance;
+    Color result{0.8f, 0.6f, 0.4f, 1.0f};
+
+    void SetUp() override {
+        block.attach(f.shader, true);
+        instance.declaration_version = 16;
+        host().user_slot = &instance;
+        auto &p = *block;
+        p.cutout_opacity = 1.0f;
+        p.diffuse_weight = 1.0f;
+        p.diffuse_color = Color{1, 1, 1, 1};
+        p.reflection_color = Color{1, 1, 1, 1};
+        p.refraction_color = Color{1, 1, 1, 1};
+        p.reflectance_normal = p.reflectance_grazing = 1.0f;
+        p.refraction_ior = 1.5f;
+        p.anisotropy = 1.0f;
+    }
+};
+
+struct Shadow : MaterialRays {
+    void SetUp() override {
+        MaterialRays::SetUp();
+        f.state.ray_type = UVO_RAY_SHADOW;
+    }
+    Boolean shade() { return uvo::shade_shadow(&result, &f.state, block.get()); }
+};
+
+struct Photon : MaterialRays {
+    std::vector<std::string> sent;
+    void SetUp() override {
+        MaterialRays::SetUp();
+        f.state.ray_type = UVO_RAY_PHOTON_REFLECT_DIFFUSE;
+        auto log = [this](const char *name) {
+            return [this, name](Color *, ShadingState *, const Vector3 *) -> Boolean {
+                sent.push_back(name);
+                return 1;
+            };
+        };
+        host().script.rx_photon_reflection_glossy = log("reflection glossy");
+        host().script.rx_photon_reflection_specular = log("reflection specular");
+        host().script.rx_photon_reflection_diffuse = log("reflection diffuse");
+        host().script.rx_photon_transmission_glossy = log("transmission glossy");
+        host().script.rx_photon_transmission_specular = log("transmission specular");
+        host().script.rx_photon_transmission_diffuse = log("transmission diffuse");
+        host().script.rx_photon_transparent = [this](Color *, ShadingState *) -> Boolean {
+            sent.push_back("transparent");
+            return 1;
+        };
+    }
+    // The roulette's sample.
+    void sample_u(double u) {
+        host().script.rx_sample = [u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+            for (int32_t d = 0; d < dim; ++d)
+                x[d] = u;
+            return 1;
+        };
+    }
+    Boolean shade() { return uvo::shade_photon(&result, &f.state, block.get()); }
+};
+
+}  // namespace
+
+TEST_F(Shadow, CheapExitsComeFirst) {
+    block->cutout_opacity = 0.0f;
+    EXPECT_EQ(shade(), 1);
+    EXPECT_TRUE(color_near(result, Color{0.8f, 0.6f, 0.4f, 1.0f}));
+    EXPECT_EQ(host().count("rx_trace_shadow_seg"), 0);
+    f.options.shadow_mode = UVO_SHADOW_SEGMENTS;
+    EXPECT_EQ(shade(), 1);
+    EXPECT_EQ(host().count("rx_trace_shadow_seg"), 1);
+    EXPECT_EQ(host().evaluations, (std::vector<std::ptrdiff_t>{SLOT(cutout_opacity), SLOT(cutout_opacity)}));
+
+    // Opaque and not transparent: blocked after two reads, result untouched.
+    host().evaluations.clear();
+    block->cutout_opacity = 1.0f;
+    EXPECT_EQ(shade(), 0);
+    EXPECT_EQ(host().evaluations, (std::vector<std::ptrdiff_t>{SLOT(cutout_opacity), SLOT(transparency)}));
+    EXPECT_TRUE(color_near(result, Color{0.8f, 0.6f, 0.4f, 1.0f}));
+
+    // Caustic materials leave their light to photons when caustics are on.
+    block->transparency = 1.0f;
+    block->refractive_caustics = 1;
+    f.options.caustics = 1;
+    EXPECT_EQ(shade(), 0);
+    f.options.caustics = 0;
+    EXPECT_EQ(shade(), 1);
+}
+
+TEST_F(Shadow, OpacityAndRefractionFilterTheLight) {
+    // Half cut out, no refraction: half the light passes.
+    block->cutout_opacity = 0.5f;
+    EXPECT_EQ(shade(), 1);
+    EXPECT_TRUE(color_near(result, Color{0.4f, 0.3f, 0.2f, 0.5f}));
+
+    // Opaque with a coloured refraction: filtered by it, alpha by its luminance.
+    result = Color{1, 1, 1, 1};
+    block->cutout_opacity = 1.0f;
+    block->diffuse_weight = 0.0f;
+    block->transparency = 1.0f;
+    block->refraction_color = Color{1.0f, 0.5f, 0.0f, 1};
+    EXPECT_EQ(shade(), 1);
+    EXPECT_TRUE(color_near(result, Color{1.0f, 0.5f, 0.0f, 0.299f + 0.5f * 0.587f}));
+
+    // A black refraction blocks an opaque surface.
+    block->refraction_color = Color{0, 0, 0, 1};
+    EXPECT_EQ(shade(), 0);
+}
+
+TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
+    block->transparency = 1.0f;
+    block->diffuse_weight = 0.0f;
+    block->refraction_falloff_enable = 1;
+    block->refraction_falloff_distance = 10.0f;
+    f.state.inside = 1;
+    f.state.direction = Vector3{0, 0, 1};  // leaving the solid: the normal is turned to face the ray
+    f.state.distance = 5.0;
+
+    // No segments: one whole falloff distance, so without colour nothing of
+    // the refraction passes, only the cut-out share.
+    block->cutout_opacity = 0.8f;
+    result = Color{1, 1, 1, 1};
+    EXPECT_EQ(shade(), 1);
+    EXPECT_TRUE(color_near(result, Color{0.2f, 0.2f, 0.2f, 0.2f}));
+    block->cutout_opacity = 1.0f;
+    EXPECT_EQ(shade(), 0);
+
+    // Segments: the distance run inside counts, and the light comes from
+    // beyond this surface first.
+    f.options.shadow_mode = UVO_SHADOW_SEGMENTS;
+    host().script.rx_trace_shadow_seg = [](Color *c, ShadingState *) -> Boolean {
+        *c = Color{0.5f, 0.5f, 0.5f, 1};
+        return 1;
+    };
+    result = Color{1, 1, 1, 1};
+    EXPECT_EQ(shade(), 1);
+    EXPECT_TRUE(color_near(result, Color{0.25f, 0.25f, 0.25f, 0.5f}));
+
+    // With a colour: towards it, by distance.
+    block->refraction_falloff_color_enable = 1;
+    block->refraction_falloff_color = Color{0.25f, 1.0f, 1.0f, 1};
+    shade();
+    EXPECT_NEAR(result.r, 0.5f * 0.5f, 1e-5f);
+    EXPECT_NEAR(result.g, 0.5f, 1e-5f);
+}
+
+TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
+    const Color grey{0.5f, 0.5f, 0.5f, 0.5f};
+    const Color components[3] = {grey, Color{}, grey};
+    // Reflection half the time, diffuse the other half, one photon of
+    // unchanged energy each time.
+    for (const auto &[u, chosen] : {std::pair{0.25, 0}, std::pair{0.75, 2}, std::pair{0.4999, 0}}) {
+        Color energy{1, 1, 1, 1};
+        int32_t count = 9;
+        float probability = 9;
+        EXPECT_EQ(uvo::choose_component(u, equal_weights, &energy, &count, &probability, 3, components), chosen)
+            << "u " << u;
+        EXPECT_EQ(count, 1);
+        EXPECT_FLOAT_EQ(probability, 1.0f);
+        EXPECT_TRUE(color_near(energy, Color{1, 1, 1, 1}));
+    }
+
+    // Over the whole range of u: each component chosen in proportion to what
+    // it carries, photon counts averaging S / E, energy E kept every time.
+    const Color bright[2] = {Color{2.0f, 0.5f, 0.5f, 1}, Color{0.25f, 0.25f, 4.0f, 1}};
+    const Color incoming{0.6f, 0.9f, 0.3f, 1};
+    const double E = (0.6 + 0.9 + 0.3) / 3.0;
+    const double e0 = (0.6 * 2.0 + 0.9 * 0.5 + 0.3 * 0.5) / 3.0, e1 = (0.6 * 0.25 + 0.9 * 0.25 + 0.3 * 4.0) / 3.0;
+    const int steps = 10000;
+    int chosen[2] = {0, 0};
+    double photons = 0;
+    for (int i = 0; i < steps; ++i) {
+        Color energy = incoming;
+        int32_t count = 0;
+        float probability = 0;
+        const int32_t k = uvo::choose_component((i + 0.5) / steps, equal_weights, &energy, &count, &probability, 2,
+                                                bright);
+        ASSERT_TRUE(k == 0 || k == 1);
+        ++chosen[k];
+        photons += count;
+        EXPECT_NEAR((energy.r + energy.g + energy.b) / 3.0, E, 1e-5) << "u " << (i + 0.5) / steps;
+        EXPECT_NEAR(energy.a, E, 1e-5);
+        EXPECT_NEAR(probability, (e0 + e1) / E, 1e-5);
+    }
+    EXPECT_NEAR(chosen[0] / double(steps), e0 / (e0 + e1), 1e-3);
+    EXPECT_NEAR(photons / steps, (e0 + e1) / E, 1e-3);
+
+    // Nothing to carry: absorbed.
+    Color energy{0, 0, 0, 1};
+    int32_t count = 5;
+    float probability = 5;
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 2, bright), -1);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(probability, 0.0f);
+    const Color none[2] = {};
+    energy = Color{1, 1, 1, 1};
+    count = 5;
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 2, none), -1);
+    EXPECT_EQ(count, 0);
+    count = 5;
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 0, bright), -1);
+    EXPECT_EQ(count, 5) << "n below 1 touches nothing";
+
+    // At most 32 components: a 33rd is never looked at.
+    Color many[40] = {};
+    many[32] = Color{1, 1, 1, 1};
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 40, many), -1);
+    many[31] = Color{1, 1, 1, 1};
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 40, many), 31);
+    // Without an energy the photon counts as white: the components carry 1
+    // and 1.5, so u = 0.3 picks the first and u = 0.5 the second.
+    EXPECT_EQ(uvo::choose_component(0.3, equal_weights, nullptr, &count, &probability, 2, bright), 0);
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, nullptr, &count, &probability, 2, bright), 1);
+    EXPECT_FLOAT_EQ(probability, 2.5f);
+}
+
+TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
+    sample_u(0.75);  // the diffuse component
+    EXPECT_EQ(shade(), 1);
+    EXPECT_EQ(host().count("rx_store_photon"), 1);
+    EXPECT_EQ(sent, std::vector<std::string>{"reflection diffuse"});
+
+    block->diffuse_weight = 0.00005f;
+    shade();
+    EXPECT_EQ(host().count("rx_store_photon"), 1) << "diffuse luminance 0.00005 is not stored";
+
+    block->diffuse_weight = 1.0f;
+    ShadingState light{}, through{};
+    light.ray_type = UVO_RAY_PHOTON_EMIT;
+    through.ray_type = UVO_RAY_PHOTON_TRANSPARENT;
+    through.parent = &light;
+    f.state.parent = &through;
+    f.state.ray_type = UVO_RAY_PHOTON_TRANSPARENT;
+    shade();
+    EXPECT_EQ(host().count("rx_store_photon"), 1) << "straight from the light through transparent hits";
+    f.state.ray_type = UVO_RAY_PHOTON_EMIT;
+    shade();
+    EXPECT_EQ(host().count("rx_store_photon"), 1);
+    f.state.ray_type = UVO_RAY_PHOTON_REFLECT_DIFFUSE;
+    shade();
+    EXPECT_EQ(host().count("rx_store_photon"), 2) << "one bounce later it is stored";
+
+    // Absorbed by the opacity before it is stored.
+    Color stored{};
+    host().script.rx_store_photon = [&](Color *e, ShadingState *) -> Boolean {
+        stored = *e;
+        return 1;
+    };
+    block->cutout_opacity = 0.5f;
+    result = Color{1, 1, 1, 1};
+    shade();
+    EXPECT_TRUE(color_near(stored, Color{0.5f, 0.5f, 0.5f, 1}));
+
+    // Cut out: passed on, and the call returns what the host said.
+    block->cutout_opacity = 0.0f;
+    host().script.rx_trace_continue = [](Color *, ShadingState *) -> Boolean { return 0; };
+    EXPECT_EQ(shade(), 0);
+}
+
+TEST_F(Photon, RefractionPhotonsTransmitOrReflect) {
+    block->diffuse_weight = 0.0f;
+    block->transparency = 1.0f;
+    block->refraction_glossiness = 0.3f;
+    sample_u(0.5);
+    shade();
+    EXPECT_EQ(sent, std::vector<std::string>{"transparent"}) << "no refractive caustics: straight through";
+
+    // With caustics the index pair follows the side, unless thin-walled.
+    block->refractive_caustics = 1;
+    block->refraction_glossiness = 1.0f;
+    float in = 0, out = 0;
+    Boolean transmits = 1;
+    host().script.rx_transmission_dir_specular = [&](Vector3 *, ShadingState *, float a, float b) -> Boolean {
+        in = a;
+        out = b;
+        return transmits;
+    };
+    for (const auto &[inside, thin, expect_in, expect_out] :
+         {std::tuple{0, 0, 1.0f, 1.5f}, std::tuple{1, 0, 1.5f, 1.0f}, std::tuple{1, 1, 1.0f, 1.0f}}) {
+        sent.clear();
+        f.state.inside = inside;
+        block->thin_walled_mode = thin;
+        shade();
+        EXPECT_EQ(in, expect_in) << "inside " << inside << " thin " << thin;
+        EXPECT_EQ(out, expect_out) << "inside " << inside << " thin " << thin;
+        EXPECT_EQ(sent, std::vector<std::string>{"transmission specular"});
+    }
+
+    // Total internal reflection inside a glossy solid: a reflection photon.
+    block->thin_walled_mode = 0;
+    block->refraction_glossiness = 0.4f;
+    f.state.inside = 1;
+    float exponent = 0;
+    host().script.rx_transmission_dir_glossy_x = [&](Vector3 *, ShadingState *, float, float, float e,
+                                                     const double *) -> Boolean {
+        exponent = e;
+        return 0;
+    };
+    sent.clear();
+    shade();
+    EXPECT_FLOAT_EQ(exponent, float(std::exp2(8 * 0.4)));
+    EXPECT_EQ(sent, std::vector<std::string>{"reflection glossy"});
+}
+
+TEST_F(Photon, BelowTypeTwentyFourOnlyReflectionOrRefractionAndOnePhoton) {
+    // Reflection 1.5 and diffuse 1: without the ancestor the diffuse part may
+    // be chosen and two or three photons sent.
+    block->reflectivity = 1.5f;
+    block->reflection_glossiness = 0.8f;
+    sample_u(0.9);
+    shade();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "reflection diffuse"), 2) << "S/E = 2.5, roulette position 0.75";
+
+    ShadingState gather{};
+    gather.ray_type = 24;
+    f.state.parent = &f.parent;
+    f.parent.parent = &gather;
+    sent.clear();
+    result = Color{1, 1, 1, 1};
+    Color sent_energy{};
+    host().script.rx_photon_reflection_specular = [&](Color *e, ShadingState *, const Vector3 *) -> Boolean {
+        sent.push_back("reflection specular");
+        sent_energy = *e;
+        return 1;
+    };
+    shade();
+    EXPECT_EQ(sent, std::vector<std::string>{"reflection specular"});
+    EXPECT_TRUE(color_near(sent_energy, Color{1.5f, 1.5f, 1.5f, 1.0f}, 1e-4f))
+        << "energy E times the probability S / E";
+
+    // Highlights only: the reflection photon is not sent.
+    block->reflection_highlights_only = 1;
+    sent.clear();
+    shade();
+    EXPECT_TRUE(sent.empty());
+}
