@@ -82,7 +82,7 @@ LightFacts light_facts(ShadingState *state, Tag light) {
     if (record != nullptr) {
         facts.area = record->area != 0;
         facts.visible = record->visible != 0;
-        facts.low_samples = static_cast<int16_t>(record->low_samples);
+        facts.low_samples = record->low_samples;
         rx_db_unpin(record_tag);
     }
     return facts;
