@@ -14,7 +14,8 @@ float haze_saturation(float saturation, float turbidity) {
     float c = (turbidity - 2.0f) / 15.0f;
     c = c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c);
     c = c * c * c;
-    return (1.0f - c) * saturation + c * saturation * saturation * saturation;
+    const float cube = saturation * saturation * saturation;
+    return (1.0f - c) * saturation + c * cube;
 }
 
 float smooth_step(float lo, float hi, float x) {
@@ -23,12 +24,12 @@ float smooth_step(float lo, float hi, float x) {
     if (x >= hi)
         return 1.0f;
     const float t = (x - lo) / (hi - lo);
-    return (3.0f - 2.0f * t) * t * t;
+    return (3.0f - 2.0f * t) * (t * t);
 }
 
 Vector3 lift_above_horizon(const Vector3 &v) {
     constexpr float min_up = 0.001f;
-    if (v.z >= min_up)
+    if (!(v.z < min_up))  // a NaN height is left alone, as any height above the limit
         return v;
     const float q = min_up * min_up;
     const float root = std::sqrt(v.x * v.x + v.y * v.y + q);
