@@ -66,19 +66,19 @@ bool seen_from_camera(const ShadingState *state) {
     return true;
 }
 
-// The glossiness^2 x importance dimming that a parent's glossy reflection
-// asks for, or 1.
-float glossy_dimming(const ShadingState *state) {
+// A glossy reflection in the parent sees the disc dimmed by its
+// glossiness^2 and importance: `b` so dimmed, or unchanged.
+float dim_for_glossy_parent(const ShadingState *state, float b) {
     const ShadingState *parent = state->parent;
     if (parent == nullptr || parent->user == nullptr)
-        return 1.0f;
+        return b;
     int32_t magic;
     std::memcpy(&magic, parent->user, sizeof magic);
     if (magic != UVO_GLOSSY_HINT_MAGIC)
-        return 1.0f;
+        return b;
     GlossyEnvironmentHint hint;
     std::memcpy(&hint, parent->user, sizeof hint);
-    return hint.glossiness * hint.glossiness * hint.importance;
+    return b * (hint.glossiness * hint.glossiness) * hint.importance;
 }
 
 // Sun disc and glow brightness for a view at angle alpha from the sun, or 0
@@ -91,8 +91,9 @@ float disc_and_glow(ShadingState *state, const PhysicalSkyParams *params, float 
     const float glow_brightness = eval(state, params, params->glow_brightness);
     const float t = (1.0f - alpha / R) * 10.0f;
     const float disc = smooth_step(8.5f, turbidity / 50.0f + 9.5f, t) * 100.0f * disc_brightness;
-    const float glow = static_cast<float>(std::pow(static_cast<double>(t / 10.0f), 3.0)) * 2.0f * glow_brightness;
-    return (disc + glow) * glossy_dimming(state);
+    // The cube is taken in double from t itself, then rounded.
+    const float glow = static_cast<float>(std::pow(static_cast<double>(t) / 10.0, 3.0)) * 2.0f * glow_brightness;
+    return dim_for_glossy_parent(state, disc + glow);
 }
 
 // Ground plane seen below the horizon (up <= 0): the ground tint lit by the

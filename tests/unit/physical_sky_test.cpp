@@ -348,6 +348,45 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     EXPECT_EQ(disc_part(sun).g, 0.0f);
 }
 
+TEST_F(PhysicalSky, UnknownLuminanceModeLeavesTheDiscOnABlackSkyBitForBit) {
+    // Mode 3 has no luminance: the sky is black and what is left towards the
+    // sun is b x sun_color exactly (scale 1, saturation 1, no tilt), with
+    // b = disc + glow, glow = (t / 10)^3 in double, and a glossy parent's
+    // b x glossiness^2 x importance.
+    block->luminance_mode = 3;
+    block->disc_brightness = 1.3f;
+    block->glow_brightness = 0.7f;
+    init();
+    EXPECT_TRUE(host().messages.empty());
+    const Vector3 sun = sky().sun_direction;
+    const Color sc = sky().sun_color;
+    const float R = 1.0f * 0.00465f * 10.0f;
+    GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.55f, 0.37f};
+    ShadingState material = f.state;
+    material.user = &hint;
+    material.user_size = sizeof hint;
+    for (bool glossy : {false, true}) {
+        f.state.parent = glossy ? &material : nullptr;
+        for (double fraction = 0.0; fraction < 1.0; fraction += 0.0625) {
+            const Vector3 d = rotate_towards_zenith(sun, fraction * R);
+            shade(d);
+            const float alpha = std::acos(std::fmin(d.x * sun.x + d.y * sun.y + d.z * sun.z, 1.0f));
+            const float t = (1.0f - alpha / R) * 10.0f;
+            const float disc = smooth_step(8.5f, 2.0f / 50.0f + 9.5f, t) * 100.0f * 1.3f;
+            const float glow = static_cast<float>(std::pow(static_cast<double>(t) / 10.0, 3.0)) * 2.0f * 0.7f;
+            float b = disc + glow;
+            if (glossy)
+                b = b * (hint.glossiness * hint.glossiness) * hint.importance;
+            EXPECT_EQ(result.r, b * sc.r) << "fraction of R " << fraction << " glossy " << glossy;
+            EXPECT_EQ(result.b, b * sc.b) << "fraction of R " << fraction << " glossy " << glossy;
+        }
+    }
+    // Away from the sun nothing is left at all.
+    f.state.parent = nullptr;
+    shade(at_elevation(60.0, -90.0));
+    EXPECT_EQ(result.g, 0.0f);
+}
+
 TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     block->night_minimum = Color{1e9f, 1e9f, 1e9f, 1.0f};
     init();
