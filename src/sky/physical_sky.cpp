@@ -117,10 +117,12 @@ Color ground(ShadingState *state, const PhysicalSkyParams *params, const SkyInst
     state->normal = kept_normal;
     state->normal_geom = kept_normal_geom;
 
+    // Light on the ground (scaled like the sky), then the tint.
     const float sun_z = instance.sun_direction.z;
-    const Color gc{tint.r * (sun_z * instance.sun_color.r + instance.mean_sky_color.r) * s[0],
-                   tint.g * (sun_z * instance.sun_color.g + instance.mean_sky_color.g) * s[1],
-                   tint.b * (sun_z * instance.sun_color.b + instance.mean_sky_color.b) * s[2], 0.0f};
+    const float e[3] = {(sun_z * instance.sun_color.r + instance.mean_sky_color.r) * s[0],
+                        (sun_z * instance.sun_color.g + instance.mean_sky_color.g) * s[1],
+                        (sun_z * instance.sun_color.b + instance.mean_sky_color.b) * s[2]};
+    const Color gc{tint.r * e[0], tint.g * e[1], tint.b * e[2], 0.0f};
     if (hs <= 0.0f) {
         *w = 0.0f;
         return gc;

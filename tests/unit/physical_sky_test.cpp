@@ -89,14 +89,16 @@ struct PhysicalSky : ::testing::Test {
         return Color{std::fmax(c.r * q * s.r, 0.0f), std::fmax(c.g * q * s.g, 0.0f), std::fmax(c.b * q * s.b, 0.0f),
                      0.0f};
     }
-    // The scaled ground colour: tint lit by the sun and the mean sky.
+    // The scaled ground colour: the light of the sun and the mean sky, scaled
+    // like the sky (rgb_scale x intensity), times the tint.
     Color model_ground() {
         const SkyInstance &k = sky();
         const Color t = block->ground_tint, s = block->rgb_scale;
+        const float I = block->intensity;
         const float z = k.sun_direction.z;
-        return Color{t.r * (z * k.sun_color.r + k.mean_sky_color.r) * s.r,
-                     t.g * (z * k.sun_color.g + k.mean_sky_color.g) * s.g,
-                     t.b * (z * k.sun_color.b + k.mean_sky_color.b) * s.b, 0.0f};
+        return Color{t.r * ((z * k.sun_color.r + k.mean_sky_color.r) * (s.r * I)),
+                     t.g * ((z * k.sun_color.g + k.mean_sky_color.g) * (s.g * I)),
+                     t.b * ((z * k.sun_color.b + k.mean_sky_color.b) * (s.b * I)), 0.0f};
     }
 };
 
@@ -418,6 +420,20 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     EXPECT_EQ(f.state.point.z, before.point.z);
     EXPECT_EQ(f.state.normal.x, 0.6f);
     EXPECT_EQ(f.state.normal_geom.y, 0.8f);
+
+    // The ground alone carries no colour adjustment at saturation 1 and no
+    // tilt: it is the model's ground colour bit for bit, whatever the scale.
+    block->rgb_scale = Color{0.31f, 0.47f, 0.53f, 1.0f};
+    for (float I : {0.3f, 0.7f, 1.1f, 2.9f, 13.0f}) {
+        block->intensity = I;
+        shade(Vector3{0.0f, 0.0f, -1.0f});
+        const Color want = model_ground();
+        EXPECT_EQ(result.r, want.r) << "intensity " << I;
+        EXPECT_EQ(result.g, want.g) << "intensity " << I;
+        EXPECT_EQ(result.b, want.b) << "intensity " << I;
+    }
+    block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
+    block->intensity = 1.0f;
 
     // On the horizon: the ground is infinitely far.
     shade(Vector3{1.0f, 0.0f, 0.0f});
