@@ -206,10 +206,9 @@ UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalS
     if (instance->luminance_mode > 0) {
         const float Lc = rx_luminance(state, &C);
         if (Lc > 0.0f) {
-            const float f = instance->beam_illuminance / Lc;
-            C.r *= f;
-            C.g *= f;
-            C.b *= f;
+            C.r = C.r * instance->beam_illuminance / Lc;
+            C.g = C.g * instance->beam_illuminance / Lc;
+            C.b = C.b * instance->beam_illuminance / Lc;
         }
     }
     result->r = s[0] * C.r;

@@ -187,10 +187,30 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     block->intensity = 2.0f;
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_NEAR(0.299f * result.r + 0.587f * result.g + 0.114f * result.b, 200000.0f, 2.0f);
+    block->intensity = 1.0f;
+
+    // Each channel is C x beam_illuminance / Lc, in that order, with Lc the
+    // host's luminance of the raw colour (its first rx_luminance call).
+    std::vector<float> luminances;
+    host().script.rx_luminance = [&](ShadingState *, const Color *c) -> float {
+        luminances.push_back(0.299f * c->r + 0.587f * c->g + 0.114f * c->b);
+        return luminances.back();
+    };
+    for (float beam : {100000.0f, 1234.5f, 77777.7f, 3.3f, 98765.4f, 0.51f}) {
+        block->beam_illuminance = beam;
+        init();
+        luminances.clear();
+        uvo_physicalsun(&result, &f.state, block.get());
+        ASSERT_EQ(luminances.size(), 2u) << "normalisation, then the colour adjustment";
+        const float Lc = luminances[0];
+        EXPECT_EQ(result.r, raw.r * beam / Lc) << "beam " << beam;
+        EXPECT_EQ(result.g, raw.g * beam / Lc) << "beam " << beam;
+        EXPECT_EQ(result.b, raw.b * beam / Lc) << "beam " << beam;
+    }
+    host().script.rx_luminance = nullptr;
 
     // Version 5 declarations have no beam parameters.
     host().declaration_version = 5;
-    block->intensity = 1.0f;
     init();
     EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_mode)));
     EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_illuminance)));
