@@ -262,6 +262,24 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
                                             reinterpret_cast<const char *>(&tiny) + 4);
     light_call();
     EXPECT_EQ(host().count("rx_trace_shadow"), 1);
+    // The count asked of the sampler stays a count where the product leaves
+    // the integers: at importance 1 (absent) and 3 (stored, not range-checked).
+    std::vector<int32_t> asked;
+    host().script.rx_sample = [&](double *, int32_t *, ShadingState *, int32_t, int32_t *count) -> Boolean {
+        asked.push_back(*count);
+        return 0;
+    };
+    block->shadow_rays = INT32_MAX;
+    host().store.erase(UVO_KEY_IMPORTANCE);
+    light_call();
+    const float three = 3.0f;
+    host().store[UVO_KEY_IMPORTANCE].assign(reinterpret_cast<const char *>(&three),
+                                            reinterpret_cast<const char *>(&three) + 4);
+    block->shadow_rays = 1 << 30;
+    light_call();
+    EXPECT_EQ(asked, (std::vector<int32_t>{INT32_MAX, INT32_MAX}));
+    host().script.rx_sample = nullptr;
+    block->shadow_rays = 8;
     host().store.erase(UVO_KEY_IMPORTANCE);
 
     // Hard shadows on reduced rays and without penumbra.
