@@ -12,12 +12,6 @@
 namespace uvo {
 namespace {
 
-// Turbidity from a haze value.
-float turbidity_of(float haze) {
-    const float T = haze + 2.0f;
-    return T < 2.0f ? 2.0f : T;
-}
-
 // The per-call look parameters, evaluated with sky texture coordinates.
 struct SkyLook {
     float intensity;
@@ -47,7 +41,7 @@ SkyLook evaluate_look(ShadingState *state, const PhysicalSkyParams *params, cons
     look.intensity = eval(state, params, params->intensity);
     look.tilt = eval(state, params, params->red_blue_tilt);
     const float sigma = eval(state, params, params->saturation_level);
-    look.turbidity = turbidity_of(eval(state, params, params->haze_level));
+    look.turbidity = turbidity_from_haze(eval(state, params, params->haze_level));
     look.saturation = haze_saturation(sigma, look.turbidity);
 
     state->tex = kept_tex;
@@ -179,7 +173,7 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
     // The haze is evaluated looking at the sun (before the sky frame), so a
     // texture on it sees the sun's world direction.
     state->direction = instance->sun_direction;
-    instance->turbidity = turbidity_of(eval(state, params, params->haze_level));
+    instance->turbidity = turbidity_from_haze(eval(state, params, params->haze_level));
     state->direction = kept_direction;
     orient_sun(instance);
 
@@ -260,11 +254,8 @@ UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalS
     const float up = d.z;
     const SkyLook look = evaluate_look(state, params, d0, d);
     const float T = look.turbidity;
-    float s[3] = {rgb_scale.r, rgb_scale.g, rgb_scale.b};
-    if (!(rgb_scale.r > 0.0f))
-        s[0] = s[1] = s[2] = 1.25e-5f;
-    for (float &v : s)
-        v *= look.intensity;
+    float s[3];
+    rgb_scale_factors(rgb_scale, look.intensity, s);
     if (look.intensity <= 0.0f || !eval(state, params, params->enabled))
         return switch_off();
 

@@ -202,17 +202,14 @@ UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalS
         result->r = result->g = result->b = 0.0f;
         return 1;
     }
-    float s[3] = {rgb_scale.r * I, rgb_scale.g * I, rgb_scale.b * I};
-    if (!(rgb_scale.r > 0.0f))
-        s[0] = s[1] = s[2] = 1.25e-5f * I;
+    float s[3];
+    rgb_scale_factors(rgb_scale, I, s);
 
     // The look parameters see the sun's direction, as the sky's do.
     state->direction = instance->sun_direction;
     const float k = eval(state, params, params->red_blue_tilt);
     const float sigma = eval(state, params, params->saturation_level);
-    float T = eval(state, params, params->haze_level) + 2.0f;
-    if (T < 2.0f)
-        T = 2.0f;
+    const float T = turbidity_from_haze(eval(state, params, params->haze_level));
     state->direction = d0;
     const float saturation = haze_saturation(sigma, T);
 

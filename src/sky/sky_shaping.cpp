@@ -1,12 +1,24 @@
-// Small shaping helpers of the sky: the haze-dependent saturation, the smooth
-// step of the disc and the horizon blend, and direction handling in the sky
-// frame.
+// Small shaping helpers of the sky and the sun: turbidity and RGB scale from
+// their parameters, the haze-dependent saturation, the smooth step of the
+// disc and the horizon blend, and direction handling in the sky frame.
 #include <cmath>
 #include <utility>
 
 #include "sky/sky_model.h"
 
 namespace uvo {
+
+float turbidity_from_haze(float haze) {
+    const float T = haze + 2.0f;
+    return T < 2.0f ? 2.0f : T;
+}
+
+void rgb_scale_factors(const Color &rgb_scale, float intensity, float s[3]) {
+    const bool given = rgb_scale.r > 0.0f;
+    s[0] = (given ? rgb_scale.r : 1.25e-5f) * intensity;
+    s[1] = (given ? rgb_scale.g : 1.25e-5f) * intensity;
+    s[2] = (given ? rgb_scale.b : 1.25e-5f) * intensity;
+}
 
 float haze_saturation(float saturation, float turbidity) {
     if (saturation > 1.0f)

@@ -217,6 +217,14 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     EXPECT_EQ(sun().luminance_mode, 0);
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_EQ(result.g, raw.g);
+
+    // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and
+    // blue hold, times the intensity.
+    block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
+    block->intensity = 2.0f;
+    uvo_physicalsun(&result, &f.state, block.get());
+    EXPECT_EQ(result.g, (1.25e-5f * 2.0f) * raw.g);
+    EXPECT_EQ(result.b, (1.25e-5f * 2.0f) * raw.b);
 }
 
 TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
