@@ -152,6 +152,63 @@ TEST_F(PhysicalSky, InitFillsTheRecord) {
     EXPECT_EQ(host().allocations["sky"], 1);
 }
 
+TEST_F(PhysicalSky, ParameterReadsAndHostCallsInOrder) {
+    using sky_test::joined;
+    using sky_test::trace;
+    // Init in mode 1 from an illuminance: version before the slot, the sun
+    // before the haze, the Perez coefficients before the two zenith values,
+    // the model flags last (after the illuminance integral's message).
+    block->luminance_mode = 1;
+    block->diffuse_horizontal_illuminance = 20000.0f;
+    host().calls.clear();
+    init();
+    const auto init_keep = {"rx_query", "rx_mem_int_allocate", "rx_info", "rx_warning", "rx_error"};
+    EXPECT_EQ(joined(trace(init_keep)),
+              joined({"rx_query code=89", "rx_query code=51", "rx_mem_int_allocate", "eval 116", "eval 36", "eval 88",
+                      "eval 76", "eval 24", "eval 124", "eval 136", "eval 140", "eval 144", "eval 148", "eval 152",
+                      "eval 128", "eval 132", "rx_info", "eval 120"}));
+
+    const auto keep = {"rx_query", "rx_shaderstate_get", "rx_shaderstate_set", "rx_luminance", "rx_trace_eye",
+                       "rx_call_shader"};
+    // The reduced-ray test runs after the sky colour, before the disc.
+    f.options.final_gather = 1;
+    auto shaded = [&](Vector3 d) {
+        host().calls.clear();
+        host().evaluations.clear();
+        shade(d);
+        return joined(trace(keep));
+    };
+    // Environment call away from the sun: no glow, and the night minimum last.
+    const std::vector<std::string> first = {"eval 92", "eval 96", "eval 120", "eval 8", "eval 40", "eval 112",
+                                            "rx_query code=140"};
+    const std::vector<std::string> look = {"eval 4", "eval 28", "eval 32", "eval 24", "eval 0",
+                                           "rx_shaderstate_get KEY_10", "rx_query code=116", "rx_query code=142"};
+    auto expect = [](std::vector<std::string> a, const std::vector<std::string> &b,
+                     const std::vector<std::string> &c, const std::vector<std::string> &d) {
+        for (const auto *part : {&b, &c, &d})
+            a.insert(a.end(), part->begin(), part->end());
+        return joined(a);
+    };
+    EXPECT_EQ(shaded(at_elevation(50.0, -90.0)),
+              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR",
+                             "rx_shaderstate_set SKY_IS_HDR"}, look, {"rx_luminance", "eval 60"}));
+    // Towards the sun: the glow is read inside the disc; the mark is there already.
+    EXPECT_EQ(shaded(sky().sun_direction),
+              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
+                     {"eval 100", "rx_luminance", "eval 60"}));
+    // Below the horizon without softness: the ground tint, no night minimum.
+    EXPECT_EQ(shaded(Vector3{0.0f, 0.0f, -1.0f}),
+              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
+                     {"eval 44", "rx_luminance"}));
+    // Lens call: the eye ray is traced before the record is fetched, no
+    // backdrop is considered and the night minimum is not read.
+    block->aerial_distance = 100.0f;
+    host().call_kind = UVO_SHADER_LENS;
+    EXPECT_EQ(shaded(at_elevation(50.0, -90.0)),
+              expect(first, {"rx_trace_eye", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
+                     {"rx_luminance"}));
+}
+
 TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     const float T = 2.0f;
     block->perez_a = 0.17872f * T - 1.46303f;
@@ -243,9 +300,6 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     EXPECT_EQ(f.state.tex.x, 5.0f);
     EXPECT_EQ(list[0].x, 7.0f);
     EXPECT_EQ(f.state.point.y, 2.0f);
-    // The first reads, in order: disc brightness and size, flags, scale, softness, aerial distance.
-    const std::vector<std::ptrdiff_t> first(host().evaluations.begin(), host().evaluations.begin() + 6);
-    EXPECT_EQ(first, (std::vector<std::ptrdiff_t>{92, 96, 120, 8, 40, 112}));
 
     // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and blue hold.
     const Color full = result;

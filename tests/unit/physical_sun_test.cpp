@@ -145,6 +145,56 @@ TEST_F(PhysicalSun, InitFollowsTheLightAndBuildsTangents) {
     EXPECT_EQ(sun().sun_direction.z, 0.0f);
 }
 
+TEST_F(PhysicalSun, ParameterReadsAndHostCallsInOrder) {
+    using sky_test::joined;
+    using sky_test::trace;
+    // Init: version and slot, the frame parameters, the light (direction,
+    // then its record's kind), the photon box, the beam parameters last.
+    block->beam_mode = 1;
+    block->beam_illuminance = 1000.0f;
+    block->photon_energy_from_area = 1;
+    host().calls.clear();
+    init();
+    EXPECT_EQ(joined(trace({"rx_query", "rx_mem_int_allocate", "rx_vector_to_world", "rx_db_access", "rx_db_unpin",
+                            "rx_error", "rx_vector_to_light"})),
+              joined({"rx_query code=89", "rx_query code=51", "rx_mem_int_allocate", "eval 76", "eval 36",
+                      "rx_query code=32", "rx_vector_to_world", "rx_query code=7", "rx_db_access", "rx_db_unpin",
+                      "eval 48", "eval 60", "eval 72", "eval 80", "eval 84"}));
+
+    // Light call with two soft-shadow rays: the look parameters in the sun's
+    // direction, the beam luminance before the adjustment's, the light-loop
+    // record, the importance, the penumbra, then the reduced-ray test.
+    block->shadow_rays = 2;
+    f.options.final_gather = 1;
+    const std::vector<std::string> common = {"eval 4", "eval 8", "eval 44", "rx_query code=140", "rx_query code=51",
+                                             "eval 0", "eval 28", "eval 32", "eval 24", "rx_luminance",
+                                             "rx_luminance"};
+    auto with = [&](std::vector<std::string> tail) {
+        std::vector<std::string> all = common;
+        all.insert(all.end(), tail.begin(), tail.end());
+        return joined(all);
+    };
+    host().evaluations.clear();
+    light_call();
+    EXPECT_EQ(joined(trace({"rx_query", "rx_shaderstate_get", "rx_luminance", "rx_vector_from_world", "rx_sample",
+                            "rx_trace_shadow"})),
+              with({"rx_shaderstate_get rxXMLD", "rx_shaderstate_get rxIM", "eval 40", "rx_query code=116",
+                    "rx_query code=142", "rx_vector_from_world", "rx_vector_from_world", "rx_sample",
+                    "rx_trace_shadow", "rx_sample", "rx_trace_shadow", "rx_sample"}));
+
+    // Photon emission: the light's record, then its direction, one sample,
+    // direction before origin, the two edges of the area.
+    host().call_kind = UVO_SHADER_PHOTON_EMITTER;
+    f.state.ray_type = UVO_RAY_PHOTON_EMIT;
+    host().calls.clear();
+    host().evaluations.clear();
+    uvo_physicalsun(&result, &f.state, block.get());
+    EXPECT_EQ(joined(trace({"rx_query", "rx_luminance", "rx_sample", "rx_vector_from_light", "rx_point_from_light",
+                            "rx_photon_light", "rx_shaderstate_get", "rx_trace_shadow"})),
+              with({"rx_query code=7", "rx_query code=32", "rx_sample", "rx_vector_from_light",
+                    "rx_point_from_light", "rx_vector_from_light", "rx_vector_from_light", "rx_photon_light"}));
+}
+
 TEST_F(PhysicalSun, PhotonBoxAndPlane) {
     // A region with extent: the plane is 0.0001 above its top.
     init();
