@@ -12,12 +12,6 @@
 namespace uvo {
 namespace {
 
-// Turbidity from a haze value.
-float turbidity_of(float haze) {
-    const float T = haze + 2.0f;
-    return T < 2.0f ? 2.0f : T;
-}
-
 // The per-call look parameters, evaluated with sky texture coordinates.
 struct SkyLook {
     float intensity;
@@ -47,7 +41,7 @@ SkyLook evaluate_look(ShadingState *state, const PhysicalSkyParams *params, cons
     look.intensity = eval(state, params, params->intensity);
     look.tilt = eval(state, params, params->red_blue_tilt);
     const float sigma = eval(state, params, params->saturation_level);
-    look.turbidity = turbidity_of(eval(state, params, params->haze_level));
+    look.turbidity = turbidity_from_haze(eval(state, params, params->haze_level));
     look.saturation = haze_saturation(sigma, look.turbidity);
 
     state->tex = kept_tex;
@@ -66,19 +60,19 @@ bool seen_from_camera(const ShadingState *state) {
     return true;
 }
 
-// The glossiness^2 x importance dimming that a parent's glossy reflection
-// asks for, or 1.
-float glossy_dimming(const ShadingState *state) {
+// A glossy reflection in the parent sees the disc dimmed by its
+// glossiness^2 and importance: `b` so dimmed, or unchanged.
+float dim_for_glossy_parent(const ShadingState *state, float b) {
     const ShadingState *parent = state->parent;
     if (parent == nullptr || parent->user == nullptr)
-        return 1.0f;
+        return b;
     int32_t magic;
     std::memcpy(&magic, parent->user, sizeof magic);
     if (magic != UVO_GLOSSY_HINT_MAGIC)
-        return 1.0f;
+        return b;
     GlossyEnvironmentHint hint;
     std::memcpy(&hint, parent->user, sizeof hint);
-    return hint.glossiness * hint.glossiness * hint.importance;
+    return b * (hint.glossiness * hint.glossiness) * hint.importance;
 }
 
 // Sun disc and glow brightness for a view at angle alpha from the sun, or 0
@@ -91,8 +85,9 @@ float disc_and_glow(ShadingState *state, const PhysicalSkyParams *params, float 
     const float glow_brightness = eval(state, params, params->glow_brightness);
     const float t = (1.0f - alpha / R) * 10.0f;
     const float disc = smooth_step(8.5f, turbidity / 50.0f + 9.5f, t) * 100.0f * disc_brightness;
-    const float glow = static_cast<float>(std::pow(static_cast<double>(t / 10.0f), 3.0)) * 2.0f * glow_brightness;
-    return (disc + glow) * glossy_dimming(state);
+    // The cube is taken in double from t itself, then rounded.
+    const float glow = static_cast<float>(std::pow(static_cast<double>(t) / 10.0, 3.0)) * 2.0f * glow_brightness;
+    return dim_for_glossy_parent(state, disc + glow);
 }
 
 // Ground plane seen below the horizon (up <= 0): the ground tint lit by the
@@ -116,10 +111,12 @@ Color ground(ShadingState *state, const PhysicalSkyParams *params, const SkyInst
     state->normal = kept_normal;
     state->normal_geom = kept_normal_geom;
 
+    // Light on the ground (scaled like the sky), then the tint.
     const float sun_z = instance.sun_direction.z;
-    const Color gc{tint.r * (sun_z * instance.sun_color.r + instance.mean_sky_color.r) * s[0],
-                   tint.g * (sun_z * instance.sun_color.g + instance.mean_sky_color.g) * s[1],
-                   tint.b * (sun_z * instance.sun_color.b + instance.mean_sky_color.b) * s[2], 0.0f};
+    const float e[3] = {(sun_z * instance.sun_color.r + instance.mean_sky_color.r) * s[0],
+                        (sun_z * instance.sun_color.g + instance.mean_sky_color.g) * s[1],
+                        (sun_z * instance.sun_color.b + instance.mean_sky_color.b) * s[2]};
+    const Color gc{tint.r * e[0], tint.g * e[1], tint.b * e[2], 0.0f};
     if (hs <= 0.0f) {
         *w = 0.0f;
         return gc;
@@ -176,7 +173,7 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
     // The haze is evaluated looking at the sun (before the sky frame), so a
     // texture on it sees the sun's world direction.
     state->direction = instance->sun_direction;
-    instance->turbidity = turbidity_of(eval(state, params, params->haze_level));
+    instance->turbidity = turbidity_from_haze(eval(state, params, params->haze_level));
     state->direction = kept_direction;
     orient_sun(instance);
 
@@ -257,11 +254,8 @@ UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalS
     const float up = d.z;
     const SkyLook look = evaluate_look(state, params, d0, d);
     const float T = look.turbidity;
-    float s[3] = {rgb_scale.r, rgb_scale.g, rgb_scale.b};
-    if (!(rgb_scale.r > 0.0f))
-        s[0] = s[1] = s[2] = 1.25e-5f;
-    for (float &v : s)
-        v *= look.intensity;
+    float s[3];
+    rgb_scale_factors(rgb_scale, look.intensity, s);
     if (look.intensity <= 0.0f || !eval(state, params, params->enabled))
         return switch_off();
 

@@ -1,6 +1,7 @@
 #include "sky/physical_sun.h"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "frame/importance.h"
@@ -18,6 +19,19 @@ Vector3 cross(const Vector3 &u, const Vector3 &s) {
 float dot(const Vector3 &a, const Vector3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 float length(const Vector3 &v) { return std::sqrt(dot(v, v)); }
+
+// Shadow rays for a branch of the given importance: trunc(n x importance) in
+// single precision, at least 1.  The stored importance is not range-checked,
+// so a product beyond the integers is held at the largest count (converting
+// it would be undefined) and a NaN one counts as below 1.
+int32_t scaled_shadow_rays(int32_t n, float importance) {
+    const float product = static_cast<float>(n) * importance;
+    if (!(product >= 1.0f))
+        return 1;
+    if (product >= 2147483648.0f)
+        return INT32_MAX;
+    return static_cast<int32_t>(product);
+}
 
 // Two tangents of the sun direction that span the soft-shadow disc.
 void set_tangents(SkyInstance *instance) {
@@ -188,17 +202,14 @@ UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalS
         result->r = result->g = result->b = 0.0f;
         return 1;
     }
-    float s[3] = {rgb_scale.r * I, rgb_scale.g * I, rgb_scale.b * I};
-    if (!(rgb_scale.r > 0.0f))
-        s[0] = s[1] = s[2] = 1.25e-5f * I;
+    float s[3];
+    rgb_scale_factors(rgb_scale, I, s);
 
     // The look parameters see the sun's direction, as the sky's do.
     state->direction = instance->sun_direction;
     const float k = eval(state, params, params->red_blue_tilt);
     const float sigma = eval(state, params, params->saturation_level);
-    float T = eval(state, params, params->haze_level) + 2.0f;
-    if (T < 2.0f)
-        T = 2.0f;
+    const float T = turbidity_from_haze(eval(state, params, params->haze_level));
     state->direction = d0;
     const float saturation = haze_saturation(sigma, T);
 
@@ -206,10 +217,9 @@ UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalS
     if (instance->luminance_mode > 0) {
         const float Lc = rx_luminance(state, &C);
         if (Lc > 0.0f) {
-            const float f = instance->beam_illuminance / Lc;
-            C.r *= f;
-            C.g *= f;
-            C.b *= f;
+            C.r = C.r * instance->beam_illuminance / Lc;
+            C.g = C.g * instance->beam_illuminance / Lc;
+            C.b = C.b * instance->beam_illuminance / Lc;
         }
     }
     result->r = s[0] * C.r;
@@ -230,10 +240,8 @@ UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalS
     }
     if (result->r <= 0.0f && result->g <= 0.0f && result->b <= 0.0f)
         return 0;
-    if (n > 1) {
-        const int32_t scaled = static_cast<int32_t>(static_cast<float>(n) * current_importance(state));
-        n = scaled < 1 ? 1 : scaled;
-    }
+    if (n > 1)
+        n = scaled_shadow_rays(n, current_importance(state));
     const float p = eval(state, params, params->penumbra_scale);
     if (std::isnan(result->r) || std::isnan(result->g) || std::isnan(result->b))
         result->r = result->g = result->b = 0.0f;

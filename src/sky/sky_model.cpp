@@ -122,8 +122,8 @@ float sky_luminance(const SkyInstance &instance, const Vector3 &dir) {
         // CIE clear sky normalised to 1 at the zenith, blended with the CIE
         // overcast sky 1 + 2 z, which is 3 at the zenith.
         const double o = instance.overcast_fraction;
-        const double clear = static_cast<double>(instance.perez_norm) * cie_clear_relative(dir, instance.sun_direction);
-        return guard_luminance(instance.zenith_luminance * ((1.0 - o) * clear + o * (1.0 + 2.0 * dir.z)));
+        const double clear = (1.0 - o) * instance.perez_norm * cie_clear_relative(dir, instance.sun_direction);
+        return guard_luminance(instance.zenith_luminance * (clear + o * (1.0 + 2.0 * dir.z)));
     }
     case sky_mode_perez: {
         const Vector3 &s = instance.sun_direction;

@@ -78,6 +78,14 @@ float clear_zenith_luminance(const SkyInstance &instance);
 // elevation.  0 below the horizon.
 float overcast_zenith_luminance(const SkyInstance &instance);
 
+// Turbidity T = haze + 2 of a haze parameter, never below 2.
+float turbidity_from_haze(float haze);
+
+// Factors from physical values to RGB of the sky and the sun: the r, g, b of
+// `rgb_scale`, or 1.25e-5 in every channel when its red is not positive;
+// each times `intensity`.
+void rgb_scale_factors(const Color &rgb_scale, float intensity, float s[3]);
+
 // Saturation actually applied at turbidity T: a hazy sky pulls saturations
 // below 1 towards sigma^3 (fully at T >= 17); above 1 unchanged.
 float haze_saturation(float saturation, float turbidity);

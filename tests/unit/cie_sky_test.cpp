@@ -114,6 +114,29 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
 }
 
+TEST_F(CieSky, ParameterReadsAndHostCallsInOrder) {
+    using sky_test::joined;
+    using sky_test::trace;
+    const auto keep = {"rx_query", "rx_mem_int_allocate", "rx_info", "rx_warning", "rx_error",
+                       "rx_shaderstate_get", "rx_shaderstate_set"};
+    // No declaration version is asked; the sun before the overcast fraction;
+    // both user values before the warning, the warning before the result.
+    block->diffuse_horizontal_illuminance = 10000.0f;
+    host().calls.clear();
+    init();
+    EXPECT_EQ(joined(trace(keep)),
+              joined({"rx_query code=51", "rx_mem_int_allocate", "eval 52", "eval 48", "eval 36", "eval 32", "eval 20",
+                      "eval 24", "eval 28", "rx_warning", "rx_info"}));
+    // A lit ray: the mark, enabled, then color_value; a ray below: no color_value.
+    host().calls.clear();
+    luminance(at_elevation(20.0));
+    EXPECT_EQ(joined(trace(keep)), joined({"rx_query code=51", "rx_shaderstate_get SKY_IS_HDR",
+                                           "rx_shaderstate_set SKY_IS_HDR", "eval 0", "eval 4"}));
+    host().calls.clear();
+    luminance(at_elevation(-20.0));
+    EXPECT_EQ(joined(trace(keep)), joined({"rx_query code=51", "rx_shaderstate_get SKY_IS_HDR", "eval 0"}));
+}
+
 TEST_F(CieSky, UpAxisYAndFollowingALight) {
     block->up_axis_y = 1;
     block->overcast_fraction = 1.0f;

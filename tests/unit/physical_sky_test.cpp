@@ -89,14 +89,16 @@ struct PhysicalSky : ::testing::Test {
         return Color{std::fmax(c.r * q * s.r, 0.0f), std::fmax(c.g * q * s.g, 0.0f), std::fmax(c.b * q * s.b, 0.0f),
                      0.0f};
     }
-    // The scaled ground colour: tint lit by the sun and the mean sky.
+    // The scaled ground colour: the light of the sun and the mean sky, scaled
+    // like the sky (rgb_scale x intensity), times the tint.
     Color model_ground() {
         const SkyInstance &k = sky();
         const Color t = block->ground_tint, s = block->rgb_scale;
+        const float I = block->intensity;
         const float z = k.sun_direction.z;
-        return Color{t.r * (z * k.sun_color.r + k.mean_sky_color.r) * s.r,
-                     t.g * (z * k.sun_color.g + k.mean_sky_color.g) * s.g,
-                     t.b * (z * k.sun_color.b + k.mean_sky_color.b) * s.b, 0.0f};
+        return Color{t.r * ((z * k.sun_color.r + k.mean_sky_color.r) * (s.r * I)),
+                     t.g * ((z * k.sun_color.g + k.mean_sky_color.g) * (s.g * I)),
+                     t.b * ((z * k.sun_color.b + k.mean_sky_color.b) * (s.b * I)), 0.0f};
     }
 };
 
@@ -148,6 +150,63 @@ TEST_F(PhysicalSky, InitFillsTheRecord) {
     EXPECT_GT(E, 5000.0) << mean;
     EXPECT_LT(E, 40000.0) << mean;
     EXPECT_EQ(host().allocations["sky"], 1);
+}
+
+TEST_F(PhysicalSky, ParameterReadsAndHostCallsInOrder) {
+    using sky_test::joined;
+    using sky_test::trace;
+    // Init in mode 1 from an illuminance: version before the slot, the sun
+    // before the haze, the Perez coefficients before the two zenith values,
+    // the model flags last (after the illuminance integral's message).
+    block->luminance_mode = 1;
+    block->diffuse_horizontal_illuminance = 20000.0f;
+    host().calls.clear();
+    init();
+    const auto init_keep = {"rx_query", "rx_mem_int_allocate", "rx_info", "rx_warning", "rx_error"};
+    EXPECT_EQ(joined(trace(init_keep)),
+              joined({"rx_query code=89", "rx_query code=51", "rx_mem_int_allocate", "eval 116", "eval 36", "eval 88",
+                      "eval 76", "eval 24", "eval 124", "eval 136", "eval 140", "eval 144", "eval 148", "eval 152",
+                      "eval 128", "eval 132", "rx_info", "eval 120"}));
+
+    const auto keep = {"rx_query", "rx_shaderstate_get", "rx_shaderstate_set", "rx_luminance", "rx_trace_eye",
+                       "rx_call_shader"};
+    // The reduced-ray test runs after the sky colour, before the disc.
+    f.options.final_gather = 1;
+    auto shaded = [&](Vector3 d) {
+        host().calls.clear();
+        host().evaluations.clear();
+        shade(d);
+        return joined(trace(keep));
+    };
+    // Environment call away from the sun: no glow, and the night minimum last.
+    const std::vector<std::string> first = {"eval 92", "eval 96", "eval 120", "eval 8", "eval 40", "eval 112",
+                                            "rx_query code=140"};
+    const std::vector<std::string> look = {"eval 4", "eval 28", "eval 32", "eval 24", "eval 0",
+                                           "rx_shaderstate_get KEY_10", "rx_query code=116", "rx_query code=142"};
+    auto expect = [](std::vector<std::string> a, const std::vector<std::string> &b,
+                     const std::vector<std::string> &c, const std::vector<std::string> &d) {
+        for (const auto *part : {&b, &c, &d})
+            a.insert(a.end(), part->begin(), part->end());
+        return joined(a);
+    };
+    EXPECT_EQ(shaded(at_elevation(50.0, -90.0)),
+              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR",
+                             "rx_shaderstate_set SKY_IS_HDR"}, look, {"rx_luminance", "eval 60"}));
+    // Towards the sun: the glow is read inside the disc; the mark is there already.
+    EXPECT_EQ(shaded(sky().sun_direction),
+              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
+                     {"eval 100", "rx_luminance", "eval 60"}));
+    // Below the horizon without softness: the ground tint, no night minimum.
+    EXPECT_EQ(shaded(Vector3{0.0f, 0.0f, -1.0f}),
+              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
+                     {"eval 44", "rx_luminance"}));
+    // Lens call: the eye ray is traced before the record is fetched, no
+    // backdrop is considered and the night minimum is not read.
+    block->aerial_distance = 100.0f;
+    host().call_kind = UVO_SHADER_LENS;
+    EXPECT_EQ(shaded(at_elevation(50.0, -90.0)),
+              expect(first, {"rx_trace_eye", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
+                     {"rx_luminance"}));
 }
 
 TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
@@ -241,9 +300,6 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     EXPECT_EQ(f.state.tex.x, 5.0f);
     EXPECT_EQ(list[0].x, 7.0f);
     EXPECT_EQ(f.state.point.y, 2.0f);
-    // The first reads, in order: disc brightness and size, flags, scale, softness, aerial distance.
-    const std::vector<std::ptrdiff_t> first(host().evaluations.begin(), host().evaluations.begin() + 6);
-    EXPECT_EQ(first, (std::vector<std::ptrdiff_t>{92, 96, 120, 8, 40, 112}));
 
     // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and blue hold.
     const Color full = result;
@@ -348,6 +404,45 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     EXPECT_EQ(disc_part(sun).g, 0.0f);
 }
 
+TEST_F(PhysicalSky, UnknownLuminanceModeLeavesTheDiscOnABlackSkyBitForBit) {
+    // Mode 3 has no luminance: the sky is black and what is left towards the
+    // sun is b x sun_color exactly (scale 1, saturation 1, no tilt), with
+    // b = disc + glow, glow = (t / 10)^3 in double, and a glossy parent's
+    // b x glossiness^2 x importance.
+    block->luminance_mode = 3;
+    block->disc_brightness = 1.3f;
+    block->glow_brightness = 0.7f;
+    init();
+    EXPECT_TRUE(host().messages.empty());
+    const Vector3 sun = sky().sun_direction;
+    const Color sc = sky().sun_color;
+    const float R = 1.0f * 0.00465f * 10.0f;
+    GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.55f, 0.37f};
+    ShadingState material = f.state;
+    material.user = &hint;
+    material.user_size = sizeof hint;
+    for (bool glossy : {false, true}) {
+        f.state.parent = glossy ? &material : nullptr;
+        for (double fraction = 0.0; fraction < 1.0; fraction += 0.0625) {
+            const Vector3 d = rotate_towards_zenith(sun, fraction * R);
+            shade(d);
+            const float alpha = std::acos(std::fmin(d.x * sun.x + d.y * sun.y + d.z * sun.z, 1.0f));
+            const float t = (1.0f - alpha / R) * 10.0f;
+            const float disc = smooth_step(8.5f, 2.0f / 50.0f + 9.5f, t) * 100.0f * 1.3f;
+            const float glow = static_cast<float>(std::pow(static_cast<double>(t) / 10.0, 3.0)) * 2.0f * 0.7f;
+            float b = disc + glow;
+            if (glossy)
+                b = b * (hint.glossiness * hint.glossiness) * hint.importance;
+            EXPECT_EQ(result.r, b * sc.r) << "fraction of R " << fraction << " glossy " << glossy;
+            EXPECT_EQ(result.b, b * sc.b) << "fraction of R " << fraction << " glossy " << glossy;
+        }
+    }
+    // Away from the sun nothing is left at all.
+    f.state.parent = nullptr;
+    shade(at_elevation(60.0, -90.0));
+    EXPECT_EQ(result.g, 0.0f);
+}
+
 TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     block->night_minimum = Color{1e9f, 1e9f, 1e9f, 1.0f};
     init();
@@ -379,6 +474,20 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     EXPECT_EQ(f.state.point.z, before.point.z);
     EXPECT_EQ(f.state.normal.x, 0.6f);
     EXPECT_EQ(f.state.normal_geom.y, 0.8f);
+
+    // The ground alone carries no colour adjustment at saturation 1 and no
+    // tilt: it is the model's ground colour bit for bit, whatever the scale.
+    block->rgb_scale = Color{0.31f, 0.47f, 0.53f, 1.0f};
+    for (float I : {0.3f, 0.7f, 1.1f, 2.9f, 13.0f}) {
+        block->intensity = I;
+        shade(Vector3{0.0f, 0.0f, -1.0f});
+        const Color want = model_ground();
+        EXPECT_EQ(result.r, want.r) << "intensity " << I;
+        EXPECT_EQ(result.g, want.g) << "intensity " << I;
+        EXPECT_EQ(result.b, want.b) << "intensity " << I;
+    }
+    block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
+    block->intensity = 1.0f;
 
     // On the horizon: the ground is infinitely far.
     shade(Vector3{1.0f, 0.0f, 0.0f});

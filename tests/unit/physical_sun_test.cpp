@@ -145,6 +145,56 @@ TEST_F(PhysicalSun, InitFollowsTheLightAndBuildsTangents) {
     EXPECT_EQ(sun().sun_direction.z, 0.0f);
 }
 
+TEST_F(PhysicalSun, ParameterReadsAndHostCallsInOrder) {
+    using sky_test::joined;
+    using sky_test::trace;
+    // Init: version and slot, the frame parameters, the light (direction,
+    // then its record's kind), the photon box, the beam parameters last.
+    block->beam_mode = 1;
+    block->beam_illuminance = 1000.0f;
+    block->photon_energy_from_area = 1;
+    host().calls.clear();
+    init();
+    EXPECT_EQ(joined(trace({"rx_query", "rx_mem_int_allocate", "rx_vector_to_world", "rx_db_access", "rx_db_unpin",
+                            "rx_error", "rx_vector_to_light"})),
+              joined({"rx_query code=89", "rx_query code=51", "rx_mem_int_allocate", "eval 76", "eval 36",
+                      "rx_query code=32", "rx_vector_to_world", "rx_query code=7", "rx_db_access", "rx_db_unpin",
+                      "eval 48", "eval 60", "eval 72", "eval 80", "eval 84"}));
+
+    // Light call with two soft-shadow rays: the look parameters in the sun's
+    // direction, the beam luminance before the adjustment's, the light-loop
+    // record, the importance, the penumbra, then the reduced-ray test.
+    block->shadow_rays = 2;
+    f.options.final_gather = 1;
+    const std::vector<std::string> common = {"eval 4", "eval 8", "eval 44", "rx_query code=140", "rx_query code=51",
+                                             "eval 0", "eval 28", "eval 32", "eval 24", "rx_luminance",
+                                             "rx_luminance"};
+    auto with = [&](std::vector<std::string> tail) {
+        std::vector<std::string> all = common;
+        all.insert(all.end(), tail.begin(), tail.end());
+        return joined(all);
+    };
+    host().evaluations.clear();
+    light_call();
+    EXPECT_EQ(joined(trace({"rx_query", "rx_shaderstate_get", "rx_luminance", "rx_vector_from_world", "rx_sample",
+                            "rx_trace_shadow"})),
+              with({"rx_shaderstate_get rxXMLD", "rx_shaderstate_get rxIM", "eval 40", "rx_query code=116",
+                    "rx_query code=142", "rx_vector_from_world", "rx_vector_from_world", "rx_sample",
+                    "rx_trace_shadow", "rx_sample", "rx_trace_shadow", "rx_sample"}));
+
+    // Photon emission: the light's record, then its direction, one sample,
+    // direction before origin, the two edges of the area.
+    host().call_kind = UVO_SHADER_PHOTON_EMITTER;
+    f.state.ray_type = UVO_RAY_PHOTON_EMIT;
+    host().calls.clear();
+    host().evaluations.clear();
+    uvo_physicalsun(&result, &f.state, block.get());
+    EXPECT_EQ(joined(trace({"rx_query", "rx_luminance", "rx_sample", "rx_vector_from_light", "rx_point_from_light",
+                            "rx_photon_light", "rx_shaderstate_get", "rx_trace_shadow"})),
+              with({"rx_query code=7", "rx_query code=32", "rx_sample", "rx_vector_from_light",
+                    "rx_point_from_light", "rx_vector_from_light", "rx_vector_from_light", "rx_photon_light"}));
+}
+
 TEST_F(PhysicalSun, PhotonBoxAndPlane) {
     // A region with extent: the plane is 0.0001 above its top.
     init();
@@ -187,16 +237,44 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     block->intensity = 2.0f;
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_NEAR(0.299f * result.r + 0.587f * result.g + 0.114f * result.b, 200000.0f, 2.0f);
+    block->intensity = 1.0f;
+
+    // Each channel is C x beam_illuminance / Lc, in that order, with Lc the
+    // host's luminance of the raw colour (its first rx_luminance call).
+    std::vector<float> luminances;
+    host().script.rx_luminance = [&](ShadingState *, const Color *c) -> float {
+        luminances.push_back(0.299f * c->r + 0.587f * c->g + 0.114f * c->b);
+        return luminances.back();
+    };
+    for (float beam : {100000.0f, 1234.5f, 77777.7f, 3.3f, 98765.4f, 0.51f}) {
+        block->beam_illuminance = beam;
+        init();
+        luminances.clear();
+        uvo_physicalsun(&result, &f.state, block.get());
+        ASSERT_EQ(luminances.size(), 2u) << "normalisation, then the colour adjustment";
+        const float Lc = luminances[0];
+        EXPECT_EQ(result.r, raw.r * beam / Lc) << "beam " << beam;
+        EXPECT_EQ(result.g, raw.g * beam / Lc) << "beam " << beam;
+        EXPECT_EQ(result.b, raw.b * beam / Lc) << "beam " << beam;
+    }
+    host().script.rx_luminance = nullptr;
 
     // Version 5 declarations have no beam parameters.
     host().declaration_version = 5;
-    block->intensity = 1.0f;
     init();
     EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_mode)));
     EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_illuminance)));
     EXPECT_EQ(sun().luminance_mode, 0);
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_EQ(result.g, raw.g);
+
+    // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and
+    // blue hold, times the intensity.
+    block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
+    block->intensity = 2.0f;
+    uvo_physicalsun(&result, &f.state, block.get());
+    EXPECT_EQ(result.g, (1.25e-5f * 2.0f) * raw.g);
+    EXPECT_EQ(result.b, (1.25e-5f * 2.0f) * raw.b);
 }
 
 TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
@@ -242,6 +320,24 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
                                             reinterpret_cast<const char *>(&tiny) + 4);
     light_call();
     EXPECT_EQ(host().count("rx_trace_shadow"), 1);
+    // The count asked of the sampler stays a count where the product leaves
+    // the integers: at importance 1 (absent) and 3 (stored, not range-checked).
+    std::vector<int32_t> asked;
+    host().script.rx_sample = [&](double *, int32_t *, ShadingState *, int32_t, int32_t *count) -> Boolean {
+        asked.push_back(*count);
+        return 0;
+    };
+    block->shadow_rays = INT32_MAX;
+    host().store.erase(UVO_KEY_IMPORTANCE);
+    light_call();
+    const float three = 3.0f;
+    host().store[UVO_KEY_IMPORTANCE].assign(reinterpret_cast<const char *>(&three),
+                                            reinterpret_cast<const char *>(&three) + 4);
+    block->shadow_rays = 1 << 30;
+    light_call();
+    EXPECT_EQ(asked, (std::vector<int32_t>{INT32_MAX, INT32_MAX}));
+    host().script.rx_sample = nullptr;
+    block->shadow_rays = 8;
     host().store.erase(UVO_KEY_IMPORTANCE);
 
     // Hard shadows on reduced rays and without penumbra.

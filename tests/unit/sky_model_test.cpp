@@ -241,6 +241,18 @@ TEST(SkyModel, HazeSaturationSmoothStepAndLift) {
         EXPECT_NEAR(haze_saturation(sigma, 9.5f), 0.875f * sigma + 0.125f * sigma * sigma * sigma, 1e-6f);
     }
     EXPECT_EQ(haze_saturation(1.5f, 17.0f), 1.5f);
+    // Single precision with sigma^3 formed before it is weighted, and
+    // (3 - 2t) times t^2: bit for bit over a grid, where other groupings of
+    // the same products round differently.
+    for (float sigma = 0.01f; sigma < 1.0f; sigma += 0.0137f) {
+        for (float T = 2.5f; T < 18.0f; T += 0.77f) {
+            const float w = std::fmin((T - 2.0f) / 15.0f, 1.0f), c = w * w * w;
+            const float cube = sigma * sigma * sigma;
+            ASSERT_EQ(haze_saturation(sigma, T), (1.0f - c) * sigma + c * cube) << "sigma " << sigma << " T " << T;
+        }
+    }
+    for (float t = 0.003f; t < 1.0f; t += 0.0071f)
+        ASSERT_EQ(smooth_step(0.0f, 1.0f, t), (3.0f - 2.0f * t) * (t * t)) << "t " << t;
 
     EXPECT_EQ(smooth_step(8.5f, 9.54f, 8.4f), 0.0f);
     EXPECT_EQ(smooth_step(8.5f, 9.54f, 8.5f), 0.0f);
@@ -263,6 +275,10 @@ TEST(SkyModel, HazeSaturationSmoothStepAndLift) {
         EXPECT_GE(l.z, 0.001f * 0.999f) << v << " -> " << l;
         EXPECT_NEAR(std::atan2(l.y, l.x), std::atan2(v.y, v.x), 1e-6) << v << " -> " << l;
     }
+    // Only heights below 0.001 are lifted: a NaN height is not one of them.
+    const Vector3 nan_up = lift_above_horizon(Vector3{0.6f, 0.8f, NAN});
+    EXPECT_EQ(nan_up.x, 0.6f);
+    EXPECT_TRUE(std::isnan(nan_up.z)) << nan_up;
 }
 
 TEST(SkyModel, SkyColourStaysFiniteAndFramesApply) {

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <numbers>
+#include <initializer_list>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "test_host.h"
 #include "uvo/host_interface.h"
@@ -75,6 +78,36 @@ void script_query(F answer) {
             return 1;
         return uvo_test::default_query(code, s, item, out);
     };
+}
+
+// What the shader did, in order, since host().calls and host().evaluations
+// were last cleared together: each parameter read as "eval <byte offset>",
+// and each host call named in `keep` (rx_query with its code, shader-state
+// calls with their key, the others by name alone).
+inline std::vector<std::string> trace(std::initializer_list<const char *> keep) {
+    const uvo_test::TestHost &h = uvo_test::host();
+    std::vector<std::string> out;
+    size_t read = 0;
+    for (const uvo_test::Call &call : h.calls) {
+        if (call.name == "rx_phen_eval") {
+            out.push_back(read < h.evaluations.size() ? "eval " + std::to_string(h.evaluations[read++]) : "eval ?");
+            continue;
+        }
+        for (const char *name : keep) {
+            if (call.name != name)
+                continue;
+            const bool with_detail = call.name == "rx_query" || call.name.rfind("rx_shaderstate_", 0) == 0;
+            out.push_back(with_detail ? call.name + " " + call.detail : call.name);
+        }
+    }
+    return out;
+}
+
+inline std::string joined(const std::vector<std::string> &lines) {
+    std::string all;
+    for (const std::string &line : lines)
+        all += line + "\n";
+    return all;
 }
 
 // Integral of f(direction) x cos(theta) over the upper hemisphere by the
