@@ -152,7 +152,8 @@ enum {
 
 /* The camera.  Filled by the host before rendering; read-only for shaders. */
 typedef struct Camera {
-    Boolean orthographic;   /* non-zero: orthographic projection */
+    Boolean orthographic;   /* non-zero: orthographic projection (sky lens and volume calls then
+                               skip aerial perspective) */
     float focal;            /* focal length, scene units (distance of the image plane) */
     float aperture;         /* film width, same units as focal */
     float aspect;           /* image aspect, width over height */
@@ -160,7 +161,6 @@ typedef struct Camera {
     int32_t y_resolution;   /* image height in pixels */
     float x_offset;         /* image-plane offset, pixels */
     float y_offset;
-    Boolean no_atmosphere;  /* first flag: non-zero skips aerial perspective of sky lens/volume calls */
     Tag environment;        /* environment shader of the camera, 0 = none */
     Tag frame_buffers;      /* frame-buffer set (see HostShaderInterface) */
     float clip_near;        /* clipping distances along -z, scene units */

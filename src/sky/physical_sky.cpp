@@ -241,7 +241,8 @@ UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalS
         hs = 1.0f;
         if (kind == UVO_SHADER_LENS)
             rx_trace_eye(result, state, &state->origin, &state->direction);
-        if (V <= 0.0f || (state->camera != nullptr && state->camera->no_atmosphere))
+        // The camera record's first flag (its projection switch) turns the haze off.
+        if (V <= 0.0f || (state->camera != nullptr && state->camera->orthographic))
             return 1;
     }
 

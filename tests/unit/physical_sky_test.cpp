@@ -604,7 +604,7 @@ TEST_F(PhysicalSky, AerialPerspectiveInLensAndVolumeCalls) {
     host().call_kind = UVO_SHADER_LENS;
     for (int k = 0; k < 3; ++k) {
         block->aerial_distance = k == 0 ? 0.0f : 1000.0f;
-        f.camera.no_atmosphere = k == 1;
+        f.camera.orthographic = k == 1;
         block->intensity = k == 2 ? 0.0f : 1.0f;
         result = Color{-1, -1, -1, -1};
         EXPECT_EQ(shade(Vector3{0, 0, 1}), 1);
