@@ -11,9 +11,6 @@
 
 namespace uvo {
 
-namespace {
-
-// A transmitted direction for the sample, false on total internal reflection.
 bool transmitted_direction(Vector3 *direction, ShadingState *state, const MaterialWorkRecord *work, float g,
                            float a, const double *sample) {
     float ior_in = 1.0f, ior_out = 1.0f;
@@ -37,8 +34,6 @@ bool transmitted_direction(Vector3 *direction, ShadingState *state, const Materi
     return rx_transmission_dir_anisglossy_x(direction, state, ior_in, ior_out, &work->aniso_u, &work->aniso_v, e,
                                             e * a, sample) != 0;
 }
-
-}  // namespace
 
 void refraction_sample(Color *out, ShadingState *state, const MaterialWorkRecord *work, float weight) {
     int32_t n = work->refraction_samples;
