@@ -1,14 +1,12 @@
 #include "xmtl/photon_path.h"
 
-#include <cmath>
-
 #include "frame/binding.h"
 #include "xmtl/glossy.h"
 #include "xmtl/material_lifecycle.h"
 #include "xmtl/normals.h"
 #include "xmtl/photon_choice.h"
 #include "xmtl/pipeline.h"
-#include "xmtl/weight_models.h"
+#include "xmtl/refraction.h"
 #include "xmtl/weights.h"
 
 namespace uvo {
@@ -56,29 +54,8 @@ void send_refraction(Color *energy, ShadingState *state, const MaterialWorkRecor
     rx_sample(sample, nullptr, state, 2, nullptr);
     const float g = eval(state, params, params->refraction_glossiness);
     const float a = eval(state, params, params->anisotropy);
-    float ior_in = 1.0f, ior_out = 1.0f;
-    if (work.thin_walled == 0) {
-        if (state->inside != 0)
-            ior_in = work.ior;
-        else
-            ior_out = work.ior;
-    }
     Vector3 direction{0.0f, 0.0f, 0.0f};
-    Boolean transmitted = 1;
-    if (g >= 1.0f) {
-        transmitted = rx_transmission_dir_specular(&direction, state, ior_in, ior_out);
-    } else if (g > 0.0f) {
-        const double e = glossy_exponent(g);
-        if (std::fabs(a - 1.0f) < 0.01f)
-            transmitted = rx_transmission_dir_glossy_x(&direction, state, ior_in, ior_out, static_cast<float>(e),
-                                                       sample);
-        else
-            transmitted = rx_transmission_dir_anisglossy_x(&direction, state, ior_in, ior_out, &work.aniso_u,
-                                                           &work.aniso_v, static_cast<float>(e),
-                                                           static_cast<float>(e * a), sample);
-    } else {
-        rx_transmission_dir_diffuse_x(&direction, state, sample);
-    }
+    const bool transmitted = transmitted_direction(&direction, state, &work, g, a, sample);
     if (!transmitted) {  // total internal reflection
         send_reflection(energy, state, work, g, a, sample);
         return;

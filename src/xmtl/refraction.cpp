@@ -11,9 +11,6 @@
 
 namespace uvo {
 
-namespace {
-
-// A transmitted direction for the sample, false on total internal reflection.
 bool transmitted_direction(Vector3 *direction, ShadingState *state, const MaterialWorkRecord *work, float g,
                            float a, const double *sample) {
     float ior_in = 1.0f, ior_out = 1.0f;
@@ -29,14 +26,14 @@ bool transmitted_direction(Vector3 *direction, ShadingState *state, const Materi
         rx_transmission_dir_diffuse_x(direction, state, sample);
         return true;
     }
-    const double e = glossy_exponent(g);
+    // The exponent is rounded to a float first; the second one is that float
+    // times the anisotropy.
+    const float e = static_cast<float>(glossy_exponent(g));
     if (std::fabs(a - 1.0f) < 0.01f)
-        return rx_transmission_dir_glossy_x(direction, state, ior_in, ior_out, static_cast<float>(e), sample) != 0;
-    return rx_transmission_dir_anisglossy_x(direction, state, ior_in, ior_out, &work->aniso_u, &work->aniso_v,
-                                            static_cast<float>(e), static_cast<float>(e * a), sample) != 0;
+        return rx_transmission_dir_glossy_x(direction, state, ior_in, ior_out, e, sample) != 0;
+    return rx_transmission_dir_anisglossy_x(direction, state, ior_in, ior_out, &work->aniso_u, &work->aniso_v, e,
+                                            e * a, sample) != 0;
 }
-
-}  // namespace
 
 void refraction_sample(Color *out, ShadingState *state, const MaterialWorkRecord *work, float weight) {
     int32_t n = work->refraction_samples;

@@ -15,6 +15,17 @@ namespace uvo {
 void refraction_stage(MaterialOutputs *outputs, ShadingState *state, MaterialWorkRecord *work,
                       const MaterialParams *params);
 
+// Writes a transmitted direction for the state's ray: indices (1, 1), or
+// (work->ior, 1) from inside and (1, work->ior) from outside unless the
+// surface is thin-walled; specular for glossiness `g` 1 or more, diffuse
+// (always a success) for 0 or less, else a glossy lobe of exponent 2^(8 g)
+// rounded to a float, anisotropic with that exponent times `a` along
+// work->aniso_v unless `a` is within 0.01 of 1.  `sample`: two numbers in
+// [0, 1) from rx_sample.  False on total internal reflection.  Shared by the
+// refraction sampler and refraction photons.
+bool transmitted_direction(Vector3 *direction, ShadingState *state, const MaterialWorkRecord *work, float g,
+                           float a, const double *sample);
+
 // Traces 1 to work->refraction_samples transmitted rays and writes the
 // average colour into out->rgb and the average coverage into out->a when the
 // final sample count is positive (the caller clears it).  `weight`: weight

@@ -6,7 +6,10 @@ namespace uvo {
 
 float custom_reflectance(float cosine, float r0, float r90, float k) {
     const float x = std::fabs(cosine);
-    const float t = static_cast<float>(std::pow(1.0 - static_cast<double>(x), static_cast<double>(k)));
+    // A cosine a rounding step beyond 1 is normal incidence: no negative base
+    // for pow (NaN with a fractional exponent).
+    const double base = x < 1.0f ? 1.0 - static_cast<double>(x) : 0.0;
+    const float t = static_cast<float>(std::pow(base, static_cast<double>(k)));
     return (1.0f - t) * r0 + t * r90;
 }
 

@@ -287,6 +287,39 @@ TEST_F(Traced, RefractionIndicesFollowTheSide) {
     EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f}));
 }
 
+TEST_F(Traced, RefractionLobeExponentsAreSinglePrecision) {
+    // The lobe exponent is 2^(8 g) rounded to a float; the second exponent is
+    // that float times the anisotropy, in single precision (for g = 0.6 and
+    // a = 0.3 the double product rounds to a different float).
+    work.refraction_glossiness = 0.6f;
+    work.refraction_samples = 1;
+    const float e = static_cast<float>(std::exp2(8.0 * static_cast<double>(0.6f)));
+    float iso = 0, eu = 0, ev = 0;
+    host().script.rx_transmission_dir_glossy_x = [&](Vector3 *d, ShadingState *s, float, float, float x,
+                                                     const double *) -> Boolean {
+        iso = x;
+        *d = s->direction;
+        return 1;
+    };
+    host().script.rx_transmission_dir_anisglossy_x = [&](Vector3 *d, ShadingState *s, float, float, const Vector3 *,
+                                                         const Vector3 *, float x, float y,
+                                                         const double *) -> Boolean {
+        eu = x;
+        ev = y;
+        *d = s->direction;
+        return 1;
+    };
+    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
+    refract();
+    EXPECT_EQ(iso, e);
+    for (const float a : {0.3f, 0.33f, 2.5f}) {
+        work.anisotropy = a;
+        refract();
+        EXPECT_EQ(eu, e) << "anisotropy " << a;
+        EXPECT_EQ(ev, e * a) << "anisotropy " << a;
+    }
+}
+
 TEST_F(Traced, RefractionFalloffLimitAndColour) {
     work.refraction_falloff_enable = 1;
     work.refraction_falloff_distance = 4.0f;

@@ -136,6 +136,17 @@ TEST_F(Weights, CustomCurveFromNormalToGrazing) {
     }
     EXPECT_EQ(host().count("rx_fresnel_reflection"), 0);
     EXPECT_FLOAT_EQ(uvo::custom_reflectance(0.25f, 0.2f, 0.6f, 1.0f), 0.25f * 0.2f + 0.75f * 0.6f);
+
+    // A ray straight along the normal can give a cosine a hair beyond 1 in
+    // single precision: that is still normal incidence, whatever the curve's
+    // exponent, not an invalid number.
+    p.reflectance_curve = 2.5f;
+    for (const float beyond : {std::nextafter(-1.0f, -2.0f), std::nextafter(1.0f, 2.0f)}) {
+        f.state.dot_nd = beyond;
+        evaluate();
+        EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.8f * 0.1f))) << "dot_nd " << beyond;
+        EXPECT_TRUE(std::isfinite(work.diffuse_weight.a)) << "dot_nd " << beyond;
+    }
 }
 
 TEST_F(Weights, FresnelIndexPairFollowsTheSideOfTheSurface) {
