@@ -5,7 +5,6 @@
 
 #include "frame/memory.h"
 #include "frame/shader.h"
-#include "tonemap_photo/tone_curve.h"
 
 namespace uvo {
 
@@ -34,13 +33,12 @@ int32_t leading_integer(const char *text) {
 
 // The output pass: every pixel of the main image, from the raw buffer, the
 // texture or the main image itself, tone-mapped unless mode 2 asks for a copy.
-// Pixels go in runs along the row so that their powers are taken together;
-// each is read before it is written, so the main image may be the source.
+// Each pixel is written before the next is read.
 void output_pass(ShadingState *state, const ExposurePhotographicInstance &instance, Tag texture) {
     const int32_t raw_image = instance.raw_buffer + user_output_image_base;
     HostImage *target = rx_output_image_open(state, main_output_image);
     HostImage *source = instance.raw_buffer_mode != 0 ? rx_output_image_open(state, raw_image) : target;
-    const ToneCurve *curve = instance.raw_buffer_mode != 2 ? tone_curve_of(instance.record) : nullptr;
+    const bool transform = instance.raw_buffer_mode != 2;
     const int32_t width = state->camera->x_resolution, height = state->camera->y_resolution;
     const float saved_x = state->raster_x, saved_y = state->raster_y;
     if (target != nullptr && source != nullptr) {
@@ -50,21 +48,17 @@ void output_pass(ShadingState *state, const ExposurePhotographicInstance &instan
             state->raster_y = static_cast<float>(y);
             if (y % 8 == 0 || y == height - 1)
                 rx_progress("uvo_exposure_photographic: %d percent", 100 * y / height);
-            for (int32_t x0 = 0; x0 < width; x0 += tone_span_max) {
-                Color run[tone_span_max];
-                const int count = width - x0 < tone_span_max ? static_cast<int>(width - x0) : tone_span_max;
-                for (int i = 0; i < count; ++i) {
-                    const int32_t x = x0 + i;
-                    state->raster_x = static_cast<float>(x);
-                    if (texture != 0)
-                        run[i] = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
-                    else
-                        rx_img_get_color(source, &run[i], x, y);
-                }
-                if (curve != nullptr)
-                    tone_map_span(instance.record, *curve, run, count, static_cast<float>(x0), static_cast<float>(y));
-                for (int i = 0; i < count; ++i)
-                    rx_img_put_color(target, &run[i], x0 + i, y);
+            for (int32_t x = 0; x < width; ++x) {
+                state->raster_x = static_cast<float>(x);
+                Color pixel;
+                if (texture != 0)
+                    pixel = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
+                else
+                    rx_img_get_color(source, &pixel, x, y);
+                if (transform)
+                    uvo_tonemap_api_transform_color(&instance.record, &pixel, static_cast<float>(x),
+                                                    static_cast<float>(y));
+                rx_img_put_color(target, &pixel, x, y);
             }
         }
     }
