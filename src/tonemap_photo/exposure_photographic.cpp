@@ -5,20 +5,12 @@
 
 #include "frame/memory.h"
 #include "frame/shader.h"
+#include "tonemap/output_pass.h"
 
 namespace uvo {
 
 namespace {
 constexpr const char *module = "tonemap_photo";
-
-// The colour of `texture` at raster position (x, y), in the unit square.
-Color texture_at(ShadingState *state, Tag texture, float x, float y) {
-    Color colour{0.0f, 0.0f, 0.0f, 0.0f};
-    const Vector3 coordinate{x / static_cast<float>(state->camera->x_resolution),
-                             y / static_cast<float>(state->camera->y_resolution), 0.0f};
-    rx_lookup_color_texture(&colour, state, texture, &coordinate);
-    return colour;
-}
 
 // atoi's reading (leading blanks, sign, digits; 0 without digits), kept
 // inside the int32 range.
@@ -31,39 +23,20 @@ int32_t leading_integer(const char *text) {
     return static_cast<int32_t>(value);
 }
 
+void map_pixel(const void *record, Color &pixel, int32_t x, int32_t y) {
+    uvo_tonemap_api_transform_color(static_cast<const TonemapRecord *>(record), &pixel, static_cast<float>(x),
+                                    static_cast<float>(y));
+}
+
 // The output pass: every pixel of the main image, from the raw buffer, the
 // texture or the main image itself, tone-mapped unless mode 2 asks for a copy.
-// Each pixel is written before the next is read.
 void output_pass(ShadingState *state, const ExposurePhotographicInstance &instance, Tag texture) {
     const int32_t raw_image = instance.raw_buffer + user_output_image_base;
     HostImage *target = rx_output_image_open(state, main_output_image);
     HostImage *source = instance.raw_buffer_mode != 0 ? rx_output_image_open(state, raw_image) : target;
-    const bool transform = instance.raw_buffer_mode != 2;
-    const int32_t width = state->camera->x_resolution, height = state->camera->y_resolution;
-    const float saved_x = state->raster_x, saved_y = state->raster_y;
-    if (target != nullptr && source != nullptr) {
-        for (int32_t y = 0; y < height; ++y) {
-            if (rx_par_aborted())
-                break;
-            state->raster_y = static_cast<float>(y);
-            if (y % 8 == 0 || y == height - 1)
-                rx_progress("uvo_exposure_photographic: %d percent", 100 * y / height);
-            for (int32_t x = 0; x < width; ++x) {
-                state->raster_x = static_cast<float>(x);
-                Color pixel;
-                if (texture != 0)
-                    pixel = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
-                else
-                    rx_img_get_color(source, &pixel, x, y);
-                if (transform)
-                    uvo_tonemap_api_transform_color(&instance.record, &pixel, static_cast<float>(x),
-                                                    static_cast<float>(y));
-                rx_img_put_color(target, &pixel, x, y);
-            }
-        }
-    }
-    state->raster_x = saved_x;
-    state->raster_y = saved_y;
+    if (target != nullptr && source != nullptr)
+        run_output_pass(state, "uvo_exposure_photographic: %d percent", source, target, texture,
+                        instance.raw_buffer_mode != 2 ? map_pixel : nullptr, &instance.record);
     if (instance.raw_buffer_mode != 0)
         rx_output_image_close(state, raw_image);
     rx_output_image_close(state, main_output_image);
@@ -160,7 +133,7 @@ UVO_EXPORT Boolean uvo_exposure_photographic(Color *result, ShadingState *state,
 
     if (kind == UVO_SHADER_LENS) {
         if (texture != 0)
-            *result = texture_at(state, texture, state->raster_x, state->raster_y);
+            *result = texture_at_raster(state, texture, state->raster_x, state->raster_y);
         else
             rx_trace_eye(result, state, &state->origin, &state->direction);
         if (instance->raw_buffer_mode != 0)
