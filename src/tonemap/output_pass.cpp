@@ -24,7 +24,7 @@ void run_output_pass(ShadingState *state, const char *progress_format, const Hos
             rx_progress(progress_format, 100 * y / height);
         for (int32_t x = 0; x < width; ++x) {
             state->raster_x = static_cast<float>(x);
-            Color pixel;
+            Color pixel{0.0f, 0.0f, 0.0f, 0.0f};  // black if the host gives nothing
             if (texture != 0)
                 pixel = texture_at_raster(state, texture, static_cast<float>(x), static_cast<float>(y));
             else

@@ -55,7 +55,7 @@ UVO_EXPORT int32_t uvo_tonemap_api_transform_image(TonemapRecord *record) {
                 vignette_run(*record, *curve, static_cast<float>(x0), static_cast<float>(y), v, count);
             for (int32_t i = 0; i < count; ++i) {
                 const int32_t x = x0 + i;
-                Color p;
+                Color p{0.0f, 0.0f, 0.0f, 0.0f};  // black if read_pixel gives nothing
                 record->read_pixel(record->read_context, &p, x, y);
                 if (curve != nullptr)
                     tone_map_vignetted(*record, *curve, p, v[i]);
