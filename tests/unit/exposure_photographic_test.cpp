@@ -16,7 +16,7 @@ using uvo::ExposurePhotographicParams;
 
 namespace {
 
-// Wider than one run of the output pass, plus a ragged run.
+// Rows longer than 64 pixels, so that no batching along a row goes unseen.
 constexpr int image_width = 70;
 
 // Frame buffers the scripted host opens by index.
