@@ -1,7 +1,7 @@
 // Tone-mapping throughput on one core: uvo_tonemap_api_transform_image (the
-// batched powers) next to the same row loop calling the plain scalar curve
-// with std::pow.  Items are pixels, so items_per_second / 1e6 is megapixels
-// per second.
+// vector power kernel, pixel by pixel through the callbacks) next to the same
+// row loop calling the plain scalar curve with std::pow.  Items are pixels,
+// so items_per_second / 1e6 is megapixels per second.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 

@@ -93,10 +93,16 @@ static int read_pfm(const char *path, Image *image) {
     image->width = width;
     image->height = height;
     image->pixels = (Color *)calloc((size_t)width * (size_t)height, sizeof(Color));
+    if (image->pixels == NULL) {
+        fclose(file);
+        return 1;
+    }
     for (y = height - 1; y >= 0; --y)
         for (x = 0; x < width; ++x) {
             float v[3];
             if (fread(v, sizeof(float), (size_t)channels, file) != (size_t)channels) {
+                free(image->pixels);
+                image->pixels = NULL;
                 fclose(file);
                 return 1;
             }
@@ -224,6 +230,7 @@ int main(int argc, char **argv) {
     for (i = 3; i < argc; ++i)
         if (apply_setting(&record, argv[i]) != 0) {
             fprintf(stderr, "unknown setting %s\n", argv[i]);
+            free(image.pixels);
             return 2;
         }
 

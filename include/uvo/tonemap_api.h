@@ -127,14 +127,14 @@ void uvo_tonemap_api_exit(TonemapRecord *record);
  * pixel's position in pixels, for the vignette. */
 void uvo_tonemap_api_transform_color(const TonemapRecord *record, Color *colour, float x, float y);
 
-/* Reads, tone-maps and writes every pixel, row by row, through the record's
- * callbacks (read_pixel and write_pixel must be set); height is read again
- * before each row.  Within a row, runs of up to 64 pixels are read before the
- * run is written; every pixel is read before it is written, so the source and
- * the target may be the same image.  Returns 0 when abort_check stopped it
- * before a row (earlier rows stay written), else 1; 1 at once for a height
- * below 1.  With a tone mapper other than the photographic one the pixels are
- * copied unchanged. */
+/* Reads, tone-maps (as transform_color) and writes every pixel, row by row
+ * and pixel by pixel, through the record's callbacks (read_pixel and
+ * write_pixel must be set): each pixel is written before the next one is
+ * read, so the source and the target may be the same image.  height is read
+ * again before each row.  Returns 0 when abort_check stopped it before a row
+ * (earlier rows stay written), else 1; 1 at once for a height below 1.  With
+ * a tone mapper other than the photographic one the pixels are copied
+ * unchanged. */
 int32_t uvo_tonemap_api_transform_image(TonemapRecord *record);
 
 #ifdef __cplusplus

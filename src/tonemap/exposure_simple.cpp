@@ -2,6 +2,7 @@
 
 #include "frame/memory.h"
 #include "frame/shader.h"
+#include "tonemap/output_pass.h"
 #include "tonemap/simple_curve.h"
 
 namespace uvo {
@@ -10,42 +11,15 @@ namespace {
 constexpr const char *module = "tonemap";
 constexpr int32_t main_output_image = 0;
 
-// The colour of `texture` at raster position (x, y), in the unit square.
-Color texture_at(ShadingState *state, Tag texture, float x, float y) {
-    Color colour{0.0f, 0.0f, 0.0f, 0.0f};
-    const Vector3 coordinate{x / static_cast<float>(state->camera->x_resolution),
-                             y / static_cast<float>(state->camera->y_resolution), 0.0f};
-    rx_lookup_color_texture(&colour, state, texture, &coordinate);
-    return colour;
+void map_pixel(const void *curve, Color &pixel, int32_t, int32_t) {
+    simple_map(*static_cast<const SimpleCurve *>(curve), pixel);
 }
 
 // The output pass over the main image, which is source and target at once
 // (or the target only, when a texture is the source).
 void output_pass(ShadingState *state, const SimpleCurve &curve, Tag texture) {
-    HostImage *image = rx_output_image_open(state, main_output_image);
-    const int32_t width = state->camera->x_resolution, height = state->camera->y_resolution;
-    const float saved_x = state->raster_x, saved_y = state->raster_y;
-    if (image != nullptr) {
-        for (int32_t y = 0; y < height; ++y) {
-            if (rx_par_aborted())
-                break;
-            state->raster_y = static_cast<float>(y);
-            if (y % 8 == 0 || y == height - 1)
-                rx_progress("uvo_exposure_simple: %d percent", 100 * y / height);
-            for (int32_t x = 0; x < width; ++x) {
-                state->raster_x = static_cast<float>(x);
-                Color pixel;
-                if (texture != 0)
-                    pixel = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
-                else
-                    rx_img_get_color(image, &pixel, x, y);
-                simple_map(curve, pixel);
-                rx_img_put_color(image, &pixel, x, y);
-            }
-        }
-    }
-    state->raster_x = saved_x;
-    state->raster_y = saved_y;
+    if (HostImage *image = rx_output_image_open(state, main_output_image))
+        run_output_pass(state, "uvo_exposure_simple: %d percent", image, image, texture, map_pixel, &curve);
     rx_output_image_close(state, main_output_image);
 }
 
@@ -98,7 +72,7 @@ UVO_EXPORT Boolean uvo_exposure_simple(Color *result, ShadingState *state, Expos
     // A lens call traces the eye ray; any other kind maps the colour it was
     // handed.  Either way a texture replaces the colour.
     if (texture != 0)
-        *result = texture_at(state, texture, state->raster_x, state->raster_y);
+        *result = texture_at_raster(state, texture, state->raster_x, state->raster_y);
     else if (kind == UVO_SHADER_LENS)
         rx_trace_eye(result, state, &state->origin, &state->direction);
     simple_map(*curve, *result);

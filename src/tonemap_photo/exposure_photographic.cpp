@@ -5,21 +5,12 @@
 
 #include "frame/memory.h"
 #include "frame/shader.h"
-#include "tonemap_photo/tone_curve.h"
+#include "tonemap/output_pass.h"
 
 namespace uvo {
 
 namespace {
 constexpr const char *module = "tonemap_photo";
-
-// The colour of `texture` at raster position (x, y), in the unit square.
-Color texture_at(ShadingState *state, Tag texture, float x, float y) {
-    Color colour{0.0f, 0.0f, 0.0f, 0.0f};
-    const Vector3 coordinate{x / static_cast<float>(state->camera->x_resolution),
-                             y / static_cast<float>(state->camera->y_resolution), 0.0f};
-    rx_lookup_color_texture(&colour, state, texture, &coordinate);
-    return colour;
-}
 
 // atoi's reading (leading blanks, sign, digits; 0 without digits), kept
 // inside the int32 range.
@@ -32,44 +23,20 @@ int32_t leading_integer(const char *text) {
     return static_cast<int32_t>(value);
 }
 
+void map_pixel(const void *record, Color &pixel, int32_t x, int32_t y) {
+    uvo_tonemap_api_transform_color(static_cast<const TonemapRecord *>(record), &pixel, static_cast<float>(x),
+                                    static_cast<float>(y));
+}
+
 // The output pass: every pixel of the main image, from the raw buffer, the
 // texture or the main image itself, tone-mapped unless mode 2 asks for a copy.
-// Pixels go in runs along the row so that their powers are taken together;
-// each is read before it is written, so the main image may be the source.
 void output_pass(ShadingState *state, const ExposurePhotographicInstance &instance, Tag texture) {
     const int32_t raw_image = instance.raw_buffer + user_output_image_base;
     HostImage *target = rx_output_image_open(state, main_output_image);
     HostImage *source = instance.raw_buffer_mode != 0 ? rx_output_image_open(state, raw_image) : target;
-    const ToneCurve *curve = instance.raw_buffer_mode != 2 ? tone_curve_of(instance.record) : nullptr;
-    const int32_t width = state->camera->x_resolution, height = state->camera->y_resolution;
-    const float saved_x = state->raster_x, saved_y = state->raster_y;
-    if (target != nullptr && source != nullptr) {
-        for (int32_t y = 0; y < height; ++y) {
-            if (rx_par_aborted())
-                break;
-            state->raster_y = static_cast<float>(y);
-            if (y % 8 == 0 || y == height - 1)
-                rx_progress("uvo_exposure_photographic: %d percent", 100 * y / height);
-            for (int32_t x0 = 0; x0 < width; x0 += tone_span_max) {
-                Color run[tone_span_max];
-                const int count = width - x0 < tone_span_max ? static_cast<int>(width - x0) : tone_span_max;
-                for (int i = 0; i < count; ++i) {
-                    const int32_t x = x0 + i;
-                    state->raster_x = static_cast<float>(x);
-                    if (texture != 0)
-                        run[i] = texture_at(state, texture, static_cast<float>(x), static_cast<float>(y));
-                    else
-                        rx_img_get_color(source, &run[i], x, y);
-                }
-                if (curve != nullptr)
-                    tone_map_span(instance.record, *curve, run, count, static_cast<float>(x0), static_cast<float>(y));
-                for (int i = 0; i < count; ++i)
-                    rx_img_put_color(target, &run[i], x0 + i, y);
-            }
-        }
-    }
-    state->raster_x = saved_x;
-    state->raster_y = saved_y;
+    if (target != nullptr && source != nullptr)
+        run_output_pass(state, "uvo_exposure_photographic: %d percent", source, target, texture,
+                        instance.raw_buffer_mode != 2 ? map_pixel : nullptr, &instance.record);
     if (instance.raw_buffer_mode != 0)
         rx_output_image_close(state, raw_image);
     rx_output_image_close(state, main_output_image);
@@ -166,7 +133,7 @@ UVO_EXPORT Boolean uvo_exposure_photographic(Color *result, ShadingState *state,
 
     if (kind == UVO_SHADER_LENS) {
         if (texture != 0)
-            *result = texture_at(state, texture, state->raster_x, state->raster_y);
+            *result = texture_at_raster(state, texture, state->raster_x, state->raster_y);
         else
             rx_trace_eye(result, state, &state->origin, &state->direction);
         if (instance->raw_buffer_mode != 0)

@@ -12,20 +12,36 @@
 namespace uvo {
 namespace {
 
-constexpr int lanes = 16;
-typedef double Doubles __attribute__((vector_size(lanes * sizeof(double))));
-typedef uint64_t Bits __attribute__((vector_size(lanes * sizeof(uint64_t))));
-typedef float Floats __attribute__((vector_size(lanes * sizeof(float))));
+// Vectors of N lanes: doubles, their bits, and the floats they come from.
+template <int N>
+struct Vector;
+template <>
+struct Vector<16> {
+    typedef double D __attribute__((vector_size(16 * sizeof(double))));
+    typedef uint64_t B __attribute__((vector_size(16 * sizeof(uint64_t))));
+    typedef float F __attribute__((vector_size(16 * sizeof(float))));
+};
+template <>
+struct Vector<4> {
+    typedef double D __attribute__((vector_size(4 * sizeof(double))));
+    typedef uint64_t B __attribute__((vector_size(4 * sizeof(uint64_t))));
+    typedef float F __attribute__((vector_size(4 * sizeof(float))));
+};
 
-inline Bits bits_of(Doubles d) { return reinterpret_cast<Bits>(d); }
-inline Doubles doubles_of(Bits b) { return reinterpret_cast<Doubles>(b); }
-inline uint64_t bits_of(double d) { return std::bit_cast<uint64_t>(d); }
-inline double doubles_of(uint64_t b) { return std::bit_cast<double>(b); }
+// The same bits seen as another type of the same size (scalars or vectors).
+template <class To, class From>
+inline __attribute__((always_inline)) To same_bits(From from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
 
-// Runs shorter than this go lane by lane through the same kernel (same
-// operations in the same order, so the same results) instead of a padded
-// vector.
-constexpr int shortest_vector_run = 4;
+// Lanes of a full vector, and the most values that go through one short
+// vector instead.  Both run the same kernel with the same operations in the
+// same order, so a value's power does not depend on the run it came in.
+constexpr int wide_lanes = 16;
+constexpr int narrow_lanes = 4;
 
 constexpr double ln2 = 0.69314718055994530942;
 constexpr double inverse_ln2 = 1.44269504088896340736;
@@ -53,15 +69,15 @@ constexpr double exp2_coefficients[] = {
 
 // pow for positive, finite bases and a finite exponent whose power stays well
 // inside the double range; `w` gets exponent * log2(base) so the caller can
-// tell when it does not.  D is double or Doubles, B the matching bits type.
+// tell when it does not.  D is a vector of doubles, B the matching bits.
 template <class D, class B>
 inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
     // x = 2^k * m with m in [sqrt(1/2), sqrt(2)).  The offset 1024 << 52 keeps
     // the difference positive for every float base, so a logical shift works.
-    const B xb = bits_of(x);
+    const B xb = same_bits<B>(x);
     const B shifted = (xb - sqrt_half_bits + (uint64_t(1024) << 52)) >> 52;  // k + 1024
-    const D m = doubles_of(xb - (shifted << 52) + (uint64_t(1024) << 52));
-    const D k = doubles_of(shifted | two52_bits) - (two52 + 1024.0);
+    const D m = same_bits<D>(xb - (shifted << 52) + (uint64_t(1024) << 52));
+    const D k = same_bits<D>(shifted | two52_bits) - (two52 + 1024.0);
 
     const D s = (m - 1.0) / (m + 1.0);
     const D z = s * s;
@@ -87,7 +103,7 @@ inline __attribute__((always_inline)) D power_kernel(D x, double y, D &w) {
                 (((c[8] + c[9] * f) + (c[10] + c[11] * f) * f2) + (c[12] + c[13] * f) * f4) * (f4 * f4);
     // The low bits of shifted_w hold n; shifting them into the exponent field
     // multiplies by 2^n (the constant's own bits shift out).
-    return doubles_of(bits_of(e) + (bits_of(shifted_w) << 52));
+    return same_bits<D>(same_bits<B>(e) + (same_bits<B>(shifted_w) << 52));
 }
 
 // 1 in the lanes the polynomial cannot take: x not in (0, DBL_MAX] (zero,
@@ -100,18 +116,20 @@ inline __attribute__((always_inline)) B out_of_domain(D x, D w) {
     constexpr uint64_t largest_finite = 0x7fefffffffffffffull;
     constexpr uint64_t thousand_bits = 0x408f400000000000ull;  // 1000.0
     // u >= largest_finite, with u = bits - 1 (so +0 wraps to the top).
-    const B u = bits_of(x) - uint64_t(1);
+    const B u = same_bits<B>(x) - uint64_t(1);
     const B bad_x = (u | (u + (sign - largest_finite))) >> 63;
-    const B magnitude = bits_of(w) & ~sign;
+    const B magnitude = same_bits<B>(w) & ~sign;
     const B bad_w = (magnitude + (sign - thousand_bits)) >> 63;
     return bad_x | bad_w;
 }
 
-inline __attribute__((always_inline)) bool any(Bits m) {
-    uint64_t lane[lanes];
+template <class B>
+inline __attribute__((always_inline)) bool any(B m) {
+    constexpr int n = sizeof(B) / sizeof(uint64_t);
+    uint64_t lane[n];
     std::memcpy(lane, &m, sizeof lane);
     uint64_t a = 0;
-    for (int i = 0; i < lanes; ++i)
+    for (int i = 0; i < n; ++i)
         a |= lane[i];
     return a != 0;
 }
@@ -119,29 +137,14 @@ inline __attribute__((always_inline)) bool any(Bits m) {
 // The helpers are forced inline so that each compiles for the instruction set
 // of the power_batch clone that calls it.
 
-// One value through the kernel, or through std::pow outside its domain.
-inline __attribute__((always_inline)) float power_one(float base, double y, bool finite_exponent) {
-    const double x = base;
-    double w;
-    const double r = power_kernel<double, uint64_t>(x, y, w);
-    if (!finite_exponent || out_of_domain<double, uint64_t>(x, w) != 0)
-        return static_cast<float>(std::pow(x, y));
-    return static_cast<float>(r);
-}
-
-// `lanes` values, of which the first n are real (n >= 1); the rest of the
-// vector is padded with ones.
-inline __attribute__((always_inline)) void power_vector(const float *base, double y, bool finite_exponent, float *out,
-                                                       int n) {
-    // Whole vectors in and out: lane-by-lane inserts would stall on store
-    // forwarding.
-    Floats xf;
-    if (n == lanes) {
-        std::memcpy(&xf, base, sizeof xf);
-    } else {
-        for (int i = 0; i < lanes; ++i)
-            xf[i] = i < n ? base[i] : 1.0f;
-    }
+// The powers of the N lanes of xf; lanes the polynomial cannot take go
+// through std::pow.
+template <int N>
+inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(typename Vector<N>::F xf, double y,
+                                                                        bool finite_exponent) {
+    typedef typename Vector<N>::D Doubles;
+    typedef typename Vector<N>::B Bits;
+    typedef typename Vector<N>::F Floats;
     const Doubles x = __builtin_convertvector(xf, Doubles);
     Doubles w;
     const Doubles r = power_kernel<Doubles, Bits>(x, y, w);
@@ -150,11 +153,30 @@ inline __attribute__((always_inline)) void power_vector(const float *base, doubl
     // outside [2^-1000, 2^1000].  A NaN x gives a NaN w and lands here too.
     const Bits bad = out_of_domain<Doubles, Bits>(x, w);
     if (!finite_exponent || any(bad)) {
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < N; ++i)
             if (!finite_exponent || bad[i] != 0)
                 result[i] = static_cast<float>(std::pow(x[i], y));
     }
-    if (n == lanes)
+    return result;
+}
+
+// N values of which the first n are real (1 <= n <= N); the rest of the
+// vector is padded with ones.
+template <int N>
+inline __attribute__((always_inline)) void power_vector(const float *base, double y, bool finite_exponent, float *out,
+                                                       int n) {
+    typedef typename Vector<N>::F Floats;
+    // Whole vectors in and out: lane-by-lane inserts would stall on store
+    // forwarding.
+    Floats xf;
+    if (n == N) {
+        std::memcpy(&xf, base, sizeof xf);
+    } else {
+        for (int i = 0; i < N; ++i)
+            xf[i] = i < n ? base[i] : 1.0f;
+    }
+    const Floats result = power_lanes<N>(xf, y, finite_exponent);
+    if (n == N)
         std::memcpy(out, &result, sizeof result);
     else
         for (int i = 0; i < n; ++i)
@@ -173,12 +195,18 @@ __attribute__((target_clones("avx2", "default"))) void power_batch(const float *
     }
     const bool finite_exponent = std::isfinite(exponent);
     int start = 0;
-    for (; count - start >= shortest_vector_run; start += lanes) {
-        const int n = count - start < lanes ? count - start : lanes;
-        power_vector(base + start, y, finite_exponent, out + start, n);
+    for (; count - start > narrow_lanes; start += wide_lanes) {
+        const int n = count - start < wide_lanes ? count - start : wide_lanes;
+        power_vector<wide_lanes>(base + start, y, finite_exponent, out + start, n);
     }
-    for (; start < count; ++start)
-        out[start] = power_one(base[start], y, finite_exponent);
+    if (start < count)
+        power_vector<narrow_lanes>(base + start, y, finite_exponent, out + start, count - start);
+}
+
+__attribute__((target_clones("avx2", "default"))) Float4 power_four(Float4 base, float exponent) {
+    if (exponent == 1.0f)
+        return base;
+    return power_lanes<narrow_lanes>(base, exponent, std::isfinite(exponent));
 }
 
 }  // namespace uvo

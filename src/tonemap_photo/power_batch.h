@@ -1,8 +1,9 @@
 // Batched powers in double precision for the tone curve.
 //
-// out[i] = float(pow(double(base[i]), double(exponent))), evaluated four lanes
-// at a time as 2^(exponent * log2(base)) with polynomials accurate to a few
-// units of a double, so that the float results equal those of std::pow except
+// out[i] = float(pow(double(base[i]), double(exponent))), evaluated in vectors
+// of 16 lanes (4 for the last few values of a run) as
+// 2^(exponent * log2(base)) with polynomials accurate to a few units of a
+// double, so that the float results equal those of std::pow except
 // when the exact power lies within a few double ULPs of a float rounding
 // boundary (then they differ by one float ULP).  Bases that are zero,
 // negative, infinite or NaN, and powers that leave the double range, are
@@ -13,5 +14,12 @@ namespace uvo {
 
 // `count` >= 0 values; `base` and `out` may be the same array.
 void power_batch(const float *base, float exponent, float *out, int count);
+
+// Four floats in one register.
+typedef float Float4 __attribute__((vector_size(4 * sizeof(float))));
+
+// power_batch of the four lanes of `base`, bit for bit; taking and giving
+// the values in registers spares a pass through memory.
+Float4 power_four(Float4 base, float exponent);
 
 }  // namespace uvo

@@ -91,58 +91,44 @@ void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Col
     colour.b = k[2];
 }
 
-void tone_map_span(const TonemapRecord &record, const ToneCurve &curve, Color *pixels, int count, float x0,
-                   float y) {
-    // Channels interleaved r, g, b per pixel, so that one batch of powers
-    // takes every channel of the run.
-    float k[3 * tone_span_max];
-    float v[tone_span_max] = {};
-    const int n = count < tone_span_max ? count : tone_span_max;
-
-    if (curve.vignette_power > 0.0f) {
-        const float dy_squared = row_dy_squared(record, y);
-        for (int i = 0; i < n; ++i)
-            v[i] = std::fabs(ray_cosine(record, x0 + static_cast<float>(i), dy_squared));
-        power_batch(v, curve.vignette_power, v, n);
-    } else {
-        for (int i = 0; i < n; ++i)
+void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count) {
+    if (!(curve.vignette_power > 0.0f)) {
+        for (int i = 0; i < count; ++i)
             v[i] = 1.0f;
+        return;
+    }
+    const float dy_squared = row_dy_squared(record, y);
+    for (int i = 0; i < count; ++i)
+        v[i] = std::fabs(ray_cosine(record, x0 + static_cast<float>(i), dy_squared));
+    power_batch(v, curve.vignette_power, v, count);
+}
+
+void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float v) {
+    float k[3] = {colour.r, colour.g, colour.b};
+    expose(record, curve, v, k);
+
+    // The float square root equals the double power 0.5 rounded to a float:
+    // both are correctly rounded.
+    const float t = std::sqrt(luminance_of(record, k));
+    // A fourth lane of 1 fills the power kernel's vector.
+    Float4 channels = {k[0], k[1], k[2], 1.0f};
+    if (t < 1.0f) {
+        // Lane by lane as the scalar curve, the fourth staying 1.
+        const Float4 crushed = power_four(channels, curve.crush_exponent);
+        channels = crushed * (1.0f - t) + channels * t;
+        channels[3] = 1.0f;
     }
 
-    for (int i = 0; i < n; ++i) {
-        k[3 * i] = pixels[i].r;
-        k[3 * i + 1] = pixels[i].g;
-        k[3 * i + 2] = pixels[i].b;
-        expose(record, curve, v[i], &k[3 * i]);
-    }
+    channels = power_four(channels, curve.inverse_gamma);
+    colour.r = channels[0];
+    colour.g = channels[1];
+    colour.b = channels[2];
+}
 
-    // Dark tones, on the pixels that need them, gathered into one batch.
-    // sqrt gives the double power 0.5, correctly rounded.
-    float t[tone_span_max];
-    int dark[tone_span_max];
-    float crushed[3 * tone_span_max] = {};
-    int dark_count = 0;
-    for (int i = 0; i < n; ++i) {
-        t[i] = static_cast<float>(std::sqrt(static_cast<double>(luminance_of(record, &k[3 * i]))));
-        if (t[i] < 1.0f) {
-            for (int c = 0; c < 3; ++c)
-                crushed[3 * dark_count + c] = k[3 * i + c];
-            dark[dark_count++] = i;
-        }
-    }
-    power_batch(crushed, curve.crush_exponent, crushed, 3 * dark_count);
-    for (int j = 0; j < dark_count; ++j) {
-        const int i = dark[j];
-        for (int c = 0; c < 3; ++c)
-            k[3 * i + c] = crushed[3 * j + c] * (1.0f - t[i]) + k[3 * i + c] * t[i];
-    }
-
-    power_batch(k, curve.inverse_gamma, k, 3 * n);
-    for (int i = 0; i < n; ++i) {
-        pixels[i].r = k[3 * i];
-        pixels[i].g = k[3 * i + 1];
-        pixels[i].b = k[3 * i + 2];
-    }
+void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
+    float v;
+    vignette_run(record, curve, x, y, &v, 1);
+    tone_map_vignetted(record, curve, colour, v);
 }
 
 }  // namespace uvo

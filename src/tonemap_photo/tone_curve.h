@@ -6,11 +6,11 @@
 // every power is taken in double precision and stored as a float.  Two
 // evaluations exist and agree to within one float ULP (in practice they are
 // bitwise equal):
-//   - tone_map_reference: one colour at a time with std::pow, the plain
-//     statement of the curve, kept for tests and benchmarks;
-//   - tone_map_span: a run of pixels of one row at a time with the batched
-//     double-precision powers of power_batch.h; the API uses it for single
-//     colours and whole images alike.
+//   - tone_map_reference: with std::pow, the plain statement of the curve,
+//     kept for tests and benchmarks;
+//   - tone_map_color: with the double-precision power kernel of
+//     power_batch.h, the three channels of each power together; the API and
+//     the shader use it.
 #pragma once
 
 #include "uvo/tonemap_api.h"
@@ -50,13 +50,17 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve);
 // Tone-maps r, g, b of `colour` for the pixel at (x, y) with std::pow.
 void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
-// Largest run tone_map_span takes at once.
-constexpr int tone_span_max = 64;
+// The same curve through power_batch; within one float ULP of
+// tone_map_reference.
+void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
-// Tone-maps `count` (1 .. tone_span_max) pixels of row `y` in place; pixel i
-// sits at x = x0 + i.  Same results as tone_map_reference to within one float
-// ULP.
-void tone_map_span(const TonemapRecord &record, const ToneCurve &curve, Color *pixels, int count, float x0,
-                   float y);
+// tone_map_color in two parts, so that a row's vignette factors (which
+// depend on the position alone) can be taken as one batch:
+//   vignette_run: the factors |cosine|^vignette_power (1 without vignette) of
+//     the `count` pixels x0, x0 + 1, ... of row y, into v;
+//   tone_map_vignetted: the rest of the curve for one colour whose factor is v.
+// Together they give tone_map_color's results bit for bit.
+void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count);
+void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float v);
 
 }  // namespace uvo

@@ -33,29 +33,34 @@ UVO_EXPORT void uvo_tonemap_api_exit(TonemapRecord *record) {
 }
 
 UVO_EXPORT void uvo_tonemap_api_transform_color(const TonemapRecord *record, Color *colour, float x, float y) {
-    const ToneCurve *curve = tone_curve_of(*record);
-    if (curve != nullptr)
-        tone_map_span(*record, *curve, colour, 1, x, y);
+    if (const ToneCurve *curve = tone_curve_of(*record))
+        tone_map_color(*record, *curve, *colour, x, y);
 }
 
-// Rows are read, mapped and written a run of up to tone_span_max pixels at a
-// time: within a run every pixel is read before the first is written, which
-// lets the powers of the run go through one batch.  Each pixel is still read
-// before it is written, so source and target may be the same image.
+// Pixel by pixel: each is read, mapped and written before the next is read,
+// so callbacks that look at what was written earlier in the row (in-place
+// images, error diffusion) see it.  The vignette factors, which depend on the
+// position alone, are taken ahead for runs of the row; the result is
+// transform_color's bit for bit.
 UVO_EXPORT int32_t uvo_tonemap_api_transform_image(TonemapRecord *record) {
+    constexpr int32_t run = 64;
     for (int32_t y = 0; y < record->height; ++y) {
         if (record->abort_check != nullptr && record->abort_check(record->abort_context, y, record->height) != 0)
             return 0;
-        Color run[tone_span_max];
-        for (int32_t x0 = 0; x0 < record->width; x0 += tone_span_max) {
-            const int32_t left = record->width - x0;
-            const int count = left < tone_span_max ? static_cast<int>(left) : tone_span_max;
-            for (int i = 0; i < count; ++i)
-                record->read_pixel(record->read_context, &run[i], x0 + i, y);
-            if (const ToneCurve *curve = tone_curve_of(*record))
-                tone_map_span(*record, *curve, run, count, static_cast<float>(x0), static_cast<float>(y));
-            for (int i = 0; i < count; ++i)
-                record->write_pixel(record->write_context, &run[i], x0 + i, y);
+        const ToneCurve *curve = tone_curve_of(*record);
+        for (int32_t x0 = 0, count = 0; x0 < record->width; x0 += count) {
+            count = record->width - x0 < run ? record->width - x0 : run;
+            float v[run];
+            if (curve != nullptr)
+                vignette_run(*record, *curve, static_cast<float>(x0), static_cast<float>(y), v, count);
+            for (int32_t i = 0; i < count; ++i) {
+                const int32_t x = x0 + i;
+                Color p{0.0f, 0.0f, 0.0f, 0.0f};  // black if read_pixel gives nothing
+                record->read_pixel(record->read_context, &p, x, y);
+                if (curve != nullptr)
+                    tone_map_vignetted(*record, *curve, p, v[i]);
+                record->write_pixel(record->write_context, &p, x, y);
+            }
         }
     }
     return 1;

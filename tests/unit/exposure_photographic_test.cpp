@@ -16,7 +16,7 @@ using uvo::ExposurePhotographicParams;
 
 namespace {
 
-// Wider than one run of the output pass, plus a ragged run.
+// Rows longer than 64 pixels, so that no batching along a row goes unseen.
 constexpr int image_width = 70;
 
 // Frame buffers the scripted host opens by index.
@@ -337,6 +337,55 @@ TEST_F(Photographic, OutputProgressEveryEighthRowAndAbortBetweenRows) {
             const Color &got = images[0].pixels[size_t(y) * image_width + x];
             const Color &was = before.pixels[size_t(y) * image_width + x];
             EXPECT_EQ(same(got, was), y >= 3) << "pixel " << x << "," << y;
+        }
+}
+
+TEST_F(Photographic, OutputPassWritesEachPixelBeforeReadingTheNext) {
+    host().call_kind = UVO_SHADER_OUTPUT;
+    init();
+    fill(0, 1.0f);
+    std::vector<std::string> log;
+    host().script.rx_img_get_color = [&](const HostImage *image, Color *c, int32_t x, int32_t y) {
+        log.push_back("get " + std::to_string(x) + "," + std::to_string(y));
+        *c = reinterpret_cast<const FakeImage *>(image)->pixels.at(size_t(y) * image_width + x);
+    };
+    host().script.rx_img_put_color = [&](HostImage *image, const Color *c, int32_t x, int32_t y) {
+        log.push_back("put " + std::to_string(x) + "," + std::to_string(y));
+        reinterpret_cast<FakeImage *>(image)->pixels.at(size_t(y) * image_width + x) = *c;
+    };
+    f.state.raster_x = 3.5f;
+    f.state.raster_y = 4.5f;
+    Color result{};
+    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
+    ASSERT_EQ(log.size(), size_t(2 * image_width * 20));
+    for (int y = 0, i = 0; y < 20; ++y)
+        for (int x = 0; x < image_width; ++x, i += 2) {
+            const std::string at = std::to_string(x) + "," + std::to_string(y);
+            ASSERT_EQ(log[size_t(i)], "get " + at);
+            ASSERT_EQ(log[size_t(i) + 1], "put " + at);
+        }
+    EXPECT_EQ(f.state.raster_x, 3.5f) << "raster position restored";
+    EXPECT_EQ(f.state.raster_y, 4.5f);
+
+    // From a texture: each lookup made at its pixel's raster position, then
+    // that pixel written.
+    block->use_source_texture = 1;
+    block->source_texture = 9;
+    log.clear();
+    host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *state, Tag, const Vector3 *at) -> Boolean {
+        log.push_back("texture " + std::to_string(int(state->raster_x)) + "," + std::to_string(int(state->raster_y)));
+        EXPECT_FLOAT_EQ(at->x, state->raster_x / image_width);
+        EXPECT_FLOAT_EQ(at->y, state->raster_y / 20.0f);
+        *c = Color{0.5f, 0.5f, 0.5f, 1};
+        return 1;
+    };
+    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
+    ASSERT_EQ(log.size(), size_t(2 * image_width * 20));
+    for (int y = 0, i = 0; y < 20; ++y)
+        for (int x = 0; x < image_width; ++x, i += 2) {
+            const std::string at = std::to_string(x) + "," + std::to_string(y);
+            ASSERT_EQ(log[size_t(i)], "texture " + at);
+            ASSERT_EQ(log[size_t(i) + 1], "put " + at);
         }
 }
 

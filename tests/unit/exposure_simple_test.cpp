@@ -177,9 +177,13 @@ TEST_F(Simple, OutputPassMapsTheMainImageWithProgressAndAbort) {
     init();
     host().call_kind = UVO_SHADER_OUTPUT;
     const FakeImage before = image;
+    f.state.raster_x = 2.5f;
+    f.state.raster_y = 6.5f;
     Color result{-1, -1, -1, -1};
     EXPECT_EQ(shade(result), 1);
     EXPECT_EQ(result.r, -1.0f);
+    EXPECT_EQ(f.state.raster_x, 2.5f) << "raster position restored";
+    EXPECT_EQ(f.state.raster_y, 6.5f);
     EXPECT_EQ(image_log, (std::vector<std::string>{"open 0", "close 0"}));
     for (size_t i = 0; i < image.pixels.size(); ++i)
         ASSERT_TRUE(same(image.pixels[i], mapped(before.pixels[i]))) << "pixel " << i;

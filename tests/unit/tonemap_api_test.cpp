@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "test_host.h"
@@ -24,6 +25,7 @@ struct Canvas {
     std::vector<std::pair<int32_t, int32_t>> abort_calls;  // (row, height)
     int abort_row = -1;                                    // answer non-zero here
     int reads = 0, writes = 0;
+    std::vector<std::string> events;                       // "abort y", "read x,y", "write x,y"
 
     Canvas(int w, int h) : width(w), height(h), source(size_t(w) * h), target(size_t(w) * h) {
         std::mt19937 random(3);
@@ -36,16 +38,19 @@ struct Canvas {
     static void read(void *context, Color *out, int32_t x, int32_t y) {
         auto *canvas = static_cast<Canvas *>(context);
         ++canvas->reads;
+        canvas->events.push_back("read " + std::to_string(x) + "," + std::to_string(y));
         *out = canvas->source[size_t(y) * canvas->width + x];
     }
     static void write(void *context, const Color *in, int32_t x, int32_t y) {
         auto *canvas = static_cast<Canvas *>(context);
         ++canvas->writes;
+        canvas->events.push_back("write " + std::to_string(x) + "," + std::to_string(y));
         canvas->target[size_t(y) * canvas->width + x] = *in;
     }
     static int32_t abort(void *context, int32_t row, int32_t height) {
         auto *canvas = static_cast<Canvas *>(context);
         canvas->abort_calls.emplace_back(row, height);
+        canvas->events.push_back("abort " + std::to_string(row));
         return row == canvas->abort_row ? 1 : 0;
     }
     const Color &out(int x, int y) const { return target[size_t(y) * width + x]; }
@@ -159,6 +164,55 @@ TEST(TonemapApi, TransformImageMapsEveryPixelAsTransformColorDoes) {
             EXPECT_NEAR(got.g, reference.g, std::fabs(reference.g) * 1.2e-7f) << "pixel " << x << "," << y;
             EXPECT_EQ(got.a, 0.5f);
         }
+    uvo_tonemap_api_exit(&r);
+}
+
+TEST(TonemapApi, TransformImageWritesEachPixelBeforeReadingTheNext) {
+    // A row longer than any internal run; the abort check opens each row.
+    Canvas canvas(130, 2);
+    TonemapRecord r = camera_record(canvas);
+    r.abort_check = Canvas::abort;
+    uvo_tonemap_api_init(&r);
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    std::vector<std::string> expected;
+    for (int y = 0; y < 2; ++y) {
+        expected.push_back("abort " + std::to_string(y));
+        for (int x = 0; x < 130; ++x) {
+            const std::string at = std::to_string(x) + "," + std::to_string(y);
+            expected.push_back("read " + at);
+            expected.push_back("write " + at);
+        }
+    }
+    ASSERT_EQ(canvas.events.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(canvas.events[i], expected[i]) << "callback " << i;
+
+    // In place, a write that pushes its pixel's value on to the next source
+    // pixel (as error diffusion does) reaches that pixel's read.
+    struct Diffuse {
+        std::vector<Color> pixels;
+        int width;
+    } image{std::vector<Color>(8, Color{0.25f, 0.25f, 0.25f, 1}), 8};
+    r.width = 8;
+    r.height = 1;
+    r.abort_check = nullptr;
+    r.read_context = r.write_context = &image;
+    r.read_pixel = [](void *context, Color *out, int32_t x, int32_t) {
+        *out = static_cast<Diffuse *>(context)->pixels[size_t(x)];
+    };
+    r.write_pixel = [](void *context, const Color *in, int32_t x, int32_t) {
+        auto *d = static_cast<Diffuse *>(context);
+        d->pixels[size_t(x)] = *in;
+        if (x + 1 < d->width)
+            d->pixels[size_t(x) + 1].r += in->r;
+    };
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    Color expected_pixel{0.25f, 0.25f, 0.25f, 1};
+    for (int x = 0; x < 8; ++x) {
+        uvo_tonemap_api_transform_color(&r, &expected_pixel, float(x), 0);
+        EXPECT_TRUE(same(image.pixels[size_t(x)], expected_pixel)) << "pixel " << x;
+        expected_pixel = Color{0.25f + expected_pixel.r, 0.25f, 0.25f, 1};
+    }
     uvo_tonemap_api_exit(&r);
 }
 

@@ -145,9 +145,18 @@ TEST(TonemapExample, MapsAPfmImageLikeTheApiDoesInProcess) {
         ASSERT_EQ(int(bytes[3 * i + 1]), expected) << "pixel " << i;
     }
 
-    // Bad arguments are refused.
+    // Bad arguments and inputs are refused.
     EXPECT_NE(run(in + " " + out_pfm + " no_such_setting=1 > /dev/null"), 0);
     EXPECT_NE(run(temp_path("missing.pfm") + " " + out_pfm + " > /dev/null"), 0);
+    const std::string truncated = temp_path("truncated.pfm");
+    {
+        std::ofstream out(truncated, std::ios::binary);
+        out << "PF\n" << width << " " << height << "\n-1.0\n";
+        const float v[3] = {1, 1, 1};
+        out.write(reinterpret_cast<const char *>(v), sizeof v);  // one pixel of many
+    }
+    EXPECT_NE(run(truncated + " " + out_pfm + " > /dev/null"), 0);
+    std::remove(truncated.c_str());
     std::remove(in.c_str());
     std::remove(out_pfm.c_str());
     std::remove(out_ppm.c_str());
