@@ -194,16 +194,3 @@ void BM_RecordedHostCall(benchmark::State &bench) {
 BENCHMARK(BM_RecordedHostCall);
 
 }  // namespace
-
-int main(int argc, char **argv) {
-    void *module = dlopen("libuvo_testhost.so", RTLD_NOW | RTLD_NOLOAD);
-    if (module == nullptr)
-        return 1;
-    rxSetModuleHandle(module);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
