@@ -288,15 +288,16 @@ private:
         auto known = images_.find(file);
         if (known != images_.end())
             return known->second;
+        Image loaded;
         try {
-            Image &image = scene_.images.emplace_back(read_image(file));
-            const Tag tag = world_.db.add(ElementKind::Image, &image);
-            images_.emplace(file, tag);
-            return tag;
+            loaded = read_image(file);
         } catch (const ImageError &e) {
-            scene_.images.pop_back();
             fail(path, "texture file \"" + file + "\": " + e.what());
         }
+        Image &image = scene_.images.emplace_back(std::move(loaded));
+        const Tag tag = world_.db.add(ElementKind::Image, &image);
+        images_.emplace(file, tag);
+        return tag;
     }
 
     Tag text_tag(const json &value, const std::string &path) {
