@@ -4,6 +4,7 @@
 // instances' user-data slots and thread cells, which the shaders own.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -133,19 +134,38 @@ struct Element {
     void *data = nullptr;
 };
 
-// Tags are indices + 1 into one table of elements.
+// Tags are indices + 1 into one table of elements.  Elements are added while
+// a scene loads (and by shader init); reads come from every render thread and
+// take no lock: the table grows in fixed chunks that never move.
 class Database {
 public:
+    Database() = default;
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+    ~Database() {
+        for (auto &chunk : chunks_)
+            delete[] chunk.load();
+    }
+
     Tag add(ElementKind kind, void *data) {
         std::lock_guard<std::mutex> guard(lock_);
-        elements_.push_back(Element{kind, data});
-        return static_cast<Tag>(elements_.size());
+        const uint32_t index = count_.load(std::memory_order_relaxed);
+        if (index >= kChunkSize * kChunks)
+            return 0;
+        Element *chunk = chunks_[index / kChunkSize].load(std::memory_order_relaxed);
+        if (chunk == nullptr) {
+            chunk = new Element[kChunkSize];
+            chunks_[index / kChunkSize].store(chunk, std::memory_order_release);
+        }
+        chunk[index % kChunkSize] = Element{kind, data};
+        count_.store(index + 1, std::memory_order_release);
+        return index + 1;
     }
     const Element *get(Tag tag) const {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (tag == 0 || tag > elements_.size())
+        if (tag == 0 || tag > count_.load(std::memory_order_acquire))
             return nullptr;
-        return &elements_[tag - 1];
+        const uint32_t index = tag - 1;
+        return &chunks_[index / kChunkSize].load(std::memory_order_acquire)[index % kChunkSize];
     }
     template <class T>
     T *get(Tag tag, ElementKind kind) const {
@@ -154,8 +174,11 @@ public:
     }
 
 private:
-    mutable std::mutex lock_;
-    std::deque<Element> elements_;
+    static constexpr uint32_t kChunkSize = 4096;
+    static constexpr uint32_t kChunks = 1024;
+    std::mutex lock_;
+    std::atomic<uint32_t> count_{0};
+    std::atomic<Element *> chunks_[kChunks] = {};
 };
 
 struct Scene {
