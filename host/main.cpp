@@ -41,6 +41,10 @@ int main(int argc, char **argv) {
         host_info("rendered in %.2f s on %d threads: %.0f pixel samples/s, %.0f rays/s", stats.seconds, stats.threads,
                   static_cast<double>(stats.pixel_samples) / std::max(stats.seconds, 1e-9),
                   static_cast<double>(stats.rays) / std::max(stats.seconds, 1e-9));
+        if (session.world().aborted) {
+            host_error("the render was stopped by a fatal error; no image written");
+            return 4;
+        }
         session.write(output);
         host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
     } catch (const SceneError &e) {

@@ -129,8 +129,26 @@ using uvo_host::vmessage;
         va_end(args);                                                             \
     }
 
-UVO_DEFINE_MESSAGE(rx_fatal, 0, "fatal")
-UVO_DEFINE_NMESSAGE(rx_nfatal, 0, "fatal")
+// A fatal message stops the render: rx_par_aborted turns true and the
+// renderer leaves the remaining pixels black.
+extern "C" void rx_fatal(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vmessage(0, "fatal", format, args);
+    va_end(args);
+    if (uvo_host::World *world = uvo_host::current_world())
+        world->aborted = true;
+}
+extern "C" void rx_nfatal(int32_t number, const char *format, ...) {
+    char prefixed[64];
+    std::snprintf(prefixed, sizeof prefixed, "fatal [%d]", (int)number);
+    va_list args;
+    va_start(args, format);
+    vmessage(0, prefixed, format, args);
+    va_end(args);
+    if (uvo_host::World *world = uvo_host::current_world())
+        world->aborted = true;
+}
 UVO_DEFINE_MESSAGE(rx_error, 0, "error")
 UVO_DEFINE_NMESSAGE(rx_nerror, 0, "error")
 UVO_DEFINE_MESSAGE(rx_warning, 1, "warning")

@@ -102,19 +102,23 @@ TEST(Render, ShadowRaysStopAtLambertAndPassTheLightSurface) {
     const std::string dir = scratch_dir("shadow");
     // Light off to the side, a small blocker half way to the floor's centre,
     // outside the camera's view.
-    auto scene = [](const std::string &blocker_material) {
-        return "{" + top_camera(0.2, 3) + R"(, "options": {"samples": 1},
+    auto scene = [](const std::string &mode, const std::string &blocker_material) {
+        return "{" + top_camera(0.2, 3) + R"(, "options": {"samples": 1, "shadow": ")" + mode + R"("},
             "lights": [{"name": "bulb", "type": "point", "intensity": 8, "transform": {"translate": [2, 2, 0]}}],
             "objects": [)" + std::string(kFloor) +
                R"(, {"type": "plane", "size": 0.4, "transform": {"rotate": [0, 0, 1, -45], "translate": [1, 1, 0]},
                      "material": )" + blocker_material + "}]}";
     };
-    const double lit = 8.0 / (8.0) * std::cos(kPi / 4) / kPi;  // I cos(45) / d^2 / pi with d^2 = 8
-    const Image blocked = render_in_process(dir, scene(R"({"shader": "lambert"})"));
-    EXPECT_EQ(pixel(blocked, 1, 1).r, 0.0f) << "a Lambert surface is opaque to shadow rays";
-    const Image passed = render_in_process(
-        dir, scene(R"({"shader": "uvo_light_surface", "params": {"surface_intensity": 0}})"));
-    EXPECT_NEAR(pixel(passed, 1, 1).r, lit, 0.01) << "the light surface lets shadow rays through";
+    const double lit = 8.0 / 8.0 * std::cos(kPi / 4) / kPi;  // I cos(45) / d^2 / pi with d^2 = 8
+    for (const char *mode : {"on", "sorted", "segments"}) {
+        const Image blocked = render_in_process(dir, scene(mode, R"({"shader": "lambert"})"));
+        EXPECT_EQ(pixel(blocked, 1, 1).r, 0.0f) << mode << ": a Lambert surface is opaque to shadow rays";
+        const Image passed = render_in_process(
+            dir, scene(mode, R"({"shader": "uvo_light_surface", "params": {"surface_intensity": 0}})"));
+        EXPECT_NEAR(pixel(passed, 1, 1).r, lit, 0.01) << mode << ": the light surface lets shadow rays through";
+    }
+    const Image off = render_in_process(dir, scene("off", R"({"shader": "lambert"})"));
+    EXPECT_NEAR(pixel(off, 1, 1).r, lit, 0.01) << "no shadows at all";
 }
 
 TEST(Render, LightSurfaceGlowsWithItsColourAndSampledLightOutput) {
