@@ -118,3 +118,33 @@ TEST(Command, BadScenesStopWithOneClearErrorAndNoImage) {
     EXPECT_NE(library.output.find(dir + "/libnothing.so: cannot load the shader library"), std::string::npos)
         << library.output;
 }
+
+TEST(Command, DefaultSceneRendersWithItsGlowingLampPanel) {
+    const std::string dir = scratch_dir("cli_default");
+    const auto result = run_render(std::string(UVO_SOURCE_DIR) + "/scenes/default.json -o " + dir +
+                                   "/default --width 48 --height 36 --samples 2");
+    ASSERT_EQ(result.exit_code, 0) << result.output;
+    const Image image = read_image(dir + "/default.exr");
+    ASSERT_EQ(image.width, 48);
+    // The lamp panel shows uvo_light_surface's own glow, colour times
+    // intensity (1, 0.92, 0.8) x 30, on the pixels it covers fully; the room
+    // stays far below it.
+    float brightest = 0.0f;
+    Color at{};
+    int glowing = 0, lit = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const Color c = image.get(x, y);
+            if (c.r > brightest) {
+                brightest = c.r;
+                at = c;
+            }
+            glowing += c.r > 29.0f;
+            lit += c.r > 0.02f && c.r < 2.0f;
+        }
+    EXPECT_NEAR(at.r, 30.0f, 0.01f);
+    EXPECT_NEAR(at.g, 27.6f, 0.01f);
+    EXPECT_NEAR(at.b, 24.0f, 0.01f);
+    EXPECT_GT(glowing, 4);
+    EXPECT_GT(lit, image.width * image.height / 2) << "the room is lit by the lamp";
+}
