@@ -143,6 +143,24 @@ TEST(Render, LightSurfaceGlowsWithItsColourAndSampledLightOutput) {
     EXPECT_NEAR(pixel(sampled, 0, 0).b, 0.75 + 0.25 * 4.0 / 9.0 / kPi, 1e-3);
 }
 
+TEST(Render, LibraryShaderReadsConnectedParametersThroughTheHost) {
+    const std::string dir = scratch_dir("library_connection");
+    // uvo_light_surface's colour fed by the host's checker: the library's
+    // evaluation protocol finds the connection flag and asks rx_phen_eval.
+    const std::string scene = "{" + top_camera(2.0, 4) + R"(, "options": {"samples": 2},
+        "objects": [{"type": "plane", "size": 2, "material": {"shader": "uvo_light_surface", "params": {
+            "surface_intensity": 2,
+            "surface_color": {"shader": "checker", "params": {"color1": [1, 0, 0], "color2": [0, 0, 1],
+                                                              "scale": 2}}}}}]})";
+    const Image image = render_in_process(dir, scene);
+    // Bottom row is v near 0: u < 1/2 is checker cell 0 (color1), u > 1/2 cell 1.
+    EXPECT_NEAR(pixel(image, 0, 3).r, 2.0f, 1e-5);
+    EXPECT_NEAR(pixel(image, 0, 3).b, 0.0f, 1e-5);
+    EXPECT_NEAR(pixel(image, 3, 3).r, 0.0f, 1e-5);
+    EXPECT_NEAR(pixel(image, 3, 3).b, 2.0f, 1e-5);
+    EXPECT_NEAR(pixel(image, 3, 0).r, 2.0f, 1e-5) << "cell 2 is color1 again";
+}
+
 TEST(Render, ConnectedTexturesShadeTheSurface) {
     const std::string dir = scratch_dir("texture");
     // A 2x2 texture whose texels average to a known colour; a full period of
