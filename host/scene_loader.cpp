@@ -294,7 +294,7 @@ private:
         if (!value.is_array())
             fail(path, "expected a list of lights");
         // Names first, so that any shader can refer to any light.
-        std::vector<std::pair<Light *, std::string>> with_shader;
+        std::vector<std::pair<Light *, size_t>> with_shader;  // light, index in the list
         for (size_t i = 0; i < value.size(); ++i) {
             const std::string lpath = child(path, i);
             const json &l = object_at(value[i], lpath);
@@ -352,13 +352,10 @@ private:
             scene_.light_instances.push_back(light.instance_tag);
             lights_[light.name] = &light;
             if (l.contains("shader"))
-                with_shader.emplace_back(&light, lpath);
+                with_shader.emplace_back(&light, i);
         }
-        for (size_t i = 0; i < with_shader.size(); ++i) {
-            Light *light = with_shader[i].first;
-            const std::string &lpath = with_shader[i].second;
-            const size_t index = static_cast<size_t>(std::stoul(lpath.substr(lpath.rfind('/') + 1)));
-            light->shader = shader(value[index]["shader"], child(lpath, "shader"));
+        for (const auto &[light, index] : with_shader) {
+            light->shader = shader(value[index]["shader"], child(child(path, index), "shader"));
             light->record.shader = light->shader->tag;
         }
     }

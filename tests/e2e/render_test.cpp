@@ -79,6 +79,27 @@ TEST(Render, PointLightMatchesInverseSquareCosineLaw) {
     EXPECT_LT(pixel(image, 0, 0).g, pixel(image, 2, 2).g);
 }
 
+TEST(Render, LightShaderDecidesTheLightsColourAndShadow) {
+    const std::string dir = scratch_dir("light_shader");
+    // The light's shader replaces the host's colour: a constant 2 whatever
+    // the distance, and no shadow since it traces none.
+    const std::string scene = "{" + top_camera(0.01, 1) + R"(, "options": {"samples": 1},
+        "lights": [{"name": "bulb", "type": "point", "intensity": 8, "transform": {"translate": [0, 2, 0]},
+                    "shader": {"shader": "constant", "params": {"color": [2, 1, 0.5]}}}],
+        "objects": [)" + std::string(kFloor) + R"(, {"type": "plane", "size": 0.2, "transform": {"translate": [0.25, 1, 0]},
+            "material": "lambert"}]})";
+    // Look at the floor at (0.5, 0, 0), whose line to the light crosses the
+    // small Lambert blocker.
+    std::string beside = scene;
+    const std::string centre = R"("from": [0, 5, 0], "to": [0, 0, 0])";
+    beside.replace(beside.find(centre), centre.size(), R"("from": [0.5, 5, 0], "to": [0.5, 0, 0])");
+    const Image image = render_in_process(dir, beside);
+    // At (0.5, 0, 0) the light arrives at cos = 2 / sqrt(4.25); radiance colour cos / pi.
+    const double c = 2.0 / std::sqrt(4.25);
+    EXPECT_NEAR(pixel(image, 0, 0).r, 2.0 * c / kPi, 1e-3);
+    EXPECT_NEAR(pixel(image, 0, 0).b, 0.5 * c / kPi, 1e-3);
+}
+
 TEST(Render, RectangleLightMatchesItsFormFactor) {
     const std::string dir = scratch_dir("rectangle");
     const double radiance = 5.0, a = 1.0, b = 0.5, h = 1.0;
