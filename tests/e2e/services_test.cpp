@@ -164,3 +164,53 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalled) {
     context.pop(state);
     set_current_context(nullptr);
 }
+
+TEST(Services, ProbeFillsTheHitAndTriangleVectorsAgreeWithIt) {
+    const std::string dir = uvo_host_test::scratch_dir("probe");
+    uvo_host_test::write_file(dir + "/scene.json", R"({"options": {"gather_rays": 8},
+        "camera": {"resolution": [2, 2], "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
+        "objects": [{"type": "sphere", "radius": 1, "segments": 32, "transform": {"translate": [1, 0, 0]},
+                     "material": "lambert"}]})");
+    SessionOptions options;
+    options.scene = dir + "/scene.json";
+    options.library = UVO_SHADERS_PATH;
+    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
+    RenderSession session(options);
+    ThreadContext context(0);
+    set_current_context(&context);
+    ShadingState *root = context.root(session.world().scene);
+    const Vector3 origin{1.1f, 0.2f, 5.0f}, direction{0, 0, -1};
+    ASSERT_TRUE(rx_trace_probe(root, &direction, &origin));
+    ShadingState *hit = root->child;
+    EXPECT_NEAR(hit->distance, 4.0, 0.05);
+    EXPECT_NEAR(hit->point.z, 5.0 - hit->distance, 1e-4);
+    EXPECT_LT(hit->dot_nd, -0.9f) << "the normal faces the ray";
+    EXPECT_NEAR(hit->bary.x + hit->bary.y + hit->bary.z, 1.0f, 1e-5f);
+    EXPECT_EQ(hit->inside, 0);
+    // The triangle's object-space vertices, weighted by the barycentrics, give
+    // the hit point in object space (the sphere sits at x = 1).
+    Vector3 *a, *b, *c;
+    ASSERT_TRUE(rx_tri_vectors(hit, 'p', 0, &a, &b, &c));
+    const Vector3 local = *a * hit->bary.x + *b * hit->bary.y + *c * hit->bary.z;
+    EXPECT_NEAR(local.x + 1.0f, hit->point.x, 1e-4f);
+    EXPECT_NEAR(local.y, hit->point.y, 1e-4f);
+    EXPECT_NEAR(local.z, hit->point.z, 1e-4f);
+    ASSERT_TRUE(rx_tri_vectors(hit, 't', 0, &a, &b, &c));
+    const Vector3 uv = *a * hit->bary.x + *b * hit->bary.y + *c * hit->bary.z;
+    EXPECT_NEAR(uv.x, hit->tex.x, 1e-5f);
+    EXPECT_NEAR(uv.y, hit->tex.y, 1e-5f);
+    // Object space from internal space and back.
+    Vector3 n_object{}, n_back{};
+    rx_vector_to_object(hit, &n_object, &hit->normal);
+    rx_vector_from_object(hit, &n_back, &n_object);
+    EXPECT_NEAR(n_back.z, hit->normal.z, 1e-5f);
+    // A convex object under a uniform sky: the averaged radiance is the sky.
+    Color average{};
+    ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
+    EXPECT_NEAR(average.g, 0.5f, 1e-5f);
+    // Missing the sphere: no hit.
+    const Vector3 away{0, 0, 1};
+    EXPECT_FALSE(rx_trace_probe(root, &away, &origin));
+    context.pop(root);
+    set_current_context(nullptr);
+}
