@@ -161,3 +161,42 @@ TEST(SceneLoading, TransformsComposeScaleRotateTranslate) {
     EXPECT_NEAR(o.world_normals[1].x, -1.0f, 1e-5f);
     EXPECT_NEAR(o.world_normals[1].y, 0.0f, 1e-5f);
 }
+
+TEST(SceneLoading, ObjMeshesKeepPositionsNormalsAndTextureVertices) {
+    const std::string dir = scratch_dir("obj");
+    // A unit quad in the xy plane (one face, four corners), plus a triangle
+    // that shares two of its corners with different texture vertices.
+    write_file(dir + "/quad.obj", R"(v 0 0 0
+v 1 0 0
+v 1 1 0
+v 0 1 0
+vt 0 0
+vt 1 0
+vt 1 1
+vt 0 1
+vt 0.5 0.5
+vn 0 0 1
+f 1/1/1 2/2/1 3/3/1 4/4/1
+f 1/5/1 3/5/1 4/5/1
+)");
+    Loaded loaded(with_object(R"({"type": "mesh", "file": "quad.obj", "transform": {"translate": [0, 0, -2]}})"),
+                  dir);
+    ASSERT_EQ(loaded.error, "");
+    const Object &o = loaded.world.scene.objects[0];
+    EXPECT_EQ(o.mesh.triangle_count(), 3u);
+    // Corners shared with the same attributes are one vertex; the second
+    // face's different texture vertices make three more.
+    EXPECT_EQ(o.mesh.positions.size(), 7u);
+    ASSERT_EQ(o.mesh.uvs.size(), o.mesh.positions.size());
+    ASSERT_EQ(o.mesh.normals.size(), o.mesh.positions.size());
+    for (size_t i = 0; i < o.mesh.positions.size(); ++i) {
+        EXPECT_FLOAT_EQ(o.mesh.normals[i].z, 1.0f);
+        EXPECT_FLOAT_EQ(o.world_positions[i].z, -2.0f) << "placed by the transform";
+        const Vector3 &p = o.mesh.positions[i], &t = o.mesh.uvs[i];
+        if (t.x != 0.5f) {
+            EXPECT_FLOAT_EQ(t.x, p.x) << "vertex " << i;
+            EXPECT_FLOAT_EQ(t.y, p.y) << "vertex " << i;
+        }
+    }
+    EXPECT_EQ(o.material->code->name, "lambert") << "objects without a material get the default";
+}
