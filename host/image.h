@@ -1,0 +1,57 @@
+// Float RGBA images: textures read from PNG or EXR, frame buffers written as
+// EXR (float RGBA) and as an 8-bit sRGB PNG preview.
+#pragma once
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "uvo/host_interface.h"
+
+namespace uvo_host {
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<float> rgba;            // row 0 at the top, linear values
+    std::string name;                   // file it came from or goes to
+
+    Image() = default;
+    Image(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0.0f) {}
+    Color get(int x, int y) const {
+        const float *p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+        return Color{p[0], p[1], p[2], p[3]};
+    }
+    void put(int x, int y, const Color &c) {
+        float *p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+        p[0] = c.r;
+        p[1] = c.g;
+        p[2] = c.b;
+        p[3] = c.a;
+    }
+    // Bilinear look-up at texture coordinate (u, v), repeating; v = 0 is the
+    // bottom row as texture spaces have it.
+    Color lookup(float u, float v) const;
+};
+
+struct ImageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a PNG (8-bit sRGB, converted to linear) or an EXR (R, G, B and A when
+// present).  Throws ImageError with the reason.
+Image read_image(const std::string &path);
+
+// Writes float RGBA EXR with string attributes in the header.
+void write_exr(const std::string &path, const Image &image,
+               const std::map<std::string, std::string> &attributes);
+
+// Writes an 8-bit sRGB PNG (values clamped to [0, 1], alpha kept).
+void write_png(const std::string &path, const Image &image);
+
+// sRGB transfer functions on one channel.
+float srgb_to_linear(float c);
+float linear_to_srgb(float c);
+
+}  // namespace uvo_host

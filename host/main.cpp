@@ -1,0 +1,63 @@
+// uvo-render: renders a JSON scene with the uvo shader library into an EXR
+// image and a PNG preview.
+#include <CLI/CLI.hpp>
+#include <filesystem>
+
+#include "session.h"
+#include "scene_loader.h"
+
+using namespace uvo_host;
+
+int main(int argc, char **argv) {
+    CLI::App app{"uvo-render: renders a scene with the uvo shader library"};
+    SessionOptions options;
+    std::string output;
+    int verbosity_level = 2;
+    bool no_progress = false;
+    app.add_option("scene", options.scene, "scene file (JSON)")->required();
+    app.add_option("-o,--output", output, "output base name: writes BASE.exr and BASE.png (default out/<scene name>)");
+    app.add_option("--shaders", options.library, "shader library to load (default: the one beside this program)");
+    app.add_option("--declarations", options.declarations, "directory of shader declarations");
+    app.add_option("-s,--samples", options.samples, "samples per pixel (overrides the scene)")->check(CLI::PositiveNumber);
+    app.add_option("-t,--threads", options.threads, "render threads, 0 for every core (overrides the scene)")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--width", options.width, "image width (overrides the scene; needs --height)")->check(CLI::PositiveNumber);
+    app.add_option("--height", options.height, "image height (overrides the scene; needs --width)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("-v,--verbosity", verbosity_level, "0 errors, 1 warnings, 2 info, 3 progress, 4 debug")
+        ->check(CLI::Range(0, 4));
+    app.add_flag("--no-progress", no_progress, "no progress bar");
+    CLI11_PARSE(app, argc, argv);
+    set_verbosity(verbosity_level);
+    if (output.empty())
+        output = (std::filesystem::path("out") / std::filesystem::path(options.scene).stem()).string();
+
+    try {
+        RenderSession session(options);
+        const Scene &scene = session.world().scene;
+        host_info("rendering %s: %dx%d, %d samples per pixel", options.scene.c_str(),
+                  scene.camera.camera.x_resolution, scene.camera.camera.y_resolution, scene.settings.samples);
+        const RenderStats stats = session.render(!no_progress);
+        host_info("rendered in %.2f s on %d threads: %.0f pixel samples/s, %.0f rays/s", stats.seconds, stats.threads,
+                  static_cast<double>(stats.pixel_samples) / std::max(stats.seconds, 1e-9),
+                  static_cast<double>(stats.rays) / std::max(stats.seconds, 1e-9));
+        if (session.world().aborted) {
+            host_error("the render was stopped by a fatal error; no image written");
+            return 4;
+        }
+        session.write(output);
+        host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
+    } catch (const SceneError &e) {
+        host_error("%s", e.what());
+        return 1;
+    } catch (const RegistryError &e) {
+        host_error("%s", e.what());
+        return 2;
+    } catch (const std::exception &e) {
+        host_error("%s", e.what());
+        return 3;
+    }
+    if (const long live = live_shader_allocations(); live != 0)
+        host_warning("%ld allocations of the shader library were not released", live);
+    return 0;
+}

@@ -1,0 +1,440 @@
+#include "scene_loader.h"
+
+#include "scene_json.h"
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <map>
+#include <sstream>
+
+#include "geometry.h"
+#include "lights.h"
+#include "param_block.h"
+#include "shader_registry.h"
+
+namespace uvo_host {
+
+namespace {
+
+using nlohmann::json;
+
+class Loader : private JsonReader {
+public:
+    Loader(World &world, std::string name, std::filesystem::path directory)
+        : JsonReader(std::move(name)), world_(world), scene_(world.scene), directory_(std::move(directory)) {}
+
+    void load(const json &root) {
+        if (!root.is_object())
+            fail("", "the scene must be a JSON object");
+        check_keys(root, "", {"description", "camera", "options", "lights", "objects"});
+        scene_.file = name_;
+        load_options(root.contains("options") ? root["options"] : json::object(), "/options");
+        if (root.contains("lights"))
+            load_lights(root["lights"], "/lights");
+        if (!root.contains("camera"))
+            fail("", "missing \"camera\"");
+        load_camera(root["camera"], "/camera");
+        if (root.contains("objects"))
+            load_objects(root["objects"], "/objects");
+    }
+
+private:
+    World &world_;
+    Scene &scene_;
+    std::filesystem::path directory_;
+    std::map<std::string, Light *> lights_;
+    std::map<std::string, Tag> images_;
+
+    std::string resolve(const std::string &file) const {
+        const std::filesystem::path p(file);
+        return (p.is_absolute() ? p : directory_ / p).lexically_normal().string();
+    }
+
+    // --- shaders and parameters --------------------------------------------
+
+    ShaderInstance *shader(const json &value, const std::string &path) {
+        std::string name;
+        const json *params = nullptr;
+        std::string name_path = path;
+        if (value.is_string()) {
+            name = value.get<std::string>();
+        } else if (value.is_object()) {
+            check_keys(value, path, {"shader", "params"});
+            name = string(value, "shader", path);
+            name_path = child(path, "shader");
+            if (value.contains("params"))
+                params = &value["params"];
+        } else {
+            fail(path, "expected a shader: \"name\" or {\"shader\": \"name\", \"params\": {...}}");
+        }
+        std::string why;
+        ShaderCode *code = world_.registry->find(name, why);
+        if (code == nullptr)
+            fail(name_path, why);
+        const Declaration &decl = *code->declaration;
+        std::unique_ptr<BlockBuilder> builder;
+        try {
+            builder = std::make_unique<BlockBuilder>(decl);
+        } catch (const DeclarationError &e) {
+            fail(name_path, e.what());
+        }
+        if (params != nullptr) {
+            const std::string ppath = child(path, "params");
+            if (!params->is_object())
+                fail(ppath, "expected an object of parameters by name");
+            for (auto it = params->begin(); it != params->end(); ++it) {
+                const ParamDecl *p = decl.find(it.key());
+                const std::string vpath = child(ppath, it.key());
+                if (p == nullptr)
+                    fail(vpath, "unknown parameter \"" + it.key() + "\" of shader \"" + name + "\"");
+                parameter(*builder, decl, *p, it.value(), vpath);
+            }
+        }
+        ShaderInstance &instance = scene_.instances.emplace_back();
+        instance.label = path;
+        instance.code = code;
+        builder->finish(instance);
+        instance.tag = world_.db.add(ElementKind::Shader, &instance);
+        return &instance;
+    }
+
+    Tag light_tag(const json &value, const std::string &path) const {
+        if (!value.is_string())
+            fail(path, "expected the name of a light");
+        auto found = lights_.find(value.get<std::string>());
+        if (found == lights_.end())
+            fail(path, "no light named \"" + value.get<std::string>() + "\"");
+        return found->second->instance_tag;
+    }
+
+    Tag texture_tag(const json &value, const std::string &path) {
+        if (value.is_object())
+            return shader(value, path)->tag;
+        if (!value.is_string())
+            fail(path, "expected an image file name or a texture shader");
+        const std::string file = resolve(value.get<std::string>());
+        auto known = images_.find(file);
+        if (known != images_.end())
+            return known->second;
+        Image loaded;
+        try {
+            loaded = read_image(file);
+        } catch (const ImageError &e) {
+            fail(path, "texture file \"" + file + "\": " + e.what());
+        }
+        Image &image = scene_.images.emplace_back(std::move(loaded));
+        const Tag tag = world_.db.add(ElementKind::Image, &image);
+        images_.emplace(file, tag);
+        return tag;
+    }
+
+    Tag text_tag(const json &value, const std::string &path) {
+        if (!value.is_string())
+            fail(path, "expected a string");
+        Text &text = scene_.texts.emplace_back();
+        text.text = value.get<std::string>();
+        text.record.resize(sizeof(int32_t) + text.text.size() + 1, 0);
+        const int32_t element = UVO_DB_TEXT;
+        std::memcpy(text.record.data(), &element, sizeof element);
+        std::memcpy(text.record.data() + sizeof element, text.text.c_str(), text.text.size());
+        return world_.db.add(ElementKind::Text, &text);
+    }
+
+    // Words of one value of a Tag-valued type.
+    uint32_t tag_value(ParamType type, const json &value, const std::string &path) {
+        switch (type) {
+        case ParamType::Light:
+            return light_tag(value, path);
+        case ParamType::Texture:
+            return texture_tag(value, path);
+        case ParamType::Shader:
+            return shader(value, path)->tag;
+        default:
+            return text_tag(value, path);
+        }
+    }
+
+    static bool is_tag_type(ParamType type) {
+        return type == ParamType::Light || type == ParamType::Texture || type == ParamType::Shader ||
+               type == ParamType::String;
+    }
+
+    void parameter(BlockBuilder &builder, const Declaration &decl, const ParamDecl &p, const json &value,
+                   const std::string &path) {
+        const std::string what = "parameter \"" + p.name + "\" of \"" + decl.name + "\" is ";
+        if (p.type == ParamType::Array) {
+            if (!value.is_array())
+                fail(path, what + "an array of " + param_type_name(p.element) + " values");
+            std::vector<uint32_t> elements;
+            for (size_t i = 0; i < value.size(); ++i) {
+                if (is_tag_type(p.element)) {
+                    elements.push_back(tag_value(p.element, value[i], child(path, i)));
+                } else {
+                    std::vector<uint32_t> words;
+                    std::string why;
+                    if (!json_to_words(value[i], p.element, words, why))
+                        fail(child(path, i), why);
+                    elements.insert(elements.end(), words.begin(), words.end());
+                }
+            }
+            builder.set_array(p, elements);
+            return;
+        }
+        if (is_tag_type(p.type)) {
+            builder.set(p, {tag_value(p.type, value, path)});
+            return;
+        }
+        if (value.is_object()) {
+            if (p.type != ParamType::Color && p.type != ParamType::Scalar && p.type != ParamType::Vector)
+                fail(path, what + std::string("a ") + param_type_name(p.type) + " and cannot be fed by a shader");
+            builder.connect(p, shader(value, path));
+            return;
+        }
+        std::vector<uint32_t> words;
+        std::string why;
+        if (!json_to_words(value, p.type, words, why))
+            fail(path, what + std::string("a ") + param_type_name(p.type) + ": " + why);
+        builder.set(p, words);
+    }
+
+    std::vector<ShaderInstance *> shader_list(const json &owner, const char *key, const std::string &path) {
+        std::vector<ShaderInstance *> out;
+        if (!owner.contains(key))
+            return out;
+        const std::string lpath = child(path, key);
+        const json &list = owner[key];
+        if (!list.is_array())
+            fail(lpath, "expected a list of shaders");
+        for (size_t i = 0; i < list.size(); ++i)
+            out.push_back(shader(list[i], child(lpath, i)));
+        return out;
+    }
+
+    // --- sections -------------------------------------------------------------
+
+    void load_options(const json &value, const std::string &path) {
+        const json &o = object_at(value, path);
+        check_keys(o, path, {"samples", "threads", "shadow", "max_depth", "reflection_depth", "refraction_depth",
+                             "final_gather", "gather_rays", "seed", "tile_size"});
+        HostSettings &s = scene_.settings;
+        s.samples = integer(o, "samples", path, s.samples, 1);
+        s.threads = integer(o, "threads", path, s.threads, 0);
+        s.max_depth = integer(o, "max_depth", path, s.max_depth, 0);
+        s.max_depth = std::min(s.max_depth, 24);
+        s.reflection_depth = integer(o, "reflection_depth", path, s.reflection_depth, 0);
+        s.refraction_depth = integer(o, "refraction_depth", path, s.refraction_depth, 0);
+        s.seed = static_cast<uint32_t>(integer(o, "seed", path, 0, 0));
+        s.tile_size = integer(o, "tile_size", path, s.tile_size, 1);
+        RenderOptions &r = scene_.options;
+        r = RenderOptions{};
+        r.ray_tracing = 1;
+        r.shadow_mode = UVO_SHADOW_ON;
+        if (o.contains("shadow")) {
+            const std::string mode = string(o, "shadow", path);
+            const std::map<std::string, char> modes = {
+                {"off", UVO_SHADOW_OFF}, {"on", UVO_SHADOW_ON}, {"sorted", UVO_SHADOW_SORTED},
+                {"segments", UVO_SHADOW_SEGMENTS}};
+            auto found = modes.find(mode);
+            if (found == modes.end())
+                fail(child(path, "shadow"), "expected \"off\", \"on\", \"sorted\" or \"segments\"");
+            r.shadow_mode = found->second;
+        }
+        r.final_gather = boolean(o, "final_gather", path, false) ? 1 : 0;
+        r.gather_rays = integer(o, "gather_rays", path, 16, 1);
+        r.depth_limit = static_cast<uint8_t>(std::min(s.reflection_depth, 255));
+        r.gather_depth = 1;
+        r.luminance_weights = Color{0.212671f, 0.715160f, 0.072169f, 0.0f};
+        r.photon_weights[0] = r.photon_weights[1] = r.photon_weights[2] = 1.0f / 3.0f;
+        r.samples = s.samples;
+        r.verbosity = verbosity();
+    }
+
+    void load_camera(const json &value, const std::string &path) {
+        const json &c = object_at(value, path);
+        check_keys(c, path, {"resolution", "focal", "aperture", "aspect", "orthographic", "transform", "lens",
+                             "output", "environment", "clip"});
+        Camera3 &cam = scene_.camera;
+        Camera &k = cam.camera;
+        k = Camera{};
+        int w = 640, h = 480;
+        if (c.contains("resolution")) {
+            const std::string rpath = child(path, "resolution");
+            const auto r = numbers(c["resolution"], rpath, 2, "a resolution [width, height]");
+            if (r[0] < 1 || r[1] < 1 || r[0] > 65536 || r[1] > 65536 || r[0] != std::floor(r[0]) ||
+                r[1] != std::floor(r[1]))
+                fail(rpath, "width and height must be whole numbers from 1 to 65536");
+            w = static_cast<int>(r[0]);
+            h = static_cast<int>(r[1]);
+        }
+        k.x_resolution = w;
+        k.y_resolution = h;
+        k.focal = static_cast<float>(number(c, "focal", path, 1.0, 1e-9));
+        k.aperture = static_cast<float>(number(c, "aperture", path, 1.0, 1e-9));
+        k.aspect = static_cast<float>(number(c, "aspect", path, static_cast<double>(w) / h, 1e-9));
+        k.orthographic = boolean(c, "orthographic", path, false) ? 1 : 0;
+        k.clip_near = 0.0f;
+        k.clip_far = 1e30f;
+        if (c.contains("clip")) {
+            const auto clip = numbers(c["clip"], child(path, "clip"), 2, "[near, far]");
+            k.clip_near = static_cast<float>(clip[0]);
+            k.clip_far = static_cast<float>(clip[1]);
+        }
+        cam.to_world = transform(c, path);
+        cam.from_world = inverse_of(cam.to_world, child(path, "transform"));
+        cam.lens = shader_list(c, "lens", path);
+        cam.output = shader_list(c, "output", path);
+        if (c.contains("environment")) {
+            cam.environment = shader(c["environment"], child(path, "environment"));
+            k.environment = cam.environment->tag;
+        }
+    }
+
+    void load_lights(const json &value, const std::string &path) {
+        if (!value.is_array())
+            fail(path, "expected a list of lights");
+        // Names first, so that any shader can refer to any light.
+        std::vector<std::pair<Light *, size_t>> with_shader;  // light, index in the list
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string lpath = child(path, i);
+            const json &l = object_at(value[i], lpath);
+            check_keys(l, lpath, {"name", "type", "color", "intensity", "transform", "size", "samples",
+                                  "low_samples", "shader", "visible"});
+            Light &light = scene_.lights.emplace_back();
+            light.name = string(l, "name", lpath);
+            if (lights_.count(light.name))
+                fail(child(lpath, "name"), "a light named \"" + light.name + "\" exists already");
+            const std::string type = string(l, "type", lpath);
+            HostLight &r = light.record;
+            r.element = UVO_DB_LIGHT;
+            if (type == "point") {
+                r.kind = UVO_LIGHT_POINT;
+            } else if (type == "directional") {
+                r.kind = UVO_LIGHT_DIRECTIONAL;
+            } else if (type == "rectangle") {
+                r.kind = UVO_LIGHT_POINT;
+                r.area = UVO_AREA_RECTANGLE;
+            } else {
+                fail(child(lpath, "type"), "expected \"point\", \"directional\" or \"rectangle\"");
+            }
+            Color color{1, 1, 1, 1};
+            if (l.contains("color")) {
+                std::vector<uint32_t> words;
+                std::string why;
+                if (!json_to_words(l["color"], ParamType::Color, words, why))
+                    fail(child(lpath, "color"), why);
+                std::memcpy(&color, words.data(), sizeof color);
+            }
+            const float intensity = static_cast<float>(number(l, "intensity", lpath, 1.0, 0.0));
+            light.emission = Color{color.r * intensity, color.g * intensity, color.b * intensity, 1.0f};
+            r.energy = light.emission;
+            r.origin = Vector3{0, 0, 0};
+            r.direction = Vector3{0, 0, -1};
+            if (r.area == UVO_AREA_RECTANGLE) {
+                Vector3 size{1, 1, 0};
+                if (l.contains("size")) {
+                    const auto s = numbers(l["size"], child(lpath, "size"), 2, "a size [width, height]");
+                    if (s[0] <= 0 || s[1] <= 0)
+                        fail(child(lpath, "size"), "width and height must be positive");
+                    size = Vector3{static_cast<float>(s[0]), static_cast<float>(s[1]), 0};
+                }
+                r.edge_u = Vector3{size.x, 0, 0};
+                r.edge_v = Vector3{0, size.y, 0};
+            }
+            r.samples = integer(l, "samples", lpath, r.area ? 4 : 1, 1);
+            r.low_samples = integer(l, "low_samples", lpath, 0, 0);
+            r.visible = boolean(l, "visible", lpath, false) ? 1 : 0;
+            light.to_world = transform(l, lpath);
+            light.from_world = inverse_of(light.to_world, child(lpath, "transform"));
+            setup_light(light);
+            light.tag = world_.db.add(ElementKind::Light, &light);
+            light.instance_tag = world_.db.add(ElementKind::LightInstance, &light);
+            scene_.light_instances.push_back(light.instance_tag);
+            lights_[light.name] = &light;
+            if (l.contains("shader"))
+                with_shader.emplace_back(&light, i);
+        }
+        for (const auto &[light, index] : with_shader) {
+            light->shader = shader(value[index]["shader"], child(child(path, index), "shader"));
+            light->record.shader = light->shader->tag;
+        }
+    }
+
+    void load_objects(const json &value, const std::string &path) {
+        if (!value.is_array())
+            fail(path, "expected a list of objects");
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string opath = child(path, i);
+            const json &o = object_at(value[i], opath);
+            check_keys(o, opath, {"name", "type", "size", "radius", "segments", "file", "transform", "material"});
+            Object &object = scene_.objects.emplace_back();
+            object.name = o.contains("name") ? string(o, "name", opath) : "object " + std::to_string(i);
+            const std::string type = string(o, "type", opath);
+            if (type == "plane") {
+                object.mesh = make_plane(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
+            } else if (type == "box") {
+                object.mesh = make_box(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
+            } else if (type == "sphere") {
+                object.mesh = make_sphere(static_cast<float>(number(o, "radius", opath, 1.0, 1e-9)),
+                                          integer(o, "segments", opath, 64, 4));
+            } else if (type == "mesh") {
+                const std::string file = resolve(string(o, "file", opath));
+                try {
+                    object.mesh = read_obj(file);
+                } catch (const MeshError &e) {
+                    fail(child(opath, "file"), "mesh file \"" + file + "\": " + e.what());
+                }
+            } else {
+                fail(child(opath, "type"), "expected \"plane\", \"box\", \"sphere\" or \"mesh\"");
+            }
+            object.to_world = transform(o, opath);
+            object.from_world = inverse_of(object.to_world, child(opath, "transform"));
+            place_object(object);
+            object.material = o.contains("material") ? shader(o["material"], child(opath, "material"))
+                                                     : shader(json("lambert"), child(opath, "material"));
+            object.material_tag = object.material->tag;
+        }
+    }
+};
+
+std::string describe_parse_error(const json::parse_error &e, const std::string &text) {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    std::string what = e.what();
+    const size_t colon = what.find(": ", what.find("parse error"));
+    std::string reason = colon == std::string::npos ? what : what.substr(colon + 2);
+    return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": malformed JSON: " + reason;
+}
+
+}  // namespace
+
+void load_scene_text(const std::string &text, const std::string &name, const std::string &directory,
+                     World &world) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error &e) {
+        throw SceneError(name + ": " + describe_parse_error(e, text));
+    }
+    Loader loader(world, name, directory);
+    loader.load(root);
+}
+
+void load_scene(const std::string &path, World &world) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw SceneError(path + ": /: cannot open the scene file");
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    const std::filesystem::path p(path);
+    load_scene_text(buffer.str(), path, p.parent_path().string(), world);
+}
+
+}  // namespace uvo_host

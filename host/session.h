@@ -1,0 +1,53 @@
+// One render from start to end, as uvo-render runs it and as tests and
+// benchmarks drive it in-process: load the shader library and declarations,
+// read the scene, build the tracer, run the shader lifecycle around the
+// frame, write the images.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "renderer.h"
+#include "shader_registry.h"
+#include "world.h"
+
+namespace uvo_host {
+
+struct SessionOptions {
+    std::string scene;                  // scene file
+    std::string library;                // shader library; empty: default_library_path()
+    std::string declarations;           // declaration directory; empty: default_declarations_dir()
+    int samples = 0;                    // > 0 overrides the scene's samples per pixel
+    int threads = -1;                   // >= 0 overrides the scene's thread count
+    int width = 0, height = 0;          // > 0 override the resolution (aspect kept from the scene)
+};
+
+class RenderSession {
+public:
+    // Loads everything and runs shader and instance init.  Throws
+    // RegistryError or SceneError with a complete message.
+    explicit RenderSession(const SessionOptions &options);
+    // Runs instance and shader exit.
+    ~RenderSession();
+    RenderSession(const RenderSession &) = delete;
+    RenderSession &operator=(const RenderSession &) = delete;
+
+    RenderStats render(bool progress);
+    // Writes <base>.exr (float RGBA, settings in the header) and <base>.png.
+    void write(const std::string &base) const;
+
+    World &world() { return world_; }
+    Renderer &renderer() { return renderer_; }
+
+private:
+    World world_;
+    std::unique_ptr<ShaderRegistry> registry_;
+    Renderer renderer_;
+    std::map<std::string, std::string> attributes_;
+};
+
+// Allocations of the shader library not released yet.
+long live_shader_allocations();
+
+}  // namespace uvo_host

@@ -1,0 +1,108 @@
+// Small vector and matrix helpers over the contract's Vector3, Color and
+// Matrix (row-major 4x4, row vectors: p' = p * M, row 3 = translation).
+#pragma once
+
+#include <cmath>
+
+#include "uvo/host_interface.h"
+
+namespace uvo_host {
+
+inline Vector3 v3(float x, float y, float z) { return Vector3{x, y, z}; }
+inline Vector3 operator+(Vector3 a, Vector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline Vector3 operator-(Vector3 a, Vector3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vector3 operator-(Vector3 a) { return {-a.x, -a.y, -a.z}; }
+inline Vector3 operator*(Vector3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+inline Vector3 operator*(float s, Vector3 a) { return a * s; }
+inline float dot(Vector3 a, Vector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vector3 cross(Vector3 a, Vector3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline float length(Vector3 a) { return std::sqrt(dot(a, a)); }
+inline Vector3 normalize(Vector3 a) {
+    const float l = length(a);
+    return l > 0.0f ? a * (1.0f / l) : a;
+}
+inline bool is_zero(Vector3 a) { return a.x == 0.0f && a.y == 0.0f && a.z == 0.0f; }
+
+// Any two unit vectors that complete n (unit) to a right-handed frame.
+inline void orthonormal_basis(Vector3 n, Vector3 &u, Vector3 &v) {
+    const float sign = std::copysign(1.0f, n.z);
+    const float a = -1.0f / (sign + n.z);
+    const float b = n.x * n.y * a;
+    u = {1.0f + sign * n.x * n.x * a, sign * b, -sign * n.x};
+    v = {b, sign + n.y * n.y * a, -n.y};
+}
+
+inline Color rgba(float r, float g, float b, float a = 1.0f) { return Color{r, g, b, a}; }
+inline Color operator+(Color a, Color b) { return {a.r + b.r, a.g + b.g, a.b + b.b, a.a + b.a}; }
+inline Color operator*(Color a, float s) { return {a.r * s, a.g * s, a.b * s, a.a * s}; }
+inline Color operator*(Color a, Color b) { return {a.r * b.r, a.g * b.g, a.b * b.b, a.a * b.a}; }
+
+// 4x4 matrices as plain arrays, same convention as the contract's Matrix.
+struct Mat4 {
+    float m[16];
+    static Mat4 identity() {
+        Mat4 r{};
+        r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1.0f;
+        return r;
+    }
+    float operator()(int row, int col) const { return m[row * 4 + col]; }
+    float &operator()(int row, int col) { return m[row * 4 + col]; }
+};
+
+// a then b: p * a * b.
+inline Mat4 operator*(const Mat4 &a, const Mat4 &b) {
+    Mat4 r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float s = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                s += a(i, k) * b(k, j);
+            r(i, j) = s;
+        }
+    return r;
+}
+
+inline Vector3 transform_point(const float *m, Vector3 p) {
+    const float x = p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12];
+    const float y = p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13];
+    const float z = p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14];
+    const float w = p.x * m[3] + p.y * m[7] + p.z * m[11] + m[15];
+    return (w != 1.0f && w != 0.0f) ? Vector3{x / w, y / w, z / w} : Vector3{x, y, z};
+}
+inline Vector3 transform_vector(const float *m, Vector3 v) {
+    return {v.x * m[0] + v.y * m[4] + v.z * m[8], v.x * m[1] + v.y * m[5] + v.z * m[9],
+            v.x * m[2] + v.y * m[6] + v.z * m[10]};
+}
+// Normals go through the inverse transpose: with the inverse matrix at hand,
+// n' = inverse * n (column use of the inverse).
+inline Vector3 transform_normal_by_inverse(const float *inverse, Vector3 n) {
+    return {n.x * inverse[0] + n.y * inverse[1] + n.z * inverse[2],
+            n.x * inverse[4] + n.y * inverse[5] + n.z * inverse[6],
+            n.x * inverse[8] + n.y * inverse[9] + n.z * inverse[10]};
+}
+
+// General 4x4 inverse; false when singular (out is then left unchanged).
+bool invert(const float *in, float *out);
+
+inline Mat4 translation(Vector3 t) {
+    Mat4 r = Mat4::identity();
+    r(3, 0) = t.x;
+    r(3, 1) = t.y;
+    r(3, 2) = t.z;
+    return r;
+}
+inline Mat4 scaling(Vector3 s) {
+    Mat4 r = Mat4::identity();
+    r(0, 0) = s.x;
+    r(1, 1) = s.y;
+    r(2, 2) = s.z;
+    return r;
+}
+// Rotation by `degrees` about a unit axis (right-handed).
+Mat4 rotation(Vector3 axis, float degrees);
+// Frame whose rows are the given axes and origin (local to world).
+Mat4 frame(Vector3 x, Vector3 y, Vector3 z, Vector3 origin);
+
+}  // namespace uvo_host

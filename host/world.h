@@ -1,0 +1,48 @@
+// The render world: everything the exported host functions reach.  One world
+// is current at a time; the host functions find it through current_world().
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "scene.h"
+#include "tracer.h"
+
+namespace uvo_host {
+
+class ShaderRegistry;
+
+struct World {
+    Database db;
+    ShaderRegistry *registry = nullptr;
+    Scene scene;
+    std::unique_ptr<Tracer> tracer;
+    Image framebuffer;                  // main colour buffer of the frame
+    std::atomic<bool> aborted{false};   // rx_par_aborted
+};
+
+World *current_world();
+void set_current_world(World *world);
+
+// Verbosity of the host's messages: 0 errors only, 1 warnings, 2 info,
+// 3 progress, 4 debug.
+void set_verbosity(int level);
+int verbosity();
+
+// The host's own messages (same channels as rx_error and friends).
+void host_error(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void host_warning(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void host_info(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// A warning printed once per `key` for the life of the process.
+void host_warning_once(const char *key, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// Messages go to stderr; a progress bar, when shown, is cleared first.
+void message_line(const char *level, const char *text);
+// Set by the renderer while it draws a progress bar on a terminal.
+void set_progress_bar_active(bool active);
+// Draws (or redraws) the bar for `done` of `total` on stderr; clears it.
+void draw_progress_bar(int done, int total);
+void clear_progress_bar();
+
+}  // namespace uvo_host

@@ -1,0 +1,133 @@
+// Declarations against the library's own parameter structs: every declared
+// parameter sits at the offset the shader reads it from, and the block is as
+// large as the struct.  A declaration file without an entry here fails too,
+// so the two cannot drift apart.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <map>
+
+#include "declarations.h"
+#include "lightsurface/light_surface.h"
+#include "param_block.h"
+
+using namespace uvo_host;
+
+namespace {
+
+struct Expected {
+    size_t size;                              // sizeof the struct (one array element in place)
+    std::map<std::string, size_t> offsets;    // parameter -> offsetof
+};
+
+const std::map<std::string, Expected> &library_layouts() {
+    static const std::map<std::string, Expected> layouts = {
+        {"uvo_light_surface",
+         {sizeof(uvo::LightSurfaceParams),
+          {{"surface_color", offsetof(uvo::LightSurfaceParams, surface_color)},
+           {"surface_intensity", offsetof(uvo::LightSurfaceParams, surface_intensity)},
+           {"reduced_ray_scale", offsetof(uvo::LightSurfaceParams, reduced_ray_scale)},
+           {"reflection_ray_scale", offsetof(uvo::LightSurfaceParams, reflection_ray_scale)},
+           {"add_light_output", offsetof(uvo::LightSurfaceParams, add_light_output)},
+           {"light_output_scale", offsetof(uvo::LightSurfaceParams, light_output_scale)},
+           {"sample_position", offsetof(uvo::LightSurfaceParams, sample_position)},
+           {"lights", offsetof(uvo::LightSurfaceParams, lights)}}}},
+    };
+    return layouts;
+}
+
+std::map<std::string, Declaration> shipped() {
+    return load_declarations(std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders");
+}
+
+}  // namespace
+
+TEST(Declarations, MatchTheLibraryStructs) {
+    const auto declarations = shipped();
+    ASSERT_FALSE(declarations.empty());
+    for (const auto &[name, decl] : declarations) {
+        auto expected = library_layouts().find(name);
+        ASSERT_NE(expected, library_layouts().end())
+            << "share/uvo/shaders/" << name << ".json has no layout check: add its struct to this test";
+        EXPECT_EQ(decl.block_size, expected->second.size) << name << ": block size";
+        EXPECT_EQ(decl.parameters.size(), expected->second.offsets.size()) << name << ": parameter count";
+        for (const ParamDecl &p : decl.parameters) {
+            auto offset = expected->second.offsets.find(p.name);
+            ASSERT_NE(offset, expected->second.offsets.end()) << name << ": unexpected parameter " << p.name;
+            EXPECT_EQ(p.offset, offset->second) << name << "." << p.name;
+        }
+    }
+}
+
+TEST(Declarations, RejectBrokenFiles) {
+    auto fails = [](const char *text, const char *needle) {
+        try {
+            parse_declaration(nlohmann::json::parse(text));
+        } catch (const DeclarationError &e) {
+            EXPECT_NE(std::string(e.what()).find(needle), std::string::npos) << e.what();
+            return;
+        }
+        ADD_FAILURE() << "accepted: " << text;
+    };
+    fails(R"({"version": 1})", "name");
+    fails(R"({"name": "x", "parameters": [{"name": "a", "type": "quaternion"}]})", "unknown type");
+    fails(R"({"name": "x", "parameters": [{"name": "a", "type": "array", "element": "array"}]})", "element");
+    fails(R"({"name": "x", "parameters": [{"name": "a", "type": "scalar"}, {"name": "a", "type": "color"}]})",
+          "twice");
+}
+
+TEST(ParamBlock, DefaultsValuesArraysAndConnectionsLandWhereTheShaderReadsThem) {
+    const auto declarations = shipped();
+    Declaration decl = declarations.at("uvo_light_surface");
+    decl.tag = 77;
+    BlockBuilder builder(decl);
+    builder.set(*decl.find("surface_color"), {0x3f000000u, 0x3f000000u, 0x3f800000u, 0x3f800000u});  // 0.5 0.5 1 1
+    builder.set_array(*decl.find("lights"), {11u, 12u, 13u});
+    ShaderInstance source;
+    builder.connect(*decl.find("surface_intensity"), &source);
+    ShaderInstance instance;
+    builder.finish(instance);
+
+    const auto *block = static_cast<const uvo::LightSurfaceParams *>(instance.block());
+    EXPECT_FLOAT_EQ(block->surface_color.r, 0.5f);
+    EXPECT_FLOAT_EQ(block->surface_color.b, 1.0f);
+    EXPECT_FLOAT_EQ(block->reduced_ray_scale, 1.0f) << "declared default";
+    EXPECT_FLOAT_EQ(block->light_output_scale, 1.0f) << "declared default";
+    EXPECT_EQ(block->add_light_output, 0);
+    ASSERT_EQ(block->lights.count, 3);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(block->lights.elements[block->lights.index + k], static_cast<Tag>(11 + k)) << "element " << k;
+    // Elements live past the block, never over other parameters.
+    EXPECT_GE(sizeof(Tag) * (block->lights.index) + offsetof(uvo::LightSurfaceParams, lights.elements),
+              sizeof(uvo::LightSurfaceParams));
+
+    ASSERT_NE(instance.record.connection_offset, 0u);
+    EXPECT_EQ(instance.record.declaration, 77u);
+    EXPECT_EQ(instance.record.parameters, instance.block());
+    const auto *bytes = static_cast<const char *>(instance.block());
+    auto flag = [&](size_t offset) {
+        int32_t value;
+        std::memcpy(&value, bytes + instance.record.connection_offset + offset, sizeof value);
+        return value;
+    };
+    EXPECT_NE(flag(offsetof(uvo::LightSurfaceParams, surface_intensity)), 0);
+    EXPECT_EQ(flag(offsetof(uvo::LightSurfaceParams, surface_color)), 0);
+    EXPECT_EQ(flag(offsetof(uvo::LightSurfaceParams, lights.count)), 0);
+    ASSERT_NE(instance.connection_at(offsetof(uvo::LightSurfaceParams, surface_intensity)), nullptr);
+    EXPECT_EQ(instance.connection_at(offsetof(uvo::LightSurfaceParams, surface_intensity))->source, &source);
+}
+
+TEST(ParamBlock, LiteralsConvertByType) {
+    std::vector<uint32_t> words;
+    std::string why;
+    EXPECT_TRUE(json_to_words(nlohmann::json::parse("[1, 0.5, 0.25]"), ParamType::Color, words, why));
+    ASSERT_EQ(words.size(), 4u);
+    float alpha;
+    std::memcpy(&alpha, &words[3], 4);
+    EXPECT_EQ(alpha, 1.0f) << "alpha defaults to 1";
+    EXPECT_FALSE(json_to_words(nlohmann::json::parse("[1, 2]"), ParamType::Vector, words, why));
+    EXPECT_FALSE(json_to_words(nlohmann::json::parse("1.5"), ParamType::Integer, words, why));
+    EXPECT_FALSE(json_to_words(nlohmann::json::parse("1"), ParamType::Boolean, words, why));
+    EXPECT_TRUE(json_to_words(nlohmann::json::parse("-3"), ParamType::Integer, words, why));
+    EXPECT_EQ(static_cast<int32_t>(words[0]), -3);
+}

@@ -1,0 +1,61 @@
+#include "render_support.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace uvo_host_test {
+
+std::string scratch_dir(const std::string &name) {
+    const std::filesystem::path dir = std::filesystem::path(UVO_TEST_TMP) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+void write_file(const std::string &path, const std::string &text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+CommandResult run_render(const std::string &arguments) {
+    const std::string command = std::string(UVO_RENDER_PATH) + " --no-progress " + arguments + " 2>&1";
+    CommandResult result;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.output.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+uvo_host::Image render_in_process(const std::string &dir, const std::string &scene_text, int threads) {
+    const std::string scene = dir + "/scene.json";
+    write_file(scene, scene_text);
+    uvo_host::SessionOptions options;
+    options.scene = scene;
+    options.library = UVO_SHADERS_PATH;
+    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
+    options.threads = threads;
+    uvo_host::RenderSession session(options);
+    session.render(false);
+    return session.world().framebuffer;
+}
+
+double mean_channel(const uvo_host::Image &image, int c) {
+    double sum = 0.0;
+    const size_t pixels = static_cast<size_t>(image.width) * image.height;
+    for (size_t i = 0; i < pixels; ++i)
+        sum += image.rgba[i * 4 + c];
+    return pixels ? sum / pixels : 0.0;
+}
+
+}  // namespace uvo_host_test
