@@ -122,9 +122,7 @@ struct Camera3 {
 };
 
 struct Text {
-    int32_t element = UVO_DB_TEXT;
-    std::string text;
-    std::vector<char> record;           // HostText layout: element, then the zero-terminated text
+    std::string text;                   // rx_db_access hands out its zero-terminated characters
 };
 
 enum class ElementKind { None, Light, LightInstance, Shader, Declaration, Text, Image };

@@ -134,10 +134,6 @@ private:
             fail(path, "expected a string");
         Text &text = scene_.texts.emplace_back();
         text.text = value.get<std::string>();
-        text.record.resize(sizeof(int32_t) + text.text.size() + 1, 0);
-        const int32_t element = UVO_DB_TEXT;
-        std::memcpy(text.record.data(), &element, sizeof element);
-        std::memcpy(text.record.data() + sizeof element, text.text.c_str(), text.text.size());
         return world_.db.add(ElementKind::Text, &text);
     }
 
@@ -306,7 +302,6 @@ private:
                 fail(child(lpath, "name"), "a light named \"" + light.name + "\" exists already");
             const std::string type = string(l, "type", lpath);
             HostLight &r = light.record;
-            r.element = UVO_DB_LIGHT;
             if (type == "point") {
                 r.kind = UVO_LIGHT_POINT;
             } else if (type == "directional") {

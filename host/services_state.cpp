@@ -200,7 +200,7 @@ extern "C" void *rx_db_access(Tag tag) {
     case ElementKind::LightInstance:
         return &static_cast<Light *>(element->data)->record;
     case ElementKind::Text:
-        return static_cast<Text *>(element->data)->record.data();
+        return const_cast<char *>(static_cast<Text *>(element->data)->text.c_str());
     default:
         return nullptr;  // shaders and declarations have no public layout
     }

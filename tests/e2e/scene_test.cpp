@@ -73,10 +73,13 @@ TEST(SceneLoading, ParametersByNameLightsAndConnectionsFillTheBlocks) {
     ASSERT_EQ(p->lights.count, 2);
     const Tag lamp = p->lights.elements[p->lights.index];
     EXPECT_EQ(lamp, scene.lights[0].instance_tag);
-    EXPECT_EQ(static_cast<HostLight *>(rx_db_access(lamp))->element, UVO_DB_LIGHT);
     Tag light_record = 0;
     ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_TAG, nullptr, lamp, &light_record));
     EXPECT_EQ(light_record, scene.lights[0].tag);
+    const auto *record = static_cast<const HostLight *>(rx_db_access(light_record));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->kind, scene.lights[0].record.kind);
+    rx_db_unpin(light_record);
     // The connected parameter is flagged and its source is a checker instance.
     const Connection *c = material->connection_at(offsetof(uvo::LightSurfaceParams, light_output_scale));
     ASSERT_NE(c, nullptr);
