@@ -1,6 +1,7 @@
 // Host functions: images and colour textures; and the photon functions,
 // which this host does not support.  Output images, user frame buffers and
 // the shader interface are in services_output.cpp.
+#include <cmath>
 #include <memory>
 #include <mutex>
 
@@ -89,15 +90,40 @@ extern "C" HostImage *rx_img_pyramid_get_level(HostImage *image, int32_t level, 
     return current;
 }
 
-// A texture is an image element (looked up at coordinate x, y) or a texture
-// shader (called with the coordinate as its texture coordinate).
+namespace {
+
+// Pixel of `image` at raster fraction (u, v): x right, y down from the top
+// row as this host's raster has it, nearest pixel, repeating.
+Color raster_pixel(const Image &image, float u, float v) {
+    if (image.width == 0 || image.height == 0)
+        return Color{0, 0, 0, 1};
+    auto wrap = [](float f, int n) {
+        // The small bias keeps x / n * n from rounding below x.
+        const long i = static_cast<long>(std::floor(static_cast<double>(f) * n + 1e-4));
+        return static_cast<int>(((i % n) + n) % n);
+    };
+    return image.get(wrap(u, image.width), wrap(v, image.height));
+}
+
+}  // namespace
+
+// A texture is an image element or a texture shader (called with the
+// coordinate as its texture coordinate).  An image is looked up bilinearly
+// at texture coordinate (x, y), v up; but from a lens or output shader the
+// coordinate is a raster position over the resolution, and the image is read
+// in raster order at the nearest pixel, so an image of the render's size maps
+// onto the frame pixel for pixel and upright.
 extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Tag texture,
                                            const Vector3 *coordinate) {
     World *world = current_world();
     if (world == nullptr || color == nullptr || coordinate == nullptr)
         return 0;
     if (const Image *image = world->db.get<Image>(texture, ElementKind::Image)) {
-        *color = image->lookup(coordinate->x, coordinate->y);
+        const int32_t kind = current_call_kind();
+        if (kind == UVO_SHADER_LENS || kind == UVO_SHADER_OUTPUT)
+            *color = raster_pixel(*image, coordinate->x, coordinate->y);
+        else
+            *color = image->lookup(coordinate->x, coordinate->y);
         return 1;
     }
     ShaderInstance *shader = world->db.get<ShaderInstance>(texture, ElementKind::Shader);

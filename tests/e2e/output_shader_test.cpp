@@ -142,3 +142,28 @@ TEST(OutputShader, InterruptSetsTheAbortFlagOnce) {
     EXPECT_EQ(previous, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
 }
+
+TEST(OutputShader, SourceTextureOfTheRendersSizeMapsPixelForPixelUpright) {
+    const std::string dir = scratch_dir("source_texture");
+    // A texture whose pixels tell where they are: red the column, green the row.
+    Image texture(8, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            texture.put(x, y, Color{(x + 0.5f) / 8.0f, (y + 0.5f) / 6.0f, 0.25f, 1.0f});
+    write_exr(dir + "/texture.exr", texture, {});
+    const std::string params = R"({"shader": "uvo_exposure_simple", "params": {"output_gamma": 1.0,
+        "use_source_texture": true, "source_texture": "texture.exr"}})";
+    for (const char *where : {"output", "lens"}) {
+        RenderSession session(
+            session_options(dir, lit_ball_scene(std::string(", \"") + where + "\": [" + params + "]", 3, 8, 6)));
+        session.render(false);
+        const Image &image = session.world().framebuffer;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const Color c = image.get(x, y), t = texture.get(x, y);
+                EXPECT_NEAR(c.r, t.r, 1e-6) << where << ": pixel " << x << "," << y;
+                EXPECT_NEAR(c.g, t.g, 1e-6) << where << ": pixel " << x << "," << y;
+                EXPECT_NEAR(c.b, t.b, 1e-6) << where << ": pixel " << x << "," << y;
+            }
+    }
+}
