@@ -96,8 +96,9 @@ TEST(OutputShader, PhotographicPassEqualsTheLibraryTransformOfEachRawPixel) {
             EXPECT_FLOAT_EQ(m.b, expected.b) << "pixel " << x << "," << y << " raw " << r.b;
             EXPECT_EQ(m.a, r.a) << "alpha is kept, pixel " << x << "," << y;
         }
-    // The vignette follows the pixel: corners darker than the centre row's
-    // middle for the same raw colour would be, so the two differ per pixel.
+    // The pass hands each pixel its own position: with the vignette on, one
+    // colour comes out darker at the corner than at the centre, so the
+    // per-pixel equality above could not hold with positions mixed up.
     Color corner = raw.get(0, 0), centre = raw.get(0, 0);
     api.transform(&record, &corner, 0.0f, 0.0f);
     api.transform(&record, &centre, 5.0f, 3.0f);
