@@ -36,9 +36,9 @@ int main(int argc, char **argv) {
     try {
         RenderSession session(options);
         const Scene &scene = session.world().scene;
+        install_interrupt_handler();
         host_info("rendering %s: %dx%d, %d samples per pixel", options.scene.c_str(),
                   scene.camera.camera.x_resolution, scene.camera.camera.y_resolution, scene.settings.samples);
-        install_interrupt_handler();
         const RenderStats stats = session.render(!no_progress);
         host_info("rendered in %.2f s on %d threads: %.0f pixel samples/s, %.0f rays/s", stats.seconds, stats.threads,
                   static_cast<double>(stats.pixel_samples) / std::max(stats.seconds, 1e-9),
