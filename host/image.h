@@ -43,12 +43,17 @@ struct ImageError : std::runtime_error {
 // present).  Throws ImageError with the reason.
 Image read_image(const std::string &path);
 
-// Writes float RGBA EXR with string attributes in the header.
+// Writes float RGBA EXR with string attributes in the header.  Each of
+// `layers` (same size as `image`) adds the channels NAME.R, NAME.G, NAME.B
+// and NAME.A, NAME being the layer's Image::name.
 void write_exr(const std::string &path, const Image &image,
-               const std::map<std::string, std::string> &attributes);
+               const std::map<std::string, std::string> &attributes,
+               const std::vector<const Image *> &layers = {});
 
-// Writes an 8-bit sRGB PNG (values clamped to [0, 1], alpha kept).
-void write_png(const std::string &path, const Image &image);
+// Writes an 8-bit PNG (values clamped to [0, 1], alpha kept): linear values
+// sRGB-encoded, or, with `display_values`, the values as they are (an image
+// that a tone mapper has already brought to display values).
+void write_png(const std::string &path, const Image &image, bool display_values = false);
 
 // sRGB transfer functions on one channel.
 float srgb_to_linear(float c);

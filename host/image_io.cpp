@@ -104,32 +104,43 @@ Image read_image(const std::string &path) {
 }
 
 void write_exr(const std::string &path, const Image &image,
-               const std::map<std::string, std::string> &attributes) {
+               const std::map<std::string, std::string> &attributes, const std::vector<const Image *> &layers) {
     try {
         Imf::Header header(image.width, image.height);
-        for (const char *c : {"R", "G", "B", "A"})
-            header.channels().insert(c, Imf::Channel(Imf::FLOAT));
         for (const auto &[key, value] : attributes)
             header.insert(key, Imf::StringAttribute(value));
-        Imf::OutputFile file(path.c_str(), header);
         Imf::FrameBuffer fb;
-        char *base = const_cast<char *>(reinterpret_cast<const char *>(image.rgba.data()));
         const char *names[4] = {"R", "G", "B", "A"};
-        for (int c = 0; c < 4; ++c)
-            fb.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float), 4 * sizeof(float),
-                                           4 * sizeof(float) * image.width));
+        auto add = [&](const Image &source, const std::string &prefix) {
+            if (source.width != image.width || source.height != image.height)
+                throw ImageError(path + ": layer \"" + prefix + "\" is not the size of the image");
+            char *base = const_cast<char *>(reinterpret_cast<const char *>(source.rgba.data()));
+            for (int c = 0; c < 4; ++c) {
+                const std::string channel = prefix.empty() ? names[c] : prefix + "." + names[c];
+                header.channels().insert(channel, Imf::Channel(Imf::FLOAT));
+                fb.insert(channel, Imf::Slice(Imf::FLOAT, base + c * sizeof(float), 4 * sizeof(float),
+                                              4 * sizeof(float) * source.width));
+            }
+        };
+        add(image, "");
+        for (const Image *layer : layers)
+            add(*layer, layer->name);
+        Imf::OutputFile file(path.c_str(), header);
         file.setFrameBuffer(fb);
         file.writePixels(image.height);
+    } catch (const ImageError &) {
+        throw;
     } catch (const std::exception &e) {
         throw ImageError(path + ": cannot write EXR: " + e.what());
     }
 }
 
-void write_png(const std::string &path, const Image &image) {
+void write_png(const std::string &path, const Image &image, bool display_values) {
     std::vector<unsigned char> bytes(static_cast<size_t>(image.width) * image.height * 4);
     for (size_t i = 0; i < bytes.size(); ++i) {
         const float v = image.rgba[i];
-        const float mapped = (i % 4 == 3) ? std::fmin(std::fmax(v, 0.0f), 1.0f) : linear_to_srgb(v);
+        const bool as_is = display_values || i % 4 == 3;
+        const float mapped = as_is ? (v > 0.0f ? std::fmin(v, 1.0f) : 0.0f) : linear_to_srgb(v);
         bytes[i] = static_cast<unsigned char>(std::lround(mapped * 255.0f));
     }
     if (!stbi_write_png(path.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
+#include "camera_shaders.h"
 #include "session.h"
 #include "scene_loader.h"
 
@@ -35,18 +36,30 @@ int main(int argc, char **argv) {
     try {
         RenderSession session(options);
         const Scene &scene = session.world().scene;
+        install_interrupt_handler();
         host_info("rendering %s: %dx%d, %d samples per pixel", options.scene.c_str(),
                   scene.camera.camera.x_resolution, scene.camera.camera.y_resolution, scene.settings.samples);
         const RenderStats stats = session.render(!no_progress);
         host_info("rendered in %.2f s on %d threads: %.0f pixel samples/s, %.0f rays/s", stats.seconds, stats.threads,
                   static_cast<double>(stats.pixel_samples) / std::max(stats.seconds, 1e-9),
                   static_cast<double>(stats.rays) / std::max(stats.seconds, 1e-9));
+        if (session.world().interrupted) {
+            // What was rendered (and what the output shaders did before they
+            // stopped) is still worth a look.
+            session.write(output);
+            host_error("interrupted; wrote the unfinished %s.exr and %s.png", output.c_str(), output.c_str());
+            return 130;
+        }
         if (session.world().aborted) {
             host_error("the render was stopped by a fatal error; no image written");
             return 4;
         }
         session.write(output);
-        host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
+        if (!session.world().scene.camera.output.empty())
+            host_info("wrote %s.exr (as rendered) and %s.png (after the output shaders)", output.c_str(),
+                      output.c_str());
+        else
+            host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
     } catch (const SceneError &e) {
         host_error("%s", e.what());
         return 1;

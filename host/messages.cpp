@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <functional>
 #include <string>
 
 #include "world.h"
@@ -69,6 +70,36 @@ void vmessage(int level, const char *name, const char *format, va_list args) {
         return;
     const std::string text = vformat(format, args);
     message_line(name, text.c_str());
+}
+
+namespace {
+std::atomic<bool> g_progress_line{false};
+std::mutex g_listener_lock;
+std::function<void(const char *)> g_progress_listener;
+}  // namespace
+
+void set_progress_line_active(bool active) { g_progress_line = active; }
+
+void set_progress_listener(std::function<void(const char *text)> listener) {
+    std::lock_guard<std::mutex> guard(g_listener_lock);
+    g_progress_listener = std::move(listener);
+}
+
+void show_progress(const char *format, va_list args) {
+    const std::string text = vformat(format, args);
+    {
+        std::lock_guard<std::mutex> guard(g_listener_lock);
+        if (g_progress_listener)
+            g_progress_listener(text.c_str());
+    }
+    if (g_progress_line && g_verbosity >= 1) {
+        std::lock_guard<std::mutex> guard(g_output_lock);
+        std::fprintf(stderr, "\r\033[K%s", text.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    if (g_verbosity >= 3)
+        message_line("progress", text.c_str());
 }
 
 void host_error(const char *format, ...) {
@@ -154,6 +185,13 @@ UVO_DEFINE_NMESSAGE(rx_nerror, 0, "error")
 UVO_DEFINE_MESSAGE(rx_warning, 1, "warning")
 UVO_DEFINE_NMESSAGE(rx_nwarning, 1, "warning")
 UVO_DEFINE_MESSAGE(rx_info, 2, "info")
-UVO_DEFINE_MESSAGE(rx_progress, 3, "progress")
+// Progress goes to a listener first, then to the status line while one is
+// active, else to a line at verbosity 3.
+extern "C" void rx_progress(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    uvo_host::show_progress(format, args);
+    va_end(args);
+}
 UVO_DEFINE_MESSAGE(rx_debug, 4, "debug")
 UVO_DEFINE_MESSAGE(rx_vdebug, 4, "debug")

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <vector>
 
+#include "camera_shaders.h"
+#include "framebuffers.h"
 #include "shading.h"
 #include "sobol.h"
 #include "thread_pool.h"
@@ -39,7 +41,7 @@ Color Renderer::render_pixel(ThreadContext &context, int x, int y) {
     sampling.pixel_seed = hash_combine(hash_combine(hash_u32(scene.settings.seed), static_cast<uint32_t>(x)),
                                        static_cast<uint32_t>(y));
     sampling.samples = static_cast<uint32_t>(samples);
-    ShaderInstance *lens = scene.camera.lens.empty() ? nullptr : scene.camera.lens.front();
+    begin_pixel_buffers(world_, x, y);
     Color sum{0, 0, 0, 0};
     for (int s = 0; s < samples; ++s) {
         sampling.sample = static_cast<uint32_t>(s);
@@ -55,13 +57,11 @@ Color Renderer::render_pixel(ThreadContext &context, int x, int y) {
         camera_ray(rx, ry, root->origin, root->direction);
         root->point = root->origin;
         Color c{0, 0, 0, 0};
-        if (lens != nullptr)
-            call_shader_instance(lens, &c, root, UVO_SHADER_LENS);
-        else
-            trace_and_shade(root, UVO_RAY_EYE, root->origin, root->direction, &c);
+        shade_camera_sample(root, &c);
         context.pop(root);
         sum = sum + c;
     }
+    end_pixel_buffers(world_, samples);
     return sum * (1.0f / static_cast<float>(samples));
 }
 
@@ -69,10 +69,7 @@ RenderStats Renderer::render(int threads, bool progress) {
     Scene &scene = world_.scene;
     const int width = scene.camera.camera.x_resolution, height = scene.camera.camera.y_resolution;
     world_.framebuffer = Image(width, height);
-    if (scene.camera.lens.size() > 1)
-        host_warning_once("lens chain", "only the first lens shader of the camera is called");
-    if (!scene.camera.output.empty())
-        host_warning_once("output shaders", "output shaders are not run by this host yet");
+    allocate_user_framebuffers(world_);
 
     const int tile = std::max(1, scene.settings.tile_size);
     const int tiles_x = (width + tile - 1) / tile, tiles_y = (height + tile - 1) / tile;

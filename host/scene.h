@@ -119,13 +119,16 @@ struct Camera3 {
     std::vector<ShaderInstance *> lens;
     std::vector<ShaderInstance *> output;
     ShaderInstance *environment = nullptr;
+    // User frame buffers by name, numbered from 0 in this order (output
+    // image 12 + number); camera.frame_buffers is the Tag of this list.
+    std::vector<std::string> framebuffers;
 };
 
 struct Text {
     std::string text;                   // rx_db_access hands out its zero-terminated characters
 };
 
-enum class ElementKind { None, Light, LightInstance, Shader, Declaration, Text, Image };
+enum class ElementKind { None, Light, LightInstance, Shader, Declaration, Text, Image, FramebufferSet };
 
 struct Element {
     ElementKind kind = ElementKind::None;

@@ -249,7 +249,7 @@ private:
     void load_camera(const json &value, const std::string &path) {
         const json &c = object_at(value, path);
         check_keys(c, path, {"resolution", "focal", "aperture", "aspect", "orthographic", "transform", "lens",
-                             "output", "environment", "clip"});
+                             "output", "environment", "clip", "framebuffers"});
         Camera3 &cam = scene_.camera;
         Camera &k = cam.camera;
         k = Camera{};
@@ -278,12 +278,37 @@ private:
         }
         cam.to_world = transform(c, path);
         cam.from_world = inverse_of(cam.to_world, child(path, "transform"));
+        framebuffer_names(c, path);
         cam.lens = shader_list(c, "lens", path);
         cam.output = shader_list(c, "output", path);
         if (c.contains("environment")) {
             cam.environment = shader(c["environment"], child(path, "environment"));
             k.environment = cam.environment->tag;
         }
+    }
+
+    // The camera's user frame buffers: unique names, numbered in list order.
+    // The set is a database element even when empty, so that shaders always
+    // find an accessor for the camera's Tag.
+    void framebuffer_names(const json &c, const std::string &path) {
+        Camera3 &cam = scene_.camera;
+        cam.framebuffers.clear();
+        if (c.contains("framebuffers")) {
+            const std::string fpath = child(path, "framebuffers");
+            const json &list = c["framebuffers"];
+            if (!list.is_array())
+                fail(fpath, "expected a list of frame-buffer names");
+            for (size_t i = 0; i < list.size(); ++i) {
+                if (!list[i].is_string() || list[i].get<std::string>().empty())
+                    fail(child(fpath, i), "expected a frame-buffer name (a non-empty string)");
+                const std::string name = list[i].get<std::string>();
+                for (const std::string &known : cam.framebuffers)
+                    if (known == name)
+                        fail(child(fpath, i), "a frame buffer named \"" + name + "\" exists already");
+                cam.framebuffers.push_back(name);
+            }
+        }
+        cam.camera.frame_buffers = world_.db.add(ElementKind::FramebufferSet, &cam.framebuffers);
     }
 
     void load_lights(const json &value, const std::string &path) {

@@ -1,26 +1,19 @@
-// Host functions: images, frame buffers, colour textures and the shader
-// interface; and the photon functions, which this host does not support.
+// Host functions: images and colour textures; and the photon functions,
+// which this host does not support.  Output images, user frame buffers and
+// the shader interface are in services_output.cpp.
+#include <cmath>
 #include <memory>
 #include <mutex>
 
+#include "host_image.h"
 #include "shading.h"
 
 using namespace uvo_host;
-
-// The host's image handle: an image it owns or one of the world's buffers,
-// with its pyramid levels made on demand.
-struct HostImage {
-    Image *image = nullptr;
-    std::unique_ptr<Image> owned;
-    std::mutex lock;
-    std::vector<std::unique_ptr<HostImage>> levels;  // levels[k] is level k + 1
-};
 
 namespace {
 
 std::mutex g_images_lock;
 std::deque<HostImage> g_images;           // live for the process
-HostImage g_main_output;
 
 HostImage *half_size(const Image &source) {
     auto level = std::make_unique<HostImage>();
@@ -40,23 +33,6 @@ HostImage *half_size(const Image &source) {
 }
 
 }  // namespace
-
-// Only the main colour image (index 0) is offered; it is the frame buffer the
-// renderer fills, readable and writable once rendering has finished.
-extern "C" HostImage *rx_output_image_open(ShadingState *, int32_t index) {
-    World *world = current_world();
-    if (world == nullptr)
-        return nullptr;
-    if (index != 0) {
-        host_warning_once("rx_output_image_open", "user frame buffers are not supported; image %d not opened",
-                          static_cast<int>(index));
-        return nullptr;
-    }
-    g_main_output.image = &world->framebuffer;
-    return &g_main_output;
-}
-
-extern "C" void rx_output_image_close(ShadingState *, int32_t) {}
 
 extern "C" void rx_img_get_color(const HostImage *image, Color *color, int32_t x, int32_t y) {
     if (image == nullptr || image->image == nullptr || color == nullptr)
@@ -114,21 +90,40 @@ extern "C" HostImage *rx_img_pyramid_get_level(HostImage *image, int32_t level, 
     return current;
 }
 
-extern "C" Boolean rx_fb_put(ShadingState *, int32_t buffer, const void *) {
-    host_warning_once("rx_fb_put", "user frame buffers are not supported; values for buffer %d dropped",
-                      static_cast<int>(buffer));
-    return 0;
+namespace {
+
+// Pixel of `image` at raster fraction (u, v): x right, y down from the top
+// row as this host's raster has it, nearest pixel, repeating.
+Color raster_pixel(const Image &image, float u, float v) {
+    if (image.width == 0 || image.height == 0)
+        return Color{0, 0, 0, 1};
+    auto wrap = [](float f, int n) {
+        // The small bias keeps x / n * n from rounding below x.
+        const long i = static_cast<long>(std::floor(static_cast<double>(f) * n + 1e-4));
+        return static_cast<int>(((i % n) + n) % n);
+    };
+    return image.get(wrap(u, image.width), wrap(v, image.height));
 }
 
-// A texture is an image element (looked up at coordinate x, y) or a texture
-// shader (called with the coordinate as its texture coordinate).
+}  // namespace
+
+// A texture is an image element or a texture shader (called with the
+// coordinate as its texture coordinate).  An image is looked up bilinearly
+// at texture coordinate (x, y), v up; but from a lens or output shader the
+// coordinate is a raster position over the resolution, and the image is read
+// in raster order at the nearest pixel, so an image of the render's size maps
+// onto the frame pixel for pixel and upright.
 extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Tag texture,
                                            const Vector3 *coordinate) {
     World *world = current_world();
     if (world == nullptr || color == nullptr || coordinate == nullptr)
         return 0;
     if (const Image *image = world->db.get<Image>(texture, ElementKind::Image)) {
-        *color = image->lookup(coordinate->x, coordinate->y);
+        const int32_t kind = current_call_kind();
+        if (kind == UVO_SHADER_LENS || kind == UVO_SHADER_OUTPUT)
+            *color = raster_pixel(*image, coordinate->x, coordinate->y);
+        else
+            *color = image->lookup(coordinate->x, coordinate->y);
         return 1;
     }
     ShaderInstance *shader = world->db.get<ShaderInstance>(texture, ElementKind::Shader);
@@ -143,24 +138,12 @@ extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Ta
 
 namespace {
 
-// The shader interface: frame-buffer sets have no named user buffers here.
-Boolean framebuffers_find(HostFramebuffers *, const char *, int32_t *) { return 0; }
-void framebuffers_release(HostFramebuffers *) {}
-HostFramebuffers g_framebuffers{framebuffers_find, framebuffers_release};
-HostFramebuffers *interface_framebuffers(HostShaderInterface *, Tag) { return &g_framebuffers; }
-void interface_release(HostShaderInterface *) {}
-HostShaderInterface g_interface{2, interface_framebuffers, interface_release};
-
 Boolean photons_unsupported(const char *name) {
     host_warning_once(name, "%s: photons are not supported by this host", name);
     return 0;
 }
 
 }  // namespace
-
-extern "C" HostShaderInterface *rx_get_shader_interface(int32_t version) {
-    return version <= 2 ? &g_interface : nullptr;
-}
 
 extern "C" Boolean rx_photon_light(Color *, ShadingState *) { return photons_unsupported("rx_photon_light"); }
 extern "C" Boolean rx_photon_reflection_specular(Color *, ShadingState *, const Vector3 *) {

@@ -1,4 +1,5 @@
 // Host functions: tracing and calling shaders.
+#include "camera_shaders.h"
 #include "shading.h"
 
 using namespace uvo_host;
@@ -7,7 +8,7 @@ extern "C" Boolean rx_trace_eye(Color *result, ShadingState *state, const Vector
                                 const Vector3 *direction) {
     if (result == nullptr || state == nullptr || origin == nullptr || direction == nullptr)
         return 0;
-    return trace_and_shade(state, UVO_RAY_EYE, *origin, *direction, result);
+    return trace_eye(state, *origin, *direction, result);
 }
 
 extern "C" Boolean rx_trace_reflection(Color *result, ShadingState *state, const Vector3 *direction) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "camera_shaders.h"
 #include "scene_loader.h"
 
 namespace uvo_host {
@@ -44,6 +45,11 @@ RenderSession::~RenderSession() {
 
 RenderStats RenderSession::render(bool progress) {
     const RenderStats stats = renderer_.render(world_.scene.settings.threads, progress);
+    output_shaders_ran_ = !world_.scene.camera.output.empty();
+    if (output_shaders_ran_) {
+        raw_ = world_.framebuffer;
+        run_output_shaders(world_, progress);
+    }
     attributes_["uvo:threads"] = std::to_string(stats.threads);
     attributes_["uvo:render_seconds"] = std::to_string(stats.seconds);
     return stats;
@@ -55,8 +61,12 @@ void RenderSession::write(const std::string &base) const {
         std::error_code ec;
         std::filesystem::create_directories(parent, ec);
     }
-    write_exr(base + ".exr", world_.framebuffer, attributes_);
-    write_png(base + ".png", world_.framebuffer);
+    std::vector<const Image *> layers;
+    for (const Image &buffer : world_.user_framebuffers)
+        layers.push_back(&buffer);
+    write_exr(base + ".exr", raw_image(), attributes_, layers);
+    // Output shaders (tone mappers) leave display values: no second encoding.
+    write_png(base + ".png", world_.framebuffer, output_shaders_ran_);
 }
 
 }  // namespace uvo_host

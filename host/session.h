@@ -33,11 +33,21 @@ public:
     RenderSession(const RenderSession &) = delete;
     RenderSession &operator=(const RenderSession &) = delete;
 
+    // Renders the frame, then runs the camera's output shaders over it (the
+    // frame as rendered is kept as the raw image).
     RenderStats render(bool progress);
-    // Writes <base>.exr (float RGBA, settings in the header) and <base>.png.
+    // Writes <base>.exr: the raw image (float RGBA, settings in the header)
+    // with one layer per user frame buffer; and <base>.png: the final image
+    // (after the output shaders) in 8 bits: sRGB-encoded when there are no
+    // output shaders (both files then hold the same image), else the output
+    // shaders' values as they are, since a tone mapper's result is already
+    // meant for the display.
     void write(const std::string &base) const;
 
     World &world() { return world_; }
+    // The frame before the output shaders (the main buffer itself when the
+    // camera has none).
+    const Image &raw_image() const { return output_shaders_ran_ ? raw_ : world_.framebuffer; }
     Renderer &renderer() { return renderer_; }
 
 private:
@@ -45,6 +55,8 @@ private:
     std::unique_ptr<ShaderRegistry> registry_;
     Renderer renderer_;
     std::map<std::string, std::string> attributes_;
+    Image raw_;
+    bool output_shaders_ran_ = false;
 };
 
 // Allocations of the shader library not released yet.

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "scene.h"
 #include "tracer.h"
@@ -20,7 +22,9 @@ struct World {
     Scene scene;
     std::unique_ptr<Tracer> tracer;
     Image framebuffer;                  // main colour buffer of the frame
+    std::vector<Image> user_framebuffers; // user frame buffers, numbered as the camera names them
     std::atomic<bool> aborted{false};   // rx_par_aborted
+    std::atomic<bool> interrupted{false}; // the abort came from SIGINT, not a fatal message
 };
 
 World *current_world();
@@ -44,5 +48,12 @@ void set_progress_bar_active(bool active);
 // Draws (or redraws) the bar for `done` of `total` on stderr; clears it.
 void draw_progress_bar(int done, int total);
 void clear_progress_bar();
+// While set, rx_progress messages are drawn on the terminal's status line
+// (overwriting each other) instead of printed as lines at verbosity 3.
+void set_progress_line_active(bool active);
+// Called with the text of every rx_progress message, whatever the verbosity,
+// before it is shown (an empty function removes it).  For hosts that follow a
+// render's progress, and for tests.
+void set_progress_listener(std::function<void(const char *text)> listener);
 
 }  // namespace uvo_host
