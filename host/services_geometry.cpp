@@ -134,16 +134,6 @@ extern "C" float rx_ward_anisglossy(const Vector3 *in, const Vector3 *out, const
     return static_cast<float>(std::exp(exponent) / (4.0 * std::numbers::pi * ax * ay * std::sqrt(cos_v * cos_l)));
 }
 
-// The host keeps one fall-off range per thread; it does not shorten rays by it.
-extern "C" Boolean rx_ray_falloff(ShadingState *, double *start, double *stop) {
-    thread_local double t_start = 0.0, t_stop = 0.0;
-    if (start != nullptr)
-        std::swap(t_start, *start);
-    if (stop != nullptr)
-        std::swap(t_stop, *stop);
-    return 1;
-}
-
 extern "C" Boolean rx_tri_vectors(ShadingState *state, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
                                   Vector3 **c) {
     const StateExt *ext = ext_of(state);
@@ -157,9 +147,20 @@ extern "C" Boolean rx_tri_vectors(ShadingState *state, int32_t which, int32_t in
         list = &object->mesh.normals;
     else if (which == 't' && index == 0)
         list = &object->mesh.uvs;
+    const uint32_t *tri = &object->mesh.indices[3 * static_cast<size_t>(ext->triangle)];
+    if (which == 'n' && list->empty()) {
+        // A flat mesh: its face normal at each corner, object space.  The
+        // vectors live until this thread's next call.
+        thread_local Vector3 t_face[3];
+        const std::vector<Vector3> &p = object->mesh.positions;
+        t_face[0] = t_face[1] = t_face[2] = normalize(cross(p[tri[1]] - p[tri[0]], p[tri[2]] - p[tri[0]]));
+        *a = &t_face[0];
+        *b = &t_face[1];
+        *c = &t_face[2];
+        return 1;
+    }
     if (list == nullptr || list->empty())
         return 0;
-    const uint32_t *tri = &object->mesh.indices[3 * static_cast<size_t>(ext->triangle)];
     *a = &(*list)[tri[0]];
     *b = &(*list)[tri[1]];
     *c = &(*list)[tri[2]];
