@@ -47,10 +47,23 @@ extern "C" void rx_reflection_dir_diffuse_x(Vector3 *direction, ShadingState *st
     *direction = cosine_direction(state->normal, state->normal_geom, sample[0], sample[1]);
 }
 
+// The glossy directions share one lobe model with each other and with
+// rx_ward_anisglossy: the ray is mirrored about a Ward half vector whose
+// roughness is 1 / exponent along each tangent, so the isotropic functions
+// are the anisotropic ones with equal exponents, and rays follow the
+// highlights that the same exponents give.
+namespace {
+Vector3 isotropic_half_vector(const ShadingState *state, float exponent, const double *sample) {
+    Vector3 u, v;
+    orthonormal_basis(state->normal, u, v);
+    return ward_half_vector(state->normal, u, v, exponent, exponent, sample[0], sample[1]);
+}
+}  // namespace
+
 extern "C" void rx_reflection_dir_glossy_x(Vector3 *direction, ShadingState *state, float exponent,
                                            const double *sample) {
-    const Vector3 axis = normalize(mirror(state->direction, state->normal));
-    Vector3 d = phong_lobe_direction(axis, exponent, sample[0], sample[1]);
+    const Vector3 h = isotropic_half_vector(state, exponent, sample);
+    Vector3 d = normalize(mirror(state->direction, h));
     if (dot(d, state->normal_geom) <= 0.0f)
         d = normalize(mirror(d, state->normal_geom));
     *direction = d;
@@ -88,8 +101,7 @@ Boolean perturbed_transmission(Vector3 *direction, ShadingState *state, float io
 
 extern "C" Boolean rx_transmission_dir_glossy_x(Vector3 *direction, ShadingState *state, float ior_in, float ior_out,
                                                 float exponent, const double *sample) {
-    const Vector3 n = phong_lobe_direction(state->normal, exponent, sample[0], sample[1]);
-    return perturbed_transmission(direction, state, ior_in, ior_out, n);
+    return perturbed_transmission(direction, state, ior_in, ior_out, isotropic_half_vector(state, exponent, sample));
 }
 
 extern "C" Boolean rx_transmission_dir_anisglossy_x(Vector3 *direction, ShadingState *state, float ior_in,
@@ -113,7 +125,8 @@ extern "C" Boolean rx_transmission_dir_diffuse_x(Vector3 *direction, ShadingStat
 }
 
 extern "C" float rx_fresnel_reflection(ShadingState *state, float ior_in, float ior_out) {
-    return fresnel_dielectric(-dot(state->direction, state->normal), ior_in, ior_out);
+    // The cosine with whichever side the normal faces: a bumped normal may face away.
+    return fresnel_dielectric(std::fabs(dot(state->direction, state->normal)), ior_in, ior_out);
 }
 
 // Ward's anisotropic BRDF for the view `in` (towards the surface) and the
