@@ -33,8 +33,15 @@ const Camera3 &camera() { return current_world()->scene.camera; }
 
 }  // namespace
 
+// The mirror direction about the shading normal.  Near silhouettes an
+// interpolated normal can mirror the ray into the surface; such a direction
+// is mirrored back above the geometric surface, as the glossy ones are.
 extern "C" void rx_reflection_dir(Vector3 *direction, const ShadingState *state) {
-    *direction = normalize(mirror(state->direction, state->normal));
+    Vector3 d = normalize(mirror(state->direction, state->normal));
+    const float below = dot(d, state->normal_geom);
+    if (below < 0.0f && dot(state->direction, state->normal_geom) < 0.0f)
+        d = normalize(d - state->normal_geom * (2.0f * below));
+    *direction = d;
 }
 
 extern "C" void rx_reflection_dir_diffuse(Vector3 *direction, ShadingState *state) {
