@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "builtin_normal.h"
 #include "directions.h"
 #include "shading.h"
 
@@ -166,6 +167,7 @@ const std::vector<BuiltinShader> &builtin_shaders() {
             {"name": "color2", "type": "color", "default": [0.1, 0.1, 0.1, 1]},
             {"name": "scale", "type": "scalar", "default": 8}]})",
          checker_shader},
+        normal_color_builtin(),
     };
     return shaders;
 }

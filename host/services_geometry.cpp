@@ -33,8 +33,15 @@ const Camera3 &camera() { return current_world()->scene.camera; }
 
 }  // namespace
 
+// The mirror direction about the shading normal.  Near silhouettes an
+// interpolated normal can mirror the ray into the surface; such a direction
+// is mirrored back above the geometric surface, as the glossy ones are.
 extern "C" void rx_reflection_dir(Vector3 *direction, const ShadingState *state) {
-    *direction = normalize(mirror(state->direction, state->normal));
+    Vector3 d = normalize(mirror(state->direction, state->normal));
+    const float below = dot(d, state->normal_geom);
+    if (below < 0.0f && dot(state->direction, state->normal_geom) < 0.0f)
+        d = normalize(d - state->normal_geom * (2.0f * below));
+    *direction = d;
 }
 
 extern "C" void rx_reflection_dir_diffuse(Vector3 *direction, ShadingState *state) {
@@ -47,10 +54,23 @@ extern "C" void rx_reflection_dir_diffuse_x(Vector3 *direction, ShadingState *st
     *direction = cosine_direction(state->normal, state->normal_geom, sample[0], sample[1]);
 }
 
+// The glossy directions share one lobe model with each other and with
+// rx_ward_anisglossy: the ray is mirrored about a Ward half vector whose
+// roughness is 1 / exponent along each tangent, so the isotropic functions
+// are the anisotropic ones with equal exponents, and rays follow the
+// highlights that the same exponents give.
+namespace {
+Vector3 isotropic_half_vector(const ShadingState *state, float exponent, const double *sample) {
+    Vector3 u, v;
+    orthonormal_basis(state->normal, u, v);
+    return ward_half_vector(state->normal, u, v, exponent, exponent, sample[0], sample[1]);
+}
+}  // namespace
+
 extern "C" void rx_reflection_dir_glossy_x(Vector3 *direction, ShadingState *state, float exponent,
                                            const double *sample) {
-    const Vector3 axis = normalize(mirror(state->direction, state->normal));
-    Vector3 d = phong_lobe_direction(axis, exponent, sample[0], sample[1]);
+    const Vector3 h = isotropic_half_vector(state, exponent, sample);
+    Vector3 d = normalize(mirror(state->direction, h));
     if (dot(d, state->normal_geom) <= 0.0f)
         d = normalize(mirror(d, state->normal_geom));
     *direction = d;
@@ -88,8 +108,7 @@ Boolean perturbed_transmission(Vector3 *direction, ShadingState *state, float io
 
 extern "C" Boolean rx_transmission_dir_glossy_x(Vector3 *direction, ShadingState *state, float ior_in, float ior_out,
                                                 float exponent, const double *sample) {
-    const Vector3 n = phong_lobe_direction(state->normal, exponent, sample[0], sample[1]);
-    return perturbed_transmission(direction, state, ior_in, ior_out, n);
+    return perturbed_transmission(direction, state, ior_in, ior_out, isotropic_half_vector(state, exponent, sample));
 }
 
 extern "C" Boolean rx_transmission_dir_anisglossy_x(Vector3 *direction, ShadingState *state, float ior_in,
@@ -113,7 +132,8 @@ extern "C" Boolean rx_transmission_dir_diffuse_x(Vector3 *direction, ShadingStat
 }
 
 extern "C" float rx_fresnel_reflection(ShadingState *state, float ior_in, float ior_out) {
-    return fresnel_dielectric(-dot(state->direction, state->normal), ior_in, ior_out);
+    // The cosine with whichever side the normal faces: a bumped normal may face away.
+    return fresnel_dielectric(std::fabs(dot(state->direction, state->normal)), ior_in, ior_out);
 }
 
 // Ward's anisotropic BRDF for the view `in` (towards the surface) and the
@@ -134,16 +154,6 @@ extern "C" float rx_ward_anisglossy(const Vector3 *in, const Vector3 *out, const
     return static_cast<float>(std::exp(exponent) / (4.0 * std::numbers::pi * ax * ay * std::sqrt(cos_v * cos_l)));
 }
 
-// The host keeps one fall-off range per thread; it does not shorten rays by it.
-extern "C" Boolean rx_ray_falloff(ShadingState *, double *start, double *stop) {
-    thread_local double t_start = 0.0, t_stop = 0.0;
-    if (start != nullptr)
-        std::swap(t_start, *start);
-    if (stop != nullptr)
-        std::swap(t_stop, *stop);
-    return 1;
-}
-
 extern "C" Boolean rx_tri_vectors(ShadingState *state, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
                                   Vector3 **c) {
     const StateExt *ext = ext_of(state);
@@ -157,9 +167,20 @@ extern "C" Boolean rx_tri_vectors(ShadingState *state, int32_t which, int32_t in
         list = &object->mesh.normals;
     else if (which == 't' && index == 0)
         list = &object->mesh.uvs;
+    const uint32_t *tri = &object->mesh.indices[3 * static_cast<size_t>(ext->triangle)];
+    if (which == 'n' && list->empty()) {
+        // A flat mesh: its face normal at each corner, object space.  The
+        // vectors live until this thread's next call.
+        thread_local Vector3 t_face[3];
+        const std::vector<Vector3> &p = object->mesh.positions;
+        t_face[0] = t_face[1] = t_face[2] = normalize(cross(p[tri[1]] - p[tri[0]], p[tri[2]] - p[tri[0]]));
+        *a = &t_face[0];
+        *b = &t_face[1];
+        *c = &t_face[2];
+        return 1;
+    }
     if (list == nullptr || list->empty())
         return 0;
-    const uint32_t *tri = &object->mesh.indices[3 * static_cast<size_t>(ext->triangle)];
     *a = &(*list)[tri[0]];
     *b = &(*list)[tri[1]];
     *c = &(*list)[tri[2]];

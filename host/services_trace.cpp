@@ -1,5 +1,6 @@
 // Host functions: tracing and calling shaders.
 #include "camera_shaders.h"
+#include "ray_falloff.h"
 #include "shading.h"
 
 using namespace uvo_host;
@@ -47,7 +48,15 @@ extern "C" Boolean rx_trace_probe(ShadingState *state, const Vector3 *direction,
     child->origin = *origin;
     child->direction = normalize(*direction);
     ++context->rays;
-    const RayHit hit = current_world()->tracer->intersect(*origin, child->direction, 0.0f);
+    // Ends at the caller's fall-off limit; never meets the primitive the
+    // caller's state is on (a planar triangle cannot be met again by a ray
+    // that leaves it).
+    const float limit = falloff_limit(state);
+    const Tracer &tracer = *current_world()->tracer;
+    RayHit hit = tracer.intersect(*origin, child->direction, 0.0f, limit);
+    for (int guard = 0; hit.hit && guard < 8 && state->primitive != nullptr && state->primitive == handle_of(hit);
+         ++guard)
+        hit = tracer.intersect(*origin, child->direction, hit.distance, limit);
     if (!hit.hit)
         return 0;
     fill_hit(child, hit);
@@ -59,8 +68,7 @@ extern "C" Boolean rx_trace_continue(Color *result, ShadingState *state) {
         return 0;
     if (state->ray_type == UVO_RAY_SHADOW)
         return continue_shadow(state, result);
-    const Vector3 direction = state->direction;
-    return trace_and_shade(state, state->ray_type, offset_origin(state, direction), direction, result);
+    return continue_and_shade(state, result);
 }
 
 extern "C" Boolean rx_trace_shadow(Color *result, ShadingState *state) {

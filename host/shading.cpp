@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "ray_falloff.h"
+
 namespace uvo_host {
 
 namespace {
@@ -33,6 +35,11 @@ Boolean call_shader_instance(ShaderInstance *instance, Color *result, ShadingSta
         context->current_call = saved_call;
     }
     return answer;
+}
+
+const void *handle_of(const RayHit &hit) {
+    return reinterpret_cast<const void *>(
+        static_cast<uintptr_t>((static_cast<uint64_t>(hit.object->geometry_id + 1) << 32) | hit.triangle));
 }
 
 void fill_hit(ShadingState *state, const RayHit &hit) {
@@ -76,8 +83,7 @@ void fill_hit(ShadingState *state, const RayHit &hit) {
         state->tex_count = 0;
     }
     state->hit_object = &object;
-    state->primitive = reinterpret_cast<const void *>(
-        static_cast<uintptr_t>((static_cast<uint64_t>(object.geometry_id + 1) << 32) | hit.triangle));
+    state->primitive = handle_of(hit);
     state->material = object.material_tag;
     if (ext != nullptr) {
         ext->object = &object;
@@ -115,8 +121,14 @@ Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &dir
     return answer;
 }
 
-Boolean trace_and_shade(ShadingState *parent, int32_t type, const Vector3 &origin, const Vector3 &direction,
-                        Color *result) {
+namespace {
+
+// Traces and shades one ray from `parent`.  A new bounce counts against the
+// reflection and refraction depths; a continuation does not.  Rays end at the
+// parent's fall-off limit: nothing found before it is a miss without the
+// environment.
+Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, const Vector3 &direction,
+                  Color *result, bool bounce) {
     *result = Color{0, 0, 0, 0};
     World *world = current_world();
     ThreadContext *context = context_of(parent);
@@ -125,29 +137,30 @@ Boolean trace_and_shade(ShadingState *parent, int32_t type, const Vector3 &origi
     const HostSettings &settings = world->scene.settings;
     if (depth_of(parent) >= settings.max_depth + 1)
         return 0;
-    if (type == UVO_RAY_REFLECT && parent->reflection_depth >= settings.reflection_depth)
+    if (bounce && type == UVO_RAY_REFLECT && parent->reflection_depth >= settings.reflection_depth)
         return 0;
-    if (type == UVO_RAY_REFRACT && parent->refraction_depth >= settings.refraction_depth)
+    if (bounce && type == UVO_RAY_REFRACT && parent->refraction_depth >= settings.refraction_depth)
         return 0;
+    const float limit = falloff_limit(parent);
     ShadingState *state = context->push(parent);
     if (state == nullptr)
         return 0;
     state->ray_type = type;
     state->origin = origin;
     state->direction = normalize(direction);
-    if (type == UVO_RAY_REFLECT)
+    if (bounce && type == UVO_RAY_REFLECT)
         ++state->reflection_depth;
-    if (type == UVO_RAY_REFRACT)
+    if (bounce && type == UVO_RAY_REFRACT)
         ++state->refraction_depth;
     ++context->rays;
-    const RayHit hit = world->tracer->intersect(origin, state->direction, 0.0f);
+    const RayHit hit = world->tracer->intersect(origin, state->direction, 0.0f, limit);
     Boolean answer = 0;
     if (hit.hit) {
         fill_hit(state, hit);
         // A hit answers true whatever its material says.
         call_shader_instance(hit.object->material, result, state, UVO_SHADER_MATERIAL);
         answer = 1;
-    } else {
+    } else if (std::isinf(limit)) {
         state->point = origin;
         ShaderInstance *environment = world->db.get<ShaderInstance>(state->environment, ElementKind::Shader);
         if (environment != nullptr)
@@ -155,6 +168,18 @@ Boolean trace_and_shade(ShadingState *parent, int32_t type, const Vector3 &origi
     }
     context->pop(state);
     return answer;
+}
+
+}  // namespace
+
+Boolean trace_and_shade(ShadingState *parent, int32_t type, const Vector3 &origin, const Vector3 &direction,
+                        Color *result) {
+    return shade_ray(parent, type, origin, direction, result, true);
+}
+
+Boolean continue_and_shade(ShadingState *state, Color *result) {
+    const Vector3 direction = state->direction;
+    return shade_ray(state, state->ray_type, offset_origin(state, direction), direction, result, false);
 }
 
 namespace {

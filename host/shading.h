@@ -24,6 +24,10 @@ int32_t current_call_kind();
 Boolean trace_and_shade(ShadingState *parent, int32_t type, const Vector3 &origin, const Vector3 &direction,
                         Color *result);
 
+// Continues the ray of `state` past its hit with the same ray type, from just
+// beyond the hit; it counts as no further reflection or refraction.
+Boolean continue_and_shade(ShadingState *state, Color *result);
+
 // Calls the environment shader of `parent` for `direction` in a child state
 // of type `type`; black and false without one.
 Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &direction, Color *result);
@@ -31,6 +35,9 @@ Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &dir
 // Fills the hit part of `state` (distance, point, normals, barycentrics,
 // texture coordinates, object and primitive) for a ray that met `hit`.
 void fill_hit(ShadingState *state, const RayHit &hit);
+
+// The state's `primitive` handle of the triangle `hit` met.
+const void *handle_of(const RayHit &hit);
 
 // Origin for a ray leaving the hit of `state` in `direction`: off the surface
 // on the side the ray leaves to.

@@ -1,0 +1,96 @@
+// The material in real renders with the reference host: a white material
+// under a uniform environment neither gains nor loses light (diffuse through
+// the host's averaged radiance, mirror and glossy reflection with energy
+// conservation), and every way the material finds its lights sees the same
+// lights.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "render_support.h"
+
+using namespace uvo_host;
+using uvo_host_test::render_in_process;
+using uvo_host_test::scratch_dir;
+
+namespace {
+
+// Largest difference of any pixel's r, g, b from `value`, over the pixels
+// that hit the object (alpha 1); where it is into `where`.
+double worst_difference(const Image &image, float value, int *hits, std::string *where) {
+    double worst = 0.0;
+    *hits = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const Color c = image.get(x, y);
+            if (c.a < 1.0f)
+                continue;
+            ++*hits;
+            for (float v : {c.r, c.g, c.b})
+                if (std::abs(static_cast<double>(v) - value) > worst) {
+                    worst = std::abs(static_cast<double>(v) - value);
+                    *where = "pixel " + std::to_string(x) + ", " + std::to_string(y) + " = (" + std::to_string(c.r) +
+                             ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+                }
+        }
+    return worst;
+}
+
+}  // namespace
+
+TEST(MaterialRender, WhiteMaterialSphereVanishesInAUniformEnvironment) {
+    const std::string dir = scratch_dir("furnace");
+    // Diffuse only; diffuse and mirror reflection sharing the energy; the
+    // same with glossy and anisotropic glossy reflection.
+    const char *cases[] = {
+        R"("reflectivity": 0)",
+        R"("reflectivity": 0.6, "reflection_glossiness": 1)",
+        R"("reflectivity": 0.8, "reflection_glossiness": 0.4, "reflection_samples": 4)",
+        R"("reflectivity": 0.8, "reflection_glossiness": 0.5, "anisotropy": 3, "reflection_samples": 4)",
+    };
+    for (const char *params : cases) {
+        const std::string scene = R"({"options": {"samples": 2, "gather_rays": 8},
+            "camera": {"resolution": [24, 24], "transform": {"translate": [0, 0, 4]},
+                       "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
+            "objects": [{"type": "sphere", "radius": 1, "segments": 32,
+                "material": {"shader": "uvo_material", "params": {"diffuse_color": [1, 1, 1], )" +
+                                  std::string(params) + "}}}]}";
+        const Image image = render_in_process(dir, scene);
+        int hits = 0;
+        std::string where;
+        const double worst = worst_difference(image, 0.5f, &hits, &where);
+        EXPECT_GT(hits, 100) << params;
+        EXPECT_LT(worst, 1e-3) << params << ": " << where << " differs from the environment by " << worst;
+    }
+}
+
+TEST(MaterialRender, EveryLightModeSeesTheSameLights) {
+    // A white diffuse floor under a point light of intensity 8 at height 2,
+    // seen from above by an orthographic camera, black environment.
+    auto render = [](const std::string &name, const std::string &light_params) {
+        const std::string scene = R"({"options": {"samples": 4},
+            "camera": {"resolution": [5, 5], "orthographic": true, "aperture": 2,
+                       "transform": {"look_at": {"from": [0, 5, 0], "to": [0, 0, 0], "up": [0, 0, -1]}}},
+            "lights": [{"name": "bulb", "type": "point", "intensity": 8, "transform": {"translate": [0, 2, 0]}}],
+            "objects": [{"type": "plane", "size": 40,
+                "material": {"shader": "uvo_material", "params": {"diffuse_color": [1, 1, 1], "reflectivity": 0, )" +
+                                  light_params + "}}}]}";
+        return render_in_process(scratch_dir("lights_" + name), scene);
+    };
+    const Image listed = render("listed", R"("lights": ["bulb"])");
+    // Irradiance per unit cosine times the cosine, times the diffuse colour:
+    // I h / d^3 at the corner pixel's centre, I / h^2 straight below the light.
+    const double centre = 8.0 / 4.0;
+    const double d = std::sqrt(0.8 * 0.8 * 2 + 4.0);
+    const double corner = 8.0 * 2.0 / (d * d * d);
+    EXPECT_NEAR(listed.get(2, 2).g, centre, 0.02 * centre);
+    EXPECT_NEAR(listed.get(0, 0).g / listed.get(2, 2).g, corner / centre, 0.02) << "inverse square and cosine law";
+    for (const char *mode : {R"("light_mode": 1)", R"("light_mode": 2)", R"("light_mode": 3)", R"("light_mode": 4)"}) {
+        const Image image = render(std::string("mode") + mode[14], mode);
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                EXPECT_NEAR(image.get(x, y).g, listed.get(x, y).g, 1e-6) << mode << " pixel " << x << ", " << y;
+    }
+    const Image none = render("none", R"("light_mode": 0)");
+    EXPECT_EQ(none.get(2, 2).g, 0.0f) << "no lights listed, no light mode: no direct light";
+}
