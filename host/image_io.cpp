@@ -129,7 +129,9 @@ void write_png(const std::string &path, const Image &image) {
     std::vector<unsigned char> bytes(static_cast<size_t>(image.width) * image.height * 4);
     for (size_t i = 0; i < bytes.size(); ++i) {
         const float v = image.rgba[i];
-        const float mapped = (i % 4 == 3) ? std::fmin(std::fmax(v, 0.0f), 1.0f) : linear_to_srgb(v);
+        // The preview is opaque: environments such as the daylight skies
+        // give their pixels alpha 0, which would hide the sky in a viewer.
+        const float mapped = (i % 4 == 3) ? 1.0f : linear_to_srgb(v);
         bytes[i] = static_cast<unsigned char>(std::lround(mapped * 255.0f));
     }
     if (!stbi_write_png(path.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))

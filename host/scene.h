@@ -110,6 +110,7 @@ struct HostSettings {
     int refraction_depth = 4;
     int tile_size = 16;
     uint32_t seed = 0;                  // decorrelates whole renders
+    int photons = 0;                    // photon emission calls per light before rendering
 };
 
 struct Camera3 {
@@ -119,6 +120,7 @@ struct Camera3 {
     std::vector<ShaderInstance *> lens;
     std::vector<ShaderInstance *> output;
     ShaderInstance *environment = nullptr;
+    ShaderInstance *volume = nullptr;   // called on eye rays (call kind 5), or null
 };
 
 struct Text {

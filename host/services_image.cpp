@@ -1,5 +1,6 @@
 // Host functions: images, frame buffers, colour textures and the shader
-// interface; and the photon functions, which this host does not support.
+// interface; and the photon functions other than rx_photon_light
+// (services_photon.cpp), which this host does not support.
 #include <memory>
 #include <mutex>
 
@@ -162,7 +163,6 @@ extern "C" HostShaderInterface *rx_get_shader_interface(int32_t version) {
     return version <= 2 ? &g_interface : nullptr;
 }
 
-extern "C" Boolean rx_photon_light(Color *, ShadingState *) { return photons_unsupported("rx_photon_light"); }
 extern "C" Boolean rx_photon_reflection_specular(Color *, ShadingState *, const Vector3 *) {
     return photons_unsupported("rx_photon_reflection_specular");
 }

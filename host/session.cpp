@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "photons.h"
 #include "scene_loader.h"
 
 namespace uvo_host {
@@ -43,6 +44,11 @@ RenderSession::~RenderSession() {
 }
 
 RenderStats RenderSession::render(bool progress) {
+    if (world_.scene.settings.photons > 0) {
+        clear_photons();
+        const size_t photons = emit_photons(world_, world_.scene.settings.photons);
+        host_info("%zu photons emitted", photons);
+    }
     const RenderStats stats = renderer_.render(world_.scene.settings.threads, progress);
     attributes_["uvo:threads"] = std::to_string(stats.threads);
     attributes_["uvo:render_seconds"] = std::to_string(stats.seconds);
