@@ -141,6 +141,7 @@ ShadingState *ThreadContext::root(const Scene &scene) {
     s.camera = &scene.camera.camera;
     s.options = &scene.options;
     s.environment = scene.camera.environment ? scene.camera.environment->tag : 0;
+    s.volume = scene.camera.volume ? scene.camera.volume->tag : 0;
     s.importance = 1.0f;
     return &s;
 }

@@ -139,8 +139,11 @@ void write_png(const std::string &path, const Image &image, bool display_values)
     std::vector<unsigned char> bytes(static_cast<size_t>(image.width) * image.height * 4);
     for (size_t i = 0; i < bytes.size(); ++i) {
         const float v = image.rgba[i];
-        const bool as_is = display_values || i % 4 == 3;
-        const float mapped = as_is ? (v > 0.0f ? std::fmin(v, 1.0f) : 0.0f) : linear_to_srgb(v);
+        // The preview is opaque: environments such as the daylight skies give
+        // their pixels alpha 0, which would hide the sky in a viewer.
+        const float mapped = i % 4 == 3     ? 1.0f
+                             : display_values ? (v > 0.0f ? std::fmin(v, 1.0f) : 0.0f)
+                                              : linear_to_srgb(v);
         bytes[i] = static_cast<unsigned char>(std::lround(mapped * 255.0f));
     }
     if (!stbi_write_png(path.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))

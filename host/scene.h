@@ -110,6 +110,7 @@ struct HostSettings {
     int refraction_depth = 4;
     int tile_size = 16;
     uint32_t seed = 0;                  // decorrelates whole renders
+    int photons = 0;                    // photon emission calls per light before rendering
 };
 
 struct Camera3 {
@@ -122,6 +123,7 @@ struct Camera3 {
     // User frame buffers by name, numbered from 0 in this order (output
     // image 12 + number); camera.frame_buffers is the Tag of this list.
     std::vector<std::string> framebuffers;
+    ShaderInstance *volume = nullptr;   // called on eye rays (call kind 5), or null
 };
 
 struct Text {

@@ -212,7 +212,7 @@ private:
     void load_options(const json &value, const std::string &path) {
         const json &o = object_at(value, path);
         check_keys(o, path, {"samples", "threads", "shadow", "max_depth", "reflection_depth", "refraction_depth",
-                             "final_gather", "gather_rays", "seed", "tile_size"});
+                             "final_gather", "gather_rays", "seed", "tile_size", "scene_box", "photons"});
         HostSettings &s = scene_.settings;
         s.samples = integer(o, "samples", path, s.samples, 1);
         s.threads = integer(o, "threads", path, s.threads, 0);
@@ -244,12 +244,25 @@ private:
         r.photon_weights[0] = r.photon_weights[1] = r.photon_weights[2] = 1.0f / 3.0f;
         r.samples = s.samples;
         r.verbosity = verbosity();
+        load_daylight_options(o, path);
+    }
+
+    // Options for daylight and photons: which scene box the box queries
+    // answer, and the photon emission calls per light.
+    void load_daylight_options(const json &o, const std::string &path) {
+        if (o.contains("scene_box")) {
+            const std::string box = string(o, "scene_box", path);
+            if (box != "geometry" && box != "all")
+                fail(child(path, "scene_box"), "expected \"geometry\" or \"all\"");
+            scene_.options.box_all = box == "all" ? 1 : 0;
+        }
+        scene_.settings.photons = integer(o, "photons", path, 0, 0);
     }
 
     void load_camera(const json &value, const std::string &path) {
         const json &c = object_at(value, path);
         check_keys(c, path, {"resolution", "focal", "aperture", "aspect", "orthographic", "transform", "lens",
-                             "output", "environment", "clip", "framebuffers"});
+                             "output", "environment", "clip", "framebuffers", "volume"});
         Camera3 &cam = scene_.camera;
         Camera &k = cam.camera;
         k = Camera{};
@@ -285,6 +298,8 @@ private:
             cam.environment = shader(c["environment"], child(path, "environment"));
             k.environment = cam.environment->tag;
         }
+        if (c.contains("volume"))
+            cam.volume = shader(c["volume"], child(path, "volume"));
     }
 
     // The camera's user frame buffers: unique names, numbered in list order.

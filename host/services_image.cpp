@@ -1,6 +1,7 @@
-// Host functions: images and colour textures; and the photon functions,
-// which this host does not support.  Output images, user frame buffers and
-// the shader interface are in services_output.cpp.
+// Host functions: images and colour textures; and the photon functions other
+// than rx_photon_light (services_photon.cpp), which this host does not
+// support.  Output images, user frame buffers and the shader interface are in
+// services_output.cpp.
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -145,7 +146,6 @@ Boolean photons_unsupported(const char *name) {
 
 }  // namespace
 
-extern "C" Boolean rx_photon_light(Color *, ShadingState *) { return photons_unsupported("rx_photon_light"); }
 extern "C" Boolean rx_photon_reflection_specular(Color *, ShadingState *, const Vector3 *) {
     return photons_unsupported("rx_photon_reflection_specular");
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "scene_box.h"
 #include "shading.h"
 
 using namespace uvo_host;
@@ -48,7 +49,15 @@ extern "C" Boolean rx_query(int32_t code, ShadingState *state, Tag item, void *a
     case UVO_QUERY_LIGHT_DIRECTION:
     case UVO_QUERY_LIGHT_EDGE_U:
     case UVO_QUERY_LIGHT_EDGE_V: {
-        const Light *light = light_of(item);
+        // The light record is in its own space; the light instance is the
+        // light placed in the scene, so it answers in internal space.
+        if (const Light *placed = world->db.get<Light>(item, ElementKind::LightInstance)) {
+            *static_cast<Vector3 *>(answer) = code == UVO_QUERY_LIGHT_DIRECTION ? placed->direction
+                                              : code == UVO_QUERY_LIGHT_EDGE_U  ? placed->edge_u
+                                                                                : placed->edge_v;
+            return 1;
+        }
+        const Light *light = world->db.get<Light>(item, ElementKind::Light);
         if (light == nullptr)
             return 0;
         *static_cast<Vector3 *>(answer) = code == UVO_QUERY_LIGHT_DIRECTION ? light->record.direction
@@ -97,12 +106,9 @@ extern "C" Boolean rx_query(int32_t code, ShadingState *state, Tag item, void *a
         *static_cast<int32_t *>(answer) = 1;
         return 1;
     case UVO_QUERY_SCENE_BOX_ALL:
-    case UVO_QUERY_SCENE_BOX: {
-        Vector3 *box = static_cast<Vector3 *>(answer);
-        box[0] = scene.box_min;
-        box[1] = scene.box_max;
+    case UVO_QUERY_SCENE_BOX:
+        scene_box(scene, code == UVO_QUERY_SCENE_BOX_ALL, static_cast<Vector3 *>(answer));
         return 1;
-    }
     case UVO_QUERY_THREAD_CELL:
     case UVO_QUERY_REGISTER_CELL:
     case UVO_QUERY_THREAD_CELLS: {

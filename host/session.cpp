@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "camera_shaders.h"
+#include "photons.h"
 #include "scene_loader.h"
 
 namespace uvo_host {
@@ -44,6 +45,11 @@ RenderSession::~RenderSession() {
 }
 
 RenderStats RenderSession::render(bool progress) {
+    if (world_.scene.settings.photons > 0) {
+        clear_photons();
+        const size_t photons = emit_photons(world_, world_.scene.settings.photons);
+        host_info("%zu photons emitted", photons);
+    }
     const RenderStats stats = renderer_.render(world_.scene.settings.threads, progress);
     output_shaders_ran_ = !world_.scene.camera.output.empty();
     if (output_shaders_ran_) {

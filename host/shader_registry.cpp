@@ -97,6 +97,26 @@ ShaderCode *ShaderRegistry::find(const std::string &name, std::string &why) {
     return result;
 }
 
+namespace {
+
+// A light shader's init and exit see the light they serve in the state, as
+// its calls do; every other instance sees none.
+void serve_light(const Scene &scene, const ShaderInstance &instance, ShadingState *state) {
+    state->light_instance = 0;
+    StateExt *ext = ext_of(state);
+    if (ext != nullptr)
+        ext->light = nullptr;
+    for (const Light &light : scene.lights)
+        if (light.shader == &instance) {
+            state->light_instance = light.instance_tag;
+            if (ext != nullptr)
+                ext->light = &light;
+            return;
+        }
+}
+
+}  // namespace
+
 void ShaderRegistry::init_instances(Scene &scene) {
     ThreadContext context(0);
     ThreadContext *saved = current_context();
@@ -124,6 +144,7 @@ void ShaderRegistry::init_instances(Scene &scene) {
         if (code->init != nullptr && code->wants_instance_init) {
             Boolean request = 0;
             state->shader = &instance.record;
+            serve_light(scene, instance, state);
             code->init(state, instance.block(), &request);
             state->shader = nullptr;
         }
@@ -146,6 +167,7 @@ void ShaderRegistry::exit_instances(Scene &scene) {
         instance.initialised = false;
         if (instance.code->exit != nullptr) {
             state->shader = &instance.record;
+            serve_light(scene, instance, state);
             instance.code->exit(state, instance.block());
             state->shader = nullptr;
         }

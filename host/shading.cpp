@@ -166,6 +166,11 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
         if (environment != nullptr)
             answer = call_shader_instance(environment, result, state, UVO_SHADER_ENVIRONMENT);
     }
+    // The volume in force acts on the eye ray's segment: it sees the colour
+    // found at the segment's end and the hit distance (0 for a miss).
+    if (type == UVO_RAY_EYE && state->volume != 0)
+        if (ShaderInstance *volume = world->db.get<ShaderInstance>(state->volume, ElementKind::Shader))
+            call_shader_instance(volume, result, state, UVO_SHADER_VOLUME);
     context->pop(state);
     return answer;
 }

@@ -88,9 +88,11 @@ enum {
  * "answer" points at the type given; the result is non-zero when answered. */
 enum {
     UVO_QUERY_LIGHT_TAG = 7,          /* item light instance -> Tag of its light (HostLight) */
-    UVO_QUERY_LIGHT_DIRECTION = 32,   /* item light -> Vector3, light space, direction of emission */
-    UVO_QUERY_LIGHT_EDGE_U = 33,      /* item light -> Vector3, rectangle edge u, light space */
-    UVO_QUERY_LIGHT_EDGE_V = 34,      /* item light -> Vector3, rectangle edge v, light space */
+    /* Light geometry: on a light (HostLight) Tag in light space, on a light
+       instance Tag in internal space (the light as placed in the scene). */
+    UVO_QUERY_LIGHT_DIRECTION = 32,   /* item light -> Vector3, direction of emission */
+    UVO_QUERY_LIGHT_EDGE_U = 33,      /* item light -> Vector3, rectangle edge u */
+    UVO_QUERY_LIGHT_EDGE_V = 34,      /* item light -> Vector3, rectangle edge v */
     UVO_QUERY_MATERIAL_SHADER = 43,   /* item material -> Tag of its surface shader */
     UVO_QUERY_USER_DATA_SLOT = 51,    /* item 0 -> void ** : the current instance's user-data slot */
     UVO_QUERY_INSTANCE_LOCK = 52,     /* item 0 -> HostLock : the current instance's lock */
@@ -98,7 +100,7 @@ enum {
     UVO_QUERY_LIGHT_LIST = 71,        /* -> Tag * : the render's light instances */
     UVO_QUERY_DECLARATION_VERSION = 89, /* item declaration Tag -> int32_t version; state may be null */
     UVO_QUERY_GATHER_CONTEXT = 116,   /* -> int32_t; fails (returns 0) on rays with reduced sampling */
-    UVO_QUERY_SCENE_BOX_ALL = 120,    /* -> Vector3[2] min, max of everything */
+    UVO_QUERY_SCENE_BOX_ALL = 120,    /* -> Vector3[2] min, max of everything (geometry, camera, lights) */
     UVO_QUERY_SCENE_BOX = 122,        /* -> Vector3[2] min, max of the rendered geometry */
     UVO_QUERY_THREAD_CELL = 124,      /* -> void ** : this thread's cell for the instance, or null */
     UVO_QUERY_REGISTER_CELL = 126,    /* answer: void ** (in) to register as this thread's cell */

@@ -1,0 +1,221 @@
+// The host services behind the daylight shaders: aerial perspective of
+// uvo_physicalsky called as the camera's volume (call kind 5) and as its lens
+// (kind 0), photons emitted by uvo_physicalsun from above the scene box that
+// the render options select, and the shader-state keys the sky and the sun
+// use (SKY_IS_HDR, rxXMLD).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "daylight_support.h"
+#include "photons.h"
+#include "scene_box.h"
+#include "sky/sky_instance.h"
+
+using namespace uvo_host;
+using namespace uvo_host_test;
+
+namespace {
+
+// The physical sky with no disc, y up, seeing its sun at the default vector.
+std::string sky(const std::string &extra = "") {
+    return R"({"shader": "uvo_physicalsky", "params": {"up_axis_y": true, "disc_brightness": 0)" + extra + "}}";
+}
+
+const uvo::SkyInstance *sky_record(const ShaderInstance *instance) {
+    return static_cast<const uvo::SkyInstance *>(instance->user_slot);
+}
+
+}  // namespace
+
+TEST(DaylightHost, AerialPerspectiveAsVolumeAndAsLensBlendsBySegmentLength) {
+    // One pixel looking straight up at an orange ceiling 10 units away; the
+    // sky as environment, and again as the camera's volume or lens.
+    const Color ceiling{0.5f, 0.25f, 0.1f, 1.0f};
+    auto scene = [](const std::string &camera_extra, bool orthographic) {
+        return std::string(R"({"options": {"samples": 1}, "camera": {"resolution": [1, 1], "aperture": 0.001,
+            "orthographic": )") +
+               (orthographic ? "true" : "false") +
+               R"(, "transform": {"look_at": {"from": [0, 0, 0], "to": [0, 1, 0], "up": [0, 0, -1]}},
+            "environment": )" +
+               sky() + camera_extra + R"(},
+            "objects": [{"type": "plane", "size": 4, "transform": {"translate": [0, 10, 0]},
+                "material": {"shader": "constant", "params": {"color": [0.5, 0.25, 0.1]}}}]})";
+    };
+    const std::string aerial = sky(R"(, "aerial_distance": 5)");
+    struct Case {
+        const char *what;
+        std::string camera_extra;
+        bool orthographic;
+        float segment;  // length the shader sees, 0: no blend
+    };
+    // The volume runs on the eye ray's state and sees its hit distance, 10.
+    // The lens runs on the camera's state, which keeps no hit of its own: it
+    // sees distance 0 and takes the escaping-ray length V / up / 20.
+    const Case cases[] = {
+        {"volume", R"(, "volume": )" + aerial, false, 10.0f},
+        {"lens", R"(, "lens": [)" + aerial + "]", false, 5.0f / 20.0f},
+        {"volume, orthographic camera", R"(, "volume": )" + aerial, true, 0.0f},
+        {"volume switched off", R"(, "volume": )" + sky(R"(, "aerial_distance": 5, "enabled": false)"), false,
+         0.0f},
+        {"no volume", "", false, 0.0f},
+    };
+    const std::string dir = scratch_dir("aerial");
+    for (const Case &c : cases) {
+        auto session = open_session(dir, scene(c.camera_extra, c.orthographic));
+        session->render(false);
+        const Color got = session->world().framebuffer.get(0, 0);
+        Color sky_up{};
+        {
+            HostCaller caller(session->world());
+            sky_up = caller.environment(session->world().scene.camera.environment, Vector3{0, 1, 0}, UVO_RAY_EYE);
+        }
+        // Haze 0: T = 2, T' = (T + 3) / 5 = 1; a segment of h units at a
+        // visibility of 5 keeps 0.9^(h / 5) of the colour behind it.
+        const float f = static_cast<float>(std::pow(0.9, c.segment / 5.0));
+        const float want[3] = {f * ceiling.r + (1 - f) * sky_up.r, f * ceiling.g + (1 - f) * sky_up.g,
+                               f * ceiling.b + (1 - f) * sky_up.b};
+        const float have[3] = {got.r, got.g, got.b};
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(have[k], want[k], 2e-4f * want[k] + 1e-6f)
+                << c.what << ", channel " << k << ": sky at the zenith " << sky_up.r << " " << sky_up.g << " "
+                << sky_up.b;
+        EXPECT_FLOAT_EQ(got.a, 1.0f) << c.what << ": alpha of the hit kept";
+        if (c.segment > 1.0f) {
+            EXPECT_GT(std::fabs(got.b - ceiling.b), 1e-3f) << c.what << ": the sky really mixed in";
+        }
+    }
+}
+
+TEST(DaylightHost, SunPhotonsLeaveAPlaneAboveTheSelectedSceneBox) {
+    // A 2-unit box at the origin, a lamp at (0, 6, 0) and the camera at
+    // (0, 0, 8): the geometry box is [-1, 1]^3, the whole box reaches the
+    // lamp and the camera.
+    auto scene = [](const char *box) {
+        return std::string(R"({"options": {"samples": 1, "photons": 64, "scene_box": ")") + box + R"("},
+            "camera": {"resolution": [2, 2], "transform": {"translate": [0, 0, 8]}},
+            "lights": [{"name": "lamp", "type": "point", "intensity": 0, "transform": {"translate": [0, 6, 0]}},
+                {"name": "sun", "type": "directional", "intensity": 2,
+                 "transform": {"look_at": {"from": [3, 4, 2], "to": [0, 0, 0]}},
+                 "shader": {"shader": "uvo_physicalsun", "params": {"up_axis_y": true}}}],
+            "objects": [{"type": "box", "size": 2}]})";
+    };
+    const std::string dir = scratch_dir("photons");
+    float plane[2] = {0, 0};
+    for (int which = 0; which < 2; ++which) {
+        const bool whole = which == 1;
+        auto session = open_session(dir, scene(whole ? "all" : "geometry"));
+        Scene &s = session->world().scene;
+        EXPECT_EQ(s.options.box_all, whole ? 1 : 0);
+        // The two box queries.
+        Vector3 box[2], all[2];
+        ASSERT_TRUE(rx_query(UVO_QUERY_SCENE_BOX, nullptr, 0, box));
+        ASSERT_TRUE(rx_query(UVO_QUERY_SCENE_BOX_ALL, nullptr, 0, all));
+        EXPECT_FLOAT_EQ(box[0].y, -1.0f);
+        EXPECT_FLOAT_EQ(box[1].y, 1.0f);
+        EXPECT_FLOAT_EQ(all[1].y, 6.0f) << "the lamp";
+        EXPECT_FLOAT_EQ(all[1].z, 8.0f) << "the camera";
+        EXPECT_FLOAT_EQ(all[0].x, -1.0f);
+
+        session->render(false);
+        const Light &sun = s.lights[1];
+        const uvo::SkyInstance *record = sky_record(sun.shader);
+        ASSERT_NE(record, nullptr);
+        // The photon box is the chosen scene box seen from the light.
+        Vector3 chosen[2];
+        scene_box(s, whole, chosen);
+        Vector3 lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
+        for (int corner = 0; corner < 8; ++corner) {
+            const Vector3 p{chosen[corner & 1].x, chosen[(corner >> 1) & 1].y, chosen[(corner >> 2) & 1].z};
+            const Vector3 q = transform_vector(sun.from_world.m, p);
+            lo = Vector3{std::min(lo.x, q.x), std::min(lo.y, q.y), std::min(lo.z, q.z)};
+            hi = Vector3{std::max(hi.x, q.x), std::max(hi.y, q.y), std::max(hi.z, q.z)};
+        }
+        EXPECT_NEAR(record->photon_min.x, lo.x, 1e-4f) << "box " << which;
+        EXPECT_NEAR(record->photon_max.y, hi.y, 1e-4f) << "box " << which;
+        plane[which] = record->photon_plane;
+        EXPECT_NEAR(plane[which], 2.0f * length(hi - lo), 1e-3f) << "twice the diagonal, box " << which;
+
+        const std::vector<PhotonRecord> photons = recorded_photons();
+        ASSERT_EQ(photons.size(), 64u) << "box " << which;
+        float seen_lo_x = 1e30f, seen_hi_x = -1e30f;
+        for (const PhotonRecord &p : photons) {
+            // Along the light, from its plane, with the light's energy.
+            EXPECT_NEAR(dot(p.direction, sun.direction), 1.0f, 1e-5f);
+            const Vector3 local = transform_point(sun.from_world.m, p.origin);
+            EXPECT_NEAR(local.z, record->photon_plane, 1e-3f * record->photon_plane);
+            EXPECT_GE(local.x, lo.x - 1e-4f);
+            EXPECT_LE(local.x, hi.x + 1e-4f);
+            EXPECT_GE(local.y, lo.y - 1e-4f);
+            EXPECT_LE(local.y, hi.y + 1e-4f);
+            EXPECT_FLOAT_EQ(p.energy.g, 2.0f) << "the host's photon energy";
+            EXPECT_EQ(p.light, sun.instance_tag);
+            EXPECT_EQ(p.ray_type, UVO_RAY_PHOTON_EMIT);
+            seen_lo_x = std::min(seen_lo_x, local.x);
+            seen_hi_x = std::max(seen_hi_x, local.x);
+        }
+        // Stratified over the region: the photons span nearly all of it.
+        EXPECT_LT(seen_lo_x - lo.x, 0.05f * (hi.x - lo.x)) << "box " << which;
+        EXPECT_LT(hi.x - seen_hi_x, 0.05f * (hi.x - lo.x)) << "box " << which;
+    }
+    EXPECT_GT(plane[1], plane[0]) << "the whole box is larger than the geometry's";
+}
+
+TEST(DaylightHost, SkyMarksItsRayTreeAndTheSunAnswersTheLightLoop) {
+    const std::string scene = R"({"options": {"samples": 1},
+        "camera": {"resolution": [2, 2], "environment": )" +
+                              sky(R"(, "sun": "sun")") + R"(},
+        "lights": [{"name": "sun", "type": "directional",
+            "transform": {"look_at": {"from": [3, 4, 2], "to": [0, 0, 0]}},
+            "shader": {"shader": "uvo_physicalsun", "params": {"up_axis_y": true, "shadow_rays": 4}}}]})";
+    auto session = open_session(scratch_dir("keys"), scene);
+    Scene &s = session->world().scene;
+    HostCaller caller(session->world());
+    ShadingState *root = caller.root();
+
+    // SKY_IS_HDR: a 32-bit 1 for the ray tree below the sky's state, kept
+    // after the sky's call (lifetime 2), not seen above it.
+    ShadingState *ray = caller.context().push(root);
+    ray->ray_type = UVO_RAY_REFLECT;
+    ray->direction = Vector3{0, 1, 0};
+    Color c{};
+    ASSERT_TRUE(call_shader_instance(s.camera.environment, &c, ray, UVO_SHADER_ENVIRONMENT));
+    int32_t size = 0;
+    const auto *mark = static_cast<const int32_t *>(rx_shaderstate_get(ray, UVO_KEY_SKY_IS_HDR, &size));
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(*mark, 1);
+    EXPECT_EQ(size, 4);
+    EXPECT_EQ(rx_shaderstate_get(root, UVO_KEY_SKY_IS_HDR, nullptr), nullptr);
+    caller.context().pop(ray);
+
+    // rxXMLD: a light loop on a floor point asks for the sun; the sun's
+    // shader, one state below, sets the scales and calls itself physical.
+    ShadingState *floor = caller.context().push(root);
+    floor->ray_type = UVO_RAY_EYE;
+    floor->point = Vector3{0, 0, 0};
+    floor->normal = floor->normal_geom = Vector3{0, 1, 0};
+    const LightLoopInfo info{sizeof(LightLoopInfo), 0.5f, 0.7f, 0.25f, 0.5f, 0, 0};
+    ASSERT_NE(rx_shaderstate_set(floor, UVO_KEY_LIGHT_LOOP, &info, sizeof info, UVO_LIFETIME_RAY), nullptr);
+    Color light{};
+    Vector3 direction{};
+    float cosine = 0.0f;
+    int32_t samples = 0;
+    ASSERT_TRUE(rx_sample_light(&light, &direction, &cosine, floor, s.lights[0].instance_tag, &samples));
+    const auto *after = static_cast<const LightLoopInfo *>(rx_shaderstate_get(floor, UVO_KEY_LIGHT_LOOP, nullptr));
+    ASSERT_NE(after, nullptr);
+    EXPECT_FLOAT_EQ(after->diffuse_scale, 1.0f);
+    EXPECT_FLOAT_EQ(after->specular_scale, 1.0f);
+    EXPECT_EQ(after->physical_light, 1);
+    EXPECT_FLOAT_EQ(after->importance, 0.7f) << "fields the sun does not own are kept";
+    // Direction towards the sun and its cosine on the floor; the colour the
+    // sky's record predicts (same haze) at the default scale.
+    const float r29 = std::sqrt(29.0f);
+    EXPECT_NEAR(direction.x, 3 / r29, 1e-5f);
+    EXPECT_NEAR(direction.y, 4 / r29, 1e-5f);
+    EXPECT_NEAR(cosine, 4 / r29, 1e-5f);
+    const uvo::SkyInstance *record = sky_record(s.camera.environment);
+    EXPECT_NEAR(light.g, record->sun_color.g * 1.25e-5f, 1e-5f * light.g);
+    EXPECT_GT(light.r, light.b) << "sunlight at 48 degrees is warm";
+    caller.context().pop(floor);
+}

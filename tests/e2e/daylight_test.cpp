@@ -1,0 +1,163 @@
+// Daylight physics end to end: the horizontal illuminance that a white
+// Lambert floor receives under uvo_ciesky and under uvo_physicalsky with
+// uvo_physicalsun, rendered by the host, against what the sky itself says
+// (a fine integral of the sky shader's values called through the host) and
+// what the sky's instance record predicts (mean_sky_color, sun_color).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "daylight_support.h"
+#include "sky/sky_instance.h"
+
+using namespace uvo_host;
+using namespace uvo_host_test;
+
+namespace {
+
+const double kPi = std::numbers::pi;
+
+// The sun as a directional light placed by look_at from `from` towards the
+// origin, with `shader` (JSON) or none.
+std::string sun_light(const std::string &from, const std::string &intensity, const std::string &shader = "") {
+    std::string light = R"({"name": "sun", "type": "directional", "intensity": )" + intensity +
+                        R"(, "transform": {"look_at": {"from": )" + from + R"(, "to": [0, 0, 0]}})";
+    if (!shader.empty())
+        light += R"(, "shader": )" + shader;
+    return light + "}";
+}
+
+// Mean radiance of the frame (green channel) and its irradiance E = pi L.
+double frame_illuminance(const Image &image) { return kPi * mean_channel(image, 1); }
+
+const uvo::SkyInstance *sky_record(const ShaderInstance *instance) {
+    return static_cast<const uvo::SkyInstance *>(instance->user_slot);
+}
+
+}  // namespace
+
+TEST(Daylight, CieSkyIlluminanceOfAWhiteFloorMatchesTheIntegralOfItsLuminance) {
+    struct Case {
+        const char *what;
+        std::string sky_params;
+        double overcast_closed_form;  // E / Lz when known in closed form, else 0
+    };
+    // The clear sky follows the light "sun" (intensity 0: it lights nothing
+    // itself), 40 degrees above the horizon.
+    const Case cases[] = {
+        {"overcast", R"("overcast_fraction": 1, "zenith_luminance": 1000, "up_axis_y": true)", 7.0 * kPi / 3.0},
+        {"clear", R"("overcast_fraction": 0, "zenith_luminance": 1000, "up_axis_y": true, "sun": "sun")", 0.0},
+        {"half", R"("overcast_fraction": 0.5, "zenith_luminance": 1000, "up_axis_y": true, "sun": "sun")", 0.0},
+    };
+    const std::string dir = scratch_dir("cie");
+    for (const Case &c : cases) {
+        const std::string scene =
+            R"({"options": {"samples": 16}, )" +
+            top_camera(2.0, 8, R"(, "environment": {"shader": "uvo_ciesky", "params": {)" + c.sky_params + "}}") +
+            R"(, "lights": [)" + sun_light("[0.766, 0.643, 0]", "0") + R"(], "objects": [)" + white_floor(64) + "]}";
+        auto session = open_session(dir, scene);
+        session->render(false);
+        const double rendered = frame_illuminance(session->world().framebuffer);
+        ShaderInstance *sky = session->world().scene.camera.environment;
+        HostCaller caller(session->world());
+        const double integral = caller.horizontal_illuminance(sky, 256, 512);
+        EXPECT_NEAR(rendered, integral, 0.01 * integral)
+            << c.what << ": rendered " << rendered << " lux, integral of the sky " << integral << " lux";
+        if (c.overcast_closed_form > 0.0) {
+            EXPECT_NEAR(integral, 1000.0 * c.overcast_closed_form, 1e-3 * integral)
+                << c.what << ": the overcast sky is Lz (1 + 2 cos theta)";
+        }
+        // The sky followed the light: its sun is where the light shines from.
+        const uvo::SkyInstance *record = sky_record(sky);
+        ASSERT_NE(record, nullptr) << c.what;
+        if (c.sky_params.find("\"sun\"") != std::string::npos) {
+            EXPECT_NEAR(record->sun_direction.x, 0.766, 1e-3) << c.what;
+            EXPECT_NEAR(record->sun_direction.z, 0.643, 1e-3) << c.what << ": y and z exchanged, z up";
+            EXPECT_NEAR(record->sun_direction.y, 0.0, 1e-6) << c.what;
+        }
+        // Shape of the dome: black below the horizon, lit on it; the overcast
+        // sky three times brighter at the zenith than on the horizon, the
+        // clear ones brightest towards the sun.
+        const float zenith = caller.environment(sky, Vector3{0, 1, 0}).g;
+        const float horizon = caller.environment(sky, Vector3{-1, 0, 0}).g;
+        EXPECT_EQ(caller.environment(sky, Vector3{-0.99f, -0.141f, 0}).g, 0.0f) << c.what;
+        EXPECT_GT(horizon, 0.0f) << c.what;
+        if (c.overcast_closed_form > 0.0) {
+            EXPECT_NEAR(zenith, 3.0f * horizon, 1e-3f * zenith) << c.what;
+        } else {
+            const float towards_sun = caller.environment(sky, Vector3{0.766f, 0.643f, 0}).g;
+            EXPECT_GT(towards_sun, zenith) << c.what;
+            EXPECT_GT(towards_sun, horizon) << c.what;
+        }
+        std::printf("[ measure  ] CIE %s sky: rendered %.2f lux, integral %.2f lux, ratio %.5f\n", c.what, rendered,
+                    integral, rendered / integral);
+    }
+}
+
+TEST(Daylight, PhysicalSkyAndSunLightAWhiteFloorAsTheirRecordsPredict) {
+    // Sun 48 degrees high (direction (3, 4, 2) / sqrt(29)); no disc in the
+    // sky, so that the floor's gather rays see only the sky dome.
+    const std::string sky_on = R"({"shader": "uvo_physicalsky", "params": {"sun": "sun", "up_axis_y": true,
+        "disc_brightness": 0, "haze_level": 1}})";
+    const std::string sky_off = R"({"shader": "uvo_physicalsky", "params": {"sun": "sun", "up_axis_y": true,
+        "disc_brightness": 0, "haze_level": 1, "enabled": false}})";
+    const std::string sun_on = R"({"shader": "uvo_physicalsun", "params": {"up_axis_y": true, "haze_level": 1}})";
+    const std::string sun_off =
+        R"({"shader": "uvo_physicalsun", "params": {"up_axis_y": true, "haze_level": 1, "intensity": 0}})";
+    struct Case {
+        const char *what;
+        const std::string &sky, &sun;
+        bool sky_lights, sun_lights;
+    };
+    const Case cases[] = {{"sky only", sky_on, sun_off, true, false},
+                          {"sun only", sky_off, sun_on, false, true},
+                          {"sky and sun", sky_on, sun_on, true, true}};
+    const std::string dir = scratch_dir("physical");
+    const double s = 1.25e-5;  // the default rgb_scale
+    for (const Case &c : cases) {
+        const std::string scene = R"({"options": {"samples": 16}, )" +
+                                  top_camera(2.0, 8, R"(, "environment": )" + c.sky) + R"(, "lights": [)" +
+                                  sun_light("[3, 4, 2]", "1", c.sun) + R"(], "objects": [)" + white_floor(64) + "]}";
+        auto session = open_session(dir, scene);
+        session->render(false);
+        Scene &world_scene = session->world().scene;
+        const double rendered = mean_channel(session->world().framebuffer, 1);
+        const uvo::SkyInstance *sky = sky_record(world_scene.camera.environment);
+        const uvo::SkyInstance *sun = sky_record(world_scene.lights.front().shader);
+        ASSERT_NE(sky, nullptr);
+        ASSERT_NE(sun, nullptr);
+        // Both follow the light: direction (3, 4, 2) / sqrt(29) with z up.
+        const double r29 = std::sqrt(29.0);
+        EXPECT_NEAR(sky->sun_direction.x, 3 / r29, 1e-5);
+        EXPECT_NEAR(sky->sun_direction.y, 2 / r29, 1e-5);
+        EXPECT_NEAR(sky->sun_direction.z, 4 / r29, 1e-5);
+        EXPECT_NEAR(sun->sun_direction.x, sky->sun_direction.x, 1e-6) << "sun and sky agree";
+        EXPECT_NEAR(sun->sun_direction.z, sky->sun_direction.z, 1e-6) << "sun and sky agree";
+
+        // The sun: irradiance sun_color x scale x cos(zenith angle), radiance
+        // of a white Lambert floor E / pi.
+        const double sun_radiance = c.sun_lights ? sky->sun_color.g * s * sky->sun_direction.z / kPi : 0.0;
+        // The sky: a white Lambert floor's radiance is the cosine-weighted
+        // mean of the sky's radiance, which the record keeps (64 samples) and
+        // which the fine integral of the sky's own values gives exactly.
+        double sky_integral = 0.0;
+        {
+            HostCaller caller(session->world());
+            sky_integral = c.sky_lights ? caller.horizontal_illuminance(world_scene.camera.environment, 128, 256) / kPi
+                                        : 0.0;
+        }
+        const double sky_record_mean = c.sky_lights ? sky->mean_sky_color.g * s : 0.0;
+        const double expected = sun_radiance + sky_integral;
+        EXPECT_NEAR(rendered, expected, 0.01 * expected)
+            << c.what << ": rendered " << rendered << ", sun " << sun_radiance << " + sky " << sky_integral;
+        const double predicted = sun_radiance + sky_record_mean;
+        EXPECT_NEAR(rendered, predicted, 0.02 * predicted)
+            << c.what << ": rendered " << rendered << ", record predicts sun " << sun_radiance << " + sky "
+            << sky_record_mean;
+        std::printf("[ measure  ] %s: rendered %.6f, sun %.6f + sky integral %.6f (ratio %.5f); "
+                    "record sky %.6f (ratio %.5f)\n",
+                    c.what, rendered, sun_radiance, sky_integral, rendered / expected, sky_record_mean,
+                    rendered / predicted);
+    }
+}
