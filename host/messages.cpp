@@ -6,9 +6,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <set>
-#include <functional>
 #include <string>
 
 #include "world.h"
