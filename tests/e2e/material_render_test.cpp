@@ -94,3 +94,34 @@ TEST(MaterialRender, EveryLightModeSeesTheSameLights) {
     const Image none = render("none", R"("light_mode": 0)");
     EXPECT_EQ(none.get(2, 2).g, 0.0f) << "no lights listed, no light mode: no direct light";
 }
+
+TEST(MaterialRender, CutOutShowsWhatLiesBehindAndAdditionalColourAddsItsPositiveChannels) {
+    // A black material panel at height 1 over a red floor, seen from above.
+    auto render = [](const std::string &name, const std::string &panel_params) {
+        const std::string scene = R"({"options": {"samples": 2},
+            "camera": {"resolution": [4, 4], "orthographic": true, "aperture": 1,
+                       "transform": {"look_at": {"from": [0, 5, 0], "to": [0, 0, 0], "up": [0, 0, -1]}}},
+            "objects": [{"type": "plane", "size": 10,
+                         "material": {"shader": "constant", "params": {"color": [1, 0, 0]}}},
+                        {"type": "plane", "size": 4, "transform": {"translate": [0, 1, 0]},
+                         "material": {"shader": "uvo_material_x", "params": {"diffuse_weight": 0, "reflectivity": 0, )" +
+                                  panel_params + "}}}]}";
+        return render_in_process(scratch_dir("cutout_" + name), scene).get(1, 2);
+    };
+    const Color opaque = render("opaque", R"("cutout_opacity": 1)");
+    EXPECT_EQ(opaque.r, 0.0f);
+    EXPECT_EQ(opaque.a, 1.0f);
+    // Fully cut out: the ray continues to the floor.
+    const Color gone = render("gone", R"("cutout_opacity": 0)");
+    EXPECT_FLOAT_EQ(gone.r, 1.0f);
+    EXPECT_EQ(gone.g, 0.0f);
+    // Half cut out: half of the floor through the transparency ray.
+    const Color half = render("half", R"("cutout_opacity": 0.5)");
+    EXPECT_NEAR(half.r, 0.5f, 1e-6f);
+    EXPECT_NEAR(half.a, 1.0f, 1e-6f);
+    // Additional colour: negative channels are not subtracted.
+    const Color added = render("added", R"("additional_color": [0.2, -1, 0.1])");
+    EXPECT_NEAR(added.r, 0.2f, 1e-6f);
+    EXPECT_EQ(added.g, 0.0f);
+    EXPECT_NEAR(added.b, 0.1f, 1e-6f);
+}
