@@ -382,3 +382,28 @@ TEST(MaterialServices, LightListsAndLightQueriesAgree) {
         EXPECT_GT(color.r, 0.0f) << "light " << k;
     }
 }
+
+TEST(MaterialServices, AveragedRadianceHonoursTheGatherDepth) {
+    Loaded loaded("gather_depth", R"({"options": {"gather_rays": 8},
+        "camera": {"resolution": [2, 2], "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
+        "objects": [{"type": "sphere", "radius": 1, "segments": 32, "transform": {"translate": [0, 0, -5]}}]})");
+    ShadingState *root = loaded.root;
+    const Vector3 origin{0.1f, 0.2f, 0}, ahead{0, 0, -1};
+    ASSERT_TRUE(rx_trace_probe(root, &ahead, &origin));
+    ShadingState *hit = root->child;
+    // A convex object under a uniform environment gathers the environment.
+    Color average{};
+    ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
+    EXPECT_NEAR(average.g, 0.5f, 1e-6f);
+    // On a gather ray with one diffuse bounce allowed (the options' depth),
+    // nothing more is gathered; a request for two bounces gathers again.
+    hit->ray_type = UVO_RAY_GATHER;
+    EXPECT_FALSE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
+    EXPECT_EQ(average.g, 0.0f);
+    IndirectRequest request{};
+    request.size = sizeof request;
+    request.rays = 8;
+    request.depth = 2;
+    ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, &request));
+    EXPECT_NEAR(average.g, 0.5f, 1e-6f);
+}
