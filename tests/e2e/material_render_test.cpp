@@ -42,13 +42,23 @@ TEST(MaterialRender, WhiteMaterialSphereVanishesInAUniformEnvironment) {
     const std::string dir = scratch_dir("furnace");
     // Diffuse only; diffuse and mirror reflection sharing the energy; the
     // same with glossy and anisotropic glossy reflection.
-    const char *cases[] = {
-        R"("reflectivity": 0)",
-        R"("reflectivity": 0.6, "reflection_glossiness": 1)",
-        R"("reflectivity": 0.8, "reflection_glossiness": 0.4, "reflection_samples": 4)",
-        R"("reflectivity": 0.8, "reflection_glossiness": 0.5, "anisotropy": 3, "reflection_samples": 4)",
+    struct Case {
+        const char *params;
+        double tolerance;
     };
-    for (const char *params : cases) {
+    const Case cases[] = {
+        {R"("reflectivity": 0)", 1e-4},
+        {R"("reflectivity": 0.6, "reflection_glossiness": 1)", 1e-4},
+        {R"("reflectivity": 0.8, "reflection_glossiness": 0.4, "reflection_samples": 4)", 1e-4},
+        {R"("reflectivity": 0.8, "reflection_glossiness": 0.5, "anisotropy": 3, "reflection_samples": 4)", 1e-4},
+        // Clear glass: Fresnel reflection and refraction through the sphere.
+        // Near the silhouette light bounces inside longer than the ray depth
+        // allows and a little is lost there (1 % at most).
+        {R"("diffuse_weight": 0, "transparency": 1, "reflectivity": 1, "fresnel_from_ior": true,
+            "refraction_ior": 1.5, "skip_internal_reflections": false)", 1e-2},
+    };
+    for (const Case &c : cases) {
+        const char *params = c.params;
         const std::string scene = R"({"options": {"samples": 2, "gather_rays": 8},
             "camera": {"resolution": [24, 24], "transform": {"translate": [0, 0, 4]},
                        "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
@@ -60,7 +70,7 @@ TEST(MaterialRender, WhiteMaterialSphereVanishesInAUniformEnvironment) {
         std::string where;
         const double worst = worst_difference(image, 0.5f, &hits, &where);
         EXPECT_GT(hits, 100) << params;
-        EXPECT_LT(worst, 1e-3) << params << ": " << where << " differs from the environment by " << worst;
+        EXPECT_LT(worst, c.tolerance) << params << ": " << where << " differs from the environment by " << worst;
     }
 }
 
