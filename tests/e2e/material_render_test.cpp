@@ -135,3 +135,31 @@ TEST(MaterialRender, CutOutShowsWhatLiesBehindAndAdditionalColourAddsItsPositive
     EXPECT_EQ(added.g, 0.0f);
     EXPECT_NEAR(added.b, 0.1f, 1e-6f);
 }
+
+TEST(MaterialRender, AmbientOcclusionDarkensOnlyNearOccluders) {
+    // A white floor with ambient occlusion (reach 0.5, white ambient, black
+    // dark colour, no gathered light) and a box standing on it at x < 0.
+    const std::string scene = R"({"options": {"samples": 4},
+        "camera": {"resolution": [16, 4], "orthographic": true, "aperture": 4,
+                   "transform": {"look_at": {"from": [0, 5, 0], "to": [0, 0, 0], "up": [0, 0, -1]}}},
+        "objects": [{"type": "plane", "size": 10,
+                     "material": {"shader": "uvo_material", "params": {"diffuse_color": [1, 1, 1], "reflectivity": 0,
+                         "indirect_multiplier": 0, "ao_mode": 1, "ao_samples": 16, "ao_distance": 0.5,
+                         "ao_dark_color": [0, 0, 0], "ao_ambient_color": [1, 1, 1]}}},
+                    {"type": "box", "size": 2, "transform": {"translate": [-2, 0, 0]},
+                     "material": {"shader": "constant", "params": {"color": [0, 0, 1]}}}]})";
+    const Image image = render_in_process(scratch_dir("ao"), scene);
+    // Pixel columns: 0.25 units each from x = -2; the box covers x < -1
+    // (columns 0 to 3).  Far from the box the floor is fully open.
+    for (int x = 10; x < 16; ++x)
+        EXPECT_FLOAT_EQ(image.get(x, 1).g, 1.0f) << "column " << x << ": nothing within reach";
+    // Next to the box it is darker, and the darkening fades with distance.
+    std::string row;
+    for (int x = 0; x < 16; ++x)
+        row += std::to_string(image.get(x, 1).g) + " ";
+    EXPECT_LT(image.get(4, 1).g, 0.95f) << row;
+    for (int x = 5; x < 10; ++x)
+        EXPECT_LE(image.get(x - 1, 1).g, image.get(x, 1).g + 1e-6f) << "column " << x << ": " << row;
+    EXPECT_LT(image.get(4, 1).g, image.get(6, 1).g) << row;
+    EXPECT_EQ(image.get(1, 1).r, 0.0f) << "the box itself";
+}
