@@ -190,3 +190,21 @@ TEST(MaterialRender, ReflectionsFadeToTheFallOffColourWithDistance) {
     EXPECT_NEAR(far.r, 0.0f, 1e-6f);
     EXPECT_NEAR(far.g, 1.0f, 1e-6f);
 }
+
+TEST(MaterialRender, TheMaterialSceneRendersCleanly) {
+    // The example scene through the command line, tiny: every host function
+    // the material, its bump shaders and connections reach is there (a
+    // missing one is reported on stderr), nothing is warned about, and the
+    // lights light it.
+    const std::string dir = scratch_dir("scene");
+    const auto result = uvo_host_test::run_render(std::string(UVO_SOURCE_DIR) + "/scenes/material.json -o " + dir +
+                                                  "/material --width 60 --height 40 --samples 1");
+    ASSERT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_EQ(result.output.find("dlsym failed"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("warning"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("error"), std::string::npos) << result.output;
+    const Image image = read_image(dir + "/material.exr");
+    ASSERT_EQ(image.width, 60);
+    EXPECT_GT(uvo_host_test::mean_channel(image, 1), 0.1) << "lit";
+    EXPECT_LT(uvo_host_test::mean_channel(image, 1), 2.0);
+}
