@@ -141,16 +141,31 @@ extern "C" Boolean rx_instance_lightlist(int32_t *count, Tag **lights, ShadingSt
 }
 
 // Cosine-weighted average of the radiance arriving over the hemisphere of
-// `face`, from gather rays (ray type 20) shaded in full.
+// `face`, from gather rays (ray type 20) shaded in full.  Paths carry at most
+// `depth` gather rays (the request's, else the options', at least 1): past
+// that nothing more is gathered (black, 0).  Below a gather ray one ray
+// stands for the whole hemisphere, so the work grows with the depth, not
+// exponentially.
 extern "C" Boolean rx_compute_avg_radiance(Color *result, ShadingState *state, int32_t face,
                                            const IndirectRequest *request) {
     if (result == nullptr || state == nullptr)
         return 0;
     *result = Color{0, 0, 0, 1};
+    int32_t depth = request != nullptr ? request->depth : 0;
+    if (depth <= 0 && state->options != nullptr)
+        depth = state->options->gather_depth;
+    depth = std::max(depth, 1);
+    int32_t gathered = 0;
+    for (const ShadingState *s = state; s != nullptr; s = s->parent)
+        gathered += s->ray_type == UVO_RAY_GATHER ? 1 : 0;
+    if (gathered >= depth) {
+        *result = Color{0, 0, 0, 1};
+        return 0;
+    }
     int32_t rays = request != nullptr ? request->rays : 0;
     if (rays <= 0 && state->options != nullptr)
         rays = state->options->gather_rays;
-    rays = std::max(rays, 1);
+    rays = gathered > 0 ? 1 : std::max(rays, 1);
     Vector3 n = state->normal, ng = state->normal_geom;
     if (face == UVO_FACE_BACK) {
         n = -n;

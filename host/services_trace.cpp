@@ -1,4 +1,6 @@
 // Host functions: tracing and calling shaders.
+#include <cmath>
+
 #include "camera_shaders.h"
 #include "ray_falloff.h"
 #include "shading.h"
@@ -56,7 +58,7 @@ extern "C" Boolean rx_trace_probe(ShadingState *state, const Vector3 *direction,
     RayHit hit = tracer.intersect(*origin, child->direction, 0.0f, limit);
     for (int guard = 0; hit.hit && guard < 8 && state->primitive != nullptr && state->primitive == handle_of(hit);
          ++guard)
-        hit = tracer.intersect(*origin, child->direction, hit.distance, limit);
+        hit = tracer.intersect(*origin, child->direction, std::nextafter(hit.distance, limit), limit);
     if (!hit.hit)
         return 0;
     fill_hit(child, hit);

@@ -382,3 +382,64 @@ TEST(MaterialServices, LightListsAndLightQueriesAgree) {
         EXPECT_GT(color.r, 0.0f) << "light " << k;
     }
 }
+
+TEST(MaterialServices, AveragedRadianceHonoursTheGatherDepth) {
+    Loaded loaded("gather_depth", R"({"options": {"gather_rays": 8},
+        "camera": {"resolution": [2, 2], "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
+        "objects": [{"type": "sphere", "radius": 1, "segments": 32, "transform": {"translate": [0, 0, -5]}}]})");
+    ShadingState *root = loaded.root;
+    const Vector3 origin{0.1f, 0.2f, 0}, ahead{0, 0, -1};
+    ASSERT_TRUE(rx_trace_probe(root, &ahead, &origin));
+    ShadingState *hit = root->child;
+    // A convex object under a uniform environment gathers the environment.
+    Color average{};
+    ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
+    EXPECT_NEAR(average.g, 0.5f, 1e-6f);
+    // On a gather ray with one diffuse bounce allowed (the options' depth),
+    // nothing more is gathered; a request for two bounces gathers again.
+    hit->ray_type = UVO_RAY_GATHER;
+    EXPECT_FALSE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
+    EXPECT_EQ(average.g, 0.0f);
+    IndirectRequest request{};
+    request.size = sizeof request;
+    request.rays = 8;
+    request.depth = 2;
+    ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, &request));
+    EXPECT_NEAR(average.g, 0.5f, 1e-6f);
+}
+
+TEST(MaterialServices, QueriesTheMaterialAsks) {
+    Loaded loaded("material_queries", R"({"camera": {"resolution": [2, 2]},
+        "lights": [{"name": "a", "type": "point"}],
+        "objects": [{"type": "plane", "size": 4, "material": "uvo_material_x"}]})");
+    ShadingState *root = loaded.root;
+    const Vector3 down{0, -1, 0}, origin{0, 1, 0};
+    ASSERT_TRUE(rx_trace_probe(root, &down, &origin));
+    ShadingState *hit = root->child;
+    const ShaderInstance *material = loaded.session->world().scene.objects[0].material;
+    // 43: the surface shader of the material met, whose declaration (89,
+    // asked without a state) is the multi-output material's.
+    Tag shader = 0;
+    ASSERT_TRUE(rx_query(UVO_QUERY_MATERIAL_SHADER, hit, hit->material, &shader));
+    EXPECT_EQ(shader, material->tag);
+    int32_t version = 0;
+    ASSERT_TRUE(rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, material->record.declaration, &version));
+    EXPECT_EQ(version, 16);
+    Tag none = 0;
+    EXPECT_FALSE(rx_query(UVO_QUERY_MATERIAL_SHADER, hit, loaded.session->world().scene.light_instances[0], &none))
+        << "a light is no material";
+    // 116 answers on full rays and fails on gather rays, which 142 reports
+    // as reduced; 160 lets the multi-output record be written in place.
+    int32_t answer = -1;
+    EXPECT_TRUE(rx_query(UVO_QUERY_GATHER_CONTEXT, hit, 0, &answer));
+    answer = -1;
+    ASSERT_TRUE(rx_query(UVO_QUERY_REDUCED_RAY, hit, 0, &answer));
+    EXPECT_EQ(answer, 0);
+    hit->ray_type = UVO_RAY_GATHER;
+    EXPECT_FALSE(rx_query(UVO_QUERY_GATHER_CONTEXT, hit, 0, &answer));
+    ASSERT_TRUE(rx_query(UVO_QUERY_REDUCED_RAY, hit, 0, &answer));
+    EXPECT_EQ(answer, 1);
+    answer = -1;
+    ASSERT_TRUE(rx_query(UVO_QUERY_PRIVATE_OUTPUTS, hit, 0, &answer));
+    EXPECT_EQ(answer, 0);
+}
