@@ -51,12 +51,11 @@ TEST(DaylightHost, AerialPerspectiveAsVolumeAndAsLensBlendsBySegmentLength) {
         bool orthographic;
         float segment;  // length the shader sees, 0: no blend
     };
-    // The volume runs on the eye ray's state and sees its hit distance, 10.
-    // The lens runs on the camera's state, which keeps no hit of its own: it
-    // sees distance 0 and takes the escaping-ray length V / up / 20.
+    // The volume runs on the eye ray's state and sees its hit distance, 10;
+    // the lens runs on the camera's state, where rx_trace_eye leaves it.
     const Case cases[] = {
         {"volume", R"(, "volume": )" + aerial, false, 10.0f},
-        {"lens", R"(, "lens": [)" + aerial + "]", false, 5.0f / 20.0f},
+        {"lens", R"(, "lens": [)" + aerial + "]", false, 10.0f},
         {"volume, orthographic camera", R"(, "volume": )" + aerial, true, 0.0f},
         {"volume switched off", R"(, "volume": )" + sky(R"(, "aerial_distance": 5, "enabled": false)"), false,
          0.0f},
