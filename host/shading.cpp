@@ -167,10 +167,16 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
             answer = call_shader_instance(environment, result, state, UVO_SHADER_ENVIRONMENT);
     }
     // The volume in force acts on the eye ray's segment: it sees the colour
-    // found at the segment's end and the hit distance (0 for a miss).
-    if (type == UVO_RAY_EYE && state->volume != 0)
-        if (ShaderInstance *volume = world->db.get<ShaderInstance>(state->volume, ElementKind::Shader))
-            call_shader_instance(volume, result, state, UVO_SHADER_VOLUME);
+    // found at the segment's end and the hit distance (0 for a miss).  The
+    // distance is left in the camera's state too, so that a lens shader can
+    // blend by depth after rx_trace_eye (deeper states keep their own hits).
+    if (type == UVO_RAY_EYE) {
+        if (state->volume != 0)
+            if (ShaderInstance *volume = world->db.get<ShaderInstance>(state->volume, ElementKind::Shader))
+                call_shader_instance(volume, result, state, UVO_SHADER_VOLUME);
+        if (depth_of(parent) == 0)
+            parent->distance = state->distance;
+    }
     context->pop(state);
     return answer;
 }

@@ -10,6 +10,7 @@
 
 #include "daylight_support.h"
 #include "photons.h"
+#include "scene_loader.h"
 #include "scene_box.h"
 #include "sky/sky_instance.h"
 
@@ -50,12 +51,11 @@ TEST(DaylightHost, AerialPerspectiveAsVolumeAndAsLensBlendsBySegmentLength) {
         bool orthographic;
         float segment;  // length the shader sees, 0: no blend
     };
-    // The volume runs on the eye ray's state and sees its hit distance, 10.
-    // The lens runs on the camera's state, which keeps no hit of its own: it
-    // sees distance 0 and takes the escaping-ray length V / up / 20.
+    // The volume runs on the eye ray's state and sees its hit distance, 10;
+    // the lens runs on the camera's state, where rx_trace_eye leaves it.
     const Case cases[] = {
         {"volume", R"(, "volume": )" + aerial, false, 10.0f},
-        {"lens", R"(, "lens": [)" + aerial + "]", false, 5.0f / 20.0f},
+        {"lens", R"(, "lens": [)" + aerial + "]", false, 10.0f},
         {"volume, orthographic camera", R"(, "volume": )" + aerial, true, 0.0f},
         {"volume switched off", R"(, "volume": )" + sky(R"(, "aerial_distance": 5, "enabled": false)"), false,
          0.0f},
@@ -218,4 +218,54 @@ TEST(DaylightHost, SkyMarksItsRayTreeAndTheSunAnswersTheLightLoop) {
     EXPECT_NEAR(light.g, record->sun_color.g * 1.25e-5f, 1e-5f * light.g);
     EXPECT_GT(light.r, light.b) << "sunlight at 48 degrees is warm";
     caller.context().pop(floor);
+}
+
+TEST(DaylightHost, ShippedDaylightSceneRendersSkyAboveSunlitGround) {
+    // scenes/daylight.json, tiny: blue sky at the top of the frame, the sky
+    // warmer and brighter towards the horizon, and a ground lit by sun and sky.
+    SessionOptions options;
+    options.scene = std::string(UVO_SOURCE_DIR) + "/scenes/daylight.json";
+    options.library = UVO_SHADERS_PATH;
+    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
+    options.samples = 2;
+    options.width = 36;
+    options.height = 24;
+    RenderSession session(options);
+    session.render(false);
+    const Image &image = session.world().framebuffer;
+    const Color top = image.get(18, 0), low_sky = image.get(18, 9), ground = image.get(2, 22);
+    EXPECT_GT(top.b, 1.2f * top.r) << "sky at the top " << top.r << " " << top.g << " " << top.b;
+    EXPECT_GT(low_sky.r / low_sky.b, top.r / top.b) << "the horizon is warmer";
+    EXPECT_GT(ground.g, 0.1f) << "sunlit ground";
+    EXPECT_LT(ground.g, 1.0f) << "sunlit ground";
+}
+
+TEST(DaylightHost, DaylightOptionsAreCheckedWhenTheSceneLoads) {
+    struct Case {
+        const char *options;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {R"({"scene_box": "everything"})", "/options/scene_box: expected \"geometry\" or \"all\""},
+        {R"({"photons": -3})", "/options/photons"},
+        {R"({"scene_box": 1})", "/options/scene_box"},
+    };
+    const std::string dir = scratch_dir("options");
+    for (const Case &c : cases) {
+        std::string error;
+        try {
+            open_session(dir, std::string(R"({"options": )") + c.options + R"(, "camera": {"resolution": [2, 2]}})");
+        } catch (const SceneError &e) {
+            error = e.what();
+        }
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.options << " gave: " << error;
+    }
+    // A volume is any shader, checked like the others.
+    std::string error;
+    try {
+        open_session(dir, R"({"camera": {"resolution": [2, 2], "volume": {"shader": "fog"}}})");
+    } catch (const SceneError &e) {
+        error = e.what();
+    }
+    EXPECT_NE(error.find("/camera/volume/shader: unknown shader \"fog\""), std::string::npos) << error;
 }
