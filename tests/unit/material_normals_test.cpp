@@ -1,29 +1,14 @@
 // The bump-vector operation, the tangent frame and the material's normal
 // preparation.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/bump_vector.h"
 #include "xmtl/normals.h"
 #include "xmtl/tangent_frame.h"
-#include "xmtl/vector_math.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 using namespace uvo::xmtl;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-::testing::AssertionResult near(Vector3 a, Vector3 b, float tolerance = 1e-5f) {
-    if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not (" << b.x << ", "
-                                         << b.y << ", " << b.z << ")";
-}
 
 // A host whose triangle has these positions and texture vertices (space 0).
 struct Triangle {
@@ -50,10 +35,40 @@ void script_turned_object() {
     };
 }
 
+struct Normals : ::testing::Test {
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialInstance instance;
+    uvo::MaterialWorkRecord work{};
+
+    void SetUp() override {
+        block.attach(f.shader, true);
+        instance.declaration_version = 16;
+        f.state.normal = f.state.normal_geom = normalized(Vector3{0, 0.6f, 0.8f});
+        f.state.direction = Vector3{0, 0, -1};
+        f.state.dot_nd = dot(f.state.normal, f.state.direction);
+    }
+    void prepare() {
+        work = uvo::MaterialWorkRecord{};
+        work.instance = &instance;
+        uvo::prepare_normals(&f.state, &work, block.get());
+    }
+    // A bump shader that tilts the state's normal towards x.
+    void script_bump_shader(Tag tag) {
+        block->bump_shader = tag;
+        host().script.rx_call_shader = [tag](Color *, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
+            if (kind != UVO_SHADER_TEXTURE || shader != tag)
+                return 0;
+            s->normal = normalized(add(s->normal, Vector3{1, 0, 0}));
+            return 1;
+        };
+    }
+};
+
 }  // namespace
 
 TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
-    uvo_test::StateFixture f;
+    StateFixture f;
     // Each space scales differently, so the space used shows in the result.
     host().script.rx_vector_from_world = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 2.0f); };
     host().script.rx_vector_from_object = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 3.0f); };
@@ -133,7 +148,7 @@ TEST(TextureTangents, FollowTheMappingAcrossTheTriangle) {
 }
 
 TEST(TangentFrame, ChannelsAndTheirFallbacks) {
-    uvo_test::StateFixture f;
+    StateFixture f;
     Triangle tri;
     tri.script();
     Vector3 u, v;
@@ -195,42 +210,6 @@ TEST(TangentFrame, ChannelsAndTheirFallbacks) {
     EXPECT_TRUE(near(v, Vector3{-1, 0, 0}));
 }
 
-namespace {
-
-struct Normals : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
-    uvo::MaterialWorkRecord work{};
-
-    void SetUp() override {
-        block.attach(f.shader, true);
-        instance.declaration_version = 16;
-        f.state.normal = f.state.normal_geom = normalized(Vector3{0, 0.6f, 0.8f});
-        f.state.direction = Vector3{0, 0, -1};
-        f.state.dot_nd = dot(f.state.normal, f.state.direction);
-    }
-    void prepare() {
-        work = uvo::MaterialWorkRecord{};
-        work.instance = &instance;
-        uvo::prepare_normals(&f.state, &work, block.get());
-    }
-    // A bump shader that tilts the state's normal towards x.
-    void script_bump_shader(Tag tag) {
-        block->bump_shader = tag;
-        host().script.rx_call_shader = [tag](Color *, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
-            if (kind != UVO_SHADER_TEXTURE || shader != tag)
-                return 0;
-            s->normal = normalized(add(s->normal, Vector3{1, 0, 0}));
-            return 1;
-        };
-    }
-    bool read(std::ptrdiff_t slot) const {
-        return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
-    }
-};
-
-}  // namespace
 
 TEST_F(Normals, PlainMaterialNeverReadsTheExtensionSlots) {
     // In a uvo_material block the light Tags run on past slot 95; read as bump
@@ -290,7 +269,7 @@ TEST_F(Normals, BumpShaderAndDiffuseBumpOff) {
     EXPECT_EQ(work.bump_suppressed, 1);
     EXPECT_EQ(host().count("rx_call_shader"), 2);
     EXPECT_TRUE(near(work.shading_normal, entry, 0));
-    EXPECT_FALSE(read(SLOT(bump_mode)));
+    EXPECT_FALSE(was_read(SLOT(bump_mode)));
 }
 
 TEST_F(Normals, BumpModesCombineTheTwoVectors) {
@@ -328,8 +307,8 @@ TEST_F(Normals, BumpModesCombineTheTwoVectors) {
     host().evaluations.clear();
     prepare();
     EXPECT_TRUE(near(work.shading_normal, normalized(add(entry, Vector3{1, 0, 0}))));
-    EXPECT_FALSE(read(SLOT(overall_bump)));
-    EXPECT_FALSE(read(SLOT(standard_bump)));
+    EXPECT_FALSE(was_read(SLOT(overall_bump)));
+    EXPECT_FALSE(was_read(SLOT(standard_bump)));
 }
 
 TEST_F(Normals, TangentsArePerpendicularUnitAndRotateInTurns) {

@@ -1,30 +1,13 @@
 // Reflection and refraction stages with scripted tracing.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <limits>
 
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/reflection.h"
 #include "xmtl/refraction.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-std::string show(const Color &c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
-           std::to_string(c.a) + ")";
-}
-
-::testing::AssertionResult near(const Color &a, const Color &b, float tol = 1e-5f) {
-    if (std::fabs(a.r - b.r) <= tol && std::fabs(a.g - b.g) <= tol && std::fabs(a.b - b.b) <= tol &&
-        std::fabs(a.a - b.a) <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(a) << " is not " << show(b);
-}
 
 const float nan_value = std::numeric_limits<float>::quiet_NaN();
 
@@ -36,9 +19,9 @@ struct Ray {
 };
 
 struct Traced : ::testing::Test {
-    uvo_test::StateFixture f;
+    StateFixture f;
     ShadingState child{};
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    ParamBlock<uvo::MaterialParams> block;
     uvo::MaterialWorkRecord work{};
     uvo::MaterialOutputs out{};
     std::vector<Ray> rays;
@@ -87,18 +70,14 @@ struct Traced : ::testing::Test {
         };
     }
     // Each call shades at the root of the ray tree, where counts are not scaled.
-    void reflect() {
+    void run(decltype(uvo::reflection_stage) stage) {
         host().store.erase(UVO_KEY_IMPORTANCE);
         out = uvo::MaterialOutputs{};
         next = 0;
-        uvo::reflection_stage(&out, &f.state, &work, block.get());
+        stage(&out, &f.state, &work, block.get());
     }
-    void refract() {
-        host().store.erase(UVO_KEY_IMPORTANCE);
-        out = uvo::MaterialOutputs{};
-        next = 0;
-        uvo::refraction_stage(&out, &f.state, &work, block.get());
-    }
+    void reflect() { run(uvo::reflection_stage); }
+    void refract() { run(uvo::refraction_stage); }
 };
 
 }  // namespace
@@ -249,13 +228,8 @@ TEST_F(Traced, HighlightsOnlyReflectionsComeFromTheCache) {
 }
 
 TEST_F(Traced, RefractionIndicesFollowTheSide) {
-    float in = 0, out_index = 0;
-    host().script.rx_transmission_dir_specular = [&](Vector3 *d, ShadingState *s, float a, float b) -> Boolean {
-        in = a;
-        out_index = b;
-        *d = s->direction;
-        return 1;
-    };
+    IndexPair pair;
+    pair.script();
     rays = {{true, 1.0, Color{1, 1, 1, 1}}};
     for (const auto &[inside, thin, expect_in, expect_out] :
          {std::tuple{0, 0, 1.0f, 1.5f}, std::tuple{1, 0, 1.5f, 1.0f}, std::tuple{0, 1, 1.0f, 1.0f},
@@ -263,21 +237,21 @@ TEST_F(Traced, RefractionIndicesFollowTheSide) {
         f.state.inside = inside;
         work.thin_walled = thin;
         refract();
-        EXPECT_EQ(in, expect_in) << "inside " << inside << " thin " << thin;
-        EXPECT_EQ(out_index, expect_out) << "inside " << inside << " thin " << thin;
+        EXPECT_EQ(std::make_pair(pair.in, pair.out), std::make_pair(expect_in, expect_out))
+            << "inside " << inside << " thin " << thin;
     }
     EXPECT_TRUE(near(out.refraction_raw, Color{1, 1, 1, 1}));
     EXPECT_TRUE(near(out.refraction, Color{0.5f, 0.25f, 1.0f, 1.0f}));
 
     // Total internal reflection: a reflected ray with full coverage.
-    host().script.rx_transmission_dir_specular = [](Vector3 *, ShadingState *, float, float) -> Boolean { return 0; };
+    pair.transmits = 0;
     rays = {{true, 1.0, Color{0.2f, 0.2f, 0.2f, 0.0f}}};
     refract();
     EXPECT_TRUE(near(out.refraction_raw, Color{0.2f, 0.2f, 0.2f, 1.0f}));
     EXPECT_EQ(host().count("rx_trace_reflection"), 1);
 
     // A failed ray adds nothing but counts.
-    host().script.rx_transmission_dir_specular = [](Vector3 *, ShadingState *, float, float) -> Boolean { return 1; };
+    pair.transmits = 1;
     work.refraction_glossiness = 0.5f;
     work.refraction_samples = 2;
     host().script.rx_transmission_dir_glossy_x = [](Vector3 *, ShadingState *, float, float, float,
@@ -328,7 +302,6 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
         ranges.emplace_back(*a, *b);
         return 1;
     };
-    const Color white{1, 1, 1, 1};
     for (const auto &[d, expected] : {std::pair{1.0, Color{0.75f, 0.75f, 0.75f, 0.75f}},
                                       std::pair{4.0, Color{0, 0, 0, 0}}, std::pair{0.0, Color{0, 0, 0, 1}}}) {
         rays = {{true, d, white}};
@@ -377,11 +350,7 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
 
 TEST_F(Traced, RefractionCutoffGivesBlackWithoutCoverage) {
     work.refraction_cutoff = 10.0f;
-    host().script.rx_sample = [](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
-        for (int32_t d = 0; d < dim; ++d)
-            x[d] = 0.5;
-        return 1;
-    };
+    script_samples(0.5);
     rays = {{true, 1.0, Color{1, 1, 1, 1}}};
     refract();
     EXPECT_EQ(next, 0u);
