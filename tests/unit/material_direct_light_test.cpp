@@ -95,7 +95,7 @@ struct DirectLight : ::testing::Test {
             return it == records.end() ? nullptr : &it->second;
         };
     }
-    void set_lights(std::initializer_list<Tag> tags) { uvo_test::set_lights(block.get(), tags); }
+    void set_lights(const std::vector<Tag> &tags) { uvo_test::set_lights(block.get(), tags); }
     void run() {
         out = uvo::MaterialOutputs{};
         uvo::direct_light(&out, &f.state, &work, &block->p);

@@ -36,7 +36,6 @@ struct MaterialShader : ::testing::Test {
             return 1;
         };
     }
-    void set_lights(std::initializer_list<Tag> tags) { uvo_test::set_lights(block.get(), tags); }
     void init(int32_t declaration_version, bool extended) {
         host().declaration_version = declaration_version;
         Boolean request = 0;
@@ -54,47 +53,42 @@ struct MaterialShader : ::testing::Test {
 
 }  // namespace
 
-TEST_F(MaterialShader, LambertianSurfaceUnderOneLight) {
+TEST_F(MaterialShader, LambertianSurfaceAddsUpItsLights) {
     EXPECT_EQ(uvo::uvo_material_version(), 14);
     EXPECT_EQ(uvo::uvo_material_x_version(), 16);
-    init(16, true);
-    set_lights({5});
-    Color result{};
-    ASSERT_EQ(uvo::uvo_material_x(&result, &f.state, &block->p), 1);
-    EXPECT_FLOAT_EQ(result.r, 0.7f);
-    EXPECT_FLOAT_EQ(result.g, 0.7f);
-    EXPECT_EQ(result.a, 1.0f);
-    EXPECT_EQ(light_samples, 1);
-    EXPECT_EQ(f.state.importance, 1.0f);
-    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
-
-    // Twice the light, twice the result; no light, black.
-    set_lights({5, 6});
-    uvo::uvo_material_x(&result, &f.state, &block->p);
-    EXPECT_FLOAT_EQ(result.r, 1.4f);
-    set_lights({});
-    uvo::uvo_material_x(&result, &f.state, &block->p);
-    EXPECT_EQ(result.r, 0.0f);
-    exit(true);
-}
-
-TEST_F(MaterialShader, PlainMaterialReadsLightsPastItsBlockAndNotTheExtension) {
-    init(14, false);
     // Tags 5, 6, 7 lie at slots 95, 96, 97: where uvo_material_x keeps
-    // bump_mode and overall_bump.
-    set_lights({5, 6, 7});
-    Color result{};
-    ASSERT_EQ(uvo::uvo_material(&result, &f.state, &block->p), 1);
-    EXPECT_EQ(light_samples, 3);
-    EXPECT_FLOAT_EQ(result.r, 3 * 0.7f);
-    EXPECT_EQ(f.state.normal.z, 1.0f);
-    for (std::ptrdiff_t offset : host().evaluations)
-        EXPECT_TRUE(offset < std::ptrdiff_t(uvo::material_block_size) ||
-                    offset == std::ptrdiff_t(offsetof(uvo::MaterialParams, lights.elements) + 4) ||
-                    offset == std::ptrdiff_t(offsetof(uvo::MaterialParams, lights.elements) + 8))
-            << "read offset " << offset;
-    EXPECT_FALSE(was_read(SLOT(multiple_outputs)));
-    exit(false);
+    // bump_mode and overall_bump, which uvo_material must never read.
+    const std::ptrdiff_t tag_slots[] = {SLOT(lights.elements) + 4, SLOT(lights.elements) + 8};
+    for (const bool extended : {true, false}) {
+        init(extended ? 16 : 14, extended);
+        const auto shade = extended ? uvo::uvo_material_x : uvo::uvo_material;
+        for (const std::vector<Tag> &tags : {std::vector<Tag>{5}, {5, 6}, {}, {5, 6, 7}}) {
+            if (extended && tags.size() == 3)
+                continue;  // those slots are its bump parameters
+            set_lights(block.get(), tags);
+            light_samples = 0;
+            host().evaluations.clear();
+            Color result{};
+            const std::string label = (extended ? "uvo_material_x, " : "uvo_material, ") +
+                                      std::to_string(tags.size()) + " lights";
+            ASSERT_EQ(shade(&result, &f.state, &block->p), 1) << label;
+            EXPECT_FLOAT_EQ(result.r, 0.7f * tags.size()) << label;
+            EXPECT_FLOAT_EQ(result.g, 0.7f * tags.size()) << label;
+            EXPECT_EQ(result.a, 1.0f) << label;
+            EXPECT_EQ(light_samples, int(tags.size())) << label;
+            EXPECT_EQ(f.state.normal.z, 1.0f) << label;
+            EXPECT_EQ(f.state.importance, 1.0f) << label;
+            EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u) << label;
+            if (extended)
+                continue;
+            EXPECT_FALSE(was_read(SLOT(multiple_outputs))) << label;
+            for (std::ptrdiff_t offset : host().evaluations)
+                EXPECT_TRUE(offset < std::ptrdiff_t(uvo::material_block_size) || offset == tag_slots[0] ||
+                            offset == tag_slots[1])
+                    << label << ": read offset " << offset;
+        }
+        exit(extended);
+    }
 }
 
 TEST_F(MaterialShader, GlassPassesShadowsAndPhotonsThroughTheRightPaths) {
@@ -150,7 +144,7 @@ TEST_F(MaterialShader, ComponentsAddUpUnderEnergyConservation) {
     };
     store_api_record(UVO_MATERIAL_API_SMALL);
     init(16, true);
-    set_lights({});
+    set_lights(block.get(), {});
     uvo::MaterialOutputs out;
     std::memset(&out, 0, sizeof out);
     ASSERT_EQ(uvo::uvo_material_x(&out.result, &f.state, &p), 1);

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "test_host.h"
@@ -62,7 +62,7 @@ struct LitBlock {
     uvo::MaterialParams p;
     Tag more[4];
 };
-inline void set_lights(LitBlock *block, std::initializer_list<Tag> tags) {
+inline void set_lights(LitBlock *block, const std::vector<Tag> &tags) {
     block->p.lights.index = 0;
     block->p.lights.count = int32_t(tags.size());
     Tag *at = reinterpret_cast<Tag *>(reinterpret_cast<char *>(block) + offsetof(uvo::MaterialParams, lights.elements));
