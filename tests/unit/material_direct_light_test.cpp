@@ -1,22 +1,15 @@
 // The material's light loop against scripted lights.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <functional>
 #include <map>
 
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/direct_light.h"
 #include "xmtl/rough_diffuse.h"
-#include "xmtl/vector_math.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 using namespace uvo::xmtl;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
 
 struct Sample {
     Color color;
@@ -31,15 +24,9 @@ struct ScriptedLight {
     std::function<void(LightLoopInfo *, int)> shader;
 };
 
-// A material block with room for four light Tags after its array.
-struct Block {
-    uvo::MaterialParams p;
-    Tag more[3];
-};
-
 struct DirectLight : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<Block> block;
+    StateFixture f;
+    ParamBlock<LitBlock> block;
     uvo::MaterialWorkRecord work{};
     uvo::MaterialOutputs out{};
     std::map<Tag, ScriptedLight> lights;
@@ -108,51 +95,35 @@ struct DirectLight : ::testing::Test {
             return it == records.end() ? nullptr : &it->second;
         };
     }
-    void set_lights(std::initializer_list<Tag> tags) {
-        block->p.lights.index = 0;
-        block->p.lights.count = int32_t(tags.size());
-        Tag *at = reinterpret_cast<Tag *>(reinterpret_cast<char *>(block.get()) +
-                                          offsetof(uvo::MaterialParams, lights.elements));
-        for (Tag t : tags)
-            *at++ = t;
-    }
+    void set_lights(const std::vector<Tag> &tags) { uvo_test::set_lights(block.get(), tags); }
     void run() {
         out = uvo::MaterialOutputs{};
         uvo::direct_light(&out, &f.state, &work, &block->p);
     }
 };
 
-const Color white{1, 1, 1, 1};
 const Vector3 up{0, 0, 1};
 
 }  // namespace
 
-TEST(LightLoopModels, ExponentCompressionAndHorizonFade) {
+TEST(LightLoopModels, ExponentCompressionHorizonFadeAndRoughDiffuse) {
     EXPECT_FLOAT_EQ(uvo::compress_exponent(256.0f, 80.0f), 80.0f + std::sqrt(176.0f));
     EXPECT_FLOAT_EQ(uvo::compress_exponent(256.0f, 24.0f), 24.0f + std::sqrt(232.0f));
     EXPECT_EQ(uvo::compress_exponent(16.0f, 24.0f), 16.0f);
     EXPECT_FLOAT_EQ(uvo::horizon_fade(0.125f), 0.5f);
     EXPECT_EQ(uvo::horizon_fade(0.25f), 1.0f);
     EXPECT_EQ(uvo::horizon_fade(0.0f), 0.0f);
-}
 
-TEST(RoughDiffuse, NormalIncidenceAndLimits) {
-    const float sigma = 0.5f;
-    const double s2 = 0.25;
-    const double c1 = 1 - 0.5 * s2 / (s2 + 0.33);
-    const double l2 = 0.17 * s2 / (s2 + 0.13);
-    const Color albedo{0.8f, 0.5f, 0.1f, 1};
-    const Color r = uvo::rough_diffuse(up, Vector3{0, 0, -1}, up, sigma, albedo, 1.0f);
+    // Rough diffuse at normal incidence, sigma 0.5: albedo c1 + albedo^2 l2.
+    const double s2 = 0.25, c1 = 1 - 0.5 * s2 / (s2 + 0.33), l2 = 0.17 * s2 / (s2 + 0.13);
+    const Color r = uvo::rough_diffuse(up, Vector3{0, 0, -1}, up, 0.5f, Color{0.8f, 0.5f, 0.1f, 1}, 1.0f);
     EXPECT_NEAR(r.r, std::min(1.0, 0.8 * c1 + 0.64 * l2), 1e-6);
     EXPECT_NEAR(r.g, 0.5 * c1 + 0.25 * l2, 1e-6);
     EXPECT_NEAR(r.b, 0.1 * c1 + 0.01 * l2, 1e-6);
-    // Never more than all of it, and rougher surfaces look flatter at grazing view.
-    const Vector3 l = normalized(Vector3{0.8f, 0, 0.6f});
-    const Vector3 v = normalized(Vector3{-0.9f, 0, -0.3f});
-    const Color bright = uvo::rough_diffuse(l, v, up, 1.0f, white, 0.6f);
-    EXPECT_LE(bright.r, 1.0f);
-    const Color smooth = uvo::rough_diffuse(l, v, up, 0.05f, Color{0.5f, 0.5f, 0.5f, 1}, 0.6f);
-    EXPECT_NEAR(smooth.r, 0.5f, 0.02f) << "nearly Lambertian for small roughness";
+    // Never more than all of it, and nearly Lambertian for small roughness.
+    const Vector3 l = normalized(Vector3{0.8f, 0, 0.6f}), v = normalized(Vector3{-0.9f, 0, -0.3f});
+    EXPECT_LE(uvo::rough_diffuse(l, v, up, 1.0f, white, 0.6f).r, 1.0f);
+    EXPECT_NEAR(uvo::rough_diffuse(l, v, up, 0.05f, Color{0.5f, 0.5f, 0.5f, 1}, 0.6f).r, 0.5f, 0.02f);
 }
 
 TEST_F(DirectLight, DiffuseIrradianceAndHighlightPerLight) {
@@ -259,8 +230,7 @@ TEST_F(DirectLight, VisibleLightHighlightRule) {
     host().evaluations.clear();
     run();
     EXPECT_FLOAT_EQ(out.highlight_raw.r, 2 * h);
-    EXPECT_EQ(std::count(host().evaluations.begin(), host().evaluations.end(), SLOT(skip_visible_light_highlights)),
-              0);
+    EXPECT_FALSE(was_read(SLOT(skip_visible_light_highlights)));
 }
 
 TEST_F(DirectLight, LightListModes) {

@@ -1,23 +1,16 @@
 // Indirect light and ambient occlusion with scripted gathering and probes.
-#include <gtest/gtest.h>
-
-#include <cmath>
-
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/indirect_light.h"
-#include "xmtl/vector_math.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 using namespace uvo::xmtl;
 
 namespace {
 
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
 struct Indirect : ::testing::Test {
-    uvo_test::StateFixture f;
+    StateFixture f;
     ShadingState child{};
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    ParamBlock<uvo::MaterialParams> block;
     uvo::MaterialWorkRecord work{};
     uvo::MaterialOutputs out{};
     std::vector<double> hits;  // distance per probe, 0 = miss
@@ -55,14 +48,6 @@ struct Indirect : ::testing::Test {
         uvo::indirect_light(&out, &f.state, &work, block.get());
     }
 };
-
-::testing::AssertionResult near(const Color &a, const Color &b, float tol = 1e-5f) {
-    if (std::fabs(a.r - b.r) <= tol && std::fabs(a.g - b.g) <= tol && std::fabs(a.b - b.b) <= tol &&
-        std::fabs(a.a - b.a) <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.r << ", " << a.g << ", " << a.b << ", " << a.a << ") is not ("
-                                         << b.r << ", " << b.g << ", " << b.b << ", " << b.a << ")";
-}
 
 }  // namespace
 

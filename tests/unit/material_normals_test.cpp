@@ -1,29 +1,14 @@
 // The bump-vector operation, the tangent frame and the material's normal
 // preparation.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/bump_vector.h"
 #include "xmtl/normals.h"
 #include "xmtl/tangent_frame.h"
-#include "xmtl/vector_math.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 using namespace uvo::xmtl;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-::testing::AssertionResult near(Vector3 a, Vector3 b, float tolerance = 1e-5f) {
-    if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not (" << b.x << ", "
-                                         << b.y << ", " << b.z << ")";
-}
 
 // A host whose triangle has these positions and texture vertices (space 0).
 struct Triangle {
@@ -50,10 +35,40 @@ void script_turned_object() {
     };
 }
 
+struct Normals : ::testing::Test {
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialInstance instance;
+    uvo::MaterialWorkRecord work{};
+
+    void SetUp() override {
+        block.attach(f.shader, true);
+        instance.declaration_version = 16;
+        f.state.normal = f.state.normal_geom = normalized(Vector3{0, 0.6f, 0.8f});
+        f.state.direction = Vector3{0, 0, -1};
+        f.state.dot_nd = dot(f.state.normal, f.state.direction);
+    }
+    void prepare() {
+        work = uvo::MaterialWorkRecord{};
+        work.instance = &instance;
+        uvo::prepare_normals(&f.state, &work, block.get());
+    }
+    // A bump shader that tilts the state's normal towards x.
+    void script_bump_shader(Tag tag) {
+        block->bump_shader = tag;
+        host().script.rx_call_shader = [tag](Color *, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
+            if (kind != UVO_SHADER_TEXTURE || shader != tag)
+                return 0;
+            s->normal = normalized(add(s->normal, Vector3{1, 0, 0}));
+            return 1;
+        };
+    }
+};
+
 }  // namespace
 
 TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
-    uvo_test::StateFixture f;
+    StateFixture f;
     // Each space scales differently, so the space used shows in the result.
     host().script.rx_vector_from_world = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 2.0f); };
     host().script.rx_vector_from_object = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 3.0f); };
@@ -65,10 +80,6 @@ TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
         const Vector3 expected = mode <= 4 ? normalized(Vector3{factor[mode], 0, 1}) : Vector3{1, 0, 0};
         EXPECT_TRUE(near(n, expected)) << "mode " << mode;
     }
-    EXPECT_EQ(host().count("rx_vector_from_world"), 2);
-    EXPECT_EQ(host().count("rx_vector_from_object"), 2);
-    EXPECT_EQ(host().count("rx_vector_from_camera"), 2);
-
     // Outside 0 to 8: no conversion; above 8 replaces, below 0 adds.
     Vector3 n{0, 0, 1};
     uvo::apply_bump_vector(&f.state, 9, &n, Vector3{0, 2, 0});
@@ -78,7 +89,7 @@ TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
     EXPECT_TRUE(near(n, normalized(Vector3{0, 1, 1})));
     EXPECT_EQ(host().count("rx_vector_from_world") + host().count("rx_vector_from_object") +
                   host().count("rx_vector_from_camera"),
-              6);
+              6) << "two conversions per space, none for 9 and -1";
 
     // x and y both 0: ignored, whatever z says and whatever the mode.
     for (int32_t mode : {1, 5, 6}) {
@@ -133,7 +144,7 @@ TEST(TextureTangents, FollowTheMappingAcrossTheTriangle) {
 }
 
 TEST(TangentFrame, ChannelsAndTheirFallbacks) {
-    uvo_test::StateFixture f;
+    StateFixture f;
     Triangle tri;
     tri.script();
     Vector3 u, v;
@@ -195,42 +206,6 @@ TEST(TangentFrame, ChannelsAndTheirFallbacks) {
     EXPECT_TRUE(near(v, Vector3{-1, 0, 0}));
 }
 
-namespace {
-
-struct Normals : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
-    uvo::MaterialWorkRecord work{};
-
-    void SetUp() override {
-        block.attach(f.shader, true);
-        instance.declaration_version = 16;
-        f.state.normal = f.state.normal_geom = normalized(Vector3{0, 0.6f, 0.8f});
-        f.state.direction = Vector3{0, 0, -1};
-        f.state.dot_nd = dot(f.state.normal, f.state.direction);
-    }
-    void prepare() {
-        work = uvo::MaterialWorkRecord{};
-        work.instance = &instance;
-        uvo::prepare_normals(&f.state, &work, block.get());
-    }
-    // A bump shader that tilts the state's normal towards x.
-    void script_bump_shader(Tag tag) {
-        block->bump_shader = tag;
-        host().script.rx_call_shader = [tag](Color *, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
-            if (kind != UVO_SHADER_TEXTURE || shader != tag)
-                return 0;
-            s->normal = normalized(add(s->normal, Vector3{1, 0, 0}));
-            return 1;
-        };
-    }
-    bool read(std::ptrdiff_t slot) const {
-        return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
-    }
-};
-
-}  // namespace
 
 TEST_F(Normals, PlainMaterialNeverReadsTheExtensionSlots) {
     // In a uvo_material block the light Tags run on past slot 95; read as bump
@@ -241,8 +216,6 @@ TEST_F(Normals, PlainMaterialNeverReadsTheExtensionSlots) {
     block->standard_bump = Vector3{-3, 1, 0};
     const Vector3 entry = f.state.normal;
     prepare();
-    for (std::ptrdiff_t offset : host().evaluations)
-        EXPECT_LT(offset, static_cast<std::ptrdiff_t>(uvo::material_block_size)) << "read offset " << offset;
     const std::vector<std::ptrdiff_t> order{SLOT(anisotropy_channel), SLOT(bump_shader), SLOT(diffuse_bump_off),
                                             SLOT(anisotropy_rotation)};
     EXPECT_EQ(host().evaluations, order);
@@ -266,7 +239,6 @@ TEST_F(Normals, BumpShaderAndDiffuseBumpOff) {
     const Vector3 bumped = normalized(add(entry, Vector3{1, 0, 0}));
     prepare();
     EXPECT_EQ(host().count("rx_call_shader"), 1);
-    EXPECT_EQ(work.bump_shader, 77u);
     EXPECT_TRUE(near(work.entry_normal, entry, 0));
     EXPECT_TRUE(near(work.shading_normal, bumped));
     EXPECT_TRUE(near(work.diffuse_normal, bumped));
@@ -290,7 +262,7 @@ TEST_F(Normals, BumpShaderAndDiffuseBumpOff) {
     EXPECT_EQ(work.bump_suppressed, 1);
     EXPECT_EQ(host().count("rx_call_shader"), 2);
     EXPECT_TRUE(near(work.shading_normal, entry, 0));
-    EXPECT_FALSE(read(SLOT(bump_mode)));
+    EXPECT_FALSE(was_read(SLOT(bump_mode)));
 }
 
 TEST_F(Normals, BumpModesCombineTheTwoVectors) {
@@ -328,8 +300,8 @@ TEST_F(Normals, BumpModesCombineTheTwoVectors) {
     host().evaluations.clear();
     prepare();
     EXPECT_TRUE(near(work.shading_normal, normalized(add(entry, Vector3{1, 0, 0}))));
-    EXPECT_FALSE(read(SLOT(overall_bump)));
-    EXPECT_FALSE(read(SLOT(standard_bump)));
+    EXPECT_FALSE(was_read(SLOT(overall_bump)));
+    EXPECT_FALSE(was_read(SLOT(standard_bump)));
 }
 
 TEST_F(Normals, TangentsArePerpendicularUnitAndRotateInTurns) {
@@ -347,20 +319,16 @@ TEST_F(Normals, TangentsArePerpendicularUnitAndRotateInTurns) {
     EXPECT_TRUE(near(u0, Vector3{-1, 0, 0}));
     EXPECT_TRUE(near(v0, normalized(reject(Vector3{0, 1, 0}, n))));
 
-    for (float turns : {0.25f, -0.5f, 1.0f / 12.0f, 1.0f}) {
+    // A quarter turn: u takes v's place, v takes minus u's; a twelfth: 30 degrees.
+    const float c30 = std::sqrt(3.0f) / 2;
+    for (const auto &[turns, u, v] :
+         {std::tuple{0.25f, v0, negate(u0)}, std::tuple{-0.5f, negate(u0), negate(v0)}, std::tuple{1.0f, u0, v0},
+          std::tuple{1.0f / 12, add(scale(u0, c30), scale(v0, 0.5f)), sub(scale(v0, c30), scale(u0, 0.5f))}}) {
         block->anisotropy_rotation = turns;
         prepare();
-        const double a = turns * 2.0 * M_PI;
-        const Vector3 u = add(scale(u0, float(std::cos(a))), scale(v0, float(std::sin(a))));
-        const Vector3 v = sub(scale(v0, float(std::cos(a))), scale(u0, float(std::sin(a))));
         EXPECT_TRUE(near(work.aniso_u, u)) << turns << " turns";
         EXPECT_TRUE(near(work.aniso_v, v)) << turns << " turns";
     }
-    // A quarter turn: u takes v's place, v takes minus u's.
-    block->anisotropy_rotation = 0.25f;
-    prepare();
-    EXPECT_TRUE(near(work.aniso_u, v0));
-    EXPECT_TRUE(near(work.aniso_v, negate(u0)));
 }
 
 TEST_F(Normals, ShadowRaysFromBehindFlipTheNormals) {

@@ -1,30 +1,10 @@
 // The material's main path and dispatch, with scripted stages.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/pipeline.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-std::string show(const Color &c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
-           std::to_string(c.a) + ")";
-}
-
-::testing::AssertionResult color_near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
-    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
-        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
-}
 
 // What the scripted stages saw and write.
 struct StageLog {
@@ -73,8 +53,8 @@ Boolean photon(Color *, ShadingState *, const uvo::MaterialParams *) {
 }
 
 struct Pipeline : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
     uvo::MaterialInstance instance;
     uvo::MaterialStages stages;
     uvo::MaterialOutputs out{};
@@ -91,22 +71,11 @@ struct Pipeline : ::testing::Test {
         block.attach(f.shader, true);
         instance.declaration_version = 16;
         host().user_slot = &instance;
-        auto &p = *block;
-        p.cutout_opacity = 1.0f;
-        p.diffuse_weight = 1.0f;
-        p.diffuse_color = Color{1, 1, 1, 1};
-        p.reflection_color = Color{1, 1, 1, 1};
-        p.refraction_color = Color{1, 1, 1, 1};
-        p.reflectance_normal = p.reflectance_grazing = 1.0f;
-        p.refraction_ior = 1.0f;
-        p.anisotropy = 1.0f;
-        p.indirect_quality = 1.0f;
+        plain_material(block.get());
+        block->refraction_ior = 1.0f;
     }
     void TearDown() override { stage_log = nullptr; }
     Boolean shade() { return uvo::shade_main(&out, &f.state, block.get(), stages); }
-    bool read(std::ptrdiff_t slot) const {
-        return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
-    }
 };
 
 }  // namespace
@@ -114,17 +83,17 @@ struct Pipeline : ::testing::Test {
 TEST(FalloffAttenuation, LinearOrTowardsAColour) {
     Color c{1, 1, 1, 1};
     uvo::falloff_attenuation(&c, 5.0, 10.0f, Color{}, 0);
-    EXPECT_TRUE(color_near(c, Color{0.5f, 0.5f, 0.5f, 0.5f}));
+    EXPECT_TRUE(near(c, Color{0.5f, 0.5f, 0.5f, 0.5f}));
     c = Color{1, 1, 1, 1};
     uvo::falloff_attenuation(&c, 5.0, 10.0f, Color{0.25f, 0.5f, 1, 1}, 1);
-    EXPECT_TRUE(color_near(c, Color{0.5f, float(std::sqrt(0.5)), 1, 1}));
+    EXPECT_TRUE(near(c, Color{0.5f, float(std::sqrt(0.5)), 1, 1}));
     c = Color{1, 2, 3, 4};
     uvo::falloff_attenuation(&c, 20.0, 10.0f, Color{}, 0);
-    EXPECT_TRUE(color_near(c, Color{0, 0, 0, 0}));
+    EXPECT_TRUE(near(c, Color{0, 0, 0, 0}));
     for (const auto &[distance, falloff] : {std::pair{0.0, 10.0f}, std::pair{5.0, 0.0f}, std::pair{-1.0, 10.0f}}) {
         c = Color{1, 2, 3, 4};
         uvo::falloff_attenuation(&c, distance, falloff, Color{0.5f, 0.5f, 0.5f, 0.5f}, 1);
-        EXPECT_TRUE(color_near(c, Color{1, 2, 3, 4})) << "distance " << distance << " falloff " << falloff;
+        EXPECT_TRUE(near(c, Color{1, 2, 3, 4})) << "distance " << distance << " falloff " << falloff;
     }
     // Twice half the distance attenuates as much as the whole distance.
     Color once{1, 1, 1, 1}, twice{1, 1, 1, 1};
@@ -132,7 +101,7 @@ TEST(FalloffAttenuation, LinearOrTowardsAColour) {
     uvo::falloff_attenuation(&once, 8.0, 10.0f, tint, 1);
     uvo::falloff_attenuation(&twice, 4.0, 10.0f, tint, 1);
     uvo::falloff_attenuation(&twice, 4.0, 10.0f, tint, 1);
-    EXPECT_TRUE(color_near(once, twice));
+    EXPECT_TRUE(near(once, twice));
 }
 
 TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
@@ -144,14 +113,14 @@ TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
     const std::vector<std::string> all{"direct", "indirect", "reflection", "refraction"};
     EXPECT_EQ(log.order, all);
     EXPECT_TRUE(log.presets_black);
-    EXPECT_TRUE(color_near(out.result, Color{0.3f, 0.21f, 0.201f, 1.0f}));
+    EXPECT_TRUE(near(out.result, Color{0.3f, 0.21f, 0.201f, 1.0f}));
     EXPECT_FLOAT_EQ(out.reflection_level.r, 0.5f);
     EXPECT_FLOAT_EQ(out.highlight_level.r, 0.5f);
     EXPECT_FLOAT_EQ(out.refraction_level.r, 0.5f);
     EXPECT_FLOAT_EQ(out.diffuse_level.r, 1.0f);
     EXPECT_EQ(out.occlusion.g, 1.0f);
     EXPECT_FLOAT_EQ(out.cutout_opacity, 1.0f);
-    EXPECT_TRUE(color_near(out.cutout, Color{}));
+    EXPECT_TRUE(near(out.cutout, Color{}));
     EXPECT_EQ(host().count("rx_trace_transparent"), 0);
 
     // All weights 0: black with alpha 1, nothing runs.
@@ -159,7 +128,7 @@ TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
     p.diffuse_weight = p.reflectivity = p.transparency = 0.0f;
     shade();
     EXPECT_TRUE(log.order.empty());
-    EXPECT_TRUE(color_near(out.result, Color{0, 0, 0, 1}));
+    EXPECT_TRUE(near(out.result, Color{0, 0, 0, 1}));
 
     // Highlights alone still call the light loop; no diffuse means no indirect.
     p.reflectivity = 0.5f;
@@ -177,16 +146,14 @@ TEST_F(Pipeline, CutOutContinuesTheRay) {
         return 1;
     };
     host().script.rx_point_to_camera = [](ShadingState *, Vector3 *o, const Vector3 *) { *o = Vector3{3, 4, 0}; };
-    MaterialApiRecord api{};
-    api.interface_version = UVO_MATERIAL_API_SMALL;
-    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+    store_api_record(UVO_MATERIAL_API_SMALL);
     block->cutout_opacity = 0.005f;
     std::memset(&out, 0x7f, sizeof out);
     ASSERT_EQ(shade(), 1);
     const Color seen{0.2f, 0.4f, 0.6f, 0.8f};
-    EXPECT_TRUE(color_near(out.result, seen));
-    EXPECT_TRUE(color_near(out.cutout, seen));
-    EXPECT_TRUE(color_near(out.cutout_behind, seen));
+    EXPECT_TRUE(near(out.result, seen));
+    EXPECT_TRUE(near(out.cutout, seen));
+    EXPECT_TRUE(near(out.cutout_behind, seen));
     const float *slots = reinterpret_cast<const float *>(&out);
     for (int k = 4; k < 101; ++k) {
         if (k < 84 || k >= 92) {
@@ -195,7 +162,7 @@ TEST_F(Pipeline, CutOutContinuesTheRay) {
     }
     EXPECT_EQ(f.state.distance, 5.0) << "camera-space distance of the hit";
     EXPECT_TRUE(log.order.empty());
-    EXPECT_EQ(reinterpret_cast<MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data())->claimed, 0);
+    EXPECT_EQ(stored_api_record()->claimed, 0);
 
     // No hit distance: the auxiliary vector is cleared instead.
     f.state.distance = 0.0;
@@ -209,7 +176,7 @@ TEST_F(Pipeline, CutOutContinuesTheRay) {
     block->backface_cull = 1;
     f.state.inside = 1;
     shade();
-    EXPECT_TRUE(color_near(out.cutout_behind, seen));
+    EXPECT_TRUE(near(out.cutout_behind, seen));
     EXPECT_TRUE(log.order.empty());
     f.state.inside = 0;
     shade();
@@ -228,9 +195,9 @@ TEST_F(Pipeline, PartialOpacityAddsWhatIsBehind) {
     shade();
     EXPECT_NEAR(importance_behind, 0.005f, 1e-6f);
     EXPECT_EQ(f.state.importance, 1.0f) << "importance restored";
-    EXPECT_TRUE(color_near(out.cutout_behind, Color{1.0f, 0.5f, 0.0f, 1.0f}));
-    EXPECT_TRUE(color_near(out.cutout, Color{0.005f, 0.0025f, 0.0f, 0.005f}));
-    EXPECT_TRUE(color_near(out.result, Color{0.005f, 0.0025f, 0.0f, 0.995f + 0.005f}));
+    EXPECT_TRUE(near(out.cutout_behind, Color{1.0f, 0.5f, 0.0f, 1.0f}));
+    EXPECT_TRUE(near(out.cutout, Color{0.005f, 0.0025f, 0.0f, 0.005f}));
+    EXPECT_TRUE(near(out.result, Color{0.005f, 0.0025f, 0.0f, 0.995f + 0.005f}));
 }
 
 TEST_F(Pipeline, AlphaAdditionalColourAndAttenuation) {
@@ -247,8 +214,8 @@ TEST_F(Pipeline, AlphaAdditionalColourAndAttenuation) {
     p.transparency = 0.0f;
     p.additional_color = Color{-1, 0.5f, 0, 1};
     shade();
-    EXPECT_TRUE(color_near(out.result, Color{0, 0.5f, 0, 1}));
-    EXPECT_TRUE(color_near(out.additional, Color{-1, 0.5f, 0, 1}));
+    EXPECT_TRUE(near(out.result, Color{0, 0.5f, 0, 1}));
+    EXPECT_TRUE(near(out.additional, Color{-1, 0.5f, 0, 1}));
 
     // A parent's fog record attenuates and is marked applied.
     RefractionFalloffRecord fog{};
@@ -260,7 +227,7 @@ TEST_F(Pipeline, AlphaAdditionalColourAndAttenuation) {
     f.state.distance = 5.0;
     p.additional_color = Color{1, 1, 1, 0};
     shade();
-    EXPECT_TRUE(color_near(out.result, Color{0.5f, 0.5f, 0.5f, 0.5f * 1 + 0.5f}));
+    EXPECT_TRUE(near(out.result, Color{0.5f, 0.5f, 0.5f, 0.5f * 1 + 0.5f}));
     EXPECT_EQ(fog.applied, 1);
 
     // Inside the material's own solid: its falloff parameters.
@@ -271,7 +238,7 @@ TEST_F(Pipeline, AlphaAdditionalColourAndAttenuation) {
     p.refraction_falloff_distance = 20.0f;
     stages.refraction = nullptr;
     shade();
-    EXPECT_TRUE(color_near(out.result, Color{0.75f, 0.75f, 0.75f, 0.75f + 0.25f}));
+    EXPECT_TRUE(near(out.result, Color{0.75f, 0.75f, 0.75f, 0.75f + 0.25f}));
 }
 
 TEST_F(Pipeline, ImportanceAndReflectionRayRoulette) {
@@ -305,17 +272,15 @@ TEST_F(Pipeline, ImportanceAndReflectionRayRoulette) {
 
 TEST_F(Pipeline, ClaimedRecordIsFilledAtTheEnd) {
     for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
-        MaterialApiRecord api{};
-        api.interface_version = layout;
-        host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+        store_api_record(layout);
         block->cutout_opacity = 0.995f;
         shade();
-        const auto *filled = reinterpret_cast<const MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
+        const MaterialApiRecord *filled = stored_api_record();
         EXPECT_EQ(filled->claimed, 1);
         if (layout == UVO_MATERIAL_API_SMALL) {
             EXPECT_FLOAT_EQ(filled->u.small.opacity, 0.995f);
-            EXPECT_TRUE(color_near(filled->u.small.indirect, out.indirect));
-            EXPECT_TRUE(color_near(filled->u.small.diffuse_weight, out.diffuse_level));
+            EXPECT_TRUE(near(filled->u.small.indirect, out.indirect));
+            EXPECT_TRUE(near(filled->u.small.diffuse_weight, out.diffuse_level));
         } else {
             EXPECT_EQ(std::memcmp(filled->u.full.outputs, &out, sizeof out), 0);
         }
@@ -324,6 +289,9 @@ TEST_F(Pipeline, ClaimedRecordIsFilledAtTheEnd) {
 
 TEST_F(Pipeline, DispatchByRayTypeAndOutputMode) {
     Color result{9, 9, 9, 9};
+    uvo::MaterialOutputs caller;
+    std::memset(&caller, 0x55, sizeof caller);
+    const uvo::MaterialOutputs untouched = caller;
     f.state.ray_type = UVO_RAY_DISPLACE;
     EXPECT_EQ(uvo::material_dispatch(&result, &f.state, block.get(), true, stages), 0);
     EXPECT_TRUE(host().evaluations.empty());
@@ -338,35 +306,33 @@ TEST_F(Pipeline, DispatchByRayTypeAndOutputMode) {
     EXPECT_TRUE(host().evaluations.empty());
     log.order.clear();
 
+    // Only the first four slots of the caller's record are written.
+    const auto only_result_written = [&](const uvo::MaterialOutputs &caller) {
+        return std::memcmp(reinterpret_cast<const char *>(&caller) + 16,
+                           reinterpret_cast<const char *>(&untouched) + 16, sizeof caller - 16) == 0;
+    };
     // uvo_material: one colour, slot 103 never read.
     f.state.ray_type = UVO_RAY_EYE;
-    uvo::MaterialOutputs caller;
-    std::memset(&caller, 0x55, sizeof caller);
-    const uvo::MaterialOutputs untouched = caller;
     block->multiple_outputs = 1;
     EXPECT_EQ(uvo::material_dispatch(&caller.result, &f.state, block.get(), false, stages), 1);
-    EXPECT_FALSE(read(SLOT(multiple_outputs)));
-    EXPECT_EQ(std::memcmp(reinterpret_cast<char *>(&caller) + 16, reinterpret_cast<const char *>(&untouched) + 16,
-                          sizeof caller - 16),
-              0);
-    EXPECT_TRUE(color_near(caller.result, Color{0.3f, 0.01f, 0.001f, 1.0f}));
+    EXPECT_FALSE(was_read(SLOT(multiple_outputs)));
+    EXPECT_TRUE(only_result_written(caller));
+    EXPECT_TRUE(near(caller.result, Color{0.3f, 0.01f, 0.001f, 1.0f}));
 
     // uvo_material_x without multiple outputs: exactly four slots.
     block->multiple_outputs = 0;
     std::memset(&caller, 0x55, sizeof caller);
     uvo::material_dispatch(&caller.result, &f.state, block.get(), true, stages);
-    EXPECT_TRUE(read(SLOT(multiple_outputs)));
-    EXPECT_EQ(std::memcmp(reinterpret_cast<char *>(&caller) + 16, reinterpret_cast<const char *>(&untouched) + 16,
-                          sizeof caller - 16),
-              0);
+    EXPECT_TRUE(was_read(SLOT(multiple_outputs)));
+    EXPECT_TRUE(only_result_written(caller));
 
     // With multiple outputs the caller's whole record, unless query 160 says no.
     block->multiple_outputs = 1;
     std::memset(&caller, 0x55, sizeof caller);
     uvo::material_dispatch(&caller.result, &f.state, block.get(), true, stages);
     EXPECT_EQ(host().count("rx_query") > 0, true);
-    EXPECT_TRUE(color_near(caller.indirect, Color{0.2f, 0, 0, 0.5f}));
-    EXPECT_TRUE(color_near(caller.diffuse_level, Color{1, 1, 1, 1}, 1e-3f));
+    EXPECT_TRUE(near(caller.indirect, Color{0.2f, 0, 0, 0.5f}));
+    EXPECT_TRUE(near(caller.diffuse_level, Color{1, 1, 1, 1}, 1e-3f));
     host().script.rx_query = [](int32_t code, ShadingState *, Tag, void *answer) -> Boolean {
         if (code == UVO_QUERY_PRIVATE_OUTPUTS) {
             *static_cast<int32_t *>(answer) = 1;
@@ -380,7 +346,5 @@ TEST_F(Pipeline, DispatchByRayTypeAndOutputMode) {
     };
     std::memset(&caller, 0x55, sizeof caller);
     uvo::material_dispatch(&caller.result, &f.state, block.get(), true, stages);
-    EXPECT_EQ(std::memcmp(reinterpret_cast<char *>(&caller) + 16, reinterpret_cast<const char *>(&untouched) + 16,
-                          sizeof caller - 16),
-              0);
+    EXPECT_TRUE(only_result_written(caller));
 }

@@ -1,30 +1,13 @@
 // Reflection and refraction stages with scripted tracing.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <limits>
 
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/reflection.h"
 #include "xmtl/refraction.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-std::string show(const Color &c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
-           std::to_string(c.a) + ")";
-}
-
-::testing::AssertionResult near(const Color &a, const Color &b, float tol = 1e-5f) {
-    if (std::fabs(a.r - b.r) <= tol && std::fabs(a.g - b.g) <= tol && std::fabs(a.b - b.b) <= tol &&
-        std::fabs(a.a - b.a) <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(a) << " is not " << show(b);
-}
 
 const float nan_value = std::numeric_limits<float>::quiet_NaN();
 
@@ -36,17 +19,18 @@ struct Ray {
 };
 
 struct Traced : ::testing::Test {
-    uvo_test::StateFixture f;
+    StateFixture f;
     ShadingState child{};
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    ParamBlock<uvo::MaterialParams> block;
     uvo::MaterialWorkRecord work{};
     uvo::MaterialOutputs out{};
     std::vector<Ray> rays;
     size_t next = 0;
-    Color sky{0.0f, 0.0f, 1.0f, 1.0f};
     int environment_calls = 0;
     std::vector<int32_t> user_magic_at_trace;
     std::vector<GlossyEnvironmentHint> hints;
+    std::vector<std::pair<double, double>> ranges;  // fall-off ranges set, in order
+    IndexPair pair;
 
     void SetUp() override {
         uvo::material_state().invalid_number_reported = 0;
@@ -56,11 +40,8 @@ struct Traced : ::testing::Test {
         block.attach(f.shader, true);
         work.reflection_weight = Color{0.5f, 0.5f, 0.5f, 0.5f};
         work.refraction_weight = Color{0.5f, 0.25f, 1.0f, 0.4f};
-        work.internal_reflection_factor = 1.0f;
-        work.reflection_glossiness = 1.0f;
-        work.refraction_glossiness = 1.0f;
-        work.anisotropy = 1.0f;
-        work.importance = 1.0f;
+        work.internal_reflection_factor = work.reflection_glossiness = work.refraction_glossiness = 1.0f;
+        work.anisotropy = work.importance = 1.0f;
         work.ior = 1.5f;
         auto trace = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
             user_magic_at_trace.push_back(s->user ? *static_cast<const int32_t *>(s->user) : 0);
@@ -78,27 +59,24 @@ struct Traced : ::testing::Test {
             ++environment_calls;
             if (s->user)
                 hints.push_back(*static_cast<const GlossyEnvironmentHint *>(s->user));
-            *c = sky;
+            *c = Color{0.0f, 0.0f, 1.0f, 1.0f};  // the sky
             return 1;
         };
-        host().script.rx_transmission_dir_specular = [](Vector3 *d, ShadingState *s, float, float) -> Boolean {
-            *d = s->direction;
+        host().script.rx_ray_falloff = [this](ShadingState *, double *a, double *b) -> Boolean {
+            ranges.emplace_back(*a, *b);
             return 1;
         };
+        pair.script();
     }
     // Each call shades at the root of the ray tree, where counts are not scaled.
-    void reflect() {
+    void run(decltype(uvo::reflection_stage) stage) {
         host().store.erase(UVO_KEY_IMPORTANCE);
         out = uvo::MaterialOutputs{};
         next = 0;
-        uvo::reflection_stage(&out, &f.state, &work, block.get());
+        stage(&out, &f.state, &work, block.get());
     }
-    void refract() {
-        host().store.erase(UVO_KEY_IMPORTANCE);
-        out = uvo::MaterialOutputs{};
-        next = 0;
-        uvo::refraction_stage(&out, &f.state, &work, block.get());
-    }
+    void reflect() { run(uvo::reflection_stage); }
+    void refract() { run(uvo::refraction_stage); }
 };
 
 }  // namespace
@@ -118,7 +96,7 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     // Glossy: n rays averaged, a miss takes the environment with the hint.
     work.reflection_glossiness = 0.5f;
     work.reflection_samples = 4;
-    rays = {{true, 1.0, Color{1, 1, 1, 1}}, {false, 0, {}}, {true, 1.0, Color{1, 1, 1, 1}}, {false, 0, {}}};
+    rays = {{true, 1.0, white}, {false, 0, {}}, {true, 1.0, white}, {false, 0, {}}};
     reflect();
     EXPECT_EQ(next, 4u);
     EXPECT_TRUE(near(out.reflection_raw, Color{0.5f, 0.5f, 1.0f, 0}));
@@ -131,12 +109,35 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     reflect();
     EXPECT_EQ(next, 0u);
     EXPECT_TRUE(near(out.reflection_raw, Color{}));
+
+    // Highlights only: nothing traced; with final gathering the cache along
+    // the mirror direction of a ray straight down.
+    work.internal_reflection_factor = 1.0f;
+    work.highlights_only = 1;
+    reflect();
+    EXPECT_TRUE(near(out.reflection_raw, Color{}));
+    EXPECT_EQ(next, 0u);
+    f.options.final_gather = 1;
+    work.indirect_enabled = 1;
+    Vector3 normal_seen{};
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t face,
+                                                const IndirectRequest *q) -> Boolean {
+        EXPECT_EQ(face, UVO_FACE_FRONT);
+        EXPECT_EQ(q->importance, 1.0f);
+        normal_seen = s->normal;
+        *c = Color{0.3f, 0.3f, 0.3f, 1};
+        return 1;
+    };
+    reflect();
+    EXPECT_EQ(normal_seen.z, 1.0f);
+    EXPECT_EQ(f.state.normal.z, 1.0f);
+    EXPECT_TRUE(near(out.reflection_raw, Color{0.3f, 0.3f, 0.3f, 1}));
+    EXPECT_FLOAT_EQ(out.reflection.r, 0.15f);
 }
 
 TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
-    block->reflection_falloff_enable = 1;
+    block->reflection_falloff_enable = block->reflection_falloff_color_enable = 1;
     block->reflection_falloff_distance = 10.0f;
-    block->reflection_falloff_color_enable = 1;
     block->reflection_falloff_color = Color{0.0f, 1.0f, 0.0f, 1};
     Vector3 direction_at_colour{};
     host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
@@ -144,26 +145,17 @@ TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
             direction_at_colour = s->direction;
         return const_cast<void *>(p);
     };
-    std::vector<std::pair<double, double>> ranges;
-    host().script.rx_ray_falloff = [&](ShadingState *, double *a, double *b) -> Boolean {
-        ranges.emplace_back(*a, *b);
-        return 1;
-    };
-    const Color traced{1.0f, 0.0f, 0.0f, 1};
-    for (const auto &[d, expected] : {std::pair{5.0, Color{0.25f, 0.75f, 0, 0}}, std::pair{10.0, Color{0, 1, 0, 0}},
-                                      std::pair{20.0, Color{0, 1, 0, 0}}}) {
+    // A hit at distance 0 with no hit object is a miss: the fall-off colour.
+    const Color traced{1.0f, 0.0f, 0.0f, 1}, green{0, 1, 0, 0};
+    for (const auto &[d, expected] : {std::pair{5.0, Color{0.25f, 0.75f, 0, 0}}, std::pair{10.0, green},
+                                      std::pair{20.0, green}, std::pair{0.0, green}}) {
         rays = {{true, d, traced}};
         reflect();
         EXPECT_TRUE(near(out.reflection_raw, expected)) << "hit at " << d;
     }
     EXPECT_EQ(direction_at_colour.z, 1.0f) << "evaluated along the mirror direction";
     EXPECT_EQ(ranges.front(), std::make_pair(10.0, 10.0));
-    EXPECT_EQ(ranges.size(), 6u) << "set and restored for each call";
-
-    // A hit at distance 0 with no hit object is a miss: the fall-off colour.
-    rays = {{true, 0.0, traced}};
-    reflect();
-    EXPECT_TRUE(near(out.reflection_raw, Color{0, 1, 0, 0}));
+    EXPECT_EQ(ranges.size(), 8u) << "set and restored for each call";
 
     // Without a fall-off colour but with the environment fallback: one
     // look-up up front serves every miss.
@@ -179,11 +171,10 @@ TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
 }
 
 TEST_F(Traced, CutoffSkipsUnimportantBranches) {
-    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
-    work.reflection_cutoff = 0.0f;
+    rays = {{true, 1.0, white}};
     for (int k = 0; k < 5; ++k)
         reflect();
-    EXPECT_EQ(uvo::material_state().reflection_skip_count, 0);
+    EXPECT_EQ(uvo::material_state().reflection_skip_count, 0) << "no cut-off";
     // Branch importance 0.5 (the weight at the root) against cut-off x q.
     work.reflection_cutoff = 1.0f;
     for (const auto &[q, skipped] : {std::pair{0.4, false}, std::pair{0.6, true}}) {
@@ -204,6 +195,13 @@ TEST_F(Traced, CutoffSkipsUnimportantBranches) {
         EXPECT_EQ(uvo::material_state().reflection_skip_count - before, skipped ? 1 : 0) << "q " << q;
         EXPECT_EQ(out.reflection_raw.r, skipped ? 0.0f : 1.0f) << "q " << q;
     }
+    // A skipped refraction is black without coverage.
+    work.refraction_cutoff = 10.0f;
+    script_samples(0.5);
+    refract();
+    EXPECT_EQ(next, 0u);
+    EXPECT_TRUE(near(out.refraction_raw, Color{}));
+    EXPECT_EQ(uvo::material_state().refraction_skip_count, 1);
 }
 
 TEST_F(Traced, InvalidNumbersAreBlackAndReportedOnce) {
@@ -216,7 +214,7 @@ TEST_F(Traced, InvalidNumbersAreBlackAndReportedOnce) {
     // From now on each sample is tested: the good ones still count.
     work.reflection_glossiness = 0.5f;
     work.reflection_samples = 2;
-    rays = {{true, 1.0, Color{nan_value, 0, 0, 1}}, {true, 1.0, Color{1, 1, 1, 1}}};
+    rays = {{true, 1.0, Color{nan_value, 0, 0, 1}}, {true, 1.0, white}};
     reflect();
     EXPECT_TRUE(near(out.reflection_raw, Color{0.5f, 0.5f, 0.5f, 0}));
     rays = {{true, 1.0, Color{0, nan_value, 0, 1}}};
@@ -225,74 +223,31 @@ TEST_F(Traced, InvalidNumbersAreBlackAndReportedOnce) {
     EXPECT_TRUE(near(out.refraction_raw, Color{}));
 }
 
-TEST_F(Traced, HighlightsOnlyReflectionsComeFromTheCache) {
-    work.highlights_only = 1;
-    reflect();
-    EXPECT_TRUE(near(out.reflection_raw, Color{}));
-    EXPECT_EQ(next, 0u);
-    f.options.final_gather = 1;
-    work.indirect_enabled = 1;
-    Vector3 normal_seen{};
-    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t face,
-                                                const IndirectRequest *q) -> Boolean {
-        EXPECT_EQ(face, UVO_FACE_FRONT);
-        EXPECT_EQ(q->importance, 1.0f);
-        normal_seen = s->normal;
-        *c = Color{0.3f, 0.3f, 0.3f, 1};
-        return 1;
-    };
-    reflect();
-    EXPECT_EQ(normal_seen.z, 1.0f) << "the mirror direction of a ray straight down";
-    EXPECT_EQ(f.state.normal.z, 1.0f);
-    EXPECT_TRUE(near(out.reflection_raw, Color{0.3f, 0.3f, 0.3f, 1}));
-    EXPECT_FLOAT_EQ(out.reflection.r, 0.15f);
-}
-
-TEST_F(Traced, RefractionIndicesFollowTheSide) {
-    float in = 0, out_index = 0;
-    host().script.rx_transmission_dir_specular = [&](Vector3 *d, ShadingState *s, float a, float b) -> Boolean {
-        in = a;
-        out_index = b;
-        *d = s->direction;
-        return 1;
-    };
-    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
+TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
+    rays = {{true, 1.0, white}};
     for (const auto &[inside, thin, expect_in, expect_out] :
          {std::tuple{0, 0, 1.0f, 1.5f}, std::tuple{1, 0, 1.5f, 1.0f}, std::tuple{0, 1, 1.0f, 1.0f},
           std::tuple{1, 1, 1.0f, 1.0f}}) {
         f.state.inside = inside;
         work.thin_walled = thin;
         refract();
-        EXPECT_EQ(in, expect_in) << "inside " << inside << " thin " << thin;
-        EXPECT_EQ(out_index, expect_out) << "inside " << inside << " thin " << thin;
+        EXPECT_EQ(std::make_pair(pair.in, pair.out), std::make_pair(expect_in, expect_out))
+            << "inside " << inside << " thin " << thin;
     }
-    EXPECT_TRUE(near(out.refraction_raw, Color{1, 1, 1, 1}));
+    EXPECT_TRUE(near(out.refraction_raw, white));
     EXPECT_TRUE(near(out.refraction, Color{0.5f, 0.25f, 1.0f, 1.0f}));
 
     // Total internal reflection: a reflected ray with full coverage.
-    host().script.rx_transmission_dir_specular = [](Vector3 *, ShadingState *, float, float) -> Boolean { return 0; };
+    pair.transmits = 0;
     rays = {{true, 1.0, Color{0.2f, 0.2f, 0.2f, 0.0f}}};
     refract();
     EXPECT_TRUE(near(out.refraction_raw, Color{0.2f, 0.2f, 0.2f, 1.0f}));
     EXPECT_EQ(host().count("rx_trace_reflection"), 1);
 
+    // Glossy: the lobe exponent is 2^(8 g) rounded to a float; the second
+    // exponent is that float times the anisotropy, in single precision (for
+    // g = 0.6 and a = 0.3 the double product rounds to a different float).
     // A failed ray adds nothing but counts.
-    host().script.rx_transmission_dir_specular = [](Vector3 *, ShadingState *, float, float) -> Boolean { return 1; };
-    work.refraction_glossiness = 0.5f;
-    work.refraction_samples = 2;
-    host().script.rx_transmission_dir_glossy_x = [](Vector3 *, ShadingState *, float, float, float,
-                                                    const double *) -> Boolean { return 1; };
-    rays = {{false, 0, {}}, {true, 1.0, Color{1, 1, 1, 1}}};
-    refract();
-    EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f}));
-}
-
-TEST_F(Traced, RefractionLobeExponentsAreSinglePrecision) {
-    // The lobe exponent is 2^(8 g) rounded to a float; the second exponent is
-    // that float times the anisotropy, in single precision (for g = 0.6 and
-    // a = 0.3 the double product rounds to a different float).
-    work.refraction_glossiness = 0.6f;
-    work.refraction_samples = 1;
     const float e = static_cast<float>(std::exp2(8.0 * static_cast<double>(0.6f)));
     float iso = 0, eu = 0, ev = 0;
     host().script.rx_transmission_dir_glossy_x = [&](Vector3 *d, ShadingState *s, float, float, float x,
@@ -309,9 +264,12 @@ TEST_F(Traced, RefractionLobeExponentsAreSinglePrecision) {
         *d = s->direction;
         return 1;
     };
-    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
+    work.refraction_glossiness = 0.6f;
+    work.refraction_samples = 2;
+    rays = {{false, 0, {}}, {true, 1.0, white}};
     refract();
     EXPECT_EQ(iso, e);
+    EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f}));
     for (const float a : {0.3f, 0.33f, 2.5f}) {
         work.anisotropy = a;
         refract();
@@ -323,12 +281,6 @@ TEST_F(Traced, RefractionLobeExponentsAreSinglePrecision) {
 TEST_F(Traced, RefractionFalloffLimitAndColour) {
     work.refraction_falloff_enable = 1;
     work.refraction_falloff_distance = 4.0f;
-    std::vector<std::pair<double, double>> ranges;
-    host().script.rx_ray_falloff = [&](ShadingState *, double *a, double *b) -> Boolean {
-        ranges.emplace_back(*a, *b);
-        return 1;
-    };
-    const Color white{1, 1, 1, 1};
     for (const auto &[d, expected] : {std::pair{1.0, Color{0.75f, 0.75f, 0.75f, 0.75f}},
                                       std::pair{4.0, Color{0, 0, 0, 0}}, std::pair{0.0, Color{0, 0, 0, 1}}}) {
         rays = {{true, d, white}};
@@ -346,45 +298,24 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
     rays = {{true, 8.0, white}};
     refract();
     EXPECT_TRUE(near(out.refraction_raw, Color{0.25f, 0.25f, 0.25f, 1}));
-    EXPECT_TRUE(ranges.empty());
 
-    // The surface hit applied it already: not again.
+    // The surface hit applied it already: not again.  Inside the object: no
+    // record, no limit.
+    void *seen_user = &seen_user;
     host().script.rx_trace_refraction = [&](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
-        static_cast<RefractionFalloffRecord *>(s->user)->applied = 1;
+        seen_user = s->user;
+        if (s->user != nullptr)
+            static_cast<RefractionFalloffRecord *>(s->user)->applied = 1;
         s->child->distance = 8.0;
         *c = white;
         return 1;
     };
     refract();
     EXPECT_TRUE(near(out.refraction_raw, white));
-
-    // Inside the object: no record, no limit.
     f.state.inside = 1;
     work.refraction_falloff_color_enable = 0;
-    ShadingState *seen_user_state = nullptr;
-    void *seen_user = &seen_user_state;
-    host().script.rx_trace_refraction = [&](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
-        seen_user = s->user;
-        s->child->distance = 3.0;
-        *c = white;
-        return 1;
-    };
     refract();
     EXPECT_EQ(seen_user, nullptr);
     EXPECT_TRUE(ranges.empty());
     EXPECT_TRUE(near(out.refraction_raw, white));
-}
-
-TEST_F(Traced, RefractionCutoffGivesBlackWithoutCoverage) {
-    work.refraction_cutoff = 10.0f;
-    host().script.rx_sample = [](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
-        for (int32_t d = 0; d < dim; ++d)
-            x[d] = 0.5;
-        return 1;
-    };
-    rays = {{true, 1.0, Color{1, 1, 1, 1}}};
-    refract();
-    EXPECT_EQ(next, 0u);
-    EXPECT_TRUE(near(out.refraction_raw, Color{}));
-    EXPECT_EQ(uvo::material_state().refraction_skip_count, 1);
 }

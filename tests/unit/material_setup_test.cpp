@@ -1,20 +1,13 @@
 // The material's init and exit, its library-wide counters and flags, and the
 // component record under "rxXMST".
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-
 #include "frame/params.h"
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/api_record.h"
 #include "xmtl/material_lifecycle.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
 
 const char *const contour_warning =
     "uvo_material(_x): Contour shading is incompatible with interpolation. Interpolation disabled.";
@@ -26,8 +19,8 @@ const std::vector<std::string> falloff_warnings = {
 };
 
 struct MaterialSetup : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
 
     void SetUp() override { block.attach(f.shader, true); }
 
@@ -56,8 +49,7 @@ TEST_F(MaterialSetup, ShaderLevelInitResetsAndExitReportsTheSkipCounts) {
     Boolean request = 0;
     EXPECT_EQ(uvo::material_init(&f.state, nullptr, &request), 1);
     EXPECT_EQ(request, 1);
-    EXPECT_EQ(shared.reflection_skip_count, 0);
-    EXPECT_EQ(shared.refraction_skip_count, 0);
+    EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0);
     EXPECT_EQ(shared.invalid_number_reported, 0);
     EXPECT_EQ(shared.interface_error_armed, 1);
     EXPECT_TRUE(host().calls.empty()) << "shader-level init calls the host: " << host().calls.front().name;
@@ -68,13 +60,10 @@ TEST_F(MaterialSetup, ShaderLevelInitResetsAndExitReportsTheSkipCounts) {
     const std::vector<std::string> both = {"Reflection rays skipped by threshold: 12",
                                            "Refraction rays skipped by threshold: 5"};
     EXPECT_EQ(host().texts("info"), both);
-    EXPECT_EQ(shared.reflection_skip_count, 0);
-    EXPECT_EQ(shared.refraction_skip_count, 0);
-
+    EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0);
     // The counts are shared: the second shader's exit finds them spent.
     EXPECT_EQ(uvo::material_exit(&f.state, nullptr), 1);
     EXPECT_EQ(host().texts("info").size(), 2u);
-
     shared.refraction_skip_count = 1;
     uvo::material_exit(&f.state, nullptr);
     EXPECT_EQ(host().texts("info").back(), "Refraction rays skipped by threshold: 1");
@@ -105,130 +94,113 @@ TEST_F(MaterialSetup, InstanceRecordLivesInTheSlotWithTheDeclarationVersion) {
     EXPECT_TRUE(asked_without_state);
     EXPECT_EQ(instance.reflection_undersampler, nullptr);
     EXPECT_EQ(instance.refraction_undersampler, nullptr);
-    EXPECT_EQ(instance.reflection_interpolation_requested, 0);
-    // Nothing asked for: only the three switches are read.
-    const std::vector<std::ptrdiff_t> order{SLOT(reflection_interpolate), SLOT(refraction_interpolate),
-                                            SLOT(refraction_falloff_enable)};
-    EXPECT_EQ(host().evaluations, order);
-    EXPECT_TRUE(host().messages.empty());
-}
 
-TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitches) {
-    block->interpolation_grid_density = 3;
-    block->reflection_interpolate = 1;
-    block->refraction_interpolate = 1;
-    uvo::MaterialInstance instance = init_instance();
-    EXPECT_EQ(instance.reflection_interpolation_requested, 1);
-    EXPECT_EQ(instance.refraction_interpolation_requested, 1);
-    EXPECT_EQ(instance.interpolation_grid_density, 3);
-    std::vector<std::ptrdiff_t> order{SLOT(reflection_interpolate),     SLOT(reflection_highlights_only),
-                                      SLOT(interpolation_grid_density), SLOT(refraction_interpolate),
-                                      SLOT(interpolation_grid_density), SLOT(refraction_falloff_enable)};
-    EXPECT_EQ(host().evaluations, order);
-
-    // Highlights only: no reflection cache, the refraction one still.
+    // Without a slot nothing is allocated.
     host().reset();
-    block.attach(f.shader, true);
-    block->reflection_highlights_only = 1;
-    instance = init_instance();
-    EXPECT_EQ(instance.reflection_interpolation_requested, 0);
-    EXPECT_EQ(instance.refraction_interpolation_requested, 1);
-    order = {SLOT(reflection_interpolate), SLOT(reflection_highlights_only), SLOT(refraction_interpolate),
-             SLOT(interpolation_grid_density), SLOT(refraction_falloff_enable)};
-    EXPECT_EQ(host().evaluations, order);
-    EXPECT_TRUE(host().messages.empty());
-}
-
-TEST_F(MaterialSetup, ContourRenderingWarnsOnceAndDisablesInterpolation) {
-    f.options.contour[0] = f.options.contour[1] = 1;
-    block->reflection_interpolate = 1;
-    block->refraction_interpolate = 1;
-    uvo::MaterialInstance instance = init_instance();
-    EXPECT_EQ(host().texts("warning"), std::vector<std::string>{contour_warning});
-    EXPECT_EQ(instance.reflection_interpolation_requested, 0);
-    EXPECT_EQ(instance.refraction_interpolation_requested, 0);
-    // The refraction switch is not needed once the reflection one is on.
-    std::vector<std::ptrdiff_t> order{SLOT(reflection_interpolate), SLOT(refraction_falloff_enable)};
-    EXPECT_EQ(host().evaluations, order);
-
-    for (int which = 0; which < 3; ++which) {
-        host().reset();
-        block.attach(f.shader, true);
-        block->reflection_interpolate = which == 0;
-        block->refraction_interpolate = which == 1;
-        init_instance();
-        EXPECT_EQ(host().texts("warning").size(), which < 2 ? 1u : 0u) << "case " << which;
-    }
-
-    // One contour flag alone is not contour rendering.
-    host().reset();
-    block.attach(f.shader, true);
-    f.options.contour[1] = 0;
-    block->reflection_interpolate = 1;
-    instance = init_instance();
-    EXPECT_TRUE(host().messages.empty());
-    EXPECT_EQ(instance.reflection_interpolation_requested, 1);
-}
-
-TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
-    block->refraction_falloff_enable = 1;
-    struct Case {
-        char shadow_mode;
-        uint8_t caustics;
-        Boolean refractive_caustics;
-        bool warned;
-        bool caustics_read;
-    };
-    const Case cases[] = {
-        {UVO_SHADOW_ON, 0, 1, true, false},      {UVO_SHADOW_SORTED, 0, 0, true, false},
-        {UVO_SHADOW_ON, 1, 0, true, true},       {UVO_SHADOW_ON, 1, 1, false, true},
-        {UVO_SHADOW_SEGMENTS, 0, 0, false, false}, {UVO_SHADOW_OFF, 0, 0, true, false},
-    };
-    for (const Case &c : cases) {
-        host().reset();
-        block.attach(f.shader, true);
-        f.options.shadow_mode = c.shadow_mode;
-        f.options.caustics = c.caustics;
-        block->refractive_caustics = c.refractive_caustics;
-        init_instance();
-        const std::string label = std::string("shadow mode ") + std::to_string(int(c.shadow_mode)) +
-                                  " caustics " + std::to_string(c.caustics) + " refractive_caustics " +
-                                  std::to_string(c.refractive_caustics);
-        EXPECT_EQ(host().texts("warning"), c.warned ? falloff_warnings : std::vector<std::string>{}) << label;
-        const bool read = std::count(host().evaluations.begin(), host().evaluations.end(),
-                                     SLOT(refractive_caustics)) > 0;
-        EXPECT_EQ(read, c.caustics_read) << label;
-    }
-
-    // Off: neither warnings nor the caustics switch.
-    host().reset();
-    block.attach(f.shader, true);
-    block->refraction_falloff_enable = 0;
-    f.options.shadow_mode = UVO_SHADOW_ON;
-    init_instance();
-    EXPECT_TRUE(host().messages.empty());
-}
-
-TEST_F(MaterialSetup, InstanceCallsWithoutASlotAllocateNothing) {
     host().script.rx_query = [](int32_t, ShadingState *, Tag, void *) -> Boolean { return 0; };
     Boolean request = 0;
     EXPECT_EQ(uvo::material_init(&f.state, block.get(), &request), 1);
     EXPECT_EQ(uvo::material_exit(&f.state, block.get()), 1);
-    EXPECT_EQ(host().allocations["xmtl"], 0);
-    EXPECT_EQ(host().releases["xmtl"], 0);
+    EXPECT_EQ(host().allocations["xmtl"] + host().releases["xmtl"], 0);
 }
 
-TEST_F(MaterialSetup, WrongInterfaceIsReportedOncePerArming) {
-    MaterialApiRecord stored{};
-    stored.interface_version = 100;
-    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&stored),
-                                              reinterpret_cast<char *>(&stored) + sizeof stored);
+TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitchesAndContourRendering) {
+    // Contour rendering needs both flags; it disables interpolation with one
+    // warning, and the refraction switch is not needed once the reflection
+    // one is on.  Highlights only: no reflection cache, the refraction one still.
+    const auto R = SLOT(reflection_interpolate), H = SLOT(reflection_highlights_only),
+               G = SLOT(interpolation_grid_density), T = SLOT(refraction_interpolate),
+               F = SLOT(refraction_falloff_enable);
+    const struct {
+        uint8_t contour0, contour1;
+        Boolean reflection, highlights_only, refraction;
+        Boolean reflection_requested, refraction_requested;
+        bool warned;
+        std::vector<std::ptrdiff_t> order;
+    } cases[] = {
+        {0, 0, 0, 0, 0, 0, 0, false, {R, T, F}},
+        {0, 0, 1, 0, 1, 1, 1, false, {R, H, G, T, G, F}},
+        {0, 0, 1, 1, 1, 0, 1, false, {R, H, T, G, F}},
+        {1, 1, 1, 0, 1, 0, 0, true, {R, F}},
+        {1, 1, 1, 0, 0, 0, 0, true, {R, F}},
+        {1, 1, 0, 0, 1, 0, 0, true, {R, T, F}},
+        {1, 1, 0, 0, 0, 0, 0, false, {R, T, F}},
+        {1, 0, 1, 0, 0, 1, 0, false, {R, H, G, T, F}},
+    };
+    for (const auto &c : cases) {
+        f.options.contour[0] = c.contour0;
+        f.options.contour[1] = c.contour1;
+        host().reset();
+        block.attach(f.shader, true);
+        block->interpolation_grid_density = 3;
+        block->reflection_interpolate = c.reflection;
+        block->reflection_highlights_only = c.highlights_only;
+        block->refraction_interpolate = c.refraction;
+        const uvo::MaterialInstance instance = init_instance();
+        const std::string label = "contour " + std::to_string(c.contour0) + std::to_string(c.contour1) +
+                                  " reflection " + std::to_string(c.reflection) + " highlights only " +
+                                  std::to_string(c.highlights_only) + " refraction " + std::to_string(c.refraction);
+        EXPECT_EQ(instance.reflection_interpolation_requested, c.reflection_requested) << label;
+        EXPECT_EQ(instance.refraction_interpolation_requested, c.refraction_requested) << label;
+        if (c.reflection_requested || c.refraction_requested) {
+            EXPECT_EQ(instance.interpolation_grid_density, 3) << label;
+        }
+        EXPECT_EQ(host().evaluations, c.order) << label;
+        EXPECT_EQ(host().texts("warning"),
+                  c.warned ? std::vector<std::string>{contour_warning} : std::vector<std::string>{})
+            << label;
+        EXPECT_EQ(host().messages.size(), c.warned ? 1u : 0u) << label;
+    }
+}
+
+TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
+    const struct {
+        Boolean falloff;
+        char shadow_mode;
+        uint8_t caustics;
+        Boolean refractive_caustics;
+        bool warned, caustics_read;
+    } cases[] = {
+        {1, UVO_SHADOW_ON, 0, 1, true, false},       {1, UVO_SHADOW_SORTED, 0, 0, true, false},
+        {1, UVO_SHADOW_ON, 1, 0, true, true},        {1, UVO_SHADOW_ON, 1, 1, false, true},
+        {1, UVO_SHADOW_SEGMENTS, 0, 0, false, false}, {1, UVO_SHADOW_OFF, 0, 0, true, false},
+        {0, UVO_SHADOW_ON, 1, 0, false, false},  // off: neither warnings nor the caustics switch
+    };
+    for (const auto &c : cases) {
+        f.options.shadow_mode = c.shadow_mode;
+        f.options.caustics = c.caustics;
+        host().reset();
+        block.attach(f.shader, true);
+        block->refraction_falloff_enable = c.falloff;
+        block->refractive_caustics = c.refractive_caustics;
+        init_instance();
+        const std::string label = "falloff " + std::to_string(c.falloff) + " shadow mode " +
+                                  std::to_string(int(c.shadow_mode)) + " caustics " + std::to_string(c.caustics) +
+                                  " refractive_caustics " + std::to_string(c.refractive_caustics);
+        EXPECT_EQ(host().texts("warning"), c.warned ? falloff_warnings : std::vector<std::string>{}) << label;
+        EXPECT_EQ(host().messages.size(), c.warned ? falloff_warnings.size() : 0u) << label;
+        EXPECT_EQ(was_read(SLOT(refractive_caustics)), c.caustics_read) << label;
+    }
+}
+
+TEST_F(MaterialSetup, ApiRecordIsClaimedOnceAndAWrongInterfaceReportedOncePerArming) {
+    EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr);  // nothing stored
+    for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
+        store_api_record(layout);
+        MaterialApiRecord *claimed = uvo::claim_api_record(&f.state);
+        ASSERT_NE(claimed, nullptr) << "layout " << layout;
+        EXPECT_EQ(claimed, stored_api_record());
+        EXPECT_EQ(claimed->claimed, 1);
+        EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "layout " << layout << " claimed twice";
+    }
+    EXPECT_TRUE(host().messages.empty());
+
+    store_api_record(100);
     Boolean request;
     uvo::material_init(&f.state, nullptr, &request);
     for (int ray = 0; ray < 5; ++ray)
         EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "ray " << ray;
     EXPECT_EQ(host().texts("error"), std::vector<std::string>{"uvo_material_api: wrong shader interface version!"});
-
     // Arming again, by a shader-level init or by a claim without a state.
     uvo::material_init(&f.state, nullptr, &request);
     uvo::claim_api_record(&f.state);
@@ -236,25 +208,7 @@ TEST_F(MaterialSetup, WrongInterfaceIsReportedOncePerArming) {
     uvo::claim_api_record(&f.state);
     uvo::claim_api_record(&f.state);
     EXPECT_EQ(host().texts("error").size(), 3u);
-    auto *record = reinterpret_cast<MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
-    EXPECT_EQ(record->claimed, 0) << "a record of the wrong interface is left alone";
-}
-
-TEST_F(MaterialSetup, FirstCallClaimsTheRecordAndLaterCallsLeaveIt) {
-    EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr);  // nothing stored
-
-    for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
-        MaterialApiRecord stored{};
-        stored.interface_version = layout;
-        host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&stored),
-                                                  reinterpret_cast<char *>(&stored) + sizeof stored);
-        MaterialApiRecord *claimed = uvo::claim_api_record(&f.state);
-        ASSERT_NE(claimed, nullptr) << "layout " << layout;
-        EXPECT_EQ(static_cast<void *>(claimed), static_cast<void *>(host().store[UVO_KEY_MATERIAL_API].data()));
-        EXPECT_EQ(claimed->claimed, 1);
-        EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "layout " << layout << " claimed twice";
-    }
-    EXPECT_TRUE(host().messages.empty());
+    EXPECT_EQ(stored_api_record()->claimed, 0) << "a record of the wrong interface is left alone";
 }
 
 TEST_F(MaterialSetup, ApiRecordLayoutsPutEachValueInItsSlot) {
@@ -269,36 +223,34 @@ TEST_F(MaterialSetup, ApiRecordLayoutsPutEachValueInItsSlot) {
     work.refraction_weight = Color{209, 210, 211, 212};
     work.translucency_weight = Color{213, 214, 215, 216};
     f.state.ray_type = UVO_RAY_REFRACT;
-
-    MaterialApiRecord small{};
-    small.interface_version = UVO_MATERIAL_API_SMALL;
-    small.claimed = 1;
-    uvo::fill_api_record(&small, &f.state, outputs, work, 0.75f);
-    const int32_t *words = reinterpret_cast<const int32_t *>(&small);
-    auto as_float = [&](int slot) {
-        float value;
-        std::memcpy(&value, words + slot, 4);
-        return value;
-    };
-    EXPECT_EQ(words[0], 208);
-    EXPECT_EQ(words[1], 1);
-    EXPECT_EQ(as_float(2), 0.75f);
-    // slot of the record -> slot of the outputs, colour by colour
-    const int from[8] = {64, 4, 16, 52, 28, 40, 80, 76};
-    for (int c = 0; c < 8; ++c)
-        for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(as_float(3 + 4 * c + k), float(from[c] + k + 1)) << "component " << c << " channel " << k;
-    for (int k = 0; k < 16; ++k)
-        EXPECT_EQ(as_float(35 + k), float(201 + k)) << "weight slot " << 35 + k;
-    EXPECT_EQ(words[51], UVO_RAY_REFRACT);
-
-    MaterialApiRecord full{};
-    full.interface_version = UVO_MATERIAL_API_FULL;
-    full.claimed = 1;
-    uvo::fill_api_record(&full, &f.state, outputs, work, 0.75f);
-    words = reinterpret_cast<const int32_t *>(&full);
-    EXPECT_EQ(words[0], 416);
-    EXPECT_EQ(words[2], UVO_RAY_REFRACT);
-    for (int k = 0; k < 101; ++k)
-        EXPECT_EQ(as_float(3 + k), float(k + 1)) << "output slot " << k;
+    for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
+        MaterialApiRecord record{};
+        record.interface_version = layout;
+        record.claimed = 1;
+        uvo::fill_api_record(&record, &f.state, outputs, work, 0.75f);
+        const int32_t *words = reinterpret_cast<const int32_t *>(&record);
+        auto as_float = [&](int slot) {
+            float value;
+            std::memcpy(&value, words + slot, 4);
+            return value;
+        };
+        if (layout == UVO_MATERIAL_API_FULL) {
+            EXPECT_EQ(words[0], 416);
+            EXPECT_EQ(words[2], UVO_RAY_REFRACT);
+            for (int k = 0; k < 101; ++k)
+                EXPECT_EQ(as_float(3 + k), float(k + 1)) << "output slot " << k;
+            continue;
+        }
+        EXPECT_EQ(words[0], 208);
+        EXPECT_EQ(words[1], 1);
+        EXPECT_EQ(as_float(2), 0.75f);
+        // slot of the record -> slot of the outputs, colour by colour
+        const int from[8] = {64, 4, 16, 52, 28, 40, 80, 76};
+        for (int c = 0; c < 8; ++c)
+            for (int k = 0; k < 4; ++k)
+                EXPECT_EQ(as_float(3 + 4 * c + k), float(from[c] + k + 1)) << "component " << c << " channel " << k;
+        for (int k = 0; k < 16; ++k)
+            EXPECT_EQ(as_float(35 + k), float(201 + k)) << "weight slot " << 35 + k;
+        EXPECT_EQ(words[51], UVO_RAY_REFRACT);
+    }
 }

@@ -1,49 +1,28 @@
 // The exported material shaders end to end against the test host: init,
 // shading of camera, shadow and photon rays, exit.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-
-#include "test_host.h"
-#include "xmtl/material_records.h"
+#include "material_test_support.h"
 #include "xmtl/material_shader.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
 
-// A block with room for light Tags past its array (slots 95 on).
-struct Block {
-    uvo::MaterialParams p;
-    Tag more[4];
-};
-
 struct MaterialShader : ::testing::Test {
-    uvo_test::StateFixture f;
+    StateFixture f;
     ShadingState child{};
-    uvo_test::ParamBlock<Block> block;
+    ParamBlock<LitBlock> block;
     int light_samples = 0;
 
     void SetUp() override {
         f.state.child = &child;
         block.attach(f.shader, true);
         auto &p = block->p;
-        p.diffuse_weight = 1.0f;
+        plain_material(&p);
         p.diffuse_color = Color{0.7f, 0.7f, 0.7f, 1};
-        p.reflection_color = Color{1, 1, 1, 1};
-        p.refraction_color = Color{1, 1, 1, 1};
-        p.refraction_ior = 1.5f;
-        p.anisotropy = 1.0f;
         p.reflectance_normal = 0.2f;
-        p.reflectance_grazing = 1.0f;
-        p.reflectance_curve = 5.0f;
         p.conserve_energy = 1;
-        p.cutout_opacity = 1.0f;
         p.highlight_weight = 1.0f;
         p.indirect_multiplier = 1.0f;
-        p.indirect_quality = 1.0f;
         // Every light: one white sample from straight above.
         host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
                                                int32_t *count) -> Boolean {
@@ -56,14 +35,6 @@ struct MaterialShader : ::testing::Test {
             ++*count;
             return 1;
         };
-    }
-    void set_lights(std::initializer_list<Tag> tags) {
-        block->p.lights.index = 0;
-        block->p.lights.count = int32_t(tags.size());
-        Tag *at = reinterpret_cast<Tag *>(reinterpret_cast<char *>(block.get()) +
-                                          offsetof(uvo::MaterialParams, lights.elements));
-        for (Tag t : tags)
-            *at++ = t;
     }
     void init(int32_t declaration_version, bool extended) {
         host().declaration_version = declaration_version;
@@ -82,52 +53,42 @@ struct MaterialShader : ::testing::Test {
 
 }  // namespace
 
-TEST_F(MaterialShader, Versions) {
+TEST_F(MaterialShader, LambertianSurfaceAddsUpItsLights) {
     EXPECT_EQ(uvo::uvo_material_version(), 14);
     EXPECT_EQ(uvo::uvo_material_x_version(), 16);
-}
-
-TEST_F(MaterialShader, LambertianSurfaceUnderOneLight) {
-    init(16, true);
-    set_lights({5});
-    Color result{};
-    ASSERT_EQ(uvo::uvo_material_x(&result, &f.state, &block->p), 1);
-    EXPECT_FLOAT_EQ(result.r, 0.7f);
-    EXPECT_FLOAT_EQ(result.g, 0.7f);
-    EXPECT_EQ(result.a, 1.0f);
-    EXPECT_EQ(light_samples, 1);
-    EXPECT_EQ(f.state.importance, 1.0f);
-    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
-
-    // Twice the light, twice the result; no light, black.
-    set_lights({5, 6});
-    uvo::uvo_material_x(&result, &f.state, &block->p);
-    EXPECT_FLOAT_EQ(result.r, 1.4f);
-    set_lights({});
-    uvo::uvo_material_x(&result, &f.state, &block->p);
-    EXPECT_EQ(result.r, 0.0f);
-    exit(true);
-}
-
-TEST_F(MaterialShader, PlainMaterialReadsLightsPastItsBlockAndNotTheExtension) {
-    init(14, false);
     // Tags 5, 6, 7 lie at slots 95, 96, 97: where uvo_material_x keeps
-    // bump_mode and overall_bump.
-    set_lights({5, 6, 7});
-    Color result{};
-    ASSERT_EQ(uvo::uvo_material(&result, &f.state, &block->p), 1);
-    EXPECT_EQ(light_samples, 3);
-    EXPECT_FLOAT_EQ(result.r, 3 * 0.7f);
-    EXPECT_EQ(f.state.normal.z, 1.0f);
-    for (std::ptrdiff_t offset : host().evaluations)
-        EXPECT_TRUE(offset < std::ptrdiff_t(uvo::material_block_size) ||
-                    offset == std::ptrdiff_t(offsetof(uvo::MaterialParams, lights.elements) + 4) ||
-                    offset == std::ptrdiff_t(offsetof(uvo::MaterialParams, lights.elements) + 8))
-            << "read offset " << offset;
-    EXPECT_EQ(std::count(host().evaluations.begin(), host().evaluations.end(),
-                         std::ptrdiff_t(offsetof(uvo::MaterialParams, multiple_outputs))),
-              0);
-    exit(false);
+    // bump_mode and overall_bump, which uvo_material must never read.
+    const std::ptrdiff_t tag_slots[] = {SLOT(lights.elements) + 4, SLOT(lights.elements) + 8};
+    for (const bool extended : {true, false}) {
+        init(extended ? 16 : 14, extended);
+        const auto shade = extended ? uvo::uvo_material_x : uvo::uvo_material;
+        for (const std::vector<Tag> &tags : {std::vector<Tag>{5}, {5, 6}, {}, {5, 6, 7}}) {
+            if (extended && tags.size() == 3)
+                continue;  // those slots are its bump parameters
+            set_lights(block.get(), tags);
+            light_samples = 0;
+            host().evaluations.clear();
+            Color result{};
+            const std::string label = (extended ? "uvo_material_x, " : "uvo_material, ") +
+                                      std::to_string(tags.size()) + " lights";
+            ASSERT_EQ(shade(&result, &f.state, &block->p), 1) << label;
+            EXPECT_FLOAT_EQ(result.r, 0.7f * tags.size()) << label;
+            EXPECT_FLOAT_EQ(result.g, 0.7f * tags.size()) << label;
+            EXPECT_EQ(result.a, 1.0f) << label;
+            EXPECT_EQ(light_samples, int(tags.size())) << label;
+            EXPECT_EQ(f.state.normal.z, 1.0f) << label;
+            EXPECT_EQ(f.state.importance, 1.0f) << label;
+            EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u) << label;
+            if (extended)
+                continue;
+            EXPECT_FALSE(was_read(SLOT(multiple_outputs))) << label;
+            for (std::ptrdiff_t offset : host().evaluations)
+                EXPECT_TRUE(offset < std::ptrdiff_t(uvo::material_block_size) || offset == tag_slots[0] ||
+                            offset == tag_slots[1])
+                    << label << ": read offset " << offset;
+        }
+        exit(extended);
+    }
 }
 
 TEST_F(MaterialShader, GlassPassesShadowsAndPhotonsThroughTheRightPaths) {
@@ -181,11 +142,9 @@ TEST_F(MaterialShader, ComponentsAddUpUnderEnergyConservation) {
         *c = Color{1, 1, 1, 1};
         return 1;
     };
-    MaterialApiRecord api{};
-    api.interface_version = UVO_MATERIAL_API_SMALL;
-    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+    store_api_record(UVO_MATERIAL_API_SMALL);
     init(16, true);
-    set_lights({});
+    set_lights(block.get(), {});
     uvo::MaterialOutputs out;
     std::memset(&out, 0, sizeof out);
     ASSERT_EQ(uvo::uvo_material_x(&out.result, &f.state, &p), 1);
@@ -196,7 +155,7 @@ TEST_F(MaterialShader, ComponentsAddUpUnderEnergyConservation) {
     EXPECT_NEAR(out.reflection.r, 0.3f, 1e-6f);
     EXPECT_NEAR(out.refraction.r, 0.35f, 1e-6f);
     EXPECT_NEAR(out.result.r, 0.65f, 1e-5f);
-    const auto *filled = reinterpret_cast<const MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
+    const MaterialApiRecord *filled = stored_api_record();
     EXPECT_EQ(filled->claimed, 1);
     EXPECT_NEAR(filled->u.small.reflection.r, 0.3f, 1e-6f);
     EXPECT_EQ(filled->u.small.opacity, 1.0f);

@@ -1,40 +1,21 @@
 // The material on shadow and photon rays, and the photon roulette.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <map>
 #include <tuple>
 
-#include "test_host.h"
-#include "xmtl/material_records.h"
+#include "material_test_support.h"
 #include "xmtl/photon_choice.h"
 #include "xmtl/photon_path.h"
 #include "xmtl/shadow_path.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-std::string show(const Color &c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
-           std::to_string(c.a) + ")";
-}
-
-::testing::AssertionResult color_near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
-    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
-        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
-}
 
 const float equal_weights[3] = {1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f};
 
 struct MaterialRays : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
     uvo::MaterialInstance instance;
     Color result{0.8f, 0.6f, 0.4f, 1.0f};
 
@@ -42,15 +23,7 @@ struct MaterialRays : ::testing::Test {
         block.attach(f.shader, true);
         instance.declaration_version = 16;
         host().user_slot = &instance;
-        auto &p = *block;
-        p.cutout_opacity = 1.0f;
-        p.diffuse_weight = 1.0f;
-        p.diffuse_color = Color{1, 1, 1, 1};
-        p.reflection_color = Color{1, 1, 1, 1};
-        p.refraction_color = Color{1, 1, 1, 1};
-        p.reflectance_normal = p.reflectance_grazing = 1.0f;
-        p.refraction_ior = 1.5f;
-        p.anisotropy = 1.0f;
+        plain_material(block.get());
     }
 };
 
@@ -84,14 +57,6 @@ struct Photon : MaterialRays {
             return 1;
         };
     }
-    // The roulette's sample.
-    void sample_u(double u) {
-        host().script.rx_sample = [u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
-            for (int32_t d = 0; d < dim; ++d)
-                x[d] = u;
-            return 1;
-        };
-    }
     Boolean shade() { return uvo::shade_photon(&result, &f.state, block.get()); }
 };
 
@@ -100,7 +65,7 @@ struct Photon : MaterialRays {
 TEST_F(Shadow, CheapExitsComeFirst) {
     block->cutout_opacity = 0.0f;
     EXPECT_EQ(shade(), 1);
-    EXPECT_TRUE(color_near(result, Color{0.8f, 0.6f, 0.4f, 1.0f}));
+    EXPECT_TRUE(near(result, Color{0.8f, 0.6f, 0.4f, 1.0f}));
     EXPECT_EQ(host().count("rx_trace_shadow_seg"), 0);
     f.options.shadow_mode = UVO_SHADOW_SEGMENTS;
     EXPECT_EQ(shade(), 1);
@@ -112,7 +77,7 @@ TEST_F(Shadow, CheapExitsComeFirst) {
     block->cutout_opacity = 1.0f;
     EXPECT_EQ(shade(), 0);
     EXPECT_EQ(host().evaluations, (std::vector<std::ptrdiff_t>{SLOT(cutout_opacity), SLOT(transparency)}));
-    EXPECT_TRUE(color_near(result, Color{0.8f, 0.6f, 0.4f, 1.0f}));
+    EXPECT_TRUE(near(result, Color{0.8f, 0.6f, 0.4f, 1.0f}));
 
     // Caustic materials leave their light to photons when caustics are on.
     block->transparency = 1.0f;
@@ -127,7 +92,7 @@ TEST_F(Shadow, OpacityAndRefractionFilterTheLight) {
     // Half cut out, no refraction: half the light passes.
     block->cutout_opacity = 0.5f;
     EXPECT_EQ(shade(), 1);
-    EXPECT_TRUE(color_near(result, Color{0.4f, 0.3f, 0.2f, 0.5f}));
+    EXPECT_TRUE(near(result, Color{0.4f, 0.3f, 0.2f, 0.5f}));
 
     // Opaque with a coloured refraction: filtered by it, alpha by its luminance.
     result = Color{1, 1, 1, 1};
@@ -136,7 +101,7 @@ TEST_F(Shadow, OpacityAndRefractionFilterTheLight) {
     block->transparency = 1.0f;
     block->refraction_color = Color{1.0f, 0.5f, 0.0f, 1};
     EXPECT_EQ(shade(), 1);
-    EXPECT_TRUE(color_near(result, Color{1.0f, 0.5f, 0.0f, 0.299f + 0.5f * 0.587f}));
+    EXPECT_TRUE(near(result, Color{1.0f, 0.5f, 0.0f, 0.299f + 0.5f * 0.587f}));
 
     // A black refraction blocks an opaque surface.
     block->refraction_color = Color{0, 0, 0, 1};
@@ -157,7 +122,7 @@ TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
     block->cutout_opacity = 0.8f;
     result = Color{1, 1, 1, 1};
     EXPECT_EQ(shade(), 1);
-    EXPECT_TRUE(color_near(result, Color{0.2f, 0.2f, 0.2f, 0.2f}));
+    EXPECT_TRUE(near(result, Color{0.2f, 0.2f, 0.2f, 0.2f}));
     block->cutout_opacity = 1.0f;
     EXPECT_EQ(shade(), 0);
 
@@ -170,7 +135,7 @@ TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
     };
     result = Color{1, 1, 1, 1};
     EXPECT_EQ(shade(), 1);
-    EXPECT_TRUE(color_near(result, Color{0.25f, 0.25f, 0.25f, 0.5f}));
+    EXPECT_TRUE(near(result, Color{0.25f, 0.25f, 0.25f, 0.5f}));
 
     // With a colour: towards it, by distance.
     block->refraction_falloff_color_enable = 1;
@@ -193,7 +158,7 @@ TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
             << "u " << u;
         EXPECT_EQ(count, 1);
         EXPECT_FLOAT_EQ(probability, 1.0f);
-        EXPECT_TRUE(color_near(energy, Color{1, 1, 1, 1}));
+        EXPECT_TRUE(near(energy, Color{1, 1, 1, 1}));
     }
 
     // Over the whole range of u: each component chosen in proportion to what
@@ -251,7 +216,7 @@ TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
 }
 
 TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
-    sample_u(0.75);  // the diffuse component
+    script_samples(0.75);  // the diffuse component
     EXPECT_EQ(shade(), 1);
     EXPECT_EQ(host().count("rx_store_photon"), 1);
     EXPECT_EQ(sent, std::vector<std::string>{"reflection diffuse"});
@@ -285,7 +250,7 @@ TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
     block->cutout_opacity = 0.5f;
     result = Color{1, 1, 1, 1};
     shade();
-    EXPECT_TRUE(color_near(stored, Color{0.5f, 0.5f, 0.5f, 1}));
+    EXPECT_TRUE(near(stored, Color{0.5f, 0.5f, 0.5f, 1}));
 
     // Cut out: passed on, and the call returns what the host said.
     block->cutout_opacity = 0.0f;
@@ -297,28 +262,23 @@ TEST_F(Photon, RefractionPhotonsTransmitOrReflect) {
     block->diffuse_weight = 0.0f;
     block->transparency = 1.0f;
     block->refraction_glossiness = 0.3f;
-    sample_u(0.5);
+    script_samples(0.5);
     shade();
     EXPECT_EQ(sent, std::vector<std::string>{"transparent"}) << "no refractive caustics: straight through";
 
     // With caustics the index pair follows the side, unless thin-walled.
     block->refractive_caustics = 1;
     block->refraction_glossiness = 1.0f;
-    float in = 0, out = 0;
-    Boolean transmits = 1;
-    host().script.rx_transmission_dir_specular = [&](Vector3 *, ShadingState *, float a, float b) -> Boolean {
-        in = a;
-        out = b;
-        return transmits;
-    };
+    IndexPair pair;
+    pair.script();
     for (const auto &[inside, thin, expect_in, expect_out] :
          {std::tuple{0, 0, 1.0f, 1.5f}, std::tuple{1, 0, 1.5f, 1.0f}, std::tuple{1, 1, 1.0f, 1.0f}}) {
         sent.clear();
         f.state.inside = inside;
         block->thin_walled_mode = thin;
         shade();
-        EXPECT_EQ(in, expect_in) << "inside " << inside << " thin " << thin;
-        EXPECT_EQ(out, expect_out) << "inside " << inside << " thin " << thin;
+        EXPECT_EQ(std::make_pair(pair.in, pair.out), std::make_pair(expect_in, expect_out))
+            << "inside " << inside << " thin " << thin;
         EXPECT_EQ(sent, std::vector<std::string>{"transmission specular"});
     }
 
@@ -343,7 +303,7 @@ TEST_F(Photon, BelowTypeTwentyFourOnlyReflectionOrRefractionAndOnePhoton) {
     // be chosen and two or three photons sent.
     block->reflectivity = 1.5f;
     block->reflection_glossiness = 0.8f;
-    sample_u(0.9);
+    script_samples(0.9);
     shade();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "reflection diffuse"), 2) << "S/E = 2.5, roulette position 0.75";
 
@@ -361,7 +321,7 @@ TEST_F(Photon, BelowTypeTwentyFourOnlyReflectionOrRefractionAndOnePhoton) {
     };
     shade();
     EXPECT_EQ(sent, std::vector<std::string>{"reflection specular"});
-    EXPECT_TRUE(color_near(sent_energy, Color{1.5f, 1.5f, 1.5f, 1.0f}, 1e-4f))
+    EXPECT_TRUE(near(sent_energy, Color{1.5f, 1.5f, 1.5f, 1.0f}, 1e-4f))
         << "energy E times the probability S / E";
 
     // Highlights only: the reflection photon is not sent.

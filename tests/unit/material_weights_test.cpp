@@ -1,68 +1,34 @@
 // Component weights: reflectivity curves, energy sharing, metal, sides of
 // the surface, depth limits, translucency and the stage copies.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <limits>
 
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/weight_models.h"
 #include "xmtl/weights.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 
 namespace {
-
-#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
-
-std::string show(const Color &c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
-           std::to_string(c.a) + ")";
-}
-
-float lum(const Color &c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }
-
-::testing::AssertionResult color_near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
-    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
-        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
-}
 
 // expected weight: colour times s, luminance of the colour times s in a
 Color weight(Color c, float s) { return Color{c.r * s, c.g * s, c.b * s, lum(c) * s}; }
 
-const Color white{1, 1, 1, 1};
-
 struct Weights : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<uvo::MaterialParams> block;
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
     uvo::MaterialInstance instance;
     uvo::MaterialWorkRecord work{};
 
     void SetUp() override {
         block.attach(f.shader, true);
         instance.declaration_version = 14;
-        auto &p = *block;
-        p.diffuse_weight = 1;
-        p.diffuse_color = Color{0.5f, 0.5f, 0.5f, 1};
-        p.reflection_color = white;
-        p.refraction_color = white;
-        p.refraction_ior = 1.5f;
-        p.reflectance_normal = 1;  // custom curve flat at 1: refl is the parameter
-        p.reflectance_grazing = 1;
-        p.reflectance_curve = 5;
-        p.anisotropy = 1;
-        p.indirect_quality = 1;
+        plain_material(block.get());  // the flat curve at 1: refl is the parameter
+        block->diffuse_color = Color{0.5f, 0.5f, 0.5f, 1};
     }
     void evaluate() {
         work = uvo::MaterialWorkRecord{};
         work.instance = &instance;
         uvo::evaluate_weights(&f.state, &work, block.get());
-    }
-    bool read(std::ptrdiff_t slot) const {
-        return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
     }
 };
 
@@ -89,14 +55,9 @@ TEST_F(Weights, ParametersAreReadOnlyOnThePathThatNeedsThem) {
     // Everything on, from inside: each stage's parameters in their order.
     host().evaluations.clear();
     auto &p = *block;
-    p.reflectivity = 0.5f;
-    p.transparency = 0.5f;
-    p.fresnel_from_ior = 1;
-    p.ao_mode = 1;
-    p.translucency_enable = 1;
-    p.skip_internal_reflections = 1;
-    p.refraction_falloff_enable = 1;
-    p.refraction_falloff_color_enable = 1;
+    p.reflectivity = p.transparency = 0.5f;
+    p.fresnel_from_ior = p.ao_mode = p.translucency_enable = p.skip_internal_reflections = 1;
+    p.refraction_falloff_enable = p.refraction_falloff_color_enable = 1;
     p.reflection_interpolation_smooth_enable = 1;
     host().script.rx_fresnel_reflection = [](ShadingState *, float, float) { return 1.0f; };
     f.state.inside = 1;
@@ -120,37 +81,30 @@ TEST_F(Weights, ParametersAreReadOnlyOnThePathThatNeedsThem) {
         EXPECT_LT(offset, static_cast<std::ptrdiff_t>(uvo::material_block_size));
 }
 
-TEST_F(Weights, CustomCurveFromNormalToGrazing) {
+TEST_F(Weights, ReflectivityFromTheCustomCurveOrTheHostsFresnel) {
     auto &p = *block;
     p.reflectivity = 0.8f;
     p.reflectance_normal = 0.1f;
-    p.reflectance_grazing = 1.0f;
-    p.reflectance_curve = 5.0f;
+    // Normal incidence, grazing, half way from either side; a cosine a hair
+    // beyond 1 (a ray straight along the normal in single precision) is still
+    // normal incidence whatever the exponent, not an invalid number.
     const struct {
-        float dot_nd, factor;
-    } cases[] = {{-1.0f, 0.1f}, {0.0f, 1.0f}, {-0.5f, 0.1f + 0.9f * 0.03125f}, {0.5f, 0.1f + 0.9f * 0.03125f}};
-    for (const auto &c : cases) {
+        float dot_nd, curve, factor;
+    } curve[] = {{-1.0f, 5, 0.1f}, {0.0f, 5, 1.0f}, {-0.5f, 5, 0.1f + 0.9f * 0.03125f},
+                 {0.5f, 5, 0.1f + 0.9f * 0.03125f}, {std::nextafter(-1.0f, -2.0f), 2.5f, 0.1f},
+                 {std::nextafter(1.0f, 2.0f), 2.5f, 0.1f}};
+    for (const auto &c : curve) {
         f.state.dot_nd = c.dot_nd;
+        p.reflectance_curve = c.curve;
         evaluate();
-        EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.8f * c.factor))) << "dot_nd " << c.dot_nd;
+        EXPECT_TRUE(near(work.reflection_weight, weight(white, 0.8f * c.factor))) << "dot_nd " << c.dot_nd;
+        EXPECT_TRUE(std::isfinite(work.diffuse_weight.a)) << "dot_nd " << c.dot_nd;
     }
     EXPECT_EQ(host().count("rx_fresnel_reflection"), 0);
-    EXPECT_FLOAT_EQ(uvo::custom_reflectance(0.25f, 0.2f, 0.6f, 1.0f), 0.25f * 0.2f + 0.75f * 0.6f);
+    EXPECT_FLOAT_EQ(uvo::custom_reflectance(0.25f, 0.2f, 0.6f, 1.0f), 0.5f);
 
-    // A ray straight along the normal can give a cosine a hair beyond 1 in
-    // single precision: that is still normal incidence, whatever the curve's
-    // exponent, not an invalid number.
-    p.reflectance_curve = 2.5f;
-    for (const float beyond : {std::nextafter(-1.0f, -2.0f), std::nextafter(1.0f, 2.0f)}) {
-        f.state.dot_nd = beyond;
-        evaluate();
-        EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.8f * 0.1f))) << "dot_nd " << beyond;
-        EXPECT_TRUE(std::isfinite(work.diffuse_weight.a)) << "dot_nd " << beyond;
-    }
-}
-
-TEST_F(Weights, FresnelIndexPairFollowsTheSideOfTheSurface) {
-    auto &p = *block;
+    // From the index: the first index is the side the ray comes from; a
+    // thin-walled surface and shadow rays always come from outside.
     p.reflectivity = 1.0f;
     p.fresnel_from_ior = 1;
     float in = 0, out = 0, value = 0.04f;
@@ -159,67 +113,77 @@ TEST_F(Weights, FresnelIndexPairFollowsTheSideOfTheSurface) {
         out = b;
         return value;
     };
-    struct Case {
+    host().evaluations.clear();
+    const struct {
         Boolean inside;
-        int32_t mode;
-        int32_t ray_type;
+        int32_t mode, ray_type;
         float in, out;
-    };
-    const Case cases[] = {
-        {0, 0, UVO_RAY_EYE, 1.0f, 1.5f},    {1, 0, UVO_RAY_REFRACT, 1.5f, 1.0f},
-        {1, 1, UVO_RAY_REFRACT, 1.0f, 1.5f}, {1, 0, UVO_RAY_SHADOW, 1.0f, 1.5f},
-    };
-    for (const Case &c : cases) {
+    } sides[] = {{0, 0, UVO_RAY_EYE, 1.0f, 1.5f}, {1, 0, UVO_RAY_REFRACT, 1.5f, 1.0f},
+                 {1, 1, UVO_RAY_REFRACT, 1.0f, 1.5f}, {1, 0, UVO_RAY_SHADOW, 1.0f, 1.5f}};
+    for (const auto &c : sides) {
         f.state.inside = c.inside;
         f.state.ray_type = c.ray_type;
         p.thin_walled_mode = c.mode;
         evaluate();
-        EXPECT_EQ(in, c.in) << "inside " << c.inside << " mode " << c.mode << " ray " << c.ray_type;
-        EXPECT_EQ(out, c.out) << "inside " << c.inside << " mode " << c.mode << " ray " << c.ray_type;
-        EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.04f)));
+        EXPECT_EQ(std::make_pair(in, out), std::make_pair(c.in, c.out))
+            << "inside " << c.inside << " mode " << c.mode << " ray " << c.ray_type;
+        EXPECT_TRUE(near(work.reflection_weight, weight(white, 0.04f)));
     }
-    EXPECT_FALSE(read(SLOT(reflectance_normal)));
-    EXPECT_FALSE(read(SLOT(reflectance_curve)));
-
+    EXPECT_FALSE(was_read(SLOT(reflectance_normal)));
+    EXPECT_FALSE(was_read(SLOT(reflectance_curve)));
     // Whatever the host returns is clamped to [0, 1].
     f.state.inside = 0;
     for (float returned : {1.7f, -0.2f, std::numeric_limits<float>::quiet_NaN()}) {
         value = returned;
         evaluate();
-        const float expected = returned > 1 ? 1.0f : 0.0f;
-        EXPECT_EQ(work.reflection_weight.r, expected) << "host value " << returned;
+        EXPECT_EQ(work.reflection_weight.r, returned > 1 ? 1.0f : 0.0f) << "host value " << returned;
     }
 }
 
-TEST_F(Weights, EnergyConservationSharesOutWhatIsReflected) {
+TEST_F(Weights, EnergyConservationAndMetalShareOutWhatIsReflected) {
     auto &p = *block;
     p.diffuse_color = white;
-    p.reflectivity = 0.3f;
-    p.transparency = 1.0f;
-    p.conserve_energy = 1;
-    evaluate();
-    EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.3f)));
-    EXPECT_TRUE(color_near(work.refraction_weight, weight(white, 0.7f)));
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(white, 0.0f)));
+    const Color metal{1.0f, 0.5f, 0.25f, 1}, grey{0.5f, 0.5f, 0.5f, 1};
+    const struct {
+        Boolean conserve, is_metal;
+        float refl, tr;
+        Color diffuse, reflection_color, reflection, refraction, remaining;
+    } cases[] = {
+        {1, 0, 0.3f, 1.0f, white, white, weight(white, 0.3f), weight(white, 0.7f), weight(white, 0.0f)},
+        {1, 0, 0.3f, 0.5f, white, white, weight(white, 0.3f), weight(white, 0.35f), weight(white, 0.35f)},
+        // Without it every component keeps its full weight.
+        {0, 0, 1.0f, 0.0f, white, white, weight(white, 1.0f), weight(white, 0.0f), weight(white, 1.0f)},
+        // A metal tints the reflection and takes dw (1 - L refl) from diffuse.
+        {0, 1, 0.6f, 0.0f, metal, white, weight(metal, 0.6f), weight(white, 0.0f), weight(metal, 0.4f)},
+        {0, 1, 0.6f, 0.0f, metal, grey, weight(Color{0.5f, 0.25f, 0.125f, 1}, 0.6f), weight(white, 0.0f),
+         weight(metal, 1.0f - 0.5f * 0.6f)},
+        // More than all of it: the diffuse weight stops at 0.
+        {0, 1, 2.0f, 0.0f, metal, white, weight(metal, 2.0f), weight(white, 0.0f), weight(metal, 0.0f)},
+        // Not a metal: the reflection keeps its own colour.
+        {0, 0, 0.6f, 0.0f, metal, white, weight(white, 0.6f), weight(white, 0.0f), weight(metal, 1.0f)},
+    };
+    for (const auto &c : cases) {
+        p.conserve_energy = c.conserve;
+        p.metal_material = c.is_metal;
+        p.reflectivity = c.refl;
+        p.transparency = c.tr;
+        p.diffuse_color = c.diffuse;
+        p.reflection_color = c.reflection_color;
+        evaluate();
+        const std::string label = "conserve " + std::to_string(c.conserve) + " metal " +
+                                  std::to_string(c.is_metal) + " refl " + std::to_string(c.refl) + " tr " +
+                                  std::to_string(c.tr) + " reflection colour " + show(c.reflection_color);
+        EXPECT_TRUE(near(work.reflection_weight, c.reflection)) << label;
+        EXPECT_TRUE(near(work.refraction_weight, c.refraction)) << label;
+        EXPECT_TRUE(near(work.diffuse_weight, c.remaining)) << label;
+    }
 
-    p.transparency = 0.5f;
-    evaluate();
-    EXPECT_TRUE(color_near(work.refraction_weight, weight(white, 0.35f)));
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(white, 0.35f)));
-
-    // Without it every component keeps its full weight.
-    p.conserve_energy = 0;
-    p.reflectivity = 1.0f;
-    p.transparency = 0.0f;
-    evaluate();
-    EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 1.0f)));
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(white, 1.0f)));
-
-    // With it, white components never add up to more than the light that
+    // Conserving, white components never add up to more than the light that
     // arrives, whatever the weights and whether translucency takes a share.
     p.conserve_energy = 1;
+    p.metal_material = 0;
+    p.diffuse_color = p.reflection_color = p.translucency_color = white;
     f.state.inside = 1;
-    p.translucency_color = white;
     const float levels[] = {0.0f, 0.3f, 0.7f, 1.0f};
     for (float dw : levels)
         for (float refl : levels)
@@ -240,93 +204,51 @@ TEST_F(Weights, EnergyConservationSharesOutWhatIsReflected) {
                 }
 }
 
-TEST_F(Weights, MetalTintsTheReflectionAndTakesFromDiffuse) {
-    auto &p = *block;
-    const Color metal{1.0f, 0.5f, 0.25f, 1};
-    p.diffuse_color = metal;
-    p.reflectivity = 0.6f;
-    p.metal_material = 1;
-    evaluate();
-    EXPECT_TRUE(color_near(work.reflection_weight, weight(metal, 0.6f)));
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(metal, 0.4f)));
-
-    // A grey reflection colour takes less: dw (1 - L refl).
-    p.reflection_color = Color{0.5f, 0.5f, 0.5f, 1};
-    evaluate();
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(metal, 1.0f - 0.5f * 0.6f), 1e-5f));
-    EXPECT_TRUE(color_near(work.reflection_weight,
-                           weight(Color{0.5f * metal.r, 0.5f * metal.g, 0.5f * metal.b, 1}, 0.6f)));
-
-    // More than all of it: the diffuse weight stops at 0.
-    p.reflection_color = white;
-    p.reflectivity = 2.0f;
-    evaluate();
-    EXPECT_EQ(work.diffuse_weight.r, 0.0f);
-    EXPECT_EQ(work.diffuse_weight.a, 0.0f);
-
-    // Not a metal: the reflection keeps its own colour.
-    p.metal_material = 0;
-    p.reflectivity = 0.6f;
-    evaluate();
-    EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.6f)));
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(metal, 1.0f)));
-}
-
 TEST_F(Weights, ThinWalledModesAndRayHistoryParity) {
-    // eye (0) -> refraction (3) -> now a refraction ray (3): two crossings.
+    // eye -> first -> this refraction ray: the walk counts the crossings.
     ShadingState eye{}, first{};
     eye.ray_type = UVO_RAY_EYE;
-    first.ray_type = UVO_RAY_REFRACT;
     first.parent = &eye;
     f.state.parent = &first;
     f.state.ray_type = UVO_RAY_REFRACT;
     auto &p = *block;
-    for (Boolean host_inside : {0, 1}) {
-        f.state.inside = host_inside;
-        p.thin_walled_mode = 2;
-        evaluate();
-        EXPECT_EQ(f.state.inside, 0) << "mode 2, host said " << host_inside;
-        EXPECT_EQ(work.thin_walled, 0);
-        f.state.inside = host_inside;
-        p.thin_walled_mode = 3;
-        evaluate();
-        EXPECT_EQ(f.state.inside, 1) << "mode 3, host said " << host_inside;
-        EXPECT_EQ(work.thin_walled, 0);
-    }
-    // A reflection in between does not cross; photon transmissions do.
-    first.ray_type = UVO_RAY_REFLECT;
-    p.thin_walled_mode = 2;
-    evaluate();
-    EXPECT_EQ(f.state.inside, 1);
-    for (int32_t type : {13, 14, 15}) {
-        first.ray_type = type;
-        evaluate();
-        EXPECT_EQ(f.state.inside, 0) << "ray type " << type;
-    }
-    // Without an eye ray the walk ends at the root, which counts.
+    p.reflectivity = 0.3f;
+    p.skip_internal_reflections = 1;
+    // Mode 0 keeps the host's flag; mode 1 is thin-walled and never inside
+    // for Fresnel or internal reflections; modes 2 and 3 count crossings
+    // (a reflection does not cross, photon transmissions do; without an eye
+    // ray the walk ends at the root, which counts) and start outside or inside.
+    const struct {
+        int32_t mode, first_type;
+        bool has_eye;
+        Boolean inside_if_host_0, inside_if_host_1, thin;
+    } cases[] = {
+        {2, UVO_RAY_REFRACT, true, 0, 0, 0}, {3, UVO_RAY_REFRACT, true, 1, 1, 0},
+        {2, UVO_RAY_REFLECT, true, 1, 1, 0}, {2, 13, true, 0, 0, 0},
+        {2, 14, true, 0, 0, 0},              {2, 15, true, 0, 0, 0},
+        {2, UVO_RAY_REFRACT, false, 0, 0, 0}, {0, UVO_RAY_REFRACT, true, 0, 1, 0},
+        {1, UVO_RAY_REFRACT, true, 0, 1, 1},
+    };
+    for (const auto &c : cases)
+        for (Boolean host_inside : {0, 1}) {
+            first.ray_type = c.first_type;
+            first.parent = c.has_eye ? &eye : nullptr;
+            p.thin_walled_mode = c.mode;
+            f.state.inside = host_inside;
+            evaluate();
+            const std::string label = "mode " + std::to_string(c.mode) + " parent ray " +
+                                      std::to_string(c.first_type) + (c.has_eye ? "" : " (root)") +
+                                      " host said " + std::to_string(host_inside);
+            EXPECT_EQ(f.state.inside, host_inside ? c.inside_if_host_1 : c.inside_if_host_0) << label;
+            EXPECT_EQ(work.thin_walled, c.thin) << label;
+            if (c.thin) {
+                EXPECT_EQ(work.internal_reflection_factor, 1.0f) << label;
+            }
+        }
     first.parent = nullptr;
     first.ray_type = UVO_RAY_REFRACT;
-    evaluate();
-    EXPECT_EQ(f.state.inside, 0);
     EXPECT_TRUE(uvo::inside_from_ray_history(&first, 2));
     EXPECT_FALSE(uvo::inside_from_ray_history(&first, 3));
-
-    // Mode 0 keeps the host's flag, mode 1 is thin-walled and never inside
-    // for Fresnel or internal reflections.
-    for (Boolean host_inside : {0, 1}) {
-        f.state.inside = host_inside;
-        p.thin_walled_mode = 0;
-        evaluate();
-        EXPECT_EQ(f.state.inside, host_inside);
-        EXPECT_EQ(work.thin_walled, 0);
-        p.thin_walled_mode = 1;
-        p.reflectivity = 0.3f;
-        p.skip_internal_reflections = 1;
-        evaluate();
-        EXPECT_EQ(f.state.inside, host_inside);
-        EXPECT_EQ(work.thin_walled, 1);
-        EXPECT_EQ(work.internal_reflection_factor, 1.0f);
-    }
 }
 
 TEST_F(Weights, InternalReflectionsAreSkippedInsideSolids) {
@@ -339,25 +261,24 @@ TEST_F(Weights, InternalReflectionsAreSkippedInsideSolids) {
         EXPECT_GE(factor, previous) << "reflectivity " << r;
         previous = factor;
     }
-
     auto &p = *block;
-    p.skip_internal_reflections = 1;
     p.reflectivity = 0.7f;
-    f.state.inside = 1;
-    evaluate();
-    EXPECT_FLOAT_EQ(work.internal_reflection_factor, 0.5f);
-    // The factor uses the reflectivity after the curve.
-    p.reflectance_normal = p.reflectance_grazing = 0.5f;
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 0.0f);
-    p.skip_internal_reflections = 0;
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 1.0f);
-    f.state.inside = 0;
-    host().evaluations.clear();
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 1.0f);
-    EXPECT_FALSE(read(SLOT(skip_internal_reflections)));
+    // skip, inside, curve level -> factor; the factor uses the reflectivity
+    // after the curve, and outside the switch is not even read.
+    const struct {
+        Boolean skip, inside;
+        float curve, factor;
+    } cases[] = {{1, 1, 1.0f, 0.5f}, {1, 1, 0.5f, 0.0f}, {0, 1, 0.5f, 1.0f}, {1, 0, 0.5f, 1.0f}};
+    for (const auto &c : cases) {
+        p.skip_internal_reflections = c.skip;
+        f.state.inside = c.inside;
+        p.reflectance_normal = p.reflectance_grazing = c.curve;
+        host().evaluations.clear();
+        evaluate();
+        EXPECT_FLOAT_EQ(work.internal_reflection_factor, c.factor)
+            << "skip " << c.skip << " inside " << c.inside << " curve " << c.curve;
+        EXPECT_EQ(was_read(SLOT(skip_internal_reflections)), c.inside != 0);
+    }
 }
 
 TEST_F(Weights, DepthLimits) {
@@ -384,25 +305,24 @@ TEST_F(Weights, DepthLimits) {
     p.diffuse_color = white;
     p.diffuse_weight = 0.5f;
     p.transparency = 0;
-    p.reflection_depth_highlights_only = 1;
-    f.state.reflection_depth = 0;
-    evaluate();
-    EXPECT_EQ(work.highlights_only, 0);
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(white, 0.5f)));
-    f.state.reflection_depth = 1;
-    evaluate();
-    EXPECT_EQ(work.highlights_only, 1);
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(white, 0.9f)));
-    EXPECT_TRUE(color_near(work.reflection_weight, weight(white, 0.4f))) << "the highlight keeps its weight";
-    f.options.final_gather = 1;
-    evaluate();
-    EXPECT_TRUE(color_near(work.diffuse_weight, weight(white, 0.5f)));
-    f.options.final_gather = 0;
-    p.reflection_depth_highlights_only = 0;
-    p.reflection_highlights_only = 1;
-    f.state.reflection_depth = 0;
-    evaluate();
-    EXPECT_EQ(work.highlights_only, 1);
+    const struct {
+        int32_t depth_limit, depth;
+        Boolean highlights_only, final_gather, expect;
+        float diffuse;
+    } cases[] = {{1, 0, 0, 0, 0, 0.5f}, {1, 1, 0, 0, 1, 0.9f}, {1, 1, 0, 1, 1, 0.5f}, {0, 0, 1, 0, 1, 0.9f}};
+    for (const auto &c : cases) {
+        p.reflection_depth_highlights_only = c.depth_limit;
+        p.reflection_highlights_only = c.highlights_only;
+        f.state.reflection_depth = c.depth;
+        f.options.final_gather = c.final_gather;
+        evaluate();
+        const std::string label = "from depth " + std::to_string(c.depth_limit) + " at " + std::to_string(c.depth) +
+                                  " highlights only " + std::to_string(c.highlights_only) + " final gather " +
+                                  std::to_string(c.final_gather);
+        EXPECT_EQ(work.highlights_only, c.expect) << label;
+        EXPECT_TRUE(near(work.diffuse_weight, weight(white, c.diffuse))) << label;
+        EXPECT_TRUE(near(work.reflection_weight, weight(white, 0.4f))) << label << ": the highlight keeps its weight";
+    }
 }
 
 TEST_F(Weights, TranslucencyTakesAShareOfTheRefraction) {
@@ -415,27 +335,27 @@ TEST_F(Weights, TranslucencyTakesAShareOfTheRefraction) {
     // Outside a solid (mode 0): no translucency, and its switch is not read.
     evaluate();
     EXPECT_EQ(work.translucency_weight.a, 0.0f);
-    EXPECT_TRUE(color_near(work.refraction_weight, weight(p.refraction_color, 1.0f)));
-    EXPECT_FALSE(read(SLOT(translucency_enable)));
+    EXPECT_TRUE(near(work.refraction_weight, weight(p.refraction_color, 1.0f)));
+    EXPECT_FALSE(was_read(SLOT(translucency_enable)));
 
+    // Inside (mode 0), thin-walled, mode 2 seen from inside by its history,
+    // and mode 2 seen from outside: the switch looks at the mode as given.
     const Color expected{0.2f, 0.2f, 0.4f, lum(Color{0.2f, 0.2f, 0.4f, 0})};
-    for (int c = 0; c < 3; ++c) {
-        f.state.inside = c == 0;
-        p.thin_walled_mode = c == 1 ? 1 : (c == 2 ? 2 : 0);
-        if (c == 2) {  // mode 2 as seen from inside by its ray history
-            f.state.ray_type = UVO_RAY_REFRACT;
-            f.state.parent = nullptr;
-        }
+    const struct {
+        Boolean inside;
+        int32_t mode, ray_type;
+    } cases[] = {{1, 0, UVO_RAY_EYE}, {0, 1, UVO_RAY_EYE}, {0, 2, UVO_RAY_REFRACT}, {0, 2, UVO_RAY_EYE}};
+    for (const auto &c : cases) {
+        f.state.inside = c.inside;
+        p.thin_walled_mode = c.mode;
+        f.state.ray_type = c.ray_type;
         evaluate();
-        EXPECT_TRUE(color_near(work.translucency_weight, expected)) << "case " << c;
-        EXPECT_TRUE(color_near(work.refraction_weight, weight(p.refraction_color, 0.6f))) << "case " << c;
+        const std::string label = "inside " + std::to_string(c.inside) + " mode " + std::to_string(c.mode) +
+                                  " ray " + std::to_string(c.ray_type);
+        EXPECT_TRUE(near(work.translucency_weight, expected)) << label;
+        EXPECT_TRUE(near(work.refraction_weight, weight(p.refraction_color, 0.6f))) << label;
     }
-    // Mode 2 seen from outside still allows translucency: the switch looks
-    // at the mode as given.
-    f.state.ray_type = UVO_RAY_EYE;
-    evaluate();
     EXPECT_EQ(f.state.inside, 0);
-    EXPECT_TRUE(color_near(work.translucency_weight, expected));
 
     // Transparency already reduced (depth limit): no translucency either.
     p.refraction_depth_limit = 1;
@@ -447,8 +367,7 @@ TEST_F(Weights, TranslucencyTakesAShareOfTheRefraction) {
 
 TEST_F(Weights, StageCopiesAndSwitches) {
     auto &p = *block;
-    p.reflectivity = 0.5f;
-    p.transparency = 0.5f;
+    p.reflectivity = p.transparency = 0.5f;
     p.highlight_weight = 0.8f;
     p.reflection_glossiness = 0.6f;
     p.reflection_samples = 12;
@@ -457,40 +376,41 @@ TEST_F(Weights, StageCopiesAndSwitches) {
     p.refraction_glossiness = 0.9f;
     p.refraction_samples = 7;
     p.refraction_cutoff = 0.02f;
-    p.refraction_falloff_enable = 1;
+    p.refraction_falloff_enable = p.refraction_falloff_color_enable = 1;
     p.refraction_falloff_distance = 10.0f;
-    p.refraction_falloff_color_enable = 1;
     p.refraction_falloff_color = Color{-0.5f, 0.2f, 0.3f, 1};
-    p.reflection_interpolate = 1;
-    p.refraction_interpolate = 1;
-    p.reflection_environment_fallback = 1;
-    p.ao_mode = 2;
-    p.ao_detail_mode = 2;
+    p.reflection_interpolate = p.refraction_interpolate = p.reflection_environment_fallback = 1;
+    p.ao_mode = p.ao_detail_mode = 2;
     p.ao_distance = 3.0f;
     p.ao_samples = 24;
     p.indirect_quality = 0.3f;
     p.indirect_quality_weight = 2.0f;
     evaluate();
-    EXPECT_EQ(work.highlight_weight, 0.8f);
-    EXPECT_EQ(work.reflection_glossiness, 0.6f);
-    EXPECT_EQ(work.reflection_samples, 12);
-    EXPECT_EQ(work.reflection_cutoff, 0.01f);
-    EXPECT_EQ(work.reflection_interpolation_smooth, 0.0f) << "its enable is off";
-    EXPECT_EQ(work.refraction_glossiness, 0.9f);
-    EXPECT_EQ(work.refraction_samples, 7);
-    EXPECT_EQ(work.refraction_cutoff, 0.02f);
-    EXPECT_EQ(work.refraction_falloff_distance, 10.0f);
-    EXPECT_TRUE(color_near(work.refraction_falloff_color, Color{0, 0.2f, 0.3f, lum(Color{0, 0.2f, 0.3f, 0})}));
-    EXPECT_EQ(work.reflection_interpolate, 1);
-    EXPECT_EQ(work.refraction_interpolate, 1);
-    EXPECT_EQ(work.reflection_environment_fallback, 1);
-    EXPECT_EQ(work.ao_detail_mode, 2);
-    EXPECT_EQ(work.ao_distance, 3.0f);
-    EXPECT_EQ(work.ao_samples, 24);
-    EXPECT_EQ(work.indirect_quality, 1.0f) << "0.3 x 2 is raised to 1";
-    EXPECT_EQ(work.indirect_enabled, 1);
-    EXPECT_EQ(work.indirect_query_failed, 0);
-    EXPECT_EQ(work.anisotropy, 1.0f);
+    const struct {
+        const char *name;
+        double actual, expected;
+    } copies[] = {{"highlight weight", work.highlight_weight, 0.8f},
+                  {"reflection glossiness", work.reflection_glossiness, 0.6f},
+                  {"reflection samples", double(work.reflection_samples), 12},
+                  {"reflection cutoff", work.reflection_cutoff, 0.01f},
+                  {"smoothing, its enable off", work.reflection_interpolation_smooth, 0},
+                  {"refraction glossiness", work.refraction_glossiness, 0.9f},
+                  {"refraction samples", double(work.refraction_samples), 7},
+                  {"refraction cutoff", work.refraction_cutoff, 0.02f},
+                  {"falloff distance", work.refraction_falloff_distance, 10},
+                  {"reflection interpolate", double(work.reflection_interpolate), 1},
+                  {"refraction interpolate", double(work.refraction_interpolate), 1},
+                  {"environment fallback", double(work.reflection_environment_fallback), 1},
+                  {"ao detail mode", double(work.ao_detail_mode), 2},
+                  {"ao distance", work.ao_distance, 3},
+                  {"ao samples", double(work.ao_samples), 24},
+                  {"indirect quality: 0.3 x 2 raised to 1", work.indirect_quality, 1},
+                  {"indirect enabled", double(work.indirect_enabled), 1},
+                  {"query failed", double(work.indirect_query_failed), 0},
+                  {"anisotropy", work.anisotropy, 1}};
+    for (const auto &c : copies)
+        EXPECT_EQ(c.actual, c.expected) << c.name;
+    EXPECT_TRUE(near(work.refraction_falloff_color, Color{0, 0.2f, 0.3f, lum(Color{0, 0.2f, 0.3f, 0})}));
 
     p.reflection_interpolation_smooth_enable = 1;
     p.refraction_falloff_color_enable = 0;
@@ -508,17 +428,14 @@ TEST_F(Weights, StageCopiesAndSwitches) {
     EXPECT_FLOAT_EQ(uvo::indirect_quality_factor(0.5f, 4.0f), 2.0f);
 
     // No refraction weight: the falloff switches are off and nothing is copied.
-    p.transparency = 0;
-    p.reflectivity = 0;
+    p.transparency = p.reflectivity = 0;
     p.ao_mode = 0;
     host().evaluations.clear();
     evaluate();
     EXPECT_EQ(work.refraction_falloff_enable, 0);
     EXPECT_EQ(work.refraction_falloff_distance, 0.0f);
-    EXPECT_EQ(work.refraction_samples, 0);
-    EXPECT_EQ(work.reflection_samples, 0);
-    EXPECT_EQ(work.ao_samples, 0);
+    EXPECT_EQ(work.refraction_samples + work.reflection_samples + work.ao_samples, 0);
     for (auto slot : {SLOT(refraction_glossiness), SLOT(refraction_falloff_enable), SLOT(highlight_weight),
                       SLOT(reflection_samples), SLOT(ao_distance)})
-        EXPECT_FALSE(read(slot)) << "slot offset " << slot;
+        EXPECT_FALSE(was_read(slot)) << "slot offset " << slot;
 }

@@ -1,24 +1,13 @@
 // uvo_roundcorners against a scripted box edge and single probes.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <limits>
 
-#include "test_host.h"
+#include "material_test_support.h"
 #include "xmtl/roundcorners.h"
-#include "xmtl/vector_math.h"
 
-using uvo_test::host;
+using namespace uvo_test;
 using namespace uvo::xmtl;
 
 namespace {
-
-::testing::AssertionResult near(Vector3 a, Vector3 b, float tolerance = 1e-5f) {
-    if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not (" << b.x << ", "
-                                         << b.y << ", " << b.z << ")";
-}
 
 // One face of a scene: a half-plane with a constant vertex normal.
 struct Face {
@@ -85,9 +74,9 @@ struct Scene {
 };
 
 struct RoundCorners : ::testing::Test {
-    uvo_test::StateFixture f;
+    StateFixture f;
     ShadingState child{};
-    uvo_test::ParamBlock<uvo::RoundCornersParams> block;
+    ParamBlock<uvo::RoundCornersParams> block;
     Scene scene;
     Vector3 result{9, 9, 9};
     const float radius = 0.5f;

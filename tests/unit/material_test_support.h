@@ -1,0 +1,122 @@
+// Shared helpers of the material and uvo_roundcorners unit tests: parameter
+// slots, comparisons that print both values, the host's scripted behaviours
+// that several test files need, and the plain material most fixtures start
+// from.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "test_host.h"
+#include "xmtl/material_params.h"
+#include "xmtl/material_records.h"
+#include "xmtl/vector_math.h"
+
+// Byte offset of a material parameter, as the test host records evaluations.
+#define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))
+
+namespace uvo_test {
+
+inline const Color white{1, 1, 1, 1};
+
+inline std::string show(const Color &c) {
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
+           std::to_string(c.a) + ")";
+}
+inline std::string show(const Vector3 &v) {
+    return "(" + std::to_string(v.x) + ", " + std::to_string(v.y) + ", " + std::to_string(v.z) + ")";
+}
+
+// All four channels within `tolerance`.
+inline ::testing::AssertionResult near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
+    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
+        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
+}
+// All three components within `tolerance` (0: exactly equal).
+inline ::testing::AssertionResult near(Vector3 actual, Vector3 expected, float tolerance = 1e-5f) {
+    if (std::fabs(actual.x - expected.x) <= tolerance && std::fabs(actual.y - expected.y) <= tolerance &&
+        std::fabs(actual.z - expected.z) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
+}
+
+// The test host's luminance weights.
+inline float lum(const Color &c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }
+
+// Whether the parameter at `slot` was evaluated since the last clear.
+inline bool was_read(std::ptrdiff_t slot) {
+    return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
+}
+
+// A material block with room for light Tags past its array: in a
+// uvo_material block they run on where uvo_material_x keeps its extension.
+struct LitBlock {
+    uvo::MaterialParams p;
+    Tag more[4];
+};
+inline void set_lights(LitBlock *block, const std::vector<Tag> &tags) {
+    block->p.lights.index = 0;
+    block->p.lights.count = int32_t(tags.size());
+    Tag *at = reinterpret_cast<Tag *>(reinterpret_cast<char *>(block) + offsetof(uvo::MaterialParams, lights.elements));
+    for (Tag t : tags)
+        *at++ = t;
+}
+
+// An opaque white dielectric: diffuse weight 1, white colours, index 1.5,
+// a flat custom reflectance curve at 1, full opacity.
+inline void plain_material(uvo::MaterialParams *p) {
+    p->cutout_opacity = 1.0f;
+    p->diffuse_weight = 1.0f;
+    p->diffuse_color = white;
+    p->reflection_color = white;
+    p->refraction_color = white;
+    p->reflectance_normal = p->reflectance_grazing = 1.0f;
+    p->reflectance_curve = 5.0f;
+    p->refraction_ior = 1.5f;
+    p->anisotropy = 1.0f;
+    p->indirect_quality = 1.0f;
+}
+
+// Stores a component record of the given layout under its key.
+inline void store_api_record(int32_t layout) {
+    MaterialApiRecord api{};
+    api.interface_version = layout;
+    host().store[UVO_KEY_MATERIAL_API].assign(reinterpret_cast<char *>(&api), reinterpret_cast<char *>(&api + 1));
+}
+inline MaterialApiRecord *stored_api_record() {
+    return reinterpret_cast<MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
+}
+
+// Every sample the host draws has all its dimensions at `u`.
+inline void script_samples(double u) {
+    host().script.rx_sample = [u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+        for (int32_t d = 0; d < dim; ++d)
+            x[d] = u;
+        return 1;
+    };
+}
+
+// Records the index pair the host's specular transmission is asked for.
+struct IndexPair {
+    float in = 0, out = 0;
+    Boolean transmits = 1;
+    void script() {
+        host().script.rx_transmission_dir_specular = [this](Vector3 *d, ShadingState *s, float a,
+                                                            float b) -> Boolean {
+            in = a;
+            out = b;
+            *d = s->direction;
+            return transmits;
+        };
+    }
+};
+
+}  // namespace uvo_test
