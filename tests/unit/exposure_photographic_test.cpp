@@ -129,20 +129,19 @@ TEST_F(Photographic, InstanceInitFillsTheRecordFromParametersAndCamera) {
     const TonemapRecord &r = in->record;
     EXPECT_EQ(r.api_version, 1);
     EXPECT_EQ(r.tonemapper, 1);
-    EXPECT_EQ(r.radiance_scale, 2.0f);
-    EXPECT_EQ(r.white_balance.b, 0.6f);
-    EXPECT_EQ(r.shutter_rate, 60.0f);
-    EXPECT_EQ(r.aperture_stop, 8.0f);
-    EXPECT_EQ(r.vignette_power, 2.0f);
-    EXPECT_EQ(r.highlight_compression, 0.5f);
-    EXPECT_EQ(r.shadow_crush, 0.25f);
-    EXPECT_EQ(r.display_gamma, 2.2f);
-    EXPECT_EQ(r.camera_focal, 1.5f);
-    EXPECT_EQ(r.camera_aperture, 1.2f);
-    EXPECT_EQ(r.camera_aspect, 0.5f);
+    struct Field {
+        const char *name;
+        float got, want;
+    };
+    for (const Field &x : {Field{"radiance_scale", r.radiance_scale, 2.0f}, {"white_balance.b", r.white_balance.b, 0.6f},
+                           {"shutter_rate", r.shutter_rate, 60.0f}, {"aperture_stop", r.aperture_stop, 8.0f},
+                           {"vignette_power", r.vignette_power, 2.0f}, {"highlights", r.highlight_compression, 0.5f},
+                           {"shadow_crush", r.shadow_crush, 0.25f}, {"display_gamma", r.display_gamma, 2.2f},
+                           {"focal", r.camera_focal, 1.5f}, {"aperture", r.camera_aperture, 1.2f},
+                           {"aspect", r.camera_aspect, 0.5f}, {"weights.g", r.luminance_weights.g, 0.587f}})
+        EXPECT_EQ(x.got, x.want) << x.name;
     EXPECT_EQ(r.width, image_width);
     EXPECT_EQ(r.height, 20);
-    EXPECT_EQ(r.luminance_weights.g, 0.587f);
     EXPECT_NE(r.internal, nullptr);
     EXPECT_EQ(r.read_pixel, nullptr);
     EXPECT_EQ(in->raw_buffer_mode, 0);
