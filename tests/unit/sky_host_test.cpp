@@ -176,24 +176,30 @@ TEST_F(SkyHost, AdjustColourSaturationAndShift) {
         Color in;
         float sigma, shift;
         Color want;
+        int exact;  // channels (bits r, g, b, a) that must match bit for bit
     };
     const Case cases[] = {
         // sigma = 0: grey at the luminance taken before clamping; alpha kept.
-        {{-1.0f, 1.0f, 1.0f, 0.7f}, 0.0f, 0.0f, {L, L, L, 0.7f}},
+        {{-1.0f, 1.0f, 1.0f, 0.7f}, 0.0f, 0.0f, {L, L, L, 0.7f}, 8},
         // sigma = 1: only the negative channel changes.
-        {{-1.0f, 0.5f, 2.0f, 0.0f}, 1.0f, 0.0f, {0.0f, 0.5f, 2.0f, 0.0f}},
+        {{-1.0f, 0.5f, 2.0f, 0.0f}, 1.0f, 0.0f, {0.0f, 0.5f, 2.0f, 0.0f}, 15},
         // sigma = 2 pushes a weak channel below 0 (2 x 0.1 - L), where it is clipped.
-        {{0.1f, 1.0f, 1.0f, 0.0f}, 2.0f, 0.0f, {0.0f, 2.0f - L2, 2.0f - L2, 0.0f}},
+        {{0.1f, 1.0f, 1.0f, 0.0f}, 2.0f, 0.0f, {0.0f, 2.0f - L2, 2.0f - L2, 0.0f}, 9},
         // The shift tilts red against blue and leaves green.
-        {{1.0f, 1.0f, 1.0f, 0.0f}, 1.0f, 0.25f, {1.25f, 1.0f, 0.75f, 0.0f}},
+        {{1.0f, 1.0f, 1.0f, 0.0f}, 1.0f, 0.25f, {1.25f, 1.0f, 0.75f, 0.0f}, 8},
     };
     for (const Case &c : cases) {
         Color got = c.in;
         adjust_color(&f.state, &got, c.sigma, c.shift);
         const float g[4] = {got.r, got.g, got.b, got.a}, w[4] = {c.want.r, c.want.g, c.want.b, c.want.a};
-        for (int i = 0; i < 4; ++i)
-            EXPECT_FLOAT_EQ(g[i], w[i]) << "channel " << i << " of " << c.in << " sigma " << c.sigma << " shift "
-                                        << c.shift << " -> " << got;
+        for (int i = 0; i < 4; ++i) {
+            if (c.exact & (1 << i)) {
+                EXPECT_EQ(g[i], w[i]) << "channel " << i << " of " << c.in << " sigma " << c.sigma << " -> " << got;
+            } else {
+                EXPECT_FLOAT_EQ(g[i], w[i]) << "channel " << i << " of " << c.in << " sigma " << c.sigma << " shift "
+                                            << c.shift << " -> " << got;
+            }
+        }
     }
     EXPECT_EQ(host().count("rx_luminance"), 4);
 }
