@@ -22,12 +22,7 @@ constexpr std::ptrdiff_t at_color_value = offsetof(CieSkyParams, color_value);
 constexpr std::ptrdiff_t at_zenith = offsetof(CieSkyParams, zenith_luminance);
 constexpr std::ptrdiff_t at_dhi = offsetof(CieSkyParams, diffuse_horizontal_illuminance);
 
-struct CieSky : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<CieSkyParams> block;
-    Color result{-1, -1, -1, -1};
-    bool live = false;
-
+struct CieSky : sky_test::ShaderTest<CieSkyParams, uvo_ciesky_init, uvo_ciesky_exit> {
     void SetUp() override {
         block->enabled = 1;
         block->color_value = Color{1.0f, 0.0f, 0.0f, 1.0f};
@@ -37,39 +32,13 @@ struct CieSky : ::testing::Test {
         sky_test::script_cosine_hemisphere();
         host().call_kind = UVO_SHADER_ENVIRONMENT;
     }
-    void TearDown() override {
-        if (live) {
-            EXPECT_EQ(uvo_ciesky_exit(&f.state, block.get()), 1);
-        }
-        EXPECT_EQ(uvo_ciesky_exit(&f.state, nullptr), 1);
-    }
-    void init() {
-        if (live)
-            uvo_ciesky_exit(&f.state, block.get());
-        host().messages.clear();
-        host().evaluations.clear();
-        Boolean request = 0;
-        ASSERT_EQ(uvo_ciesky_init(&f.state, nullptr, &request), 1);
-        ASSERT_EQ(request, 1);
-        ASSERT_EQ(uvo_ciesky_init(&f.state, block.get(), &request), 1);
-        ASSERT_NE(host().user_slot, nullptr);
-        live = true;
-    }
-    const SkyInstance &sky() const { return *static_cast<const SkyInstance *>(host().user_slot); }
+    // The shader's grey towards `d`.
     float luminance(Vector3 d) {
         f.state.direction = d;
         host().evaluations.clear();
         EXPECT_EQ(uvo_ciesky(&result, &f.state, block.get()), 1);
-        EXPECT_EQ(result.r, result.g);
-        EXPECT_EQ(result.g, result.b);
-        EXPECT_EQ(result.a, 0.0f);
+        EXPECT_TRUE(result.r == result.g && result.g == result.b && result.a == 0.0f) << result;
         return result.g;
-    }
-    bool evaluated(std::ptrdiff_t offset) const {
-        for (auto o : host().evaluations)
-            if (o == offset)
-                return true;
-        return false;
     }
 };
 

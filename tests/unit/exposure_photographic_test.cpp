@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "test_host.h"
 #include "tonemap_photo/exposure_photographic.h"
+#include "tonemap_test_support.h"
 
+using tonemap_test::same;
 using uvo_test::host;
 using uvo::ExposurePhotographicInstance;
 using uvo::ExposurePhotographicParams;
@@ -18,12 +19,6 @@ namespace {
 
 // Rows longer than 64 pixels, so that no batching along a row goes unseen.
 constexpr int image_width = 70;
-
-// Frame buffers the scripted host opens by index.
-struct FakeImage {
-    int32_t index;
-    std::vector<Color> pixels;
-};
 
 // The host's shader interface and frame-buffer accessor, scripted.
 struct FakeBuffers {
@@ -67,8 +62,7 @@ struct Photographic : ::testing::Test {
     uvo_test::ParamBlock<ExposurePhotographicParams> block;
     FakeBuffers buffers{{fake_find, fake_buffers_release}, {}, {}, 0};
     FakeInterface iface{{2, fake_framebuffers, fake_interface_release}, &buffers, 0, 0};
-    std::map<int32_t, FakeImage> images;
-    std::vector<std::string> image_log;  // "open N" / "close N"
+    tonemap_test::Images images{image_width, 20};
 
     void SetUp() override {
         block->radiance_scale = 2.0f;
@@ -91,21 +85,6 @@ struct Photographic : ::testing::Test {
         host().script.rx_get_shader_interface = [this](int32_t version) -> HostShaderInterface * {
             return version == 2 ? &iface.api : nullptr;
         };
-        host().script.rx_output_image_open = [this](ShadingState *, int32_t index) {
-            image_log.push_back("open " + std::to_string(index));
-            FakeImage &image = images[index];
-            image.index = index;
-            return reinterpret_cast<HostImage *>(&image);
-        };
-        host().script.rx_output_image_close = [this](ShadingState *, int32_t index) {
-            image_log.push_back("close " + std::to_string(index));
-        };
-        host().script.rx_img_get_color = [](const HostImage *image, Color *c, int32_t x, int32_t y) {
-            *c = reinterpret_cast<const FakeImage *>(image)->pixels.at(size_t(y) * image_width + x);
-        };
-        host().script.rx_img_put_color = [](HostImage *image, const Color *c, int32_t x, int32_t y) {
-            reinterpret_cast<FakeImage *>(image)->pixels.at(size_t(y) * image_width + x) = *c;
-        };
     }
     void TearDown() override {
         if (host().user_slot != nullptr)
@@ -118,19 +97,15 @@ struct Photographic : ::testing::Test {
     ExposurePhotographicInstance *instance() { return static_cast<ExposurePhotographicInstance *>(host().user_slot); }
     // Fills image `index` with a recognisable gradient.
     void fill(int32_t index, float base) {
-        FakeImage &image = images[index];
-        image.index = index;
-        image.pixels.resize(image_width * 20);
+        std::vector<Color> &image = images[index];
         for (int i = 0; i < image_width * 20; ++i)
-            image.pixels[i] = Color{base + 0.01f * i, base * 0.5f + 0.02f * i, base * 0.25f, 0.75f};
+            image[i] = Color{base + 0.01f * i, base * 0.5f + 0.02f * i, base * 0.25f, 0.75f};
     }
     Color mapped(Color c, float x, float y) {
         uvo_tonemap_api_transform_color(&instance()->record, &c, x, y);
         return c;
     }
 };
-
-bool same(const Color &a, const Color &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
@@ -154,20 +129,19 @@ TEST_F(Photographic, InstanceInitFillsTheRecordFromParametersAndCamera) {
     const TonemapRecord &r = in->record;
     EXPECT_EQ(r.api_version, 1);
     EXPECT_EQ(r.tonemapper, 1);
-    EXPECT_EQ(r.radiance_scale, 2.0f);
-    EXPECT_EQ(r.white_balance.b, 0.6f);
-    EXPECT_EQ(r.shutter_rate, 60.0f);
-    EXPECT_EQ(r.aperture_stop, 8.0f);
-    EXPECT_EQ(r.vignette_power, 2.0f);
-    EXPECT_EQ(r.highlight_compression, 0.5f);
-    EXPECT_EQ(r.shadow_crush, 0.25f);
-    EXPECT_EQ(r.display_gamma, 2.2f);
-    EXPECT_EQ(r.camera_focal, 1.5f);
-    EXPECT_EQ(r.camera_aperture, 1.2f);
-    EXPECT_EQ(r.camera_aspect, 0.5f);
+    struct Field {
+        const char *name;
+        float got, want;
+    };
+    for (const Field &x : {Field{"radiance_scale", r.radiance_scale, 2.0f}, {"white_balance.b", r.white_balance.b, 0.6f},
+                           {"shutter_rate", r.shutter_rate, 60.0f}, {"aperture_stop", r.aperture_stop, 8.0f},
+                           {"vignette_power", r.vignette_power, 2.0f}, {"highlights", r.highlight_compression, 0.5f},
+                           {"shadow_crush", r.shadow_crush, 0.25f}, {"display_gamma", r.display_gamma, 2.2f},
+                           {"focal", r.camera_focal, 1.5f}, {"aperture", r.camera_aperture, 1.2f},
+                           {"aspect", r.camera_aspect, 0.5f}, {"weights.g", r.luminance_weights.g, 0.587f}})
+        EXPECT_EQ(x.got, x.want) << x.name;
     EXPECT_EQ(r.width, image_width);
     EXPECT_EQ(r.height, 20);
-    EXPECT_EQ(r.luminance_weights.g, 0.587f);
     EXPECT_NE(r.internal, nullptr);
     EXPECT_EQ(r.read_pixel, nullptr);
     EXPECT_EQ(in->raw_buffer_mode, 0);
@@ -289,34 +263,43 @@ TEST_F(Photographic, OutputPassInTheThreeRawBufferModes) {
         init();
         fill(0, 1.0f);
         fill(14, 3.0f);
-        const FakeImage main_before = images[0], raw = images[14];
-        image_log.clear();
+        const std::vector<Color> main_before = images[0], raw = images[14];
+        images.log.clear();
         Color result{-1, -1, -1, -1};
         EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
         EXPECT_EQ(result.r, -1.0f);
         const std::vector<std::string> log =
             mode == 0 ? std::vector<std::string>{"open 0", "close 0"}
                       : std::vector<std::string>{"open 0", "open 14", "close 14", "close 0"};
-        EXPECT_EQ(image_log, log) << "mode " << mode;
-        const FakeImage &source = mode == 0 ? main_before : raw;
+        EXPECT_EQ(images.log, log) << "mode " << mode;
+        const std::vector<Color> &source = mode == 0 ? main_before : raw;
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < image_width; ++x) {
-                const Color in = source.pixels[size_t(y) * image_width + x];
+                const Color in = source[size_t(y) * image_width + x];
                 const Color expected = mode == 2 ? in : mapped(in, float(x), float(y));
-                ASSERT_TRUE(same(images[0].pixels[size_t(y) * image_width + x], expected))
+                ASSERT_TRUE(same(images[0][size_t(y) * image_width + x], expected))
                     << "mode " << mode << " pixel " << x << "," << y;
             }
-        EXPECT_TRUE(same(images[14].pixels[5], raw.pixels[5])) << "the raw buffer is only read";
+        EXPECT_TRUE(same(images[14][5], raw[5])) << "the raw buffer is only read";
         uvo::uvo_exposure_photographic_exit(&f.state, block.get());
     }
 }
 
-TEST_F(Photographic, OutputProgressEveryEighthRowAndAbortBetweenRows) {
+TEST_F(Photographic, OutputPassOrderProgressAndAbort) {
     host().call_kind = UVO_SHADER_OUTPUT;
     init();
     fill(0, 1.0f);
+    // Each pixel is read and written before the next is read, the raster
+    // position is put back, and progress comes every eighth row and at the last.
+    f.state.raster_x = 3.5f;
+    f.state.raster_y = 4.5f;
+    images.logging = true;
     Color result{};
-    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
+    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
+    EXPECT_EQ(tonemap_test::first_difference(images.order, tonemap_test::pixel_order(image_width, 20, "get", "put")),
+              "");
+    EXPECT_EQ(f.state.raster_x, 3.5f) << "raster position restored";
+    EXPECT_EQ(f.state.raster_y, 4.5f);
     const std::vector<std::string> progress{"uvo_exposure_photographic: 0 percent",
                                             "uvo_exposure_photographic: 40 percent",
                                             "uvo_exposure_photographic: 80 percent",
@@ -324,68 +307,37 @@ TEST_F(Photographic, OutputProgressEveryEighthRowAndAbortBetweenRows) {
     EXPECT_EQ(host().texts("progress"), progress);
     EXPECT_EQ(host().count("rx_par_aborted"), 20);
 
-    // Abort before row 3: rows 0 to 2 mapped, the rest as they were.
-    fill(0, 1.0f);
-    const FakeImage before = images[0];
-    int checks = 0;
-    host().script.rx_par_aborted = [&]() -> Boolean { return checks++ == 3; };
-    image_log.clear();
-    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
-    EXPECT_EQ(image_log, (std::vector<std::string>{"open 0", "close 0"}));
-    for (int y = 0; y < 20; ++y)
-        for (int x : {4, image_width - 2}) {
-            const Color &got = images[0].pixels[size_t(y) * image_width + x];
-            const Color &was = before.pixels[size_t(y) * image_width + x];
-            EXPECT_EQ(same(got, was), y >= 3) << "pixel " << x << "," << y;
-        }
-}
-
-TEST_F(Photographic, OutputPassWritesEachPixelBeforeReadingTheNext) {
-    host().call_kind = UVO_SHADER_OUTPUT;
-    init();
-    fill(0, 1.0f);
-    std::vector<std::string> log;
-    host().script.rx_img_get_color = [&](const HostImage *image, Color *c, int32_t x, int32_t y) {
-        log.push_back("get " + std::to_string(x) + "," + std::to_string(y));
-        *c = reinterpret_cast<const FakeImage *>(image)->pixels.at(size_t(y) * image_width + x);
-    };
-    host().script.rx_img_put_color = [&](HostImage *image, const Color *c, int32_t x, int32_t y) {
-        log.push_back("put " + std::to_string(x) + "," + std::to_string(y));
-        reinterpret_cast<FakeImage *>(image)->pixels.at(size_t(y) * image_width + x) = *c;
-    };
-    f.state.raster_x = 3.5f;
-    f.state.raster_y = 4.5f;
-    Color result{};
-    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
-    ASSERT_EQ(log.size(), size_t(2 * image_width * 20));
-    for (int y = 0, i = 0; y < 20; ++y)
-        for (int x = 0; x < image_width; ++x, i += 2) {
-            const std::string at = std::to_string(x) + "," + std::to_string(y);
-            ASSERT_EQ(log[size_t(i)], "get " + at);
-            ASSERT_EQ(log[size_t(i) + 1], "put " + at);
-        }
-    EXPECT_EQ(f.state.raster_x, 3.5f) << "raster position restored";
-    EXPECT_EQ(f.state.raster_y, 4.5f);
-
     // From a texture: each lookup made at its pixel's raster position, then
     // that pixel written.
     block->use_source_texture = 1;
     block->source_texture = 9;
-    log.clear();
+    images.order.clear();
     host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *state, Tag, const Vector3 *at) -> Boolean {
-        log.push_back("texture " + std::to_string(int(state->raster_x)) + "," + std::to_string(int(state->raster_y)));
+        images.order.push_back("texture " + tonemap_test::at(int(state->raster_x), int(state->raster_y)));
         EXPECT_FLOAT_EQ(at->x, state->raster_x / image_width);
         EXPECT_FLOAT_EQ(at->y, state->raster_y / 20.0f);
         *c = Color{0.5f, 0.5f, 0.5f, 1};
         return 1;
     };
     uvo::uvo_exposure_photographic(&result, &f.state, block.get());
-    ASSERT_EQ(log.size(), size_t(2 * image_width * 20));
-    for (int y = 0, i = 0; y < 20; ++y)
-        for (int x = 0; x < image_width; ++x, i += 2) {
-            const std::string at = std::to_string(x) + "," + std::to_string(y);
-            ASSERT_EQ(log[size_t(i)], "texture " + at);
-            ASSERT_EQ(log[size_t(i) + 1], "put " + at);
+    EXPECT_EQ(
+        tonemap_test::first_difference(images.order, tonemap_test::pixel_order(image_width, 20, "texture", "put")),
+        "");
+    block->use_source_texture = 0;
+
+    // Abort before row 3: rows 0 to 2 mapped, the rest as they were.
+    images.logging = false;
+    fill(0, 1.0f);
+    const std::vector<Color> before = images[0];
+    int checks = 0;
+    host().script.rx_par_aborted = [&]() -> Boolean { return checks++ == 3; };
+    images.log.clear();
+    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
+    EXPECT_EQ(images.log, (std::vector<std::string>{"open 0", "close 0"}));
+    for (int y = 0; y < 20; ++y)
+        for (int x : {4, image_width - 2}) {
+            const size_t i = size_t(y) * image_width + x;
+            EXPECT_EQ(same(images[0][i], before[i]), y >= 3) << "pixel " << x << "," << y;
         }
 }
 

@@ -13,6 +13,8 @@
 
 using namespace uvo;
 using sky_test::at_elevation;
+using sky_test::mix;
+using sky_test::operator*;
 using uvo_test::host;
 
 namespace {
@@ -20,16 +22,8 @@ namespace {
 constexpr std::ptrdiff_t at_intensity = offsetof(PhysicalSkyParams, intensity);
 constexpr std::ptrdiff_t at_haze = offsetof(PhysicalSkyParams, haze_level);
 constexpr std::ptrdiff_t at_ground_tint = offsetof(PhysicalSkyParams, ground_tint);
-constexpr std::ptrdiff_t at_night = offsetof(PhysicalSkyParams, night_minimum);
-constexpr std::ptrdiff_t at_glow = offsetof(PhysicalSkyParams, glow_brightness);
-constexpr std::ptrdiff_t at_mode = offsetof(PhysicalSkyParams, luminance_mode);
 
-struct PhysicalSky : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<PhysicalSkyParams> block;
-    Color result{-1, -1, -1, -1};
-    bool live = false;
-
+struct PhysicalSky : sky_test::ShaderTest<PhysicalSkyParams, uvo_physicalsky_init, uvo_physicalsky_exit> {
     void SetUp() override {
         PhysicalSkyParams &p = *block;
         p.enabled = 1;
@@ -45,45 +39,16 @@ struct PhysicalSky : ::testing::Test {
         sky_test::script_cosine_hemisphere();
         host().call_kind = UVO_SHADER_ENVIRONMENT;
     }
-    void TearDown() override {
-        if (live) {
-            EXPECT_EQ(uvo_physicalsky_exit(&f.state, block.get()), 1);
-        }
-        EXPECT_EQ(uvo_physicalsky_exit(&f.state, nullptr), 1);
-    }
-    // A fresh instance; messages and evaluations are those of this init.
-    void init() {
-        if (live)
-            uvo_physicalsky_exit(&f.state, block.get());
-        host().messages.clear();
-        Boolean request = 0;
-        ASSERT_EQ(uvo_physicalsky_init(&f.state, nullptr, &request), 1);
-        ASSERT_EQ(request, 1);
-        host().evaluations.clear();
-        ASSERT_EQ(uvo_physicalsky_init(&f.state, block.get(), &request), 1);
-        ASSERT_NE(host().user_slot, nullptr);
-        live = true;
-    }
-    const SkyInstance &sky() const { return *static_cast<const SkyInstance *>(host().user_slot); }
     Boolean shade(Vector3 direction) {
         f.state.direction = direction;
         host().evaluations.clear();
         return uvo_physicalsky(&result, &f.state, block.get());
     }
-    bool evaluated(std::ptrdiff_t offset) const {
-        for (auto o : host().evaluations)
-            if (o == offset)
-                return true;
-        return false;
-    }
     // The scaled sky colour of the model for `d`, without disc and ground.
     Color model_sky(Vector3 d, float T = 2.0f) {
-        Vector3 sun = sky().sun_direction;
-        float q = 1.0f;
-        if (sun.z < 0.0f)
-            q = sun.z + 1.0f;
-        sun = lift_above_horizon(sun);
-        const Color c = sky_color(sun, lift_above_horizon(d), T, block->model_flags, sky());
+        const Vector3 sun = sky().sun_direction;
+        const float q = sun.z < 0.0f ? sun.z + 1.0f : 1.0f;
+        const Color c = sky_color(lift_above_horizon(sun), lift_above_horizon(d), T, block->model_flags, sky());
         const Color s = block->rgb_scale;
         // The colour adjustment clips the model's negative channels.
         return Color{std::fmax(c.r * q * s.r, 0.0f), std::fmax(c.g * q * s.g, 0.0f), std::fmax(c.b * q * s.b, 0.0f),
@@ -94,21 +59,22 @@ struct PhysicalSky : ::testing::Test {
     Color model_ground() {
         const SkyInstance &k = sky();
         const Color t = block->ground_tint, s = block->rgb_scale;
-        const float I = block->intensity;
-        const float z = k.sun_direction.z;
+        const float I = block->intensity, z = k.sun_direction.z;
         return Color{t.r * ((z * k.sun_color.r + k.mean_sky_color.r) * (s.r * I)),
                      t.g * ((z * k.sun_color.g + k.mean_sky_color.g) * (s.g * I)),
                      t.b * ((z * k.sun_color.b + k.mean_sky_color.b) * (s.b * I)), 0.0f};
     }
+    // Records every evaluation, calling `at(offset, state)` at each.
+    template <class F>
+    void watch(F at) {
+        host().script.rx_phen_eval = [this, at](ShadingState *s, const void *p) -> void * {
+            const std::ptrdiff_t o = static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get());
+            host().evaluations.push_back(o);
+            at(o, s);
+            return const_cast<void *>(p);
+        };
+    }
 };
-
-#define EXPECT_COLOR_NEAR(got, want, rel)                                                       \
-    do {                                                                                        \
-        const Color g_ = (got), w_ = (want);                                                    \
-        EXPECT_NEAR(g_.r, w_.r, (rel) * std::fabs(w_.r) + 1e-12) << "got " << g_ << " want " << w_; \
-        EXPECT_NEAR(g_.g, w_.g, (rel) * std::fabs(w_.g) + 1e-12) << "got " << g_ << " want " << w_; \
-        EXPECT_NEAR(g_.b, w_.b, (rel) * std::fabs(w_.b) + 1e-12) << "got " << g_ << " want " << w_; \
-    } while (0)
 
 Vector3 rotate_towards_zenith(const Vector3 &v, double angle) {
     // Rotate in the vertical plane through v (azimuth kept).
@@ -126,11 +92,10 @@ TEST_F(PhysicalSky, InitFillsTheRecord) {
     block->haze_level = -3.0f;  // T below 2 is raised to 2
     f.state.direction = Vector3{1.0f, 0.0f, 0.0f};
     Vector3 seen_at_haze{};
-    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
-        if (static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get()) == at_haze)
+    watch([&](std::ptrdiff_t at, ShadingState *s) {
+        if (at == at_haze)
             seen_at_haze = s->direction;
-        return const_cast<void *>(p);
-    };
+    });
     init();
     EXPECT_EQ(seen_at_haze.y, 0.8f);
     EXPECT_EQ(seen_at_haze.z, 0.6f);
@@ -139,9 +104,7 @@ TEST_F(PhysicalSky, InitFillsTheRecord) {
     EXPECT_EQ(sky().sun_direction.z, 0.8f);
     EXPECT_EQ(sky().turbidity, 2.0f);
     EXPECT_EQ(sky().luminance_mode, 0);
-    const Color sun = sunlight_color(sky(), 2.0f);
-    EXPECT_EQ(sky().sun_color.r, sun.r);
-    EXPECT_EQ(sky().sun_color.b, sun.b);
+    EXPECT_TRUE(sky_test::same_rgb(sky().sun_color, sunlight_color(sky(), 2.0f))) << sky().sun_color;
     // A clear sky is blue on average, and of daylight strength: the sky's
     // horizontal illuminance pi x mean Y lies between 5 and 40 klx.
     const Color mean = sky().mean_sky_color;
@@ -162,51 +125,44 @@ TEST_F(PhysicalSky, ParameterReadsAndHostCallsInOrder) {
     block->diffuse_horizontal_illuminance = 20000.0f;
     host().calls.clear();
     init();
-    const auto init_keep = {"rx_query", "rx_mem_int_allocate", "rx_info", "rx_warning", "rx_error"};
-    EXPECT_EQ(joined(trace(init_keep)),
+    EXPECT_EQ(joined(trace({"rx_query", "rx_mem_int_allocate", "rx_info", "rx_warning", "rx_error"})),
               joined({"rx_query code=89", "rx_query code=51", "rx_mem_int_allocate", "eval 116", "eval 36", "eval 88",
                       "eval 76", "eval 24", "eval 124", "eval 136", "eval 140", "eval 144", "eval 148", "eval 152",
                       "eval 128", "eval 132", "rx_info", "eval 120"}));
 
-    const auto keep = {"rx_query", "rx_shaderstate_get", "rx_shaderstate_set", "rx_luminance", "rx_trace_eye",
-                       "rx_call_shader"};
+    // A call: the common head, then `middle`, the look parameters and `tail`.
     // The reduced-ray test runs after the sky colour, before the disc.
     f.options.final_gather = 1;
-    auto shaded = [&](Vector3 d) {
+    auto check = [&](Vector3 d, std::vector<std::string> middle, std::vector<std::string> tail, const char *what) {
         host().calls.clear();
-        host().evaluations.clear();
         shade(d);
-        return joined(trace(keep));
+        std::vector<std::string> want = {"eval 92", "eval 96", "eval 120", "eval 8", "eval 40", "eval 112",
+                                         "rx_query code=140"};
+        want.insert(want.end(), middle.begin(), middle.end());
+        for (const char *look : {"eval 4", "eval 28", "eval 32", "eval 24", "eval 0", "rx_shaderstate_get KEY_10",
+                                 "rx_query code=116", "rx_query code=142"})
+            want.push_back(look);
+        want.insert(want.end(), tail.begin(), tail.end());
+        EXPECT_EQ(joined(trace({"rx_query", "rx_shaderstate_get", "rx_shaderstate_set", "rx_luminance",
+                                "rx_trace_eye", "rx_call_shader"})),
+                  joined(want))
+            << what;
     };
+    const std::vector<std::string> marked = {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"};
     // Environment call away from the sun: no glow, and the night minimum last.
-    const std::vector<std::string> first = {"eval 92", "eval 96", "eval 120", "eval 8", "eval 40", "eval 112",
-                                            "rx_query code=140"};
-    const std::vector<std::string> look = {"eval 4", "eval 28", "eval 32", "eval 24", "eval 0",
-                                           "rx_shaderstate_get KEY_10", "rx_query code=116", "rx_query code=142"};
-    auto expect = [](std::vector<std::string> a, const std::vector<std::string> &b,
-                     const std::vector<std::string> &c, const std::vector<std::string> &d) {
-        for (const auto *part : {&b, &c, &d})
-            a.insert(a.end(), part->begin(), part->end());
-        return joined(a);
-    };
-    EXPECT_EQ(shaded(at_elevation(50.0, -90.0)),
-              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR",
-                             "rx_shaderstate_set SKY_IS_HDR"}, look, {"rx_luminance", "eval 60"}));
+    check(at_elevation(50.0, -90.0),
+          {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR", "rx_shaderstate_set SKY_IS_HDR"},
+          {"rx_luminance", "eval 60"}, "away from the sun");
     // Towards the sun: the glow is read inside the disc; the mark is there already.
-    EXPECT_EQ(shaded(sky().sun_direction),
-              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
-                     {"eval 100", "rx_luminance", "eval 60"}));
+    check(sky().sun_direction, marked, {"eval 100", "rx_luminance", "eval 60"}, "towards the sun");
     // Below the horizon without softness: the ground tint, no night minimum.
-    EXPECT_EQ(shaded(Vector3{0.0f, 0.0f, -1.0f}),
-              expect(first, {"eval 104", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
-                     {"eval 44", "rx_luminance"}));
+    check(Vector3{0.0f, 0.0f, -1.0f}, marked, {"eval 44", "rx_luminance"}, "below the horizon");
     // Lens call: the eye ray is traced before the record is fetched, no
     // backdrop is considered and the night minimum is not read.
     block->aerial_distance = 100.0f;
     host().call_kind = UVO_SHADER_LENS;
-    EXPECT_EQ(shaded(at_elevation(50.0, -90.0)),
-              expect(first, {"rx_trace_eye", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"}, look,
-                     {"rx_luminance"}));
+    check(at_elevation(50.0, -90.0), {"rx_trace_eye", "rx_query code=51", "rx_shaderstate_get SKY_IS_HDR"},
+          {"rx_luminance"}, "lens call");
 }
 
 TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
@@ -231,10 +187,10 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
                   "uvo_physicalsky: Luminance based on CIE Clearsky model, %5.1f cd/m^2 for solar elevation angle of "
                   "%2.1f degrees",
                   static_cast<double>(Lz), std::asin(static_cast<double>(sky().sun_direction.z)) * 180 / std::numbers::pi);
+    ASSERT_EQ(host().messages.size(), 1u);
     ASSERT_EQ(host().texts("info").size(), 1u);
     EXPECT_EQ(host().texts("info")[0], text);
     EXPECT_NE(std::string(text).find("for solar elevation angle of 45.0 degrees"), std::string::npos) << text;
-    EXPECT_EQ(host().messages.size(), 1u);
 
     // Mode 1 with a user zenith luminance: no message.
     block->luminance_mode = 1;
@@ -264,7 +220,7 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     block->luminance_mode = 2;
     init();
     EXPECT_EQ(sky().luminance_mode, 0);
-    EXPECT_FALSE(evaluated(at_mode));
+    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, luminance_mode)));
     EXPECT_TRUE(host().messages.empty());
 }
 
@@ -276,16 +232,13 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     f.state.tex = Vector3{5, 5, 5};
     f.state.point = Vector3{1, 2, 3};
     Vector3 tex_seen{}, list_seen{}, point_seen{};
-    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
-        const std::ptrdiff_t at = static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get());
-        host().evaluations.push_back(at);
+    watch([&](std::ptrdiff_t at, ShadingState *s) {
         if (at == at_intensity) {
             tex_seen = s->tex;
             list_seen = s->tex_list[0];
             point_seen = s->point;
         }
-        return const_cast<void *>(p);
-    };
+    });
     const Vector3 d{0.6f, 0.0f, 0.8f};
     ASSERT_EQ(shade(d), 1);
     EXPECT_COLOR_NEAR(result, model_sky(d), 1e-6);
@@ -305,7 +258,7 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     const Color full = result;
     block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
     shade(d);
-    EXPECT_COLOR_NEAR(result, (Color{full.r * 1.25e-5f, full.g * 1.25e-5f, full.b * 1.25e-5f, 0}), 1e-5);
+    EXPECT_COLOR_NEAR(result, 1.25e-5f * full, 1e-5);
 
     // The per-call haze is the turbidity of the colour.
     block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
@@ -353,6 +306,8 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     init();
     const Vector3 sun = sky().sun_direction;
     const Color sc = sky().sun_color;
+    const double R = 0.0465;
+    // What the disc and glow add to the sky towards `d`.
     auto disc_part = [&](Vector3 d) {
         const float kept = block->disc_brightness;
         block->disc_brightness = 0.0f;
@@ -363,23 +318,16 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
         return Color{result.r - base.r, result.g - base.g, result.b - base.b, 0};
     };
     // alpha = 0: t = 10, the full 100 x disc_brightness (T <= 25) plus 2 x glow.
-    Color part = disc_part(sun);
-    EXPECT_COLOR_NEAR(part, (Color{102.0f * sc.r, 102.0f * sc.g, 102.0f * sc.b, 0}), 1e-4);
+    EXPECT_COLOR_NEAR(disc_part(sun), 102.0f * sc, 1e-4);
     block->disc_brightness = 2.0f;
     block->glow_brightness = 3.0f;
-    part = disc_part(sun);
-    EXPECT_COLOR_NEAR(part, (Color{206.0f * sc.r, 206.0f * sc.g, 206.0f * sc.b, 0}), 1e-4);
-
+    EXPECT_COLOR_NEAR(disc_part(sun), 206.0f * sc, 1e-4);
     // From alpha = 0.15 R on only the glow: (t / 10)^3 x 2 x glow.
-    const double R = 0.0465;
-    part = disc_part(rotate_towards_zenith(sun, 0.15 * R));
-    const float glow = 0.85f * 0.85f * 0.85f * 2.0f * 3.0f;
-    EXPECT_COLOR_NEAR(part, (Color{glow * sc.r, glow * sc.g, glow * sc.b, 0}), 2e-3);
+    EXPECT_COLOR_NEAR(disc_part(rotate_towards_zenith(sun, 0.15 * R)), (0.85f * 0.85f * 0.85f * 6.0f) * sc, 2e-3);
     // Just inside R almost nothing; outside R the glow is not even read.
-    part = disc_part(rotate_towards_zenith(sun, 0.995 * R));
-    EXPECT_LT(part.g, 1e-5f * sc.g);
+    EXPECT_LT(disc_part(rotate_towards_zenith(sun, 0.995 * R)).g, 1e-5f * sc.g);
     shade(rotate_towards_zenith(sun, 1.01 * R));
-    EXPECT_FALSE(evaluated(at_glow));
+    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, glow_brightness)));
 
     // A glossy reflection sees the disc dimmed by glossiness^2 x importance.
     GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.5f, 0.4f};
@@ -388,11 +336,9 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     material.user_size = sizeof hint;
     f.state.parent = &material;
     f.state.ray_type = UVO_RAY_REFLECT;
-    part = disc_part(sun);
-    EXPECT_COLOR_NEAR(part, (Color{20.6f * sc.r, 20.6f * sc.g, 20.6f * sc.b, 0}), 1e-4);
+    EXPECT_COLOR_NEAR(disc_part(sun), 20.6f * sc, 1e-4);
     hint.magic = UVO_REFLECTION_MARKER_MAGIC;  // some other record: no dimming
-    part = disc_part(sun);
-    EXPECT_COLOR_NEAR(part, (Color{206.0f * sc.r, 206.0f * sc.g, 206.0f * sc.b, 0}), 1e-4);
+    EXPECT_COLOR_NEAR(disc_part(sun), 206.0f * sc, 1e-4);
 
     // Gather rays and reduced rays see no disc.
     f.state.parent = nullptr;
@@ -407,15 +353,15 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
 TEST_F(PhysicalSky, UnknownLuminanceModeLeavesTheDiscOnABlackSkyBitForBit) {
     // Mode 3 has no luminance: the sky is black and what is left towards the
     // sun is b x sun_color exactly (scale 1, saturation 1, no tilt), with
-    // b = disc + glow, glow = (t / 10)^3 in double, and a glossy parent's
-    // b x glossiness^2 x importance.
+    // b = disc + glow, the disc's edge a smooth step from t = 8.5 to T / 50 +
+    // 9.5, glow = (t / 10)^3 in double, and a glossy parent's b x glossiness^2
+    // x importance.
     block->luminance_mode = 3;
     block->disc_brightness = 1.3f;
     block->glow_brightness = 0.7f;
     init();
     EXPECT_TRUE(host().messages.empty());
     const Vector3 sun = sky().sun_direction;
-    const Color sc = sky().sun_color;
     const float R = 1.0f * 0.00465f * 10.0f;
     GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.55f, 0.37f};
     ShadingState material = f.state;
@@ -428,13 +374,12 @@ TEST_F(PhysicalSky, UnknownLuminanceModeLeavesTheDiscOnABlackSkyBitForBit) {
             shade(d);
             const float alpha = std::acos(std::fmin(d.x * sun.x + d.y * sun.y + d.z * sun.z, 1.0f));
             const float t = (1.0f - alpha / R) * 10.0f;
-            const float disc = smooth_step(8.5f, 2.0f / 50.0f + 9.5f, t) * 100.0f * 1.3f;
-            const float glow = static_cast<float>(std::pow(static_cast<double>(t) / 10.0, 3.0)) * 2.0f * 0.7f;
-            float b = disc + glow;
+            float b = smooth_step(8.5f, 2.0f / 50.0f + 9.5f, t) * 100.0f * 1.3f +
+                      static_cast<float>(std::pow(static_cast<double>(t) / 10.0, 3.0)) * 2.0f * 0.7f;
             if (glossy)
                 b = b * (hint.glossiness * hint.glossiness) * hint.importance;
-            EXPECT_EQ(result.r, b * sc.r) << "fraction of R " << fraction << " glossy " << glossy;
-            EXPECT_EQ(result.b, b * sc.b) << "fraction of R " << fraction << " glossy " << glossy;
+            EXPECT_TRUE(sky_test::same_rgb(result, b * sky().sun_color))
+                << "fraction of R " << fraction << " glossy " << glossy << ": " << result;
         }
     }
     // Away from the sun nothing is left at all.
@@ -448,28 +393,24 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     init();
     const ShadingState before = f.state;
     double distance_seen = -1;
-    Vector3 point_seen{}, normal_seen{}, geom_seen{};
-    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
-        const std::ptrdiff_t at = static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get());
-        host().evaluations.push_back(at);
+    ShadingState seen{};
+    watch([&](std::ptrdiff_t at, ShadingState *s) {
         if (at == at_ground_tint) {
             distance_seen = s->distance;
-            point_seen = s->point;
-            normal_seen = s->normal;
-            geom_seen = s->normal_geom;
+            seen = *s;
         }
-        return const_cast<void *>(p);
-    };
+    });
 
     // Straight down without softness: the ground alone, and no night minimum.
+    const Vector3 down{0.0f, 0.0f, -1.0f};
     f.state.normal = f.state.normal_geom = Vector3{0.6f, 0.8f, 0.0f};
-    ASSERT_EQ(shade(Vector3{0.0f, 0.0f, -1.0f}), 1);
+    ASSERT_EQ(shade(down), 1);
     EXPECT_COLOR_NEAR(result, model_ground(), 1e-6);
-    EXPECT_FALSE(evaluated(at_night));
+    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, night_minimum)));
     EXPECT_EQ(distance_seen, 5.0);  // origin 5 above the ground plane
-    EXPECT_EQ(point_seen.z, 0.0f);
-    EXPECT_EQ(normal_seen.z, 1.0f);
-    EXPECT_EQ(geom_seen.z, 1.0f);
+    EXPECT_EQ(seen.point.z, 0.0f);
+    EXPECT_EQ(seen.normal.z, 1.0f);
+    EXPECT_EQ(seen.normal_geom.z, 1.0f);
     EXPECT_EQ(f.state.distance, before.distance);
     EXPECT_EQ(f.state.point.z, before.point.z);
     EXPECT_EQ(f.state.normal.x, 0.6f);
@@ -480,11 +421,8 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     block->rgb_scale = Color{0.31f, 0.47f, 0.53f, 1.0f};
     for (float I : {0.3f, 0.7f, 1.1f, 2.9f, 13.0f}) {
         block->intensity = I;
-        shade(Vector3{0.0f, 0.0f, -1.0f});
-        const Color want = model_ground();
-        EXPECT_EQ(result.r, want.r) << "intensity " << I;
-        EXPECT_EQ(result.g, want.g) << "intensity " << I;
-        EXPECT_EQ(result.b, want.b) << "intensity " << I;
+        shade(down);
+        EXPECT_TRUE(sky_test::same_rgb(result, model_ground())) << "intensity " << I << ": " << result;
     }
     block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
     block->intensity = 1.0f;
@@ -499,11 +437,9 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     block->night_minimum = Color{0.0f, 0.0f, 0.0f, 0.0f};
     const Vector3 d = sky_test::unit(std::sqrt(1.0 - 0.05 * 0.05), 0.0, -0.05);
     shade(d);
-    const Color c = model_sky(d), g = model_ground();
     const float b = smooth_step(0.0f, 1.0f, -d.z / 0.1f);
     EXPECT_NEAR(b, 0.5f, 1e-3f);
-    EXPECT_COLOR_NEAR(result, (Color{(1 - b) * c.r + b * g.r, (1 - b) * c.g + b * g.g, (1 - b) * c.b + b * g.b, 0}),
-                      1e-5);
+    EXPECT_COLOR_NEAR(result, mix(model_sky(d), model_ground(), b), 1e-5);
     block->night_minimum = Color{1e9f, 2e9f, 3e9f, 1.0f};
     shade(d);
     EXPECT_NEAR(result.r, 1e9f * (1 - b), 1e3f);
@@ -518,11 +454,9 @@ TEST_F(PhysicalSky, SunBelowTheHorizonAndSwitchingOff) {
     init();
     EXPECT_EQ(sky().sun_color.g, 0.0f);
     // The sky dims by 0.9, and even towards the (lifted) sun there is no disc.
-    shade(Vector3{0.0f, 0.0f, 1.0f});
-    const Vector3 lifted = lift_above_horizon(sky().sun_direction);
-    const Color c = sky_color(lifted, Vector3{0, 0, 1}, 2.0f, 0, sky());
-    EXPECT_COLOR_NEAR(result, (Color{0.9f * c.r, 0.9f * c.g, 0.9f * c.b, 0}), 1e-5);
-    EXPECT_COLOR_NEAR(result, model_sky(Vector3{0, 0, 1}), 1e-5);
+    const Vector3 up{0, 0, 1}, lifted = lift_above_horizon(sky().sun_direction);
+    shade(up);
+    EXPECT_COLOR_NEAR(result, 0.9f * sky_color(lifted, up, 2.0f, 0, sky()), 1e-5);
     shade(lifted);
     EXPECT_COLOR_NEAR(result, model_sky(lifted), 1e-5);
     // The ground is lit by the sky alone.
@@ -530,75 +464,64 @@ TEST_F(PhysicalSky, SunBelowTheHorizonAndSwitchingOff) {
     const Color m = sky().mean_sky_color, t = block->ground_tint;
     EXPECT_COLOR_NEAR(result, (Color{t.r * m.r, t.g * m.g, t.b * m.b, 0}), 1e-5);
 
-    // intensity 0 or enabled false: black, alpha 0.
-    block->intensity = 0.0f;
-    result = Color{1, 1, 1, 1};
-    EXPECT_EQ(shade(Vector3{0, 0, 1}), 1);
-    EXPECT_EQ(result.g, 0.0f);
-    EXPECT_EQ(result.a, 0.0f);
-    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, enabled)));
-    block->intensity = 1.0f;
-    block->enabled = 0;
-    result = Color{1, 1, 1, 1};
-    shade(Vector3{0, 0, 1});
-    EXPECT_EQ(result.b, 0.0f);
-    EXPECT_EQ(result.a, 0.0f);
+    // intensity 0 or enabled false: black, alpha 0; enabled is not read at intensity 0.
+    for (int off = 0; off < 2; ++off) {
+        block->intensity = off == 0 ? 0.0f : 1.0f;
+        block->enabled = off == 0 ? 1 : 0;
+        result = Color{1, 1, 1, 1};
+        EXPECT_EQ(shade(up), 1);
+        EXPECT_TRUE(sky_test::same_rgb(result, Color{})) << "case " << off << ": " << result;
+        EXPECT_EQ(result.a, 0.0f);
+        EXPECT_EQ(evaluated(offsetof(PhysicalSkyParams, enabled)), off == 1);
+    }
 }
 
 TEST_F(PhysicalSky, AerialPerspectiveInLensAndVolumeCalls) {
     block->aerial_distance = 1000.0f;
     init();
-    const Color traced{1.0f, 1.0f, 1.0f, 1.0f};
     host().script.rx_trace_eye = [&](Color *c, ShadingState *s, const Vector3 *o, const Vector3 *d) -> Boolean {
         EXPECT_EQ(o, &s->origin);
         EXPECT_EQ(d, &s->direction);
-        *c = traced;
+        *c = Color{1.0f, 1.0f, 1.0f, 1.0f};
         return 1;
     };
+    const Color white{1.0f, 1.0f, 1.0f, 0.0f}, grey{0.5f, 0.5f, 0.5f, 0.0f};
     // Lens call, eye ray escaping straight up: keeps 0.9^(T'/20), T' = (2 + 3) / 5.
     host().call_kind = UVO_SHADER_LENS;
     f.state.distance = 0.0;
     ASSERT_EQ(shade(Vector3{0, 0, 1}), 1);
     const float keep = static_cast<float>(std::pow(0.9, 1.0 / 20.0));
-    Color sky_up = model_sky(Vector3{0, 0, 1});
-    EXPECT_COLOR_NEAR(result, (Color{keep + (1 - keep) * sky_up.r, keep + (1 - keep) * sky_up.g,
-                                     keep + (1 - keep) * sky_up.b, 0}), 1e-5);
+    EXPECT_COLOR_NEAR(result, mix(model_sky(Vector3{0, 0, 1}), white, keep), 1e-5);
     EXPECT_EQ(result.a, 1.0f);
     // Lens and volume calls have no disc: even towards the sun only the sky.
     shade(sky().sun_direction);
-    const Color sky_sun = model_sky(sky().sun_direction);
     const float keep_sun = static_cast<float>(std::pow(0.9, 1.0 / sky().sun_direction.z / 20.0));
-    EXPECT_NEAR(result.g, keep_sun + (1 - keep_sun) * sky_sun.g, 1e-5 * sky_sun.g);
+    const Color sky_sun = model_sky(sky().sun_direction);
+    EXPECT_NEAR(result.g, mix(sky_sun, white, keep_sun).g, 1e-5 * sky_sun.g);
     host().calls.clear();
 
-    // Volume call: blends the colour it was given by the hit distance.
+    // Volume call: blends the colour it was given by the hit distance; haze
+    // thickens the air: T' = (T + 3) / 5, 3 at T = 12.
     host().call_kind = UVO_SHADER_VOLUME;
     f.state.distance = 100.0;
-    result = Color{0.5f, 0.5f, 0.5f, 0.3f};
     const Vector3 d = at_elevation(30.0, 0.0);
-    shade(d);
-    const float fv = static_cast<float>(std::pow(0.9, 100.0 / 1000.0));
-    const Color sd = model_sky(d);
-    EXPECT_COLOR_NEAR(result, (Color{fv * 0.5f + (1 - fv) * sd.r, fv * 0.5f + (1 - fv) * sd.g,
-                                     fv * 0.5f + (1 - fv) * sd.b, 0}), 1e-5);
-    EXPECT_EQ(result.a, 0.3f);
-    EXPECT_EQ(host().count("rx_trace_eye"), 0) << "a volume call traces nothing";
-    // Haze thickens the air: T = 12 gives T' = 3.
-    block->haze_level = 10.0f;
-    result = Color{0.5f, 0.5f, 0.5f, 0.3f};
-    shade(d);
-    const float fh = static_cast<float>(std::pow(0.9, 300.0 / 1000.0));
-    const Color sh = model_sky(d, 12.0f);
-    EXPECT_NEAR(result.g, fh * 0.5f + (1 - fh) * sh.g, 1e-5 * sh.g);
+    for (float haze : {0.0f, 10.0f}) {
+        block->haze_level = haze;
+        result = Color{0.5f, 0.5f, 0.5f, 0.3f};
+        shade(d);
+        const float fv = static_cast<float>(std::pow(0.9, (haze + 5.0) / 5.0 * 100.0 / 1000.0));
+        SCOPED_TRACE("haze " + std::to_string(haze));
+        EXPECT_COLOR_NEAR(result, mix(model_sky(d, haze + 2.0f), grey, fv), 1e-5);
+        EXPECT_EQ(result.a, 0.3f);
+    }
     block->haze_level = 0.0f;
-
     // Looking down without a hit distance: the ground distance.
     f.state.distance = 0.0;
     result = Color{0.5f, 0.5f, 0.5f, 0.3f};
-    const Vector3 down = at_elevation(-30.0, 0.0);
-    shade(down);
+    shade(at_elevation(-30.0, 0.0));
     const float fg = static_cast<float>(std::pow(0.9, (5.0 / 0.5) / 1000.0));
     EXPECT_NEAR(result.g, fg * 0.5f + (1 - fg) * model_ground().g, 1e-4 * model_ground().g) << result;
+    EXPECT_EQ(host().count("rx_trace_eye"), 0) << "a volume call traces nothing";
 
     // Off: no visibility distance, the camera's no-atmosphere flag, intensity 0.
     host().call_kind = UVO_SHADER_LENS;

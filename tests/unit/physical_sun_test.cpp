@@ -11,6 +11,7 @@
 
 using namespace uvo;
 using sky_test::dot;
+using sky_test::operator*;
 using uvo_test::host;
 
 namespace {
@@ -18,15 +19,11 @@ namespace {
 constexpr Tag light_instance = 9;
 constexpr Tag light_record = 90;
 
-struct PhysicalSun : ::testing::Test {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<PhysicalSunParams> block;
-    Color result{-1, -1, -1, -1};
+struct PhysicalSun : sky_test::ShaderTest<PhysicalSunParams, uvo_physicalsun_init, uvo_physicalsun_exit> {
     HostLight light{};
     Vector3 emission{0.0f, -0.6f, -0.8f};  // the sun at (0, 0.6, 0.8)
     Vector3 scene_box[2] = {{-1.0f, -1.0f, 0.0f}, {1.0f, 2.0f, 3.0f}};
     int box_query = 0;
-    bool live = false;
 
     void SetUp() override {
         PhysicalSunParams &p = *block;
@@ -57,36 +54,13 @@ struct PhysicalSun : ::testing::Test {
             return false;
         });
     }
-    void TearDown() override {
-        if (live) {
-            EXPECT_EQ(uvo_physicalsun_exit(&f.state, block.get()), 1);
-        }
-        EXPECT_EQ(uvo_physicalsun_exit(&f.state, nullptr), 1);
-    }
-    void init() {
-        if (live)
-            uvo_physicalsun_exit(&f.state, block.get());
-        Boolean request = 0;
-        ASSERT_EQ(uvo_physicalsun_init(&f.state, nullptr, &request), 1);
-        ASSERT_EQ(request, 1);
-        host().evaluations.clear();
-        ASSERT_EQ(uvo_physicalsun_init(&f.state, block.get(), &request), 1);
-        ASSERT_NE(host().user_slot, nullptr);
-        live = true;
-    }
-    const SkyInstance &sun() const { return *static_cast<const SkyInstance *>(host().user_slot); }
+    const SkyInstance &sun() const { return sky(); }
     Boolean light_call() {
         f.state.ray_type = UVO_RAY_LIGHT;
         host().call_kind = UVO_SHADER_LIGHT;
         result = Color{0.0f, 0.0f, 0.0f, 1.0f};
         host().calls.clear();
         return uvo_physicalsun(&result, &f.state, block.get());
-    }
-    bool evaluated(std::ptrdiff_t offset) const {
-        for (auto o : host().evaluations)
-            if (o == offset)
-                return true;
-        return false;
     }
 };
 
@@ -108,12 +82,9 @@ TEST_F(PhysicalSun, InitFollowsTheLightAndBuildsTangents) {
         init();
         const SkyInstance &k = sun();
         const Vector3 u = k.tangent_u, v = k.tangent_v, d = k.sun_direction;
-        EXPECT_NEAR(sky_test::length(u), 1.0, 1e-6) << "sun " << d;
-        EXPECT_NEAR(sky_test::length(v), 1.0, 1e-6) << "sun " << d;
-        EXPECT_NEAR(dot(u, d), 0.0, 1e-6) << "sun " << d;
-        EXPECT_NEAR(dot(v, d), 0.0, 1e-6) << "sun " << d;
-        EXPECT_NEAR(dot(u, v), 0.0, 1e-6) << "sun " << d;
-        EXPECT_NEAR(v.x, u.y * d.z - u.z * d.y, 1e-6) << "sun " << d;
+        for (double got : {sky_test::length(u) - 1.0, sky_test::length(v) - 1.0, dot(u, d), dot(v, d), dot(u, v),
+                           double(v.x) - (u.y * d.z - u.z * d.y)})
+            EXPECT_NEAR(got, 0.0, 1e-6) << "sun " << d << " u " << u << " v " << v;
     }
     // The sun straight up takes the second candidate (0, 1, 0).
     emission = Vector3{0.0f, 0.0f, -1.0f};
@@ -211,12 +182,8 @@ TEST_F(PhysicalSun, PhotonBoxAndPlane) {
     init();
     EXPECT_EQ(box_query, UVO_QUERY_SCENE_BOX);
     const Vector3 lo = sun().photon_min, hi = sun().photon_max;
-    EXPECT_EQ(lo.x, -1.0f);
-    EXPECT_EQ(hi.x, 2.0f);
-    EXPECT_EQ(lo.y, -1.0f);
-    EXPECT_EQ(hi.y, 1.0f);
-    EXPECT_EQ(lo.z, 0.0f);
-    EXPECT_EQ(hi.z, 6.0f);
+    EXPECT_TRUE(lo.x == -1.0f && lo.y == -1.0f && lo.z == 0.0f) << lo;
+    EXPECT_TRUE(hi.x == 2.0f && hi.y == 1.0f && hi.z == 6.0f) << hi;
     EXPECT_NEAR(sun().photon_plane, 2.0 * std::sqrt(9.0 + 4.0 + 36.0), 1e-5);
     f.options.box_all = 1;
     init();
@@ -253,17 +220,16 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
         uvo_physicalsun(&result, &f.state, block.get());
         ASSERT_EQ(luminances.size(), 2u) << "normalisation, then the colour adjustment";
         const float Lc = luminances[0];
-        EXPECT_EQ(result.r, raw.r * beam / Lc) << "beam " << beam;
-        EXPECT_EQ(result.g, raw.g * beam / Lc) << "beam " << beam;
-        EXPECT_EQ(result.b, raw.b * beam / Lc) << "beam " << beam;
+        EXPECT_TRUE(sky_test::same_rgb(result, Color{raw.r * beam / Lc, raw.g * beam / Lc, raw.b * beam / Lc, 0}))
+            << "beam " << beam << ": " << result;
     }
     host().script.rx_luminance = nullptr;
 
     // Version 5 declarations have no beam parameters.
     host().declaration_version = 5;
     init();
-    EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_mode)));
-    EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_illuminance)));
+    EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_mode)) ||
+                 evaluated(offsetof(PhysicalSunParams, beam_illuminance)));
     EXPECT_EQ(sun().luminance_mode, 0);
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_EQ(result.g, raw.g);
@@ -273,14 +239,13 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
     block->intensity = 2.0f;
     uvo_physicalsun(&result, &f.state, block.get());
-    EXPECT_EQ(result.g, (1.25e-5f * 2.0f) * raw.g);
-    EXPECT_EQ(result.b, (1.25e-5f * 2.0f) * raw.b);
+    EXPECT_TRUE(sky_test::same_rgb(result, (1.25e-5f * 2.0f) * raw)) << result;
 }
 
 TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     init();
-    LightLoopInfo loop{28, 0.5f, 1.0f, 0.3f, 0.2f, 0, 0};
-    host().store[UVO_KEY_LIGHT_LOOP].assign(reinterpret_cast<char *>(&loop), reinterpret_cast<char *>(&loop) + 28);
+    static_assert(sizeof(LightLoopInfo) == 28);
+    sky_test::store(UVO_KEY_LIGHT_LOOP, LightLoopInfo{28, 0.5f, 1.0f, 0.3f, 0.2f, 0, 0});
     const Color raw = sunlight_color(sun(), 2.0f);
 
     // -1: the light unshadowed, no shadow test at all.
@@ -296,9 +261,7 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     // 0: one hard shadow ray, and its answer is the call's.
     block->shadow_rays = 0;
     host().script.rx_trace_shadow = [](Color *c, ShadingState *) -> Boolean {
-        c->r *= 0.5f;
-        c->g *= 0.5f;
-        c->b *= 0.5f;
+        c->r *= 0.5f, c->g *= 0.5f, c->b *= 0.5f;
         return 0;
     };
     EXPECT_EQ(light_call(), 0);
@@ -308,16 +271,12 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     // Soft shadows: 8 rays at importance 0.3 become trunc(2.4) = 2.
     host().script.rx_trace_shadow = [](Color *, ShadingState *) -> Boolean { return 1; };
     block->shadow_rays = 8;
-    const float importance = 0.3f;
-    host().store[UVO_KEY_IMPORTANCE].assign(reinterpret_cast<const char *>(&importance),
-                                            reinterpret_cast<const char *>(&importance) + 4);
+    sky_test::store(UVO_KEY_IMPORTANCE, 0.3f);
     EXPECT_EQ(light_call(), 1);
     EXPECT_EQ(host().count("rx_trace_shadow"), 2);
     EXPECT_NEAR(result.g, raw.g, 1e-6f * raw.g);
     // ... and never below one.
-    const float tiny = 0.01f;
-    host().store[UVO_KEY_IMPORTANCE].assign(reinterpret_cast<const char *>(&tiny),
-                                            reinterpret_cast<const char *>(&tiny) + 4);
+    sky_test::store(UVO_KEY_IMPORTANCE, 0.01f);
     light_call();
     EXPECT_EQ(host().count("rx_trace_shadow"), 1);
     // The count asked of the sampler stays a count where the product leaves
@@ -330,9 +289,7 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     block->shadow_rays = INT32_MAX;
     host().store.erase(UVO_KEY_IMPORTANCE);
     light_call();
-    const float three = 3.0f;
-    host().store[UVO_KEY_IMPORTANCE].assign(reinterpret_cast<const char *>(&three),
-                                            reinterpret_cast<const char *>(&three) + 4);
+    sky_test::store(UVO_KEY_IMPORTANCE, 3.0f);
     block->shadow_rays = 1 << 30;
     light_call();
     EXPECT_EQ(asked, (std::vector<int32_t>{INT32_MAX, INT32_MAX}));
@@ -371,9 +328,7 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
         dirs.push_back(s->direction);
         EXPECT_FLOAT_EQ(s->dot_nd, static_cast<float>(-dot(s->normal, s->direction)));
         // Every other sample is blocked; the others arrive dimmed to a half.
-        c->r *= 0.5f;
-        c->g *= 0.5f;
-        c->b *= 0.5f;
+        c->r *= 0.5f, c->g *= 0.5f, c->b *= 0.5f;
         return (k++ % 2) == 0;
     };
     for (float haze : {0.0f, 10.0f}) {

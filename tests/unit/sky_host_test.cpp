@@ -171,35 +171,36 @@ TEST_F(SkyHost, HemisphereMeansDivideBy64WhateverTheHostDelivers) {
 }
 
 TEST_F(SkyHost, AdjustColourSaturationAndShift) {
-    // sigma = 0: grey at the luminance taken before clamping.
-    Color c{-1.0f, 1.0f, 1.0f, 0.7f};
-    const float L = 0.299f * -1.0f + 0.587f + 0.114f;
-    adjust_color(&f.state, &c, 0.0f, 0.0f);
-    EXPECT_FLOAT_EQ(c.r, L);
-    EXPECT_FLOAT_EQ(c.g, L);
-    EXPECT_FLOAT_EQ(c.b, L);
-    EXPECT_EQ(c.a, 0.7f);
-
-    // sigma = 1: only the negative channel changes.
-    c = Color{-1.0f, 0.5f, 2.0f, 0.0f};
-    adjust_color(&f.state, &c, 1.0f, 0.0f);
-    EXPECT_EQ(c.r, 0.0f);
-    EXPECT_EQ(c.g, 0.5f);
-    EXPECT_EQ(c.b, 2.0f);
-
-    // sigma = 2 pushes a weak channel below 0, where it is clipped.
-    c = Color{0.1f, 1.0f, 1.0f, 0.0f};
-    const float L2 = 0.299f * 0.1f + 0.587f + 0.114f;
-    adjust_color(&f.state, &c, 2.0f, 0.0f);
-    EXPECT_EQ(c.r, 0.0f) << "2 x 0.1 - L = " << 0.2f - L2;
-    EXPECT_FLOAT_EQ(c.g, 2.0f - L2);
-
-    // The shift tilts red against blue and leaves green.
-    c = Color{1.0f, 1.0f, 1.0f, 0.0f};
-    adjust_color(&f.state, &c, 1.0f, 0.25f);
-    EXPECT_FLOAT_EQ(c.r, 1.25f);
-    EXPECT_FLOAT_EQ(c.g, 1.0f);
-    EXPECT_FLOAT_EQ(c.b, 0.75f);
+    const float L = 0.299f * -1.0f + 0.587f + 0.114f, L2 = 0.299f * 0.1f + 0.587f + 0.114f;
+    struct Case {
+        Color in;
+        float sigma, shift;
+        Color want;
+        int exact;  // channels (bits r, g, b, a) that must match bit for bit
+    };
+    const Case cases[] = {
+        // sigma = 0: grey at the luminance taken before clamping; alpha kept.
+        {{-1.0f, 1.0f, 1.0f, 0.7f}, 0.0f, 0.0f, {L, L, L, 0.7f}, 8},
+        // sigma = 1: only the negative channel changes.
+        {{-1.0f, 0.5f, 2.0f, 0.0f}, 1.0f, 0.0f, {0.0f, 0.5f, 2.0f, 0.0f}, 15},
+        // sigma = 2 pushes a weak channel below 0 (2 x 0.1 - L), where it is clipped.
+        {{0.1f, 1.0f, 1.0f, 0.0f}, 2.0f, 0.0f, {0.0f, 2.0f - L2, 2.0f - L2, 0.0f}, 9},
+        // The shift tilts red against blue and leaves green.
+        {{1.0f, 1.0f, 1.0f, 0.0f}, 1.0f, 0.25f, {1.25f, 1.0f, 0.75f, 0.0f}, 8},
+    };
+    for (const Case &c : cases) {
+        Color got = c.in;
+        adjust_color(&f.state, &got, c.sigma, c.shift);
+        const float g[4] = {got.r, got.g, got.b, got.a}, w[4] = {c.want.r, c.want.g, c.want.b, c.want.a};
+        for (int i = 0; i < 4; ++i) {
+            if (c.exact & (1 << i)) {
+                EXPECT_EQ(g[i], w[i]) << "channel " << i << " of " << c.in << " sigma " << c.sigma << " -> " << got;
+            } else {
+                EXPECT_FLOAT_EQ(g[i], w[i]) << "channel " << i << " of " << c.in << " sigma " << c.sigma << " shift "
+                                            << c.shift << " -> " << got;
+            }
+        }
+    }
     EXPECT_EQ(host().count("rx_luminance"), 4);
 }
 
@@ -209,9 +210,7 @@ TEST_F(SkyHost, SkyIsHdrMarkAndRecordLifetime) {
     EXPECT_EQ(host().store[UVO_KEY_SKY_IS_HDR].size(), 4u);
     EXPECT_EQ(host().lifetimes[UVO_KEY_SKY_IS_HDR], UVO_LIFETIME_RAY);
     // Present already: set to 1 in place, not stored again.
-    const int32_t zero = 0;
-    host().store[UVO_KEY_SKY_IS_HDR].assign(reinterpret_cast<const char *>(&zero),
-                                            reinterpret_cast<const char *>(&zero) + 4);
+    sky_test::store(UVO_KEY_SKY_IS_HDR, int32_t{0});
     host().calls.clear();
     mark_sky_is_hdr(&f.state);
     EXPECT_EQ(host().count("rx_shaderstate_set"), 0);

@@ -121,10 +121,7 @@ TEST(SkyModel, SunlightColour) {
     for (float z : {0.0f, -0.3f}) {
         s.sun_direction = unit(0.0, 1.0, z);
         const Color dark = sunlight_color(s, 2.0f);
-        EXPECT_EQ(dark.r, 0.0f);
-        EXPECT_EQ(dark.g, 0.0f);
-        EXPECT_EQ(dark.b, 0.0f);
-        EXPECT_EQ(dark.a, 0.0f);
+        EXPECT_TRUE(sky_test::same_rgb(dark, Color{}) && dark.a == 0.0f) << "z " << z << ": " << dark;
     }
 }
 
@@ -189,17 +186,10 @@ TEST(SkyModel, UserPerezCoefficientsReproduceTheTurbidityDistribution) {
 }
 
 TEST(SkyModel, ZenithLuminanceEstimates) {
-    // The clear-sky factor row at 90 degrees is 3.248 (the 80/90 pair at its end).
+    // At the zenith: the clear-sky factor row at 90 degrees is 3.248 (the
+    // 80/90 pair at its end) times the fitted polynomial, over pi.
     SkyInstance s{};
     s.sun_direction = zenith;
-    const double u = (1.0 - 0.62904646180082) / 0.33180570193191;
-    const double coeff[10] = {0.18275333715803, 0.33054093616833,  -0.47022631832596, -0.89872592491631,
-                              0.50737119868181, 0.77297356478531,  -0.18289701631419, -0.71505395264448,
-                              3.31589445528545, 13.04553100259018};
-    double P = 0.0;
-    for (double c : coeff)
-        P = P * u + c;
-    EXPECT_NEAR(clear_zenith_luminance(s), P * 3248.0 / std::numbers::pi, 0.05);
     EXPECT_NEAR(clear_zenith_luminance(s), 16770.4, 0.5);
 
     // Overcast: 15.175 x 3000/7 / pi at 45 degrees.
@@ -254,9 +244,8 @@ TEST(SkyModel, HazeSaturationSmoothStepAndLift) {
     for (float t = 0.003f; t < 1.0f; t += 0.0071f)
         ASSERT_EQ(smooth_step(0.0f, 1.0f, t), (3.0f - 2.0f * t) * (t * t)) << "t " << t;
 
-    EXPECT_EQ(smooth_step(8.5f, 9.54f, 8.4f), 0.0f);
-    EXPECT_EQ(smooth_step(8.5f, 9.54f, 8.5f), 0.0f);
-    EXPECT_EQ(smooth_step(8.5f, 9.54f, 9.54f), 1.0f);
+    for (auto [x, want] : {std::pair{8.4f, 0.0f}, {8.5f, 0.0f}, {9.54f, 1.0f}})
+        EXPECT_EQ(smooth_step(8.5f, 9.54f, x), want) << x;
     EXPECT_EQ(smooth_step(0.0f, 1.0f, 0.5f), 0.5f);
     float last = 0.0f;
     for (float x = 0.05f; x < 1.0f; x += 0.05f) {
@@ -265,10 +254,8 @@ TEST(SkyModel, HazeSaturationSmoothStepAndLift) {
         last = smooth_step(0.0f, 1.0f, x);
     }
 
-    const Vector3 above = at_elevation(0.5, 30.0);
-    const Vector3 same = lift_above_horizon(above);
-    EXPECT_EQ(same.x, above.x);
-    EXPECT_EQ(same.z, above.z);
+    const Vector3 above = at_elevation(0.5, 30.0), same = lift_above_horizon(above);
+    EXPECT_TRUE(same.x == above.x && same.z == above.z) << same;
     for (const Vector3 &v : {Vector3{0.6f, 0.8f, 0.0f}, at_elevation(-30.0, 10.0), Vector3{0.0f, 0.0f, -1.0f}}) {
         const Vector3 l = lift_above_horizon(v);
         EXPECT_NEAR(sky_test::length(l), 1.0, 1e-6) << v << " -> " << l;

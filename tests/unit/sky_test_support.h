@@ -2,6 +2,9 @@
 // matrix, printing, and a cosine-distributed hemisphere for the test host.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <initializer_list>
@@ -10,7 +13,16 @@
 #include <vector>
 
 #include "test_host.h"
+#include "sky/sky_instance.h"
 #include "uvo/host_interface.h"
+
+#define EXPECT_COLOR_NEAR(got, want, rel)                                                           \
+    do {                                                                                            \
+        const Color g_ = (got), w_ = (want);                                                        \
+        EXPECT_NEAR(g_.r, w_.r, (rel) * std::fabs(w_.r) + 1e-12) << "got " << g_ << " want " << w_; \
+        EXPECT_NEAR(g_.g, w_.g, (rel) * std::fabs(w_.g) + 1e-12) << "got " << g_ << " want " << w_; \
+        EXPECT_NEAR(g_.b, w_.b, (rel) * std::fabs(w_.b) + 1e-12) << "got " << g_ << " want " << w_; \
+    } while (0)
 
 inline std::ostream &operator<<(std::ostream &os, const Vector3 &v) {
     return os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
@@ -20,6 +32,58 @@ inline std::ostream &operator<<(std::ostream &os, const Color &c) {
 }
 
 namespace sky_test {
+
+inline Color operator*(float k, const Color &c) { return Color{k * c.r, k * c.g, k * c.b, 0.0f}; }
+// (1 - t) a + t b, channel by channel, alpha 0.
+inline Color mix(const Color &a, const Color &b, float t) {
+    return Color{(1 - t) * a.r + t * b.r, (1 - t) * a.g + t * b.g, (1 - t) * a.b + t * b.b, 0.0f};
+}
+
+// The same red, green and blue bits.
+inline bool same_rgb(const Color &a, const Color &b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+// Stores `value` in the test host's shader-state store under `key`.
+template <class T>
+void store(const char *key, const T &value) {
+    const char *bytes = reinterpret_cast<const char *>(&value);
+    uvo_test::host().store[key].assign(bytes, bytes + sizeof value);
+}
+
+// A sky shader (sky, sun or analysis sky) against the test host: `init()`
+// runs the shader-level and the instance init afresh, clearing messages and
+// evaluations first; the instance is released at tear-down.
+template <class Params, Boolean (*Init)(ShadingState *, Params *, Boolean *),
+          Boolean (*Exit)(ShadingState *, Params *)>
+struct ShaderTest : ::testing::Test {
+    uvo_test::StateFixture f;
+    uvo_test::ParamBlock<Params> block;
+    Color result{-1, -1, -1, -1};
+    bool live = false;
+
+    void TearDown() override {
+        if (live) {
+            EXPECT_EQ(Exit(&f.state, block.get()), 1);
+        }
+        EXPECT_EQ(Exit(&f.state, nullptr), 1);
+    }
+    void init() {
+        if (live)
+            Exit(&f.state, block.get());
+        uvo_test::host().messages.clear();
+        Boolean request = 0;
+        ASSERT_EQ(Init(&f.state, nullptr, &request), 1);
+        ASSERT_EQ(request, 1);
+        uvo_test::host().evaluations.clear();
+        ASSERT_EQ(Init(&f.state, block.get(), &request), 1);
+        ASSERT_NE(uvo_test::host().user_slot, nullptr);
+        live = true;
+    }
+    const uvo::SkyInstance &sky() const { return *static_cast<const uvo::SkyInstance *>(uvo_test::host().user_slot); }
+    bool evaluated(std::ptrdiff_t offset) const {
+        const auto &e = uvo_test::host().evaluations;
+        return std::find(e.begin(), e.end(), offset) != e.end();
+    }
+};
 
 inline Vector3 unit(double x, double y, double z) {
     const double l = std::sqrt(x * x + y * y + z * z);
