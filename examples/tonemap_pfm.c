@@ -6,10 +6,8 @@
  *
  * INPUT is a portable float map (PF colour or Pf grey, either byte order).
  * OUTPUT ending in .pfm keeps the tone-mapped floats; anything else is written
- * as an 8-bit binary PPM.  Settings are the TonemapRecord's fields:
- * radiance_scale, film_speed, shutter_rate, aperture_stop, vignette_power,
- * highlight_compression, shadow_crush, color_saturation, display_gamma,
- * camera_focal, camera_aperture, and white_balance=r,g,b.
+ * as an 8-bit binary PPM.  Settings are the TonemapRecord's fields (see
+ * example_settings.h).
  *
  * The program is the library's host: it exports the host functions the API
  * needs (memory and messages; link with -rdynamic) and hands the library its
@@ -24,6 +22,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "example_settings.h"
 #include "uvo/tonemap_api.h"
 
 /* ---- host functions the tone-mapping API calls ---- */
@@ -153,43 +152,6 @@ static int write_ppm(const char *path, const Image *image) {
     return fclose(file) != 0;
 }
 
-/* ---- settings ---- */
-
-static int apply_setting(TonemapRecord *r, const char *setting) {
-    static const struct {
-        const char *name;
-        size_t offset;
-    } fields[] = {
-        {"radiance_scale", offsetof(TonemapRecord, radiance_scale)},
-        {"film_speed", offsetof(TonemapRecord, film_speed)},
-        {"shutter_rate", offsetof(TonemapRecord, shutter_rate)},
-        {"aperture_stop", offsetof(TonemapRecord, aperture_stop)},
-        {"vignette_power", offsetof(TonemapRecord, vignette_power)},
-        {"highlight_compression", offsetof(TonemapRecord, highlight_compression)},
-        {"shadow_crush", offsetof(TonemapRecord, shadow_crush)},
-        {"color_saturation", offsetof(TonemapRecord, color_saturation)},
-        {"display_gamma", offsetof(TonemapRecord, display_gamma)},
-        {"camera_focal", offsetof(TonemapRecord, camera_focal)},
-        {"camera_aperture", offsetof(TonemapRecord, camera_aperture)},
-    };
-    const char *equals = strchr(setting, '=');
-    size_t i, length;
-    if (equals == NULL)
-        return 1;
-    length = (size_t)(equals - setting);
-    if (length == strlen("white_balance") && strncmp(setting, "white_balance", length) == 0) {
-        Color *wb = &r->white_balance;
-        return sscanf(equals + 1, "%f,%f,%f", &wb->r, &wb->g, &wb->b) != 3;
-    }
-    for (i = 0; i < sizeof fields / sizeof fields[0]; ++i)
-        if (strlen(fields[i].name) == length && strncmp(setting, fields[i].name, length) == 0) {
-            float value = (float)strtod(equals + 1, NULL);
-            memcpy((char *)r + fields[i].offset, &value, sizeof value);
-            return 0;
-        }
-    return 1;
-}
-
 int main(int argc, char **argv) {
     Image image;
     TonemapRecord record;
@@ -209,26 +171,12 @@ int main(int argc, char **argv) {
     /* This program exports the host functions: it is the host module. */
     rxSetModuleHandle(dlopen(NULL, RTLD_NOW));
 
-    memset(&record, 0, sizeof record);
-    record.api_version = UVO_TONEMAP_API_VERSION;
-    record.tonemapper = UVO_TONEMAPPER_PHOTOGRAPHIC;
-    record.width = image.width;
-    record.height = image.height;
+    example_record_defaults(&record, image.width, image.height);
     record.read_context = record.write_context = &image;
     record.read_pixel = read_pixel;
     record.write_pixel = write_pixel;
-    record.radiance_scale = 1.0f;
-    record.white_balance = (Color){1.0f, 1.0f, 1.0f, 1.0f};
-    record.highlight_compression = 0.25f;
-    record.shadow_crush = 0.2f;
-    record.color_saturation = 1.0f;
-    record.display_gamma = 2.2f;
-    record.camera_aspect = (float)image.width / (float)image.height;
-    record.camera_focal = 1.0f;
-    record.camera_aperture = 1.0f;
-    record.luminance_weights = (Color){0.2126f, 0.7152f, 0.0722f, 0.0f};
     for (i = 3; i < argc; ++i)
-        if (apply_setting(&record, argv[i]) != 0) {
+        if (example_apply_setting(&record, argv[i]) != 0) {
             fprintf(stderr, "unknown setting %s\n", argv[i]);
             free(image.pixels);
             return 2;

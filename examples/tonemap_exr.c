@@ -1,0 +1,213 @@
+/*
+ * tonemap_exr: tone-maps an EXR image into an 8-bit PNG with the shader
+ * library's tone-mapping API alone, outside any renderer.
+ *
+ *     tonemap_exr INPUT.exr OUTPUT.png [setting=value ...]
+ *
+ * INPUT is a scanline EXR with R, G and B channels (A is kept when present)
+ * in half or float, any compression the EXR core library reads.  OUTPUT is an
+ * RGBA PNG: each channel clamped to [0, 1] and rounded to 8 bits.  Settings
+ * are the TonemapRecord's fields (see example_settings.h).
+ *
+ * Like tonemap_pfm, the program is the library's host: it exports the host
+ * functions the API needs (memory and messages; link with -rdynamic) and
+ * hands the library its own module with rxSetModuleHandle.
+ */
+#define _POSIX_C_SOURCE 200809L
+
+#include <dlfcn.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <OpenEXR/openexr.h>
+#include <stb/stb_image_write.h>
+
+#include "example_settings.h"
+#include "uvo/tonemap_api.h"
+
+/* ---- host functions the tone-mapping API calls ---- */
+
+void *rx_mem_int_allocate(const char *module, int32_t line, size_t size) {
+    (void)module;
+    (void)line;
+    return calloc(1, size ? size : 1);
+}
+
+void rx_mem_int_release(const char *module, int32_t line, void *memory) {
+    (void)module;
+    (void)line;
+    free(memory);
+}
+
+/* The library hands over finished text. */
+void rx_error(const char *format, ...) { fprintf(stderr, "error: %s\n", format); }
+
+/* ---- images ---- */
+
+typedef struct Image {
+    int32_t width, height;
+    Color *pixels; /* top row first */
+} Image;
+
+static void read_pixel(void *context, Color *out, int32_t x, int32_t y) {
+    const Image *image = (const Image *)context;
+    *out = image->pixels[(size_t)y * (size_t)image->width + (size_t)x];
+}
+
+static void write_pixel(void *context, const Color *in, int32_t x, int32_t y) {
+    Image *image = (Image *)context;
+    image->pixels[(size_t)y * (size_t)image->width + (size_t)x] = *in;
+}
+
+/* Where channel `name` goes in a Color, or -1 for a channel we skip. */
+static int color_offset(const char *name) {
+    if (strcmp(name, "R") == 0)
+        return (int)offsetof(Color, r);
+    if (strcmp(name, "G") == 0)
+        return (int)offsetof(Color, g);
+    if (strcmp(name, "B") == 0)
+        return (int)offsetof(Color, b);
+    if (strcmp(name, "A") == 0)
+        return (int)offsetof(Color, a);
+    return -1;
+}
+
+/* Decodes one chunk of scanlines into the image's rows: the core library
+ * decompresses and converts every channel to float, writing it straight into
+ * the Color fields (pixel stride one Color, line stride one row).  Returns
+ * the number of R, G and B channels found, or -1 on an error. */
+static int read_chunk(exr_context_t file, const exr_chunk_info_t *chunk, int32_t top, Image *image) {
+    exr_decode_pipeline_t decoder = EXR_DECODE_PIPELINE_INITIALIZER;
+    int c, rgb = 0, failed;
+    uint8_t *row = (uint8_t *)&image->pixels[(size_t)(chunk->start_y - top) * (size_t)image->width];
+
+    if (exr_decoding_initialize(file, 0, chunk, &decoder) != EXR_ERR_SUCCESS)
+        return -1;
+    for (c = 0; c < decoder.channel_count; ++c) {
+        exr_coding_channel_info_t *channel = &decoder.channels[c];
+        const int offset = color_offset(channel->channel_name);
+        channel->decode_to_ptr = offset < 0 ? NULL : row + offset;
+        channel->user_data_type = EXR_PIXEL_FLOAT;
+        channel->user_bytes_per_element = sizeof(float);
+        channel->user_pixel_stride = sizeof(Color);
+        channel->user_line_stride = (int32_t)(sizeof(Color) * (size_t)image->width);
+        rgb += offset >= 0 && offset != (int)offsetof(Color, a);
+    }
+    failed = exr_decoding_choose_default_routines(file, 0, &decoder) != EXR_ERR_SUCCESS ||
+             exr_decoding_run(file, 0, &decoder) != EXR_ERR_SUCCESS;
+    exr_decoding_destroy(file, &decoder);
+    return failed ? -1 : rgb;
+}
+
+/* Reads the first part of a scanline EXR; returns 0 on success.  Alpha is 1
+ * where the file has no A channel. */
+static int read_exr(const char *path, Image *image) {
+    exr_context_t file = NULL;
+    exr_context_initializer_t init = EXR_DEFAULT_CONTEXT_INITIALIZER;
+    exr_storage_t storage;
+    exr_attr_box2i_t window;
+    int32_t lines, y;
+    size_t i, count;
+    int failed = 0;
+
+    image->pixels = NULL;
+    if (exr_start_read(&file, path, &init) != EXR_ERR_SUCCESS)
+        return 1;
+    if (exr_get_storage(file, 0, &storage) != EXR_ERR_SUCCESS || storage != EXR_STORAGE_SCANLINE ||
+        exr_get_data_window(file, 0, &window) != EXR_ERR_SUCCESS ||
+        exr_get_scanlines_per_chunk(file, 0, &lines) != EXR_ERR_SUCCESS) {
+        exr_finish(&file);
+        return 1;
+    }
+    image->width = window.max.x - window.min.x + 1;
+    image->height = window.max.y - window.min.y + 1;
+    count = (size_t)image->width * (size_t)image->height;
+    image->pixels = (Color *)malloc(count * sizeof(Color));
+    if (image->pixels == NULL) {
+        exr_finish(&file);
+        return 1;
+    }
+    for (i = 0; i < count; ++i)
+        image->pixels[i] = (Color){0.0f, 0.0f, 0.0f, 1.0f};
+
+    /* Chunks start at the top of the data window, `lines` scanlines each. */
+    for (y = window.min.y; y <= window.max.y && !failed; y += lines) {
+        exr_chunk_info_t chunk;
+        failed = exr_read_scanline_chunk_info(file, 0, y, &chunk) != EXR_ERR_SUCCESS ||
+                 read_chunk(file, &chunk, window.min.y, image) != 3;
+    }
+    exr_finish(&file);
+    if (failed) {
+        free(image->pixels);
+        image->pixels = NULL;
+    }
+    return failed;
+}
+
+static unsigned char byte_of(float v) {
+    if (!(v > 0.0f))
+        return 0;
+    if (v >= 1.0f)
+        return 255;
+    return (unsigned char)(v * 255.0f + 0.5f);
+}
+
+static int write_png(const char *path, const Image *image) {
+    size_t i, n = (size_t)image->width * (size_t)image->height;
+    unsigned char *bytes = (unsigned char *)malloc(n * 4);
+    int written;
+    if (bytes == NULL)
+        return 1;
+    for (i = 0; i < n; ++i) {
+        bytes[4 * i + 0] = byte_of(image->pixels[i].r);
+        bytes[4 * i + 1] = byte_of(image->pixels[i].g);
+        bytes[4 * i + 2] = byte_of(image->pixels[i].b);
+        bytes[4 * i + 3] = byte_of(image->pixels[i].a);
+    }
+    written = stbi_write_png(path, image->width, image->height, 4, bytes, image->width * 4);
+    free(bytes);
+    return !written;
+}
+
+int main(int argc, char **argv) {
+    Image image;
+    TonemapRecord record;
+    int i, failed;
+
+    if (argc < 3) {
+        fprintf(stderr, "usage: %s INPUT.exr OUTPUT.png [setting=value ...]\n", argv[0]);
+        return 2;
+    }
+    if (read_exr(argv[1], &image) != 0) {
+        fprintf(stderr, "cannot read %s as a scanline RGB(A) EXR image\n", argv[1]);
+        return 1;
+    }
+
+    /* This program exports the host functions: it is the host module. */
+    rxSetModuleHandle(dlopen(NULL, RTLD_NOW));
+
+    example_record_defaults(&record, image.width, image.height);
+    record.read_context = record.write_context = &image;
+    record.read_pixel = read_pixel;
+    record.write_pixel = write_pixel;
+    for (i = 3; i < argc; ++i)
+        if (example_apply_setting(&record, argv[i]) != 0) {
+            fprintf(stderr, "unknown setting %s\n", argv[i]);
+            free(image.pixels);
+            return 2;
+        }
+
+    uvo_tonemap_api_init(&record);
+    uvo_tonemap_api_transform_image(&record);
+    uvo_tonemap_api_exit(&record);
+
+    failed = write_png(argv[2], &image);
+    free(image.pixels);
+    if (failed) {
+        fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
