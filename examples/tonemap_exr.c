@@ -61,55 +61,63 @@ static void write_pixel(void *context, const Color *in, int32_t x, int32_t y) {
     image->pixels[(size_t)y * (size_t)image->width + (size_t)x] = *in;
 }
 
-/* Where channel `name` goes in a Color, or -1 for a channel we skip. */
-static int color_offset(const char *name) {
-    if (strcmp(name, "R") == 0)
-        return (int)offsetof(Color, r);
-    if (strcmp(name, "G") == 0)
-        return (int)offsetof(Color, g);
-    if (strcmp(name, "B") == 0)
-        return (int)offsetof(Color, b);
-    if (strcmp(name, "A") == 0)
-        return (int)offsetof(Color, a);
+/* Which Color field channel `name` fills (0 r, 1 g, 2 b, 3 a), or -1 for a
+ * channel we skip. */
+static int color_index(const char *name) {
+    static const char *const names[4] = {"R", "G", "B", "A"};
+    int k;
+    for (k = 0; k < 4; ++k)
+        if (strcmp(name, names[k]) == 0)
+            return k;
     return -1;
 }
 
 /* Decodes one chunk of scanlines into the image's rows: the core library
- * decompresses and converts every channel to float, writing it straight into
- * the Color fields (pixel stride one Color, line stride one row).  Returns
- * the number of R, G and B channels found, or -1 on an error. */
+ * decompresses it and converts every channel to float, each into a plane of
+ * its own that we then gather into the Colors.  (Decoding half channels
+ * straight into interleaved RGBA floats puts R and A in each other's place
+ * with this version of the library; planes are safe.)  Returns the number of
+ * R, G and B channels found, or -1 on an error. */
 static int read_chunk(exr_context_t file, const exr_chunk_info_t *chunk, int32_t top, Image *image) {
     exr_decode_pipeline_t decoder = EXR_DECODE_PIPELINE_INITIALIZER;
-    int c, rgb = 0, failed;
-    uint8_t *row = (uint8_t *)&image->pixels[(size_t)(chunk->start_y - top) * (size_t)image->width];
+    const size_t plane = (size_t)image->width * (size_t)chunk->height;
+    float *planes = (float *)calloc(4 * plane, sizeof(float));
+    Color *row = &image->pixels[(size_t)(chunk->start_y - top) * (size_t)image->width];
+    int c, k, rgb = 0, failed;
+    size_t i;
 
-    if (exr_decoding_initialize(file, 0, chunk, &decoder) != EXR_ERR_SUCCESS)
+    if (planes == NULL)
         return -1;
-    for (c = 0; c < decoder.channel_count; ++c) {
+    for (i = 0; i < plane; ++i)
+        planes[3 * plane + i] = 1.0f; /* alpha where the file has none */
+    failed = exr_decoding_initialize(file, 0, chunk, &decoder) != EXR_ERR_SUCCESS;
+    for (c = 0; !failed && c < decoder.channel_count; ++c) {
         exr_coding_channel_info_t *channel = &decoder.channels[c];
-        const int offset = color_offset(channel->channel_name);
-        channel->decode_to_ptr = offset < 0 ? NULL : row + offset;
+        k = color_index(channel->channel_name);
+        channel->decode_to_ptr = k < 0 ? NULL : (uint8_t *)(planes + (size_t)k * plane);
         channel->user_data_type = EXR_PIXEL_FLOAT;
         channel->user_bytes_per_element = sizeof(float);
-        channel->user_pixel_stride = sizeof(Color);
-        channel->user_line_stride = (int32_t)(sizeof(Color) * (size_t)image->width);
-        rgb += offset >= 0 && offset != (int)offsetof(Color, a);
+        channel->user_pixel_stride = sizeof(float);
+        channel->user_line_stride = (int32_t)(sizeof(float) * (size_t)image->width);
+        rgb += k >= 0 && k < 3;
     }
-    failed = exr_decoding_choose_default_routines(file, 0, &decoder) != EXR_ERR_SUCCESS ||
+    failed = failed || exr_decoding_choose_default_routines(file, 0, &decoder) != EXR_ERR_SUCCESS ||
              exr_decoding_run(file, 0, &decoder) != EXR_ERR_SUCCESS;
     exr_decoding_destroy(file, &decoder);
+    for (i = 0; !failed && i < plane; ++i)
+        row[i] = (Color){planes[i], planes[plane + i], planes[2 * plane + i], planes[3 * plane + i]};
+    free(planes);
     return failed ? -1 : rgb;
 }
 
-/* Reads the first part of a scanline EXR; returns 0 on success.  Alpha is 1
- * where the file has no A channel. */
+/* Reads the first part of a scanline EXR; returns 0 on success. */
 static int read_exr(const char *path, Image *image) {
     exr_context_t file = NULL;
     exr_context_initializer_t init = EXR_DEFAULT_CONTEXT_INITIALIZER;
     exr_storage_t storage;
     exr_attr_box2i_t window;
     int32_t lines, y;
-    size_t i, count;
+    size_t count;
     int failed = 0;
 
     image->pixels = NULL;
@@ -129,8 +137,6 @@ static int read_exr(const char *path, Image *image) {
         exr_finish(&file);
         return 1;
     }
-    for (i = 0; i < count; ++i)
-        image->pixels[i] = (Color){0.0f, 0.0f, 0.0f, 1.0f};
 
     /* Chunks start at the top of the data window, `lines` scanlines each. */
     for (y = window.min.y; y <= window.max.y && !failed; y += lines) {

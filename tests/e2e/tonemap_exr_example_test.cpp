@@ -97,6 +97,31 @@ uvo_host::Image test_image(int width, int height) {
     return image;
 }
 
+// Writes `image` as a half EXR with the channels of `channels`, its data
+// window's top left corner at `origin`; returns the values the file holds
+// (alpha 1 when it has none).
+uvo_host::Image write_half(const std::string &path, const uvo_host::Image &image, Imf::RgbaChannels channels,
+                           Imath::V2i origin, Imf::Compression compression) {
+    const int width = image.width, height = image.height;
+    uvo_host::Image halves(width, height);
+    std::vector<Imf::Rgba> rgba(size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Color c = image.get(x, y);
+            Imf::Rgba &p = rgba[size_t(y) * width + x];
+            p = Imf::Rgba(c.r, c.g, c.b, channels & Imf::WRITE_A ? c.a : 1.0f);
+            halves.put(x, y, Color{float(p.r), float(p.g), float(p.b), float(p.a)});
+        }
+    const Imath::Box2i data(origin, origin + Imath::V2i(width - 1, height - 1));
+    Imf::Header header(data, data);
+    header.compression() = compression;
+    Imf::RgbaOutputFile file(path.c_str(), header, channels);
+    // The frame buffer is addressed by data window coordinates.
+    file.setFrameBuffer(rgba.data() - origin.x - ptrdiff_t(origin.y) * width, 1, size_t(width));
+    file.writePixels(height);
+    return halves;
+}
+
 // Runs the example on `in` and checks every pixel of its PNG against
 // transform_color of `source` (the values the file holds), alpha included.
 void expect_example_maps(const std::string &in, const uvo_host::Image &source, const char *what) {
@@ -146,50 +171,37 @@ TEST(TonemapExrExample, MapsEveryPixelLikeTransformColor) {
     uvo_host::write_exr(float_exr, floats, {});
     expect_example_maps(float_exr, floats, "float RGBA");
 
-    // Half RGB, PIZ, data window not at the origin: the file's values are the
-    // halves of the test image and its alpha is 1.
-    const int width = 29, height = 40;
-    const uvo_host::Image wanted = test_image(width, height);
-    uvo_host::Image halves(width, height);
-    std::vector<Imf::Rgba> rgba(size_t(width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const Color c = wanted.get(x, y);
-            Imf::Rgba &p = rgba[size_t(y) * width + x];
-            p = Imf::Rgba(c.r, c.g, c.b, 1.0f);
-            halves.put(x, y, Color{float(p.r), float(p.g), float(p.b), 1.0f});
-        }
-    const Imath::Box2i data(Imath::V2i(5, -3), Imath::V2i(5 + width - 1, -3 + height - 1));
-    const std::string half_exr = temp_path("half.exr");
-    {
-        Imf::Header header(data, data);
-        header.compression() = Imf::PIZ_COMPRESSION;
-        Imf::RgbaOutputFile file(half_exr.c_str(), header, Imf::WRITE_RGB);
-        // The frame buffer is addressed by data window coordinates.
-        file.setFrameBuffer(rgba.data() - data.min.x - ptrdiff_t(data.min.y) * width, 1, size_t(width));
-        file.writePixels(height);
-    }
-    expect_example_maps(half_exr, halves, "half RGB");
+    // Half RGB, PIZ, data window not at the origin: alpha comes out 1.
+    const std::string half_rgb = temp_path("half_rgb.exr");
+    expect_example_maps(half_rgb, write_half(half_rgb, test_image(29, 40), Imf::WRITE_RGB, Imath::V2i(5, -3),
+                                             Imf::PIZ_COMPRESSION),
+                        "half RGB");
+    // Half RGBA, zip: four interleaved halves, R and A easily swapped.
+    const std::string half_rgba = temp_path("half_rgba.exr");
+    expect_example_maps(half_rgba, write_half(half_rgba, test_image(33, 18), Imf::WRITE_RGBA, Imath::V2i(0, 0),
+                                              Imf::ZIP_COMPRESSION),
+                        "half RGBA");
 
     // Refused: a missing file, an unknown setting, a tiled file, a file
     // without colour channels.
     const std::string out = temp_path("refused.png");
     EXPECT_NE(run(temp_path("missing.exr") + " " + out + " > /dev/null"), 0);
     EXPECT_NE(run(float_exr + " " + out + " no_such_setting=1 > /dev/null"), 0);
+    const std::vector<Imf::Rgba> rgba(8 * 8, Imf::Rgba(0.5f, 0.5f, 0.5f, 1.0f));
     const std::string tiled = temp_path("tiled.exr");
     {
         Imf::TiledRgbaOutputFile file(tiled.c_str(), 8, 8, 8, 8, Imf::ONE_LEVEL);
-        file.setFrameBuffer(rgba.data(), 1, size_t(width));
+        file.setFrameBuffer(rgba.data(), 1, 8);
         file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
     }
     EXPECT_NE(run(tiled + " " + out + " > /dev/null"), 0);
     const std::string grey = temp_path("grey.exr");
     {
         Imf::RgbaOutputFile file(grey.c_str(), 8, 8, Imf::WRITE_Y);
-        file.setFrameBuffer(rgba.data(), 1, size_t(width));
+        file.setFrameBuffer(rgba.data(), 1, 8);
         file.writePixels(8);
     }
     EXPECT_NE(run(grey + " " + out + " > /dev/null"), 0);
-    for (const std::string &path : {float_exr, half_exr, tiled, grey, out})
+    for (const std::string &path : {float_exr, half_rgb, half_rgba, tiled, grey, out})
         std::remove(path.c_str());
 }
