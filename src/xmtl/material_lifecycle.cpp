@@ -2,6 +2,7 @@
 
 #include "frame/memory.h"
 #include "frame/shader.h"
+#include "interpolate/undersampler.h"
 
 namespace uvo {
 
@@ -29,18 +30,18 @@ Boolean init_shader(Boolean *request) {
     return 1;
 }
 
-// What interpolation the instance asks for.  Contour rendering switches
+// Makes the undersamplers the instance asks for.  Contour rendering switches
 // interpolation off; the warning is given once even when both are asked for.
-void note_interpolation(ShadingState *state, const MaterialParams *params, MaterialInstance *instance) {
+void make_undersamplers(ShadingState *state, const MaterialParams *params, MaterialInstance *instance) {
     if (!contour_rendering(state)) {
         if (eval(state, params, params->reflection_interpolate) &&
             !eval(state, params, params->reflection_highlights_only)) {
-            instance->interpolation_grid_density = eval(state, params, params->interpolation_grid_density);
-            instance->reflection_interpolation_requested = 1;
+            const int32_t density = eval(state, params, params->interpolation_grid_density);
+            instance->reflection_undersampler = create_undersampler(state, density);
         }
         if (eval(state, params, params->refraction_interpolate)) {
-            instance->interpolation_grid_density = eval(state, params, params->interpolation_grid_density);
-            instance->refraction_interpolation_requested = 1;
+            const int32_t density = eval(state, params, params->interpolation_grid_density);
+            instance->refraction_undersampler = create_undersampler(state, density);
         }
         return;
     }
@@ -84,7 +85,7 @@ Boolean material_init(ShadingState *state, const MaterialParams *params, Boolean
     if (rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, declaration, &version))
         instance->declaration_version = version;
 
-    note_interpolation(state, params, instance);
+    make_undersamplers(state, params, instance);
     check_refraction_falloff(state, params);
     return 1;
 }
@@ -105,8 +106,9 @@ Boolean material_exit(ShadingState *state, const MaterialParams *params) {
     MaterialInstance *instance = material_instance(state);
     if (instance == nullptr)
         return 1;
-    // Undersamplers are never made yet (see MaterialInstance), so there is
-    // nothing of theirs to release; the slot itself is left as it is.
+    // The slot itself is left as it is.
+    release_undersampler(instance->reflection_undersampler);
+    release_undersampler(instance->refraction_undersampler);
     UVO_RELEASE("xmtl", instance);
     return 1;
 }

@@ -17,20 +17,14 @@ struct Undersampler;
 // instance's user-data slot, released by instance exit; read-only while
 // shading.
 struct MaterialInstance {
-    // Caches of interpolated reflections and refractions, or null.  Instance
-    // exit releases those that are set.  Interpolation is not built yet, so
-    // init records the request below and leaves both null.
+    // Caches of interpolated reflections and refractions (interpolate/), or
+    // null.  Made by instance init, released by instance exit.
     Undersampler *reflection_undersampler = nullptr;
     Undersampler *refraction_undersampler = nullptr;
     // Version of the declaration the instance was made from (query 89): 14
     // for uvo_material, 16 for uvo_material_x.  Slots 96 to 102 are read only
     // from 15 on.  0 when the host could not say.
     int32_t declaration_version = 0;
-    // What init found asked for: 1 when a reflection (refraction) undersampler
-    // would have been made, with the grid density it would have used.
-    int32_t reflection_interpolation_requested = 0;
-    int32_t refraction_interpolation_requested = 0;
-    int32_t interpolation_grid_density = 0;
 };
 
 // Per-call work record, cleared at the start of every shading call (main,

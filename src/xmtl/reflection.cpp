@@ -4,6 +4,7 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
+#include "interpolate/undersampler.h"
 #include "xmtl/glossy.h"
 #include "xmtl/indirect_request.h"
 
@@ -37,8 +38,8 @@ bool finite_sum(const Color &c, bool rgb_only) {
 }
 
 // The reflection the chooser decides on: black when reflections from inside
-// are suppressed, else the sampler's.  (Interpolation through the instance's
-// undersampler is not available yet, so the sampler always serves.)
+// are suppressed; the instance's undersampler for camera rays that sample in
+// full when interpolation is on; else the sampler's.
 Color choose_reflection(ShadingState *state, MaterialWorkRecord *work, const MaterialParams *params) {
     Color result{0.0f, 0.0f, 0.0f, 0.0f};
     Vector3 mirror{0.0f, 0.0f, 0.0f};
@@ -58,6 +59,17 @@ Color choose_reflection(ShadingState *state, MaterialWorkRecord *work, const Mat
     }
     if (!(work->internal_reflection_factor > 0.0f))
         return result;
+    Undersampler *undersampler = work->instance != nullptr ? work->instance->reflection_undersampler : nullptr;
+    if ((state->ray_type == UVO_RAY_EYE || state->ray_type == UVO_RAY_TRANSPARENT) && !is_reduced_ray(state) &&
+        work->reflection_interpolate) {
+        const int32_t samples = eval(state, params, params->reflection_interpolation_samples);
+        if (undersampler != nullptr) {
+            undersampler_interpolate(undersampler, &result, state, work, work->reflection_weight.a, distance,
+                                     falloff_color, samples, work->bump_shader, work->reflection_interpolation_smooth,
+                                     INTERPOLATE_REFLECTION);
+            return result;
+        }
+    }
     reflection_sample(&result, state, work, work->reflection_weight.a, distance, falloff_color, nullptr);
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
+#include "interpolate/undersampler.h"
 #include "xmtl/glossy.h"
 #include "xmtl/pipeline.h"
 #include "xmtl/reflection.h"
@@ -129,11 +130,24 @@ void refraction_sample(Color *out, ShadingState *state, const MaterialWorkRecord
 }
 
 void refraction_stage(MaterialOutputs *outputs, ShadingState *state, MaterialWorkRecord *work,
-                      const MaterialParams *) {
-    // Interpolation through the instance's undersampler is not available yet:
-    // the sampler always serves.
+                      const MaterialParams *params) {
+    // Camera rays that sample in full go through the instance's undersampler
+    // when interpolation is on.
     Color result{0.0f, 0.0f, 0.0f, 0.0f};
-    refraction_sample(&result, state, work, work->refraction_weight.a);
+    Undersampler *undersampler = work->instance != nullptr ? work->instance->refraction_undersampler : nullptr;
+    bool interpolated = false;
+    if ((state->ray_type == UVO_RAY_EYE || state->ray_type == UVO_RAY_TRANSPARENT) && !is_reduced_ray(state) &&
+        work->refraction_interpolate) {
+        const int32_t samples = eval(state, params, params->refraction_interpolation_samples);
+        if (undersampler != nullptr) {
+            undersampler_interpolate(undersampler, &result, state, work, work->refraction_weight.a, 0.0f, nullptr,
+                                     samples, work->bump_shader, work->reflection_interpolation_smooth,
+                                     INTERPOLATE_REFRACTION);
+            interpolated = true;
+        }
+    }
+    if (!interpolated)
+        refraction_sample(&result, state, work, work->refraction_weight.a);
     outputs->refraction_raw = result;
     outputs->refraction.r = result.r * work->refraction_weight.r;
     outputs->refraction.g = result.g * work->refraction_weight.g;
