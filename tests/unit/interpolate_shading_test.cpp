@@ -1,0 +1,247 @@
+// The undersampler against the test host: its creation messages and memory,
+// lazily probed cells that later calls reuse without tracing, cells of other
+// materials and missed probes, which rays are interpolated at all, the
+// smoothing fall-back to direct sampling, and the material stages that use it
+// only when interpolation is on for a fully sampled camera ray.
+#include "frame/params.h"
+#include "interpolate/undersampler.h"
+#include "material_test_support.h"
+#include "xmtl/reflection.h"
+#include "xmtl/refraction.h"
+
+using namespace uvo_test;
+
+namespace {
+
+struct Interpolation : ::testing::Test {
+    StateFixture f;
+    ShadingState spare{};         // the probe's child
+    uvo::MaterialWorkRecord work{};
+    uvo::Undersampler *u = nullptr;
+    int hit_object = 0;
+
+    // What the scripted scene answers.
+    Boolean probe_hits = 1;
+    Tag probe_material = 7;
+    Color traced{0.2f, 0.4f, 0.6f, 0.0f};
+    double trace_distance = 2.0;
+    std::vector<double> falloff_starts;
+
+    void SetUp() override {
+        f.state.material = 7;
+        f.state.origin = Vector3{0.0f, 0.0f, 0.0f};
+        f.state.point = Vector3{0.0f, 0.0f, -5.0f};
+        f.state.raster_x = 10.5f;
+        f.state.raster_y = 10.5f;
+        f.state.parent = nullptr;
+        f.state.child = &spare;
+        work.reflection_samples = 1;
+        work.reflection_glossiness = 1.0f;
+        work.refraction_samples = 1;
+        work.refraction_glossiness = 1.0f;
+        work.anisotropy = 1.0f;
+        host().script.rx_trace_probe = [this](ShadingState *s, const Vector3 *, const Vector3 *) -> Boolean {
+            ShadingState *c = s->child;
+            c->point = Vector3{0.0f, 0.0f, -5.0f};
+            c->normal = Vector3{0.0f, 0.0f, 1.0f};
+            c->material = probe_material;
+            c->bary = Vector3{1.0f, 0.0f, 0.0f};
+            return probe_hits;
+        };
+        host().script.rx_trace_reflection = [this](Color *r, ShadingState *s, const Vector3 *) -> Boolean {
+            *r = traced;
+            s->child->distance = trace_distance;
+            s->child->hit_object = &hit_object;
+            return 1;
+        };
+        host().script.rx_ray_falloff = [this](ShadingState *, double *start, double *) -> Boolean {
+            falloff_starts.push_back(*start);
+            return 1;
+        };
+        u = uvo::create_undersampler(&f.state, 1);  // 64 x 64 cells, one per pixel
+        ASSERT_NE(u, nullptr);
+    }
+    void TearDown() override { uvo::release_undersampler(u); }
+
+    Color interpolate(int32_t s, float smooth = 0.0f, uvo::InterpolationMode mode = uvo::INTERPOLATE_REFLECTION) {
+        Color out{-1.0f, -1.0f, -1.0f, -1.0f};
+        EXPECT_TRUE(uvo::undersampler_interpolate(u, &out, &f.state, &work, 1.0f, 0.0f, nullptr, s, 0, smooth, mode));
+        return out;
+    }
+    int probes() const { return host().count("rx_trace_probe"); }
+    int traces() const { return host().count("rx_trace_reflection"); }
+};
+
+}  // namespace
+
+TEST(InterpolationInit, CreationReportsItsMemoryAndReleaseBalancesIt) {
+    StateFixture f;
+    f.camera.x_resolution = 640;
+    f.camera.y_resolution = 480;
+    f.state.material = 42;
+    uvo::Undersampler *u = uvo::create_undersampler(&f.state, 2);
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(host().texts("info"), (std::vector<std::string>{"Initializing undersampler for material 42",
+                                                              "Undersampler allocating 1572864 bytes pointcache",
+                                                              "Undersampler allocating 153600 bytes pointindex"}));
+    EXPECT_EQ(u->grid_width, 320);
+    EXPECT_EQ(u->grid_height, 240);
+    EXPECT_EQ(u->capacity, 32768);
+    EXPECT_EQ(u->cursor, 2);
+    size_t pool = 0, index = 0;
+    for (const auto &[memory, a] : host().live) {
+        EXPECT_EQ(a.module, "interpolate");
+        if (memory == u->slots)
+            pool = a.size;
+        if (memory == u->cell_index)
+            index = a.size;
+    }
+    EXPECT_EQ(pool, 1572864u);
+    EXPECT_EQ(index, 153600u);
+    bool zero = true;
+    for (int32_t i = 0; i < u->grid_width * u->grid_height; ++i)
+        zero = zero && u->cell_index[i] == 0;
+    for (int32_t i = 0; i < u->capacity; ++i)
+        zero = zero && u->slots[i].owner == 0;
+    EXPECT_TRUE(zero) << "a new cache starts with every cell uncomputed and every slot free";
+    uvo::release_undersampler(u);
+    EXPECT_EQ(host().allocations["interpolate"], 3);
+    EXPECT_EQ(host().releases["interpolate"], 3);
+}
+
+TEST_F(Interpolation, ComputedCellsAreReusedWithoutTracing) {
+    // A 3 x 3 window probes nine cells once, each traced once; the colour is
+    // the traced one wherever the weights fall.
+    EXPECT_TRUE(near(interpolate(1), traced));
+    EXPECT_EQ(probes(), 9);
+    EXPECT_EQ(traces(), 9);
+    EXPECT_TRUE(near(interpolate(1), traced));
+    EXPECT_EQ(probes(), 9) << "the same cells again: nothing probed";
+    EXPECT_EQ(traces(), 9) << "the same cells again: nothing traced";
+    // One pixel to the right only the new column is computed.
+    f.state.raster_x = 11.5f;
+    interpolate(1);
+    EXPECT_EQ(probes(), 12);
+    EXPECT_EQ(host().count("rx_lock"), host().count("rx_unlock"));
+    EXPECT_GT(host().count("rx_lock"), 0) << "the shared cache is touched under the instance lock";
+    // The state is the caller's again, though each probe cleared the primitive.
+    EXPECT_TRUE(near(f.state.point, Vector3{0.0f, 0.0f, -5.0f}, 0.0f));
+    EXPECT_EQ(f.state.child, &spare);
+}
+
+TEST_F(Interpolation, OtherMaterialsAreMarkedForGoodAndMissesRetried) {
+    // A cell that shows another material is never probed again; with no
+    // usable cell the state's own reflection is traced every time.
+    probe_material = 99;
+    EXPECT_TRUE(near(interpolate(0), traced));
+    EXPECT_EQ(u->cell_index[10 * 64 + 10], uvo::CELL_UNUSABLE);
+    EXPECT_EQ(probes(), 1);
+    EXPECT_EQ(traces(), 1);
+    interpolate(0);
+    EXPECT_EQ(probes(), 1);
+    EXPECT_EQ(traces(), 2);
+    // A probe that hits nothing leaves its cell to be tried next time.
+    f.state.raster_x = 30.5f;
+    probe_hits = 0;
+    interpolate(0);
+    interpolate(0);
+    EXPECT_EQ(probes(), 3);
+    EXPECT_EQ(u->cell_index[10 * 64 + 30], uvo::CELL_UNCOMPUTED);
+}
+
+TEST_F(Interpolation, OnlyCameraRaysWithAFullGatherContextAreInterpolated) {
+    ShadingState parent{};
+    const struct {
+        Boolean gather_ok;
+        int32_t ray_type;
+        int32_t parent_type;  // -1: no parent
+        bool probed;
+    } cases[] = {
+        {1, UVO_RAY_EYE, -1, true},
+        {0, UVO_RAY_EYE, -1, false},
+        {1, UVO_RAY_TRANSPARENT, UVO_RAY_EYE, true},
+        {1, UVO_RAY_TRANSPARENT, UVO_RAY_REFLECT, false},
+        {1, UVO_RAY_REFLECT, -1, false},
+    };
+    for (const auto &c : cases) {
+        host().calls.clear();
+        host().gather_context_ok = c.gather_ok;
+        f.state.ray_type = c.ray_type;
+        parent.ray_type = c.parent_type;
+        f.state.parent = c.parent_type >= 0 ? &parent : nullptr;
+        f.state.raster_x += 3.0f;  // a fresh cell each time
+        const std::string label = "gather " + std::to_string(c.gather_ok) + " ray " + std::to_string(c.ray_type) +
+                                  " parent " + std::to_string(c.parent_type);
+        EXPECT_TRUE(near(interpolate(0), traced)) << label;
+        EXPECT_EQ(probes(), c.probed ? 1 : 0) << label;
+        EXPECT_EQ(traces(), 1) << label << ": the cell's ray or the direct one";
+    }
+    // Below an environment ray nothing is done at all.
+    host().calls.clear();
+    f.state.ray_type = UVO_RAY_EYE;
+    parent.ray_type = UVO_RAY_ENVIRONMENT;
+    f.state.parent = &parent;
+    EXPECT_TRUE(near(interpolate(0), Color{-1.0f, -1.0f, -1.0f, -1.0f}));
+    EXPECT_TRUE(host().calls.empty()) << host().calls.front().name;
+}
+
+TEST_F(Interpolation, NearbyReflectedObjectsAreTracedWithinTheSmoothingDistance) {
+    // The cell saw an object 0.3 away.  A smoothing distance of 1.0 traces
+    // the state's own reflection with fall-off 1.0 towards the interpolated
+    // colour; 0.2 and 0 keep the interpolated colour.
+    trace_distance = 0.3;
+    const struct {
+        float smooth;
+        int direct_traces;
+    } cases[] = {{1.0f, 1}, {0.2f, 0}, {0.0f, 0}};
+    for (const auto &c : cases) {
+        host().calls.clear();
+        falloff_starts.clear();
+        f.state.raster_x += 3.0f;
+        const Color out = interpolate(0, c.smooth);
+        EXPECT_EQ(traces(), 1 + c.direct_traces) << "smooth " << c.smooth;
+        EXPECT_EQ(falloff_starts, (c.direct_traces ? std::vector<double>{1.0, 1.0} : std::vector<double>{}))
+            << "smooth " << c.smooth;
+        // Interpolated and traced colours agree here, and so does any blend of them.
+        EXPECT_TRUE(near(out, traced)) << "smooth " << c.smooth;
+    }
+}
+
+TEST_F(Interpolation, StagesUseTheCacheOnlyForFullySampledCameraRays) {
+    ParamBlock<uvo::MaterialParams> block;
+    block.attach(f.shader, true);
+    uvo::MaterialInstance instance;
+    instance.reflection_undersampler = u;
+    instance.refraction_undersampler = u;
+    work.instance = &instance;
+    work.reflection_weight = work.refraction_weight = Color{1.0f, 1.0f, 1.0f, 1.0f};
+    work.internal_reflection_factor = 1.0f;
+    f.options.final_gather = 1;  // reduced rays exist only with final gathering
+    const struct {
+        bool refraction;
+        int32_t interpolate, reduced, ray_type;
+        bool used;
+    } cases[] = {
+        {false, 0, 0, UVO_RAY_EYE, false}, {false, 1, 0, UVO_RAY_EYE, true},
+        {false, 1, 1, UVO_RAY_EYE, false}, {false, 1, 0, UVO_RAY_REFLECT, false},
+        {true, 0, 0, UVO_RAY_EYE, false},  {true, 1, 0, UVO_RAY_EYE, true},
+        {true, 1, 1, UVO_RAY_EYE, false},  {true, 1, 0, UVO_RAY_REFRACT, false},
+    };
+    for (const auto &c : cases) {
+        host().calls.clear();
+        host().evaluations.clear();
+        host().reduced_ray = c.reduced;
+        f.state.ray_type = c.ray_type;
+        f.state.raster_x += 3.0f;
+        work.reflection_interpolate = c.refraction ? 0 : c.interpolate;
+        work.refraction_interpolate = c.refraction ? c.interpolate : 0;
+        uvo::MaterialOutputs outputs{};
+        (c.refraction ? uvo::refraction_stage : uvo::reflection_stage)(&outputs, &f.state, &work, block.get());
+        const std::string label = std::string(c.refraction ? "refraction" : "reflection") + " interpolate " +
+                                  std::to_string(c.interpolate) + " reduced " + std::to_string(c.reduced) +
+                                  " ray " + std::to_string(c.ray_type);
+        EXPECT_EQ(probes(), c.used ? 1 : 0) << label;
+        const auto slot = c.refraction ? SLOT(refraction_interpolation_samples) : SLOT(reflection_interpolation_samples);
+        EXPECT_EQ(was_read(slot), c.used) << label;
+    }
+}
