@@ -256,7 +256,7 @@ TEST_F(Pipeline, ImportanceAndReflectionRayRoulette) {
     f.state.ray_type = UVO_RAY_REFLECT;
     host().gather_context_ok = 0;
     for (const auto &[u, enabled] : {std::pair{0.9, 0}, std::pair{0.4, 1}}) {
-        host().script.rx_sample = [u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+        host().script.rx_sample = [u = u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
             EXPECT_EQ(dim, 1);
             *x = u;
             return 1;

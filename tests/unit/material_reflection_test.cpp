@@ -178,7 +178,7 @@ TEST_F(Traced, CutoffSkipsUnimportantBranches) {
     // Branch importance 0.5 (the weight at the root) against cut-off x q.
     work.reflection_cutoff = 1.0f;
     for (const auto &[q, skipped] : {std::pair{0.4, false}, std::pair{0.6, true}}) {
-        host().script.rx_sample = [q](double *x, int32_t *instance, ShadingState *, int32_t dim,
+        host().script.rx_sample = [q = q](double *x, int32_t *instance, ShadingState *, int32_t dim,
                                       int32_t *count) -> Boolean {
             if (dim == 1) {
                 *x = q;

@@ -30,7 +30,7 @@ struct SkyHost : ::testing::Test {
 
     // Light instance 5 emitting along `emission`, its record Tag 50 of `kind`.
     void add_light(Vector3 emission, int32_t kind) {
-        host().script.rx_query = [emission, this](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
+        host().script.rx_query = [emission](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
             if (code == UVO_QUERY_LIGHT_DIRECTION && item == 5) {
                 *static_cast<Vector3 *>(answer) = emission;
                 return 1;

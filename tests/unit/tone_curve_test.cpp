@@ -234,9 +234,11 @@ TEST(PowerBatch, RunsOfEveryLengthGiveTheSameBits) {
         // Four at a time in a register, as the per-colour curve takes them.
         for (int i = 0; i + 4 <= 50; i += 4) {
             const uvo::Float4 four = uvo::power_four(uvo::Float4{base[i], base[i + 1], base[i + 2], base[i + 3]}, e);
-            for (int lane = 0; lane < 4; ++lane)
-                ASSERT_EQ(std::memcmp(&four[lane], &whole[i + lane], sizeof(float)), 0)
+            for (int lane = 0; lane < 4; ++lane) {
+                const float got = four[lane];
+                ASSERT_EQ(std::memcmp(&got, &whole[i + lane], sizeof(float)), 0)
                     << "pow(" << base[i + lane] << ", " << e << ") by four";
+            }
         }
     }
 }
