@@ -9,55 +9,18 @@
  * as an 8-bit binary PPM.  Settings are the TonemapRecord's fields (see
  * example_settings.h).
  *
- * The program is the library's host: it exports the host functions the API
- * needs (memory and messages; link with -rdynamic) and hands the library its
- * own module with rxSetModuleHandle.
+ * The program is the library's host; the host functions and the tone-mapping
+ * run it shares with the other examples are in example_host.h.
  */
 #define _POSIX_C_SOURCE 200809L
 
-#include <dlfcn.h>
-#include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "example_settings.h"
+#include "example_host.h"
 #include "uvo/tonemap_api.h"
-
-/* ---- host functions the tone-mapping API calls ---- */
-
-void *rx_mem_int_allocate(const char *module, int32_t line, size_t size) {
-    (void)module;
-    (void)line;
-    return calloc(1, size ? size : 1);
-}
-
-void rx_mem_int_release(const char *module, int32_t line, void *memory) {
-    (void)module;
-    (void)line;
-    free(memory);
-}
-
-/* The library hands over finished text. */
-void rx_error(const char *format, ...) { fprintf(stderr, "error: %s\n", format); }
-
-/* ---- images ---- */
-
-typedef struct Image {
-    int32_t width, height;
-    Color *pixels; /* top row first */
-} Image;
-
-static void read_pixel(void *context, Color *out, int32_t x, int32_t y) {
-    const Image *image = (const Image *)context;
-    *out = image->pixels[(size_t)y * (size_t)image->width + (size_t)x];
-}
-
-static void write_pixel(void *context, const Color *in, int32_t x, int32_t y) {
-    Image *image = (Image *)context;
-    image->pixels[(size_t)y * (size_t)image->width + (size_t)x] = *in;
-}
 
 static int little_endian_machine(void) {
     const uint16_t one = 1;
@@ -154,10 +117,9 @@ static int write_ppm(const char *path, const Image *image) {
 
 int main(int argc, char **argv) {
     Image image;
-    TonemapRecord record;
     const char *output;
     size_t length;
-    int i, failed;
+    int failed;
 
     if (argc < 3) {
         fprintf(stderr, "usage: %s INPUT.pfm OUTPUT.(ppm|pfm) [setting=value ...]\n", argv[0]);
@@ -168,23 +130,10 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    /* This program exports the host functions: it is the host module. */
-    rxSetModuleHandle(dlopen(NULL, RTLD_NOW));
-
-    example_record_defaults(&record, image.width, image.height);
-    record.read_context = record.write_context = &image;
-    record.read_pixel = read_pixel;
-    record.write_pixel = write_pixel;
-    for (i = 3; i < argc; ++i)
-        if (example_apply_setting(&record, argv[i]) != 0) {
-            fprintf(stderr, "unknown setting %s\n", argv[i]);
-            free(image.pixels);
-            return 2;
-        }
-
-    uvo_tonemap_api_init(&record);
-    uvo_tonemap_api_transform_image(&record);
-    uvo_tonemap_api_exit(&record);
+    if (example_tonemap(&image, argc - 3, argv + 3) != 0) {
+        free(image.pixels);
+        return 2;
+    }
 
     output = argv[2];
     length = strlen(output);
