@@ -51,4 +51,14 @@ void glossy_reflection_dir(Vector3 *dir, ShadingState *state, const MaterialWork
         *dir = sub(r, scale(g, 2.0f * below));
 }
 
+bool passes_cutoff(ShadingState *state, float branch, float cutoff, std::atomic<int32_t> &skipped) {
+    double q = 0.0;
+    rx_sample(&q, nullptr, state, 1, nullptr);
+    if (branch < cutoff * static_cast<float>(q)) {
+        skipped.fetch_add(1, std::memory_order_relaxed);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace uvo

@@ -1,6 +1,9 @@
-// Glossy reflection directions shared by the reflection, refraction and
-// photon paths of the material.
+// Pieces shared by the material's glossy samplers: the reflection direction
+// (reflection, refraction and photon paths) and the importance cut-off draw
+// (reflection and refraction).
 #pragma once
+
+#include <atomic>
 
 #include "xmtl/material_records.h"
 
@@ -17,5 +20,10 @@ namespace uvo {
 // direction value are changed during the call and restored.
 void glossy_reflection_dir(Vector3 *dir, ShadingState *state, const MaterialWorkRecord *work, float glossiness,
                            float anisotropy, const double *sample);
+
+// The cut-off draw of a sampler: one number q in [0, 1) from rx_sample.  A
+// branch whose importance is below cutoff × q traces nothing and is counted in
+// `skipped`; returns whether the branch goes on.
+bool passes_cutoff(ShadingState *state, float branch, float cutoff, std::atomic<int32_t> &skipped);
 
 }  // namespace uvo

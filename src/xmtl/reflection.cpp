@@ -117,13 +117,9 @@ void reflection_sample(Color *out, ShadingState *state, const MaterialWorkRecord
     const float branch = push_importance(state, &frame, &n, weight);
 
     const bool guard = material_state().invalid_number_reported.load(std::memory_order_relaxed) != 0;
-    double q = 0.0;
-    rx_sample(&q, nullptr, state, 1, nullptr);
     int32_t taken = 0;
     Color sum{0.0f, 0.0f, 0.0f, 0.0f};
-    if (branch < work->reflection_cutoff * static_cast<float>(q)) {
-        material_state().reflection_skip_count.fetch_add(1, std::memory_order_relaxed);
-    } else {
+    if (passes_cutoff(state, branch, work->reflection_cutoff, material_state().reflection_skip_count)) {
         double sample[2];
         int32_t instance = 0;
         ShadingState *child = state->child;

@@ -65,12 +65,8 @@ void refraction_sample(Color *out, ShadingState *state, const MaterialWorkRecord
     const float branch = push_importance(state, &frame, &n, weight);
 
     const bool guard = material_state().invalid_number_reported.load(std::memory_order_relaxed) != 0;
-    double q = 0.0;
-    rx_sample(&q, nullptr, state, 1, nullptr);
     Color sum{0.0f, 0.0f, 0.0f, 0.0f};
-    if (branch < work->refraction_cutoff * static_cast<float>(q)) {
-        material_state().refraction_skip_count.fetch_add(1, std::memory_order_relaxed);
-    } else {
+    if (passes_cutoff(state, branch, work->refraction_cutoff, material_state().refraction_skip_count)) {
         double sample[2];
         int32_t instance = 0;
         ShadingState *child = state->child;
