@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
-#include "camera_shaders.h"
+#include "render/camera_shaders.h"
 #include "session.h"
 #include "scene_loader.h"
 

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "world.h"
+#include "render/world.h"
 
 namespace uvo_host {
 

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "camera_shaders.h"
-#include "photons.h"
+#include "render/camera_shaders.h"
+#include "services/photons.h"
 #include "scene_loader.h"
 
 namespace uvo_host {

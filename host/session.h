@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "renderer.h"
-#include "shader_registry.h"
-#include "world.h"
+#include "render/renderer.h"
+#include "shaders/shader_registry.h"
+#include "render/world.h"
 
 namespace uvo_host {
 
