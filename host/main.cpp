@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "render/camera_shaders.h"
+#include "render/host_messages.h"
 #include "session.h"
 #include "scene_loader.h"
 

@@ -1,5 +1,6 @@
 #include "scene_loader.h"
 
+#include "render/host_messages.h"
 #include "scene/scene_json.h"
 
 #include <filesystem>

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "render/camera_shaders.h"
+#include "render/host_messages.h"
 #include "services/photons.h"
 #include "scene_loader.h"
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "render/host_messages.h"
 #include "render/renderer.h"
 #include "shaders/shader_registry.h"
 #include "render/world.h"

@@ -4,6 +4,7 @@
 
 #include <csignal>
 
+#include "render/host_messages.h"
 #include "render/shading.h"
 
 namespace uvo_host {
@@ -48,7 +49,7 @@ void on_interrupt(int) {
 }  // namespace
 
 void shade_camera_sample(ShadingState *root, Color *result) {
-    const Scene &scene = current_world()->scene;
+    const Scene &scene = world_of(root)->scene;
     if (scene.camera.lens.empty()) {
         trace_and_shade(root, UVO_RAY_EYE, root->origin, root->direction, result);
         return;
@@ -57,7 +58,7 @@ void shade_camera_sample(ShadingState *root, Color *result) {
 }
 
 Boolean trace_eye(ShadingState *state, const Vector3 &origin, const Vector3 &direction, Color *result) {
-    const Scene &scene = current_world()->scene;
+    const Scene &scene = world_of(state)->scene;
     if (current_call_kind() == UVO_SHADER_LENS && state->shader != nullptr) {
         const int index = lens_index(scene, static_cast<const ShaderInstance *>(state->shader->host));
         if (index >= 0 && static_cast<size_t>(index) + 1 < scene.camera.lens.size())
@@ -71,6 +72,7 @@ int run_output_shaders(World &world, bool progress) {
     if (scene.camera.output.empty())
         return 0;
     ThreadContext context(0);
+    context.world = &world;
     ThreadContext *saved = current_context();
     set_current_context(&context);
     const bool line = progress && isatty(STDERR_FILENO) && verbosity() >= 1;

@@ -19,6 +19,7 @@ namespace uvo_host {
 constexpr int kMaxStates = 40;
 
 class ThreadContext;
+struct World;
 
 // The host's own part of a state (ShadingState::host).
 struct StateExt {
@@ -98,6 +99,7 @@ public:
     // The ray of `state` ended: drop what was stored at its depth and below.
     void pop(ShadingState *state);
 
+    World *world = nullptr;             // the world rendered; null: the current one (world_of)
     ShaderStateStore store;
     PixelSampling sampling;
     uint64_t current_call = 0;          // shader call in progress (lifetime 1 entries)

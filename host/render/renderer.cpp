@@ -11,6 +11,7 @@
 
 #include "render/camera_shaders.h"
 #include "render/framebuffers.h"
+#include "render/host_messages.h"
 #include "render/shading.h"
 #include "render/sobol.h"
 #include "render/thread_pool.h"
@@ -77,8 +78,10 @@ RenderStats Renderer::render(int threads, bool progress) {
     RenderStats stats;
     stats.threads = resolve_thread_count(threads);
     std::vector<std::unique_ptr<ThreadContext>> contexts;
-    for (int i = 0; i < stats.threads; ++i)
+    for (int i = 0; i < stats.threads; ++i) {
         contexts.push_back(std::make_unique<ThreadContext>(i));
+        contexts.back()->world = &world_;
+    }
     std::atomic<int> done{0};
     const bool bar = progress && isatty(STDERR_FILENO) && verbosity() >= 1;
     if (bar) {

@@ -94,7 +94,7 @@ void fill_hit(ShadingState *state, const RayHit &hit) {
 Vector3 offset_origin(const ShadingState *state, const Vector3 &direction) {
     if (is_zero(state->normal_geom) || state->hit_object == nullptr)
         return state->point;
-    const float eps = current_world()->tracer->epsilon() * (1.0f + std::fabs(state->point.x) +
+    const float eps = world_of(state)->tracer->epsilon() * (1.0f + std::fabs(state->point.x) +
                                                             std::fabs(state->point.y) + std::fabs(state->point.z));
     const float side = dot(direction, state->normal_geom) >= 0.0f ? 1.0f : -1.0f;
     return state->point + state->normal_geom * (eps * side);
@@ -105,7 +105,7 @@ Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &dir
     ThreadContext *context = context_of(parent);
     if (context == nullptr)
         return 0;
-    World *world = current_world();
+    World *world = world_of(parent);
     ShaderInstance *environment = world->db.get<ShaderInstance>(parent->environment, ElementKind::Shader);
     if (environment == nullptr)
         return 0;
@@ -130,7 +130,7 @@ namespace {
 Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, const Vector3 &direction,
                   Color *result, bool bounce) {
     *result = Color{0, 0, 0, 0};
-    World *world = current_world();
+    World *world = world_of(parent);
     ThreadContext *context = context_of(parent);
     if (context == nullptr)
         return 0;
@@ -225,7 +225,7 @@ Boolean shade_shadow_hit(ShadingState *parent, const RayHit &hit, const Vector3 
 }  // namespace
 
 Boolean trace_shadow(ShadingState *light_state, Color *result) {
-    World *world = current_world();
+    World *world = world_of(light_state);
     const RenderOptions *options = light_state->options;
     if (options == nullptr || options->shadow_mode == UVO_SHADOW_OFF)
         return 1;
@@ -267,7 +267,7 @@ Boolean continue_shadow(ShadingState *shadow_state, Color *result) {
     const StateExt *ext = ext_of(shadow_state);
     if (ext == nullptr || shadow_state->ray_type != UVO_RAY_SHADOW)
         return 1;
-    World *world = current_world();
+    World *world = world_of(shadow_state);
     const RayHit hit = world->tracer->intersect(ext->shadow_from, ext->shadow_dir, ext->shadow_next, ext->shadow_end);
     if (!hit.hit)
         return 1;

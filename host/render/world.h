@@ -1,16 +1,15 @@
-// The render world: everything the exported host functions reach.  One world
-// is current at a time; the host functions find it through current_world().
+// The render world: everything the exported host functions reach.  A call
+// on a state finds the world through the state's context (world_of); other
+// calls use the current world, of which there is one at a time.
 #pragma once
 
 #include <atomic>
-#include <functional>
-#include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "scene/scene.h"
+#include "render/context.h"
 #include "render/tracer.h"
+#include "scene/scene.h"
 
 namespace uvo_host {
 
@@ -27,33 +26,16 @@ struct World {
     std::atomic<bool> interrupted{false}; // the abort came from SIGINT, not a fatal message
 };
 
+// The current world: the one the exported host functions serve when a call
+// carries no state of a render thread (set by the session around its life).
 World *current_world();
 void set_current_world(World *world);
 
-// Verbosity of the host's messages: 0 errors only, 1 warnings, 2 info,
-// 3 progress, 4 debug.
-void set_verbosity(int level);
-int verbosity();
-
-// The host's own messages (same channels as rx_error and friends).
-void host_error(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void host_warning(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void host_info(const char *format, ...) __attribute__((format(printf, 1, 2)));
-// A warning printed once per `key` for the life of the process.
-void host_warning_once(const char *key, const char *format, ...) __attribute__((format(printf, 2, 3)));
-// Messages go to stderr; a progress bar, when shown, is cleared first.
-void message_line(const char *level, const char *text);
-// Set by the renderer while it draws a progress bar on a terminal.
-void set_progress_bar_active(bool active);
-// Draws (or redraws) the bar for `done` of `total` on stderr; clears it.
-void draw_progress_bar(int done, int total);
-void clear_progress_bar();
-// While set, rx_progress messages are drawn on the terminal's status line
-// (overwriting each other) instead of printed as lines at verbosity 3.
-void set_progress_line_active(bool active);
-// Called with the text of every rx_progress message, whatever the verbosity,
-// before it is shown (an empty function removes it).  For hosts that follow a
-// render's progress, and for tests.
-void set_progress_listener(std::function<void(const char *text)> listener);
+// The world `state` belongs to: the world of its render thread's context
+// (ThreadContext::world), else the current world.
+inline World *world_of(const ShadingState *state) {
+    const ThreadContext *context = context_of(state);
+    return context != nullptr && context->world != nullptr ? context->world : current_world();
+}
 
 }  // namespace uvo_host

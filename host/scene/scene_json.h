@@ -5,15 +5,22 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "scene_loader.h"
 #include "scene/vecmath.h"
 
 namespace uvo_host {
+
+// A scene that cannot be rendered: the message names the file, the JSON path
+// of the offending value and the problem.
+struct SceneError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // A key as one JSON-pointer token ('~' and '/' escaped).
 std::string pointer_token(const std::string &key);

@@ -17,7 +17,7 @@ void fresh_sample(ShadingState *state, double *u) {
 }
 
 const Light *state_light(const ShadingState *state) {
-    World *world = current_world();
+    World *world = world_of(state);
     if (world == nullptr || state == nullptr)
         return nullptr;
     if (const Light *light = world->db.get<Light>(state->light_instance, ElementKind::LightInstance))

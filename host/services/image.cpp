@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "image/host_image.h"
+#include "render/host_messages.h"
 #include "render/shading.h"
 
 using namespace uvo_host;
@@ -116,7 +117,7 @@ Color raster_pixel(const Image &image, float u, float v) {
 // onto the frame pixel for pixel and upright.
 extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Tag texture,
                                            const Vector3 *coordinate) {
-    World *world = current_world();
+    World *world = world_of(state);
     if (world == nullptr || color == nullptr || coordinate == nullptr)
         return 0;
     if (const Image *image = world->db.get<Image>(texture, ElementKind::Image)) {

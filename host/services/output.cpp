@@ -11,6 +11,7 @@
 
 #include "render/framebuffers.h"
 #include "image/host_image.h"
+#include "render/host_messages.h"
 #include "render/shading.h"
 
 using namespace uvo_host;
@@ -113,7 +114,7 @@ extern "C" void rx_output_image_close(ShadingState *, int32_t index) {
 // The value is a Color (float RGBA): every user frame buffer of this host
 // holds colours.
 extern "C" Boolean rx_fb_put(ShadingState *state, int32_t buffer, const void *value) {
-    World *world = current_world();
+    World *world = world_of(state);
     if (world == nullptr || state == nullptr || value == nullptr)
         return 0;
     if (put_user_framebuffer(*world, buffer, state->raster_x, state->raster_y, *static_cast<const Color *>(value)))

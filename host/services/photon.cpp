@@ -42,6 +42,7 @@ size_t emit_photons(World &world, int per_light) {
         return 0;
     Scene &scene = world.scene;
     ThreadContext context(0);
+    context.world = &world;
     ThreadContext *saved = current_context();
     set_current_context(&context);
     uint32_t light_index = 0;
@@ -78,7 +79,7 @@ size_t emit_photons(World &world, int per_light) {
 
 // Records the photon leaving the state's ray origin along its direction.
 extern "C" Boolean rx_photon_light(Color *energy, ShadingState *state) {
-    World *world = current_world();
+    World *world = world_of(state);
     if (world == nullptr || energy == nullptr || state == nullptr)
         return 0;
     PhotonRecord photon;

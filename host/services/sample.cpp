@@ -60,7 +60,7 @@ extern "C" Boolean rx_sample(double *sample, int32_t *instance, ShadingState *st
 
 extern "C" Boolean rx_sample_light(Color *color, Vector3 *direction, float *cosine, ShadingState *state, Tag light_tag,
                                    int32_t *samples) {
-    World *world = current_world();
+    World *world = world_of(state);
     ThreadContext *context = context_of(state);
     if (world == nullptr || context == nullptr || samples == nullptr || color == nullptr)
         return 0;

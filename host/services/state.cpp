@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "render/host_messages.h"
 #include "scene/scene_box.h"
 #include "render/shading.h"
 
@@ -34,7 +35,7 @@ const Light *light_of(Tag tag) {
 }  // namespace
 
 extern "C" Boolean rx_query(int32_t code, ShadingState *state, Tag item, void *answer) {
-    World *world = current_world();
+    World *world = world_of(state);
     if (world == nullptr || answer == nullptr)
         return 0;
     Scene &scene = world->scene;

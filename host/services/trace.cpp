@@ -54,7 +54,7 @@ extern "C" Boolean rx_trace_probe(ShadingState *state, const Vector3 *direction,
     // caller's state is on (a planar triangle cannot be met again by a ray
     // that leaves it).
     const float limit = falloff_limit(state);
-    const Tracer &tracer = *current_world()->tracer;
+    const Tracer &tracer = *world_of(state)->tracer;
     RayHit hit = tracer.intersect(*origin, child->direction, 0.0f, limit);
     for (int guard = 0; hit.hit && guard < 8 && state->primitive != nullptr && state->primitive == handle_of(hit);
          ++guard)
@@ -86,7 +86,7 @@ extern "C" Boolean rx_trace_shadow_seg(Color *result, ShadingState *state) {
 }
 
 extern "C" Boolean rx_call_shader(Color *result, int32_t kind, ShadingState *state, Tag shader) {
-    World *world = current_world();
+    World *world = world_of(state);
     if (world == nullptr || state == nullptr || result == nullptr)
         return 0;
     ShaderInstance *instance = world->db.get<ShaderInstance>(shader, ElementKind::Shader);

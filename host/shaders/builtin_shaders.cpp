@@ -5,7 +5,6 @@
 #include <cstring>
 #include <numbers>
 
-#include "shaders/builtin_normal.h"
 #include "render/directions.h"
 #include "render/shading.h"
 
@@ -51,6 +50,10 @@ struct CheckerParams {
     float scale;
 };
 static_assert(offsetof(CheckerParams, scale) == 32);
+
+struct NormalColorParams {
+    Boolean mapped;
+};
 
 Boolean constant_shader(Color *result, ShadingState *state, void *block) {
     auto *p = static_cast<ConstantParams *>(block);
@@ -104,7 +107,7 @@ Boolean lambert_shader(Color *result, ShadingState *state, void *block) {
     const bool indirect = eval(state, p, p->indirect) && !gathering;
     Color gathered{0, 0, 0, 0};
     if (samples > 0) {
-        World *world = current_world();
+        World *world = world_of(state);
         int32_t i = 0, count = samples;
         double u[2];
         while (rx_sample(u, &i, state, 2, &count)) {
@@ -145,6 +148,19 @@ Boolean checker_shader(Color *result, ShadingState *state, void *block) {
     return 1;
 }
 
+Boolean normal_color_shader(Color *result, ShadingState *state, void *block) {
+    auto *p = static_cast<NormalColorParams *>(block);
+    if (state->ray_type == UVO_RAY_SHADOW) {
+        *result = Color{0, 0, 0, result->a};
+        return 0;
+    }
+    const Boolean mapped = p->mapped;  // booleans cannot be connected
+    const Vector3 n = state->normal;
+    *result = mapped ? Color{0.5f + 0.5f * n.x, 0.5f + 0.5f * n.y, 0.5f + 0.5f * n.z, 1.0f}
+                     : Color{n.x, n.y, n.z, 1.0f};
+    return 1;
+}
+
 }  // namespace
 
 const std::vector<BuiltinShader> &builtin_shaders() {
@@ -167,7 +183,9 @@ const std::vector<BuiltinShader> &builtin_shaders() {
             {"name": "color2", "type": "color", "default": [0.1, 0.1, 0.1, 1]},
             {"name": "scale", "type": "scalar", "default": 8}]})",
          checker_shader},
-        normal_color_builtin(),
+        {"normal_color", R"({"name": "normal_color", "version": 1, "result": "color", "parameters": [
+            {"name": "mapped", "type": "boolean", "default": true}]})",
+         normal_color_shader},
     };
     return shaders;
 }

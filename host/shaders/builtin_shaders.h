@@ -1,7 +1,8 @@
 // The host's own shaders, as a host application ships them beside any
-// library: a constant colour, a Lambert diffuse, an image texture and a
-// checker.  They follow the same calling convention and parameter protocol as
-// library shaders, and are called directly by the host.
+// library: a constant colour, a Lambert diffuse, an image texture, a checker
+// and the shading normal as a colour.  They follow the same calling
+// convention and parameter protocol as library shaders, and are called
+// directly by the host.
 //
 // constant       color (color)                                   -> color
 // lambert        diffuse (color), samples (integer), indirect (boolean)
@@ -14,6 +15,12 @@
 //                -> the image at (u * scale.x + offset.x, v * scale.y + offset.y)
 // checker        color1, color2 (color), scale (scalar): squares per unit of
 //                texture coordinate
+// normal_color   mapped (boolean, true): the state's shading normal as a
+//                colour, for looking at normals in an image (and behind bump
+//                shaders, whose bent normal it then shows); true gives
+//                0.5 + 0.5 n per channel (displayable), false the
+//                internal-space normal n itself (components in [-1, 1]);
+//                alpha 1.  Opaque to shadow rays.
 #pragma once
 
 #include <vector>

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "render/host_messages.h"
 #include "shaders/builtin_shaders.h"
 #include "render/context.h"
 
