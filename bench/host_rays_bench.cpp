@@ -3,9 +3,9 @@
 // the frame, nearest hit only (no shading).
 #include <benchmark/benchmark.h>
 
-#include "geometry.h"
-#include "renderer.h"
-#include "tracer.h"
+#include "scene/geometry.h"
+#include "render/renderer.h"
+#include "render/tracer.h"
 
 using namespace uvo_host;
 

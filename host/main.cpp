@@ -3,7 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
-#include "camera_shaders.h"
+#include "render/camera_shaders.h"
+#include "render/host_messages.h"
 #include "session.h"
 #include "scene_loader.h"
 

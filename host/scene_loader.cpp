@@ -1,6 +1,7 @@
 #include "scene_loader.h"
 
-#include "scene_json.h"
+#include "render/host_messages.h"
+#include "scene/scene_json.h"
 
 #include <filesystem>
 #include <fstream>
@@ -8,10 +9,10 @@
 #include <map>
 #include <sstream>
 
-#include "geometry.h"
-#include "lights.h"
-#include "param_block.h"
-#include "shader_registry.h"
+#include "scene/geometry.h"
+#include "scene/lights.h"
+#include "scene/param_block.h"
+#include "shaders/shader_registry.h"
 
 namespace uvo_host {
 

@@ -7,18 +7,14 @@
 // pointer, e.g. /objects/2/material/params/diffuse) and the problem.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
-#include "world.h"
+#include "render/world.h"
+#include "scene/scene_json.h"
 
 namespace uvo_host {
 
 class ShaderRegistry;
-
-struct SceneError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // Loads `path` into `world` (whose registry must be set and whose
 // declarations registered).  Relative file names in the scene are taken from

@@ -2,8 +2,9 @@
 
 #include <filesystem>
 
-#include "camera_shaders.h"
-#include "photons.h"
+#include "render/camera_shaders.h"
+#include "render/host_messages.h"
+#include "services/photons.h"
 #include "scene_loader.h"
 
 namespace uvo_host {

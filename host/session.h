@@ -8,9 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "renderer.h"
-#include "shader_registry.h"
-#include "world.h"
+#include "render/host_messages.h"
+#include "render/renderer.h"
+#include "shaders/shader_registry.h"
+#include "render/world.h"
 
 namespace uvo_host {
 

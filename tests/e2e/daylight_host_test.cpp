@@ -9,9 +9,9 @@
 #include <cmath>
 
 #include "daylight_support.h"
-#include "photons.h"
+#include "services/photons.h"
 #include "scene_loader.h"
-#include "scene_box.h"
+#include "scene/scene_box.h"
 #include "sky/sky_instance.h"
 
 using namespace uvo_host;

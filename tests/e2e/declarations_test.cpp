@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <map>
 
-#include "declarations.h"
+#include "scene/declarations.h"
 #include "support/for_each.h"
 #include "lightsurface/light_surface.h"
 #include "sky/cie_sky.h"
@@ -17,7 +17,7 @@
 #include "tonemap_photo/exposure_photographic.h"
 #include "xmtl/material_params.h"
 #include "xmtl/roundcorners.h"
-#include "param_block.h"
+#include "scene/param_block.h"
 
 using namespace uvo_host;
 using namespace uvo;

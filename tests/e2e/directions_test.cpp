@@ -5,8 +5,8 @@
 
 #include <numbers>
 
-#include "directions.h"
-#include "sobol.h"
+#include "render/directions.h"
+#include "render/sobol.h"
 
 using namespace uvo_host;
 

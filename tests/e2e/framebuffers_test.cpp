@@ -3,7 +3,7 @@
 // interface's accessor that finds them by name.
 #include <gtest/gtest.h>
 
-#include "framebuffers.h"
+#include "render/framebuffers.h"
 
 using namespace uvo_host;
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "camera_shader_support.h"
-#include "framebuffers.h"
+#include "render/framebuffers.h"
 #include "scene_loader.h"
 
 using namespace uvo_host;

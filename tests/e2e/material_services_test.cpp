@@ -9,11 +9,11 @@
 #include <cmath>
 #include <memory>
 
-#include "context.h"
-#include "directions.h"
+#include "render/context.h"
+#include "render/directions.h"
 #include "render_support.h"
-#include "shading.h"
-#include "sobol.h"
+#include "render/shading.h"
+#include "render/sobol.h"
 
 using namespace uvo_host;
 

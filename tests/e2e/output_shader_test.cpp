@@ -10,7 +10,7 @@
 #include <csignal>
 #include <cmath>
 
-#include "camera_shaders.h"
+#include "render/camera_shaders.h"
 #include "camera_shader_support.h"
 
 using namespace uvo_host;

@@ -6,7 +6,7 @@
 #include "lightsurface/light_surface.h"
 #include "render_support.h"
 #include "scene_loader.h"
-#include "shader_registry.h"
+#include "shaders/shader_registry.h"
 
 using namespace uvo_host;
 using uvo_host_test::scratch_dir;

@@ -5,9 +5,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "context.h"
+#include "render/context.h"
 #include "render_support.h"
-#include "shading.h"
+#include "render/shading.h"
 
 using namespace uvo_host;
 

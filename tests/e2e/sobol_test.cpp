@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "sobol.h"
+#include "render/sobol.h"
 
 using namespace uvo_host;
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "image.h"
+#include "image/image.h"
 #include "uvo/tonemap_api.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <numbers>
 #include <string>
 
-#include "context.h"
+#include "render/context.h"
 #include "render_support.h"
-#include "shading.h"
+#include "render/shading.h"
 
 namespace uvo_host_test {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "image.h"
+#include "image/image.h"
 #include "session.h"
 
 namespace uvo_host_test {

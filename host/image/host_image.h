@@ -1,0 +1,18 @@
+// The host's image handle behind the contract's opaque HostImage: an image
+// the handle owns (created by a shader) or one of the world's frame buffers,
+// with its pyramid levels made on demand.  Shared by the image and the output
+// host functions.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "image/image.h"
+
+struct HostImage {
+    uvo_host::Image *image = nullptr;             // what get/put read and write; null: closed
+    std::unique_ptr<uvo_host::Image> owned;
+    std::mutex lock;
+    std::vector<std::unique_ptr<HostImage>> levels;  // levels[k] is level k + 1
+};

@@ -1,0 +1,153 @@
+#include "image/image.h"
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfOutputFile.h>
+#include <ImfStringAttribute.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+
+namespace uvo_host {
+
+float srgb_to_linear(float c) {
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
+
+float linear_to_srgb(float c) {
+    if (!(c > 0.0f))
+        return 0.0f;
+    if (c >= 1.0f)
+        return 1.0f;
+    return c <= 0.0031308f ? 12.92f * c : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
+}
+
+Color Image::lookup(float u, float v) const {
+    if (width == 0 || height == 0)
+        return Color{0, 0, 0, 1};
+    const float x = (u - std::floor(u)) * width - 0.5f;
+    const float y = (1.0f - (v - std::floor(v))) * height - 0.5f;
+    const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+    const float fx = x - x0, fy = y - y0;
+    auto at = [&](int xi, int yi) {
+        xi = ((xi % width) + width) % width;
+        yi = ((yi % height) + height) % height;
+        return get(xi, yi);
+    };
+    const Color a = at(x0, y0), b = at(x0 + 1, y0), c = at(x0, y0 + 1), d = at(x0 + 1, y0 + 1);
+    auto mix = [&](float p, float q, float r, float s) {
+        return (p * (1 - fx) + q * fx) * (1 - fy) + (r * (1 - fx) + s * fx) * fy;
+    };
+    return Color{mix(a.r, b.r, c.r, d.r), mix(a.g, b.g, c.g, d.g), mix(a.b, b.b, c.b, d.b),
+                 mix(a.a, b.a, c.a, d.a)};
+}
+
+namespace {
+
+Image read_exr(const std::string &path) {
+    try {
+        Imf::InputFile file(path.c_str());
+        const Imath::Box2i window = file.header().dataWindow();
+        Image image(window.max.x - window.min.x + 1, window.max.y - window.min.y + 1);
+        image.name = path;
+        const bool has_alpha = file.header().channels().findChannel("A") != nullptr;
+        Imf::FrameBuffer fb;
+        char *base = reinterpret_cast<char *>(image.rgba.data()) -
+                     (static_cast<ptrdiff_t>(window.min.x) + static_cast<ptrdiff_t>(window.min.y) * image.width) *
+                         4 * sizeof(float);
+        const char *names[4] = {"R", "G", "B", "A"};
+        for (int c = 0; c < 4; ++c)
+            fb.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float), 4 * sizeof(float),
+                                           4 * sizeof(float) * image.width, 1, 1, c == 3 ? 1.0 : 0.0));
+        file.setFrameBuffer(fb);
+        file.readPixels(window.min.y, window.max.y);
+        if (!has_alpha)
+            for (size_t i = 3; i < image.rgba.size(); i += 4)
+                image.rgba[i] = 1.0f;
+        return image;
+    } catch (const std::exception &e) {
+        throw ImageError(std::string("cannot read EXR: ") + e.what());
+    }
+}
+
+Image read_png(const std::string &path) {
+    int w = 0, h = 0, channels = 0;
+    unsigned char *data = stbi_load(path.c_str(), &w, &h, &channels, 4);
+    if (data == nullptr)
+        throw ImageError(std::string("cannot read image: ") + stbi_failure_reason());
+    Image image(w, h);
+    image.name = path;
+    for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i)
+        for (int c = 0; c < 4; ++c) {
+            const float value = data[i * 4 + c] / 255.0f;
+            image.rgba[i * 4 + c] = c == 3 ? value : srgb_to_linear(value);
+        }
+    stbi_image_free(data);
+    return image;
+}
+
+}  // namespace
+
+Image read_image(const std::string &path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw ImageError("no such image file");
+    const std::string ext = std::filesystem::path(path).extension().string();
+    if (ext == ".exr" || ext == ".EXR")
+        return read_exr(path);
+    return read_png(path);
+}
+
+void write_exr(const std::string &path, const Image &image,
+               const std::map<std::string, std::string> &attributes, const std::vector<const Image *> &layers) {
+    try {
+        Imf::Header header(image.width, image.height);
+        for (const auto &[key, value] : attributes)
+            header.insert(key, Imf::StringAttribute(value));
+        Imf::FrameBuffer fb;
+        const char *names[4] = {"R", "G", "B", "A"};
+        auto add = [&](const Image &source, const std::string &prefix) {
+            if (source.width != image.width || source.height != image.height)
+                throw ImageError(path + ": layer \"" + prefix + "\" is not the size of the image");
+            char *base = const_cast<char *>(reinterpret_cast<const char *>(source.rgba.data()));
+            for (int c = 0; c < 4; ++c) {
+                const std::string channel = prefix.empty() ? names[c] : prefix + "." + names[c];
+                header.channels().insert(channel, Imf::Channel(Imf::FLOAT));
+                fb.insert(channel, Imf::Slice(Imf::FLOAT, base + c * sizeof(float), 4 * sizeof(float),
+                                              4 * sizeof(float) * source.width));
+            }
+        };
+        add(image, "");
+        for (const Image *layer : layers)
+            add(*layer, layer->name);
+        Imf::OutputFile file(path.c_str(), header);
+        file.setFrameBuffer(fb);
+        file.writePixels(image.height);
+    } catch (const ImageError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw ImageError(path + ": cannot write EXR: " + e.what());
+    }
+}
+
+void write_png(const std::string &path, const Image &image, bool display_values) {
+    std::vector<unsigned char> bytes(static_cast<size_t>(image.width) * image.height * 4);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const float v = image.rgba[i];
+        // The preview is opaque: environments such as the daylight skies give
+        // their pixels alpha 0, which would hide the sky in a viewer.
+        const float mapped = i % 4 == 3     ? 1.0f
+                             : display_values ? (v > 0.0f ? std::fmin(v, 1.0f) : 0.0f)
+                                              : linear_to_srgb(v);
+        bytes[i] = static_cast<unsigned char>(std::lround(mapped * 255.0f));
+    }
+    if (!stbi_write_png(path.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))
+        throw ImageError(path + ": cannot write PNG");
+}
+
+}  // namespace uvo_host

@@ -1,0 +1,187 @@
+#include "shaders/shader_registry.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+#include "render/host_messages.h"
+#include "shaders/builtin_shaders.h"
+#include "render/context.h"
+
+namespace uvo_host {
+
+namespace {
+
+// The module that exports the host functions: this very library.
+void *host_module() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&rx_query), &info) == 0 || info.dli_fname == nullptr)
+        return nullptr;
+    return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+}
+
+}  // namespace
+
+std::string default_library_path() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "libuvo_shaders.so";
+    return (exe.parent_path().parent_path() / "lib" / "libuvo_shaders.so").string();
+}
+
+std::string default_declarations_dir() { return UVO_DEFAULT_DECLARATIONS; }
+
+ShaderRegistry::ShaderRegistry(const std::string &declarations_dir, const std::string &library_path)
+    : library_path_(library_path) {
+    try {
+        declarations_ = load_declarations(declarations_dir);
+        for (const BuiltinShader &builtin : builtin_shaders()) {
+            Declaration decl = parse_declaration(nlohmann::json::parse(builtin.declaration));
+            declarations_.emplace(decl.name, std::move(decl));
+        }
+    } catch (const DeclarationError &e) {
+        throw RegistryError(e.what());
+    }
+    library_ = dlopen(library_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_ == nullptr)
+        throw RegistryError(library_path + ": cannot load the shader library: " + dlerror());
+    auto set_handle = reinterpret_cast<UvoSetModuleHandleFn>(dlsym(library_, "rxSetModuleHandle"));
+    if (set_handle == nullptr)
+        throw RegistryError(library_path + ": not a shader library (no rxSetModuleHandle)");
+    void *module = host_module();
+    if (module == nullptr)
+        throw RegistryError("cannot find the module of the host functions");
+    set_handle(module);
+    dlclose(module);  // drop the extra reference that RTLD_NOLOAD took
+}
+
+ShaderRegistry::~ShaderRegistry() {
+    if (library_ != nullptr)
+        dlclose(library_);
+}
+
+void ShaderRegistry::register_declarations(Database &db) {
+    for (auto &[name, decl] : declarations_)
+        decl.tag = db.add(ElementKind::Declaration, &decl);
+}
+
+ShaderCode *ShaderRegistry::find(const std::string &name, std::string &why) {
+    auto known = codes_.find(name);
+    if (known != codes_.end())
+        return known->second.get();
+    auto decl = declarations_.find(name);
+    if (decl == declarations_.end()) {
+        why = "unknown shader \"" + name + "\"";
+        return nullptr;
+    }
+    auto code = std::make_unique<ShaderCode>();
+    code->name = name;
+    code->declaration = &decl->second;
+    for (const BuiltinShader &builtin : builtin_shaders())
+        if (name == builtin.name) {
+            code->shader = builtin.shader;
+            code->builtin = true;
+        }
+    if (!code->builtin) {
+        code->shader = reinterpret_cast<UvoShaderFn>(dlsym(library_, name.c_str()));
+        if (code->shader == nullptr) {
+            why = "shader \"" + name + "\" is declared but " + library_path_ + " does not export it";
+            return nullptr;
+        }
+        code->init = reinterpret_cast<UvoInitFn>(dlsym(library_, (name + "_init").c_str()));
+        code->exit = reinterpret_cast<UvoExitFn>(dlsym(library_, (name + "_exit").c_str()));
+        code->version = reinterpret_cast<UvoVersionFn>(dlsym(library_, (name + "_version").c_str()));
+    }
+    ShaderCode *result = code.get();
+    codes_.emplace(name, std::move(code));
+    return result;
+}
+
+namespace {
+
+// A light shader's init and exit see the light they serve in the state, as
+// its calls do; every other instance sees none.
+void serve_light(const Scene &scene, const ShaderInstance &instance, ShadingState *state) {
+    state->light_instance = 0;
+    StateExt *ext = ext_of(state);
+    if (ext != nullptr)
+        ext->light = nullptr;
+    for (const Light &light : scene.lights)
+        if (light.shader == &instance) {
+            state->light_instance = light.instance_tag;
+            if (ext != nullptr)
+                ext->light = &light;
+            return;
+        }
+}
+
+}  // namespace
+
+void ShaderRegistry::init_instances(Scene &scene) {
+    ThreadContext context(0);
+    ThreadContext *saved = current_context();
+    set_current_context(&context);
+    ShadingState *state = context.root(scene);
+    state->ray_type = UVO_RAY_NONE;
+    for (ShaderInstance &instance : scene.instances) {
+        ShaderCode *code = instance.code;
+        if (!code->initialised) {
+            code->initialised = true;
+            if (code->version != nullptr) {
+                const int32_t version = code->version();
+                if (version != code->declaration->version)
+                    host_warning("shader %s: the library reports version %d, its declaration says %d",
+                                 code->name.c_str(), static_cast<int>(version),
+                                 static_cast<int>(code->declaration->version));
+            }
+            if (code->init != nullptr) {
+                Boolean request = 0;
+                state->shader = nullptr;
+                code->init(state, nullptr, &request);
+                code->wants_instance_init = request != 0;
+            }
+        }
+        if (code->init != nullptr && code->wants_instance_init) {
+            Boolean request = 0;
+            state->shader = &instance.record;
+            serve_light(scene, instance, state);
+            code->init(state, instance.block(), &request);
+            state->shader = nullptr;
+        }
+        instance.initialised = true;
+    }
+    context.pop(state);
+    set_current_context(saved);
+}
+
+void ShaderRegistry::exit_instances(Scene &scene) {
+    ThreadContext context(0);
+    ThreadContext *saved = current_context();
+    set_current_context(&context);
+    ShadingState *state = context.root(scene);
+    state->ray_type = UVO_RAY_NONE;
+    for (auto it = scene.instances.rbegin(); it != scene.instances.rend(); ++it) {
+        ShaderInstance &instance = *it;
+        if (!instance.initialised)
+            continue;
+        instance.initialised = false;
+        if (instance.code->exit != nullptr) {
+            state->shader = &instance.record;
+            serve_light(scene, instance, state);
+            instance.code->exit(state, instance.block());
+            state->shader = nullptr;
+        }
+    }
+    for (auto &[name, code] : codes_) {
+        if (!code->initialised)
+            continue;
+        code->initialised = false;
+        if (code->exit != nullptr)
+            code->exit(state, nullptr);
+    }
+    context.pop(state);
+    set_current_context(saved);
+}
+
+}  // namespace uvo_host
