@@ -18,7 +18,11 @@
  *     uvo_tonemap_api_init(&r);
  *     uvo_tonemap_api_transform_color(&r, &colour, x, y);   (or transform_image)
  *     uvo_tonemap_api_exit(&r);
- * The settings are read by init; change them only between exit and init.
+ * init derives a private block from the exposure, white balance, vignette,
+ * highlight, crush, saturation and gamma settings; change those only between
+ * exit and init.  The transforms read width, height, camera_aspect,
+ * camera_focal, camera_aperture and luminance_weights (and tonemapper, the
+ * callbacks and their contexts) from the record at every call.
  * transform_color only reads the record, so it may run on many threads at once.
  */
 #ifndef UVO_TONEMAP_API_H

@@ -4,8 +4,7 @@
 //
 // Precision: the arithmetic is single precision in the order written below;
 // every power is taken in double precision and stored as a float.  Two
-// evaluations exist and agree to within one float ULP (in practice they are
-// bitwise equal):
+// evaluations exist and give the same bits for every colour:
 //   - tone_map_reference: with std::pow, the plain statement of the curve,
 //     kept for tests and benchmarks;
 //   - tone_map_color: with the double-precision power kernel of
@@ -50,8 +49,8 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve);
 // Tone-maps r, g, b of `colour` for the pixel at (x, y) with std::pow.
 void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
-// The same curve through power_batch; within one float ULP of
-// tone_map_reference.
+// The same curve through power_batch; tone_map_reference's results bit for
+// bit.
 void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
 // tone_map_color in two parts, so that a row's vignette factors (which
