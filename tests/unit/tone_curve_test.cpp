@@ -198,6 +198,43 @@ TEST(ToneCurve, SinglePrecisionStepsRoundAsWritten) {
     }
 }
 
+// Where the curve is undefined: NaN, -inf and the pole -1 count as black,
+// +inf (or an overflow) makes the colour white; next to the pole the
+// curve's own (large) value stays.  Both evaluations agree.
+TEST(ToneCurve, ColoursTheCurveIsNotDefinedFor) {
+    TonemapRecord r = neutral_record();
+    r.highlight_compression = 0.5f;
+    r.display_gamma = 2.2f;
+    r.shadow_crush = 0.5f;
+    const uvo::ToneCurve curve = curve_of(r);
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    auto both = [&](Color in) {
+        Color fast = in, plain = in;
+        uvo::tone_map_color(r, curve, fast, 100, 50);
+        uvo::tone_map_reference(r, curve, plain, 100, 50);
+        EXPECT_TRUE(std::memcmp(&fast, &plain, sizeof fast) == 0) << in.r << " " << in.g << " " << in.b;
+        EXPECT_EQ(fast.a, in.a);
+        return fast;
+    };
+    const Color grey = both(Color{0, 0.25f, 0.25f, 0.5f});
+    for (float bad : {nan, -inf, -1.0f}) {
+        const Color out = both(Color{bad, 0.25f, 0.25f, 0.5f});
+        EXPECT_TRUE(out.r == 0.0f && out.g == grey.g && out.b == grey.b)
+            << "red " << bad << ": " << out.r << " " << out.g << " " << out.b;
+    }
+    for (Color in : {Color{inf, 0.25f, 0.25f, 0.5f}, Color{0.1f, 0.1f, 3e38f, 0.5f}}) {
+        const Color out = both(in);
+        EXPECT_TRUE(out.r == 1.0f && out.g == 1.0f && out.b == 1.0f) << in.b << ": " << out.r << " " << out.g;
+    }
+    // -1.001 is inside the curve's domain: k (1 + k/2) / (1 + k) is about +500.
+    r.display_gamma = 1.0f;
+    const uvo::ToneCurve linear = curve_of(r);
+    Color near_pole{-1.001f, 0.25f, 0.25f, 0.5f};
+    uvo::tone_map_color(r, linear, near_pole, 100, 50);
+    const float k = -1.001f;
+    EXPECT_FLOAT_EQ(near_pole.r, k * (1.0f + k * 0.5f) / (1.0f + k));
+}
+
 TEST(ToneCurve, DarkToneCrushOnlyBelowUnitLuminance) {
     TonemapRecord r = neutral_record();
     r.shadow_crush = 1.0f;  // exponent 3

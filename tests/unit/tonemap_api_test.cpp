@@ -117,6 +117,42 @@ TEST(TonemapApi, InitAllocatesTheBlockExitReleasesItOnceAndVersionsAreChecked) {
     uvo_tonemap_api_exit(&r);
 }
 
+TEST(TonemapApi, InitRefusesSettingsThatDivideByZero) {
+    Canvas canvas(2, 2);
+    struct Case {
+        const char *setting;
+        void (*spoil)(TonemapRecord &);
+    } cases[] = {
+        {"display_gamma", [](TonemapRecord &r) { r.display_gamma = 0.0f; }},
+        {"shutter_rate", [](TonemapRecord &r) { r.shutter_rate = 0.0f; }},
+        {"aperture_stop", [](TonemapRecord &r) { r.aperture_stop = -0.0f; }},
+        {"white_balance", [](TonemapRecord &r) { r.luminance_weights = Color{0, 0, 0, 0}; }},
+    };
+    for (const Case &c : cases) {
+        host().reset();
+        TonemapRecord r = camera_record(canvas);
+        c.spoil(r);
+        uvo_tonemap_api_init(&r);
+        EXPECT_EQ(r.internal, nullptr) << c.setting;
+        ASSERT_EQ(host().texts("error").size(), 1u) << c.setting;
+        EXPECT_EQ(host().texts("error")[0],
+                  std::string("uvo_tonemap_api_init: ") + c.setting + " divides by zero; the tone mapper is off");
+        Color colour{0.5f, 0.25f, 2.0f, 1};
+        uvo_tonemap_api_transform_color(&r, &colour, 1, 1);
+        EXPECT_TRUE(same(colour, Color{0.5f, 0.25f, 2.0f, 1})) << c.setting;
+        uvo_tonemap_api_exit(&r);
+    }
+    // Without film speed, shutter and aperture are not divisors.
+    host().reset();
+    TonemapRecord r = camera_record(canvas);
+    r.film_speed = 0.0f;
+    r.shutter_rate = r.aperture_stop = 0.0f;
+    uvo_tonemap_api_init(&r);
+    EXPECT_NE(r.internal, nullptr);
+    EXPECT_TRUE(host().messages.empty());
+    uvo_tonemap_api_exit(&r);
+}
+
 TEST(TonemapApi, OtherToneMappersDoNothingButTheImageIsStillCopied) {
     Canvas canvas(5, 3);
     TonemapRecord r = camera_record(canvas);
