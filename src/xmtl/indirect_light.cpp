@@ -50,7 +50,7 @@ Color occluder_color(ShadingState *state) {
 }  // namespace
 
 int32_t occlusion_probe_count(ShadingState *state, const MaterialWorkRecord &work, bool bleeding) {
-    int32_t n = static_cast<int32_t>(std::trunc(static_cast<float>(work.ao_samples) * work.importance));
+    int32_t n = sample_count(static_cast<float>(work.ao_samples) * work.importance);
     if (n < 1)
         n = 1;
     const RenderOptions *options = state->options;

@@ -1,6 +1,8 @@
 // Indirect light and ambient occlusion with scripted gathering and probes.
 #include "material_test_support.h"
+#include "frame/importance.h"
 #include "xmtl/indirect_light.h"
+#include "xmtl/indirect_request.h"
 
 using namespace uvo_test;
 using namespace uvo::xmtl;
@@ -148,6 +150,20 @@ TEST_F(Indirect, ProbeCountAndHostRange) {
     EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 4);
     work.importance = 0.01f;
     EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 1);
+    // A huge opacity or probe count is cut to the named limit, as is the
+    // gather request's ray count.
+    work.importance = 1e30f;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), uvo::max_sample_count);
+    const int32_t rays = f.options.gather_rays;
+    const float quality = work.indirect_quality;
+    f.options.gather_rays = 1 << 30;
+    work.indirect_quality = 1e9f;
+    EXPECT_EQ(uvo::indirect_request(&f.state, work, 1.0f).rays, uvo::max_sample_count);
+    work.indirect_quality = -1e9f;
+    EXPECT_EQ(uvo::indirect_request(&f.state, work, 1.0f).rays, -uvo::max_sample_count);
+    f.options.gather_rays = rays;
+    work.indirect_quality = quality;
+    work.importance = 0.01f;
     // Reduced rays: one probe, none when bleeding.
     f.options.final_gather = 1;
     host().reduced_ray = 1;
