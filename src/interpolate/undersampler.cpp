@@ -1,5 +1,6 @@
 #include "interpolate/undersampler.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -31,10 +32,14 @@ public:
     }
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
+    bool held() const { return lock_ != nullptr; }
 
 private:
     HostLock lock_ = nullptr;
 };
+
+// Set once the missing-lock warning has gone out.
+std::atomic<bool> no_lock_reported{false};
 
 // Only camera rays (possibly continued through transparent surfaces) with a
 // full gather context are interpolated.
@@ -204,11 +209,26 @@ bool undersampler_interpolate(Undersampler *u, Color *out, ShadingState *state, 
     const int32_t ix = static_cast<int32_t>(std::floor(gx)), iy = static_cast<int32_t>(std::floor(gy));
     const float fx = gx - static_cast<float>(ix), fy = gy - static_cast<float>(iy);
     const float smooth_start = smooth;
+    bool locked;
     {
         InstanceLock lock(state);  // the same values for every call of one material
-        u->distance_exponent = 1.0f;
-        u->normal_threshold = 0.9f;
-        u->smooth = smooth;
+        locked = lock.held();
+        if (locked) {
+            u->distance_exponent = 1.0f;
+            u->normal_threshold = 0.9f;
+            u->smooth = smooth;
+        }
+    }
+    if (!locked) {
+        // The cache is shared by the render threads: without the host's
+        // instance lock it would race, so this host gets direct sampling.
+        if (!no_lock_reported.exchange(true, std::memory_order_relaxed))
+            rx_warning("uvo_material(_x): the host has no instance lock (query 52); glossy interpolation is "
+                       "off and glossy rays are sampled directly");
+        Color direct{0.0f, 0.0f, 0.0f, 0.0f};
+        run_sampler(&direct, state, work, weight, falloff_distance, falloff_color, nullptr, mode);
+        *out = direct;
+        return true;
     }
     float nearest_seen = 2.0f * smooth_start;
 
