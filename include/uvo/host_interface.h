@@ -270,7 +270,12 @@ typedef struct HostLight {
     int32_t kind;            /* UVO_LIGHT_* */
     int32_t area;            /* UVO_AREA_*; non-zero: an area light */
     Boolean visible;         /* area light's surface is visible to rays */
-    int32_t low_samples;     /* low-sample level: samples on reduced rays, 0 = none given */
+    int32_t low_samples;     /* low-sample level: samples on reduced rays, 0 = none given.
+                              * A 16-bit signed level to the material (on unimportant rays it
+                              * sets the reflection depth to level + 1), kept in a full 32-bit
+                              * field so the record has no hidden padding and a host fills it
+                              * like its other integers; the material takes a value outside
+                              * [-32768, 32767] as the nearest end of that range. */
     Vector3 origin;          /* light space */
     Vector3 direction;       /* light space, direction of emission */
     Vector3 edge_u;          /* rectangle edges, light space */

@@ -18,8 +18,14 @@
  *     uvo_tonemap_api_init(&r);
  *     uvo_tonemap_api_transform_color(&r, &colour, x, y);   (or transform_image)
  *     uvo_tonemap_api_exit(&r);
- * The settings are read by init; change them only between exit and init.
+ * init derives a private block from the exposure, white balance, vignette,
+ * highlight, crush, saturation and gamma settings; change those only between
+ * exit and init.  The transforms read width, height, camera_aspect,
+ * camera_focal, camera_aperture and luminance_weights (and tonemapper, the
+ * callbacks and their contexts) from the record at every call.
  * transform_color only reads the record, so it may run on many threads at once.
+ * No function checks its pointers: the record, the colour and, for
+ * transform_image, read_pixel and write_pixel must be valid.
  */
 #ifndef UVO_TONEMAP_API_H
 #define UVO_TONEMAP_API_H
@@ -116,7 +122,11 @@ void rxSetModuleHandle(void *handle);
 
 /* Sets internal to null, reports a wrong api_version through rx_error (and
  * goes on), then, for the photographic tone mapper, allocates the private
- * block from the host and derives it from the settings. */
+ * block from the host and derives it from the settings.  Settings that would
+ * divide by zero (display_gamma 0; shutter_rate or aperture_stop 0 with a
+ * film_speed above 0; a white_balance whose luminance under
+ * luminance_weights is 0) are refused with an rx_error naming the setting:
+ * internal stays null and the transforms leave colours unchanged. */
 void uvo_tonemap_api_init(TonemapRecord *record);
 
 /* Releases the private block, if any, and sets internal to null.  Harmless
@@ -124,7 +134,11 @@ void uvo_tonemap_api_init(TonemapRecord *record);
 void uvo_tonemap_api_exit(TonemapRecord *record);
 
 /* Tone-maps *colour in place (r, g, b; alpha untouched).  x and y are the
- * pixel's position in pixels, for the vignette. */
+ * pixel's position in pixels, for the vignette.  Colours the curve is not
+ * defined for: an exposed channel that is NaN, -inf or exactly -1 (the pole
+ * of the highlight compression) counts as 0 (black); a colour with a +inf
+ * channel, or one that overflows on the way, comes out white (1, 1, 1).
+ * Every other colour, negative channels included, gets the curve's result. */
 void uvo_tonemap_api_transform_color(const TonemapRecord *record, Color *colour, float x, float y);
 
 /* Reads, tone-maps (as transform_color) and writes every pixel, row by row

@@ -3,7 +3,6 @@
 
 #include <dlfcn.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -39,10 +38,13 @@ void *bind_slot(int slot) {
         std::fputs("DYNLOAD: dl_handle null\n", stderr);
     // dlsym with a null handle means RTLD_DEFAULT on glibc: the lookup goes
     // on in the global scope, as the host contract asks.
-    errno = 0;
     void *address = dlsym(module, slot_names[slot]);
     if (address == nullptr) {
-        report_lookup_failure(slot_names[slot], module, errno);
+        // dlerror's report is text without a number (dlsym leaves errno
+        // alone): the code is 1 when it reported a failure, 0 for a symbol
+        // whose value is null.  Reading it consumes it, so no stale text
+        // waits for the host's next dlerror.
+        report_lookup_failure(slot_names[slot], module, dlerror() != nullptr ? 1 : 0);
         return nullptr;
     }
     slots[slot].store(address, std::memory_order_relaxed);

@@ -43,7 +43,8 @@ extern std::atomic<void *> slots[slot_count];
 void *bind_slot(int slot);
 
 // Writes the failed-lookup message to stderr: the name, the handle's low 32
-// bits as eight hex digits and the platform's error code.
+// bits as eight hex digits and the platform's error code (on this platform:
+// 1 when dlerror reported the failure, 0 when it reported none).
 void report_lookup_failure(const char *name, const void *module, int error);
 
 // The host module handle given to rxSetModuleHandle (null before).

@@ -49,7 +49,7 @@ float push_importance(ShadingState *state, ImportanceFrame *frame, int32_t *coun
                 if (frame->low_samples > 0 && is_reduced_ray(state))
                     n = static_cast<int32_t>(frame->low_samples);
                 else
-                    n = static_cast<int32_t>(std::trunc(std::sqrt(static_cast<double>(weight)) * *count * p));
+                    n = sample_count(std::sqrt(static_cast<double>(weight)) * *count * p);
             } else {
                 n = *count;
             }

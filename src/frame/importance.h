@@ -18,6 +18,18 @@ struct ImportanceFrame {
     float saved_importance = 1.0f;  // importance before the push (filled by the push)
 };
 
+// The most samples or rays one loop of a shading call is given: a count
+// computed from a weight, an importance or an opacity (which callers do not
+// bound) is cut to it, so no setting turns into a count beyond int32_t.
+constexpr int32_t max_sample_count = 1 << 20;
+
+// trunc(value) as a count in [0, max_sample_count]; NaN gives 0.
+inline int32_t sample_count(double value) {
+    if (!(value > 0.0))
+        return 0;
+    return value < static_cast<double>(max_sample_count) ? static_cast<int32_t>(value) : max_sample_count;
+}
+
 // 1 when expensive work should be cut back on this ray, else 0.
 int is_reduced_ray(ShadingState *state);
 

@@ -1,10 +1,12 @@
 #include "interpolate/undersampler.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #include "frame/binding.h"
 #include "frame/memory.h"
+#include "frame/texture_spaces.h"
 #include "xmtl/reflection.h"
 #include "xmtl/refraction.h"
 
@@ -13,7 +15,6 @@ namespace uvo {
 namespace {
 
 constexpr const char *MODULE = "interpolate";
-constexpr int32_t MAX_TEXTURE_SPACES = 16;
 
 // Holds the instance lock for a scope.  Cells are computed outside it: the
 // samplers trace rays whose shading may come back to this material.
@@ -31,10 +32,14 @@ public:
     }
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
+    bool held() const { return lock_ != nullptr; }
 
 private:
     HostLock lock_ = nullptr;
 };
+
+// Set once the missing-lock warning has gone out.
+std::atomic<bool> no_lock_reported{false};
 
 // Only camera rays (possibly continued through transparent surfaces) with a
 // full gather context are interpolated.
@@ -58,26 +63,14 @@ void run_sampler(Color *out, ShadingState *state, const MaterialWorkRecord *work
 
 // Makes the probe's child look like a camera ray for the sampler: scratch
 // child and texture list, eye ray type, interpolated texture coordinates.
-void prepare_probe_child(ShadingState *child, ShadingState *scratch, Vector3 *tex, const Vector3 &origin,
-                         const Vector3 &direction) {
+void prepare_probe_child(ShadingState *child, ShadingState *scratch, Vector3 (&tex)[max_texture_spaces],
+                         const Vector3 &origin, const Vector3 &direction) {
     child->child = scratch;
-    child->tex_list = tex;
-    child->tex_count = 0;
     child->ray_type = UVO_RAY_EYE;
     child->origin = origin;
     child->direction = direction;
     child->dot_nd = child->normal.x * direction.x + child->normal.y * direction.y + child->normal.z * direction.z;
-    for (int32_t i = 0; i < MAX_TEXTURE_SPACES; ++i) {
-        Vector3 *a = nullptr, *b = nullptr, *c = nullptr;
-        if (!rx_tri_vectors(child, 't', i, &a, &b, &c) || a == nullptr || b == nullptr || c == nullptr)
-            break;
-        const Vector3 w = child->bary;
-        tex[i] = Vector3{a->x * w.x + b->x * w.y + c->x * w.z, a->y * w.x + b->y * w.y + c->y * w.z,
-                         a->z * w.x + b->z * w.y + c->z * w.z};
-        child->tex_count = i + 1;
-    }
-    if (child->tex_count > 0)
-        child->tex = tex[0];
+    fill_texture_spaces(child, tex);
 }
 
 struct CellRequest {
@@ -108,7 +101,7 @@ void compute_cell(ShadingState *state, const CellRequest &r, int32_t x, int32_t 
     ShadingState *child = state->child;
     const ShadingState child_saved = *child;  // the host's child must not keep our scratch pointers
     ShadingState scratch{};
-    Vector3 tex[MAX_TEXTURE_SPACES];
+    Vector3 tex[max_texture_spaces];
     prepare_probe_child(child, &scratch, tex, origin, direction);
     if (r.bump_shader != 0) {
         Color ignored{0.0f, 0.0f, 0.0f, 0.0f};
@@ -216,11 +209,26 @@ bool undersampler_interpolate(Undersampler *u, Color *out, ShadingState *state, 
     const int32_t ix = static_cast<int32_t>(std::floor(gx)), iy = static_cast<int32_t>(std::floor(gy));
     const float fx = gx - static_cast<float>(ix), fy = gy - static_cast<float>(iy);
     const float smooth_start = smooth;
+    bool locked;
     {
         InstanceLock lock(state);  // the same values for every call of one material
-        u->distance_exponent = 1.0f;
-        u->normal_threshold = 0.9f;
-        u->smooth = smooth;
+        locked = lock.held();
+        if (locked) {
+            u->distance_exponent = 1.0f;
+            u->normal_threshold = 0.9f;
+            u->smooth = smooth;
+        }
+    }
+    if (!locked) {
+        // The cache is shared by the render threads: without the host's
+        // instance lock it would race, so this host gets direct sampling.
+        if (!no_lock_reported.exchange(true, std::memory_order_relaxed))
+            rx_warning("uvo_material(_x): the host has no instance lock (query 52); glossy interpolation is "
+                       "off and glossy rays are sampled directly");
+        Color direct{0.0f, 0.0f, 0.0f, 0.0f};
+        run_sampler(&direct, state, work, weight, falloff_distance, falloff_color, nullptr, mode);
+        *out = direct;
+        return true;
     }
     float nearest_seen = 2.0f * smooth_start;
 

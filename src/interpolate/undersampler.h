@@ -34,7 +34,8 @@ void undersampler_primary_ray(ShadingState *state, const Undersampler &u, float 
 // cells; `bump_shader`: Tag run on each probed cell's state, 0 = none;
 // `smooth`: smoothing distance (scene units) below which reflected objects
 // are traced directly.  Leaves *out untouched for environment-ray parents.
-// Always returns true.
+// A host that gives no instance lock (query 52) gets the direct sampler
+// instead, and one warning for the whole run.  Always returns true.
 bool undersampler_interpolate(Undersampler *u, Color *out, ShadingState *state, const MaterialWorkRecord *work,
                               float weight, float falloff_distance, const Color *falloff_color, int32_t half_width,
                               Tag bump_shader, float smooth, InterpolationMode mode);

@@ -26,7 +26,7 @@ struct SkyLook {
 SkyLook evaluate_look(ShadingState *state, const PhysicalSkyParams *params, const Vector3 &d0, const Vector3 &d) {
     const Vector3 kept_tex = state->tex;
     const Vector3 kept_point = state->point;
-    Vector3 *list = state->tex_list;
+    Vector3 *list = state->tex_count > 0 ? state->tex_list : nullptr;  // an empty list has no entry 0
     const Vector3 kept_list = list ? list[0] : Vector3{};
 
     const double pi = std::numbers::pi;

@@ -61,12 +61,11 @@ UVO_EXPORT Boolean uvo_exposure_simple(Color *result, ShadingState *state, Expos
         eval(state, params, params->use_source_texture) ? eval(state, params, params->source_texture) : 0;
     int32_t kind = -1;
     rx_query(UVO_QUERY_CALL_KIND, state, 0, &kind);
-    const SimpleCurve *curve = instance_record<SimpleCurve>(state);
-    if (curve == nullptr)
-        return 1;
+    const SimpleCurve *curve = instance_record<SimpleCurve>(state);  // null: pass through (frame/shader.h)
 
     if (kind == UVO_SHADER_OUTPUT) {
-        output_pass(state, *curve, texture);
+        if (curve != nullptr)
+            output_pass(state, *curve, texture);
         return 1;
     }
     // A lens call traces the eye ray; any other kind maps the colour it was
@@ -75,7 +74,8 @@ UVO_EXPORT Boolean uvo_exposure_simple(Color *result, ShadingState *state, Expos
         *result = texture_at_raster(state, texture, state->raster_x, state->raster_y);
     else if (kind == UVO_SHADER_LENS)
         rx_trace_eye(result, state, &state->origin, &state->direction);
-    simple_map(*curve, *result);
+    if (curve != nullptr)
+        simple_map(*curve, *result);
     return 1;
 }
 

@@ -127,22 +127,24 @@ UVO_EXPORT Boolean uvo_exposure_photographic(Color *result, ShadingState *state,
         eval(state, params, params->use_source_texture) ? eval(state, params, params->source_texture) : 0;
     int32_t kind = -1;
     rx_query(UVO_QUERY_CALL_KIND, state, 0, &kind);
+    // Null: pass through (frame/shader.h).
     const auto *instance = instance_record<ExposurePhotographicInstance>(state);
-    if (instance == nullptr)
-        return 0;
 
     if (kind == UVO_SHADER_LENS) {
         if (texture != 0)
             *result = texture_at_raster(state, texture, state->raster_x, state->raster_y);
         else
             rx_trace_eye(result, state, &state->origin, &state->direction);
+        if (instance == nullptr)
+            return 1;
         if (instance->raw_buffer_mode != 0)
             rx_fb_put(state, instance->raw_buffer, result);
         uvo_tonemap_api_transform_color(&instance->record, result, state->raster_x, state->raster_y);
         return 1;
     }
     if (kind == UVO_SHADER_OUTPUT) {
-        output_pass(state, *instance, texture);
+        if (instance != nullptr)
+            output_pass(state, *instance, texture);
         return 1;
     }
     return 0;

@@ -123,6 +123,29 @@ inline __attribute__((always_inline)) B out_of_domain(D x, D w) {
     return bad_x | bad_w;
 }
 
+// 1 in the lanes whose rounding to a float the kernel cannot decide: a power
+// r whose low 29 bits (those a float drops) lie within `tie_guard` double
+// ULPs of the midpoint between two floats, or a power below 2^-125, where
+// floats lose precision.  The kernel's error stays below 2^-40 of the power
+// for |w| < 1000 (|w| itself is rounded to 2^-44, and y log2(m) to 2^-41 for
+// the |y| < 2000 such a w allows), that is below 2^13 double ULPs, so outside
+// the guard the exact power, std::pow's and the kernel's round to the same
+// float.  Exact ties, as x^2 of a float with 13 significant bits gives, are
+// always inside.
+template <class B>
+inline __attribute__((always_inline)) B near_float_midpoint(B r) {
+    constexpr uint64_t dropped = (uint64_t(1) << 29) - 1;
+    constexpr uint64_t midpoint = uint64_t(1) << 28;
+    constexpr int guard_bits = 18;
+    constexpr uint64_t tie_guard = uint64_t(1) << guard_bits;
+    constexpr uint64_t smallest_bits = 0x3820000000000000ull;  // 2^-125
+    // (low - (midpoint - guard)) < 2 guard, with wrap-around for lows below.
+    const B from_edge = (r & dropped) - (midpoint - tie_guard);
+    const B near = ((from_edge >> (guard_bits + 1)) - uint64_t(1)) >> 63;
+    const B tiny = (r - smallest_bits) >> 63;
+    return near | tiny;
+}
+
 template <class B>
 inline __attribute__((always_inline)) bool any(B m) {
     constexpr int n = sizeof(B) / sizeof(uint64_t);
@@ -151,7 +174,8 @@ inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(typename
     Floats result = __builtin_convertvector(r, Floats);
     // Lanes the polynomial cannot take: x <= 0, inf or NaN, or a power
     // outside [2^-1000, 2^1000].  A NaN x gives a NaN w and lands here too.
-    const Bits bad = out_of_domain<Doubles, Bits>(x, w);
+    // Lanes next to a float rounding boundary go there as well.
+    const Bits bad = out_of_domain<Doubles, Bits>(x, w) | near_float_midpoint(same_bits<Bits>(r));
     if (!finite_exponent || any(bad)) {
         for (int i = 0; i < N; ++i)
             if (!finite_exponent || bad[i] != 0)

@@ -1,13 +1,13 @@
 // Batched powers in double precision for the tone curve.
 //
-// out[i] = float(pow(double(base[i]), double(exponent))), evaluated in vectors
-// of 16 lanes (4 for the last few values of a run) as
-// 2^(exponent * log2(base)) with polynomials accurate to a few units of a
-// double, so that the float results equal those of std::pow except
-// when the exact power lies within a few double ULPs of a float rounding
-// boundary (then they differ by one float ULP).  Bases that are zero,
-// negative, infinite or NaN, and powers that leave the double range, are
-// handed to std::pow lane by lane, so every IEEE special case is std::pow's.
+// out[i] = float(pow(double(base[i]), double(exponent))) bit for bit,
+// evaluated in vectors of 16 lanes (4 for the last few values of a run) as
+// 2^(exponent * log2(base)) with polynomials accurate to far better than a
+// float.  Lanes whose power lies so near the midpoint between two floats
+// that the polynomials could round it the other way (exact ties, as integer
+// exponents give, among them), bases that are zero, negative, infinite or
+// NaN, and powers that leave the normal float range go to std::pow lane by
+// lane, so every IEEE special case is std::pow's.
 #pragma once
 
 namespace uvo {

@@ -4,8 +4,7 @@
 //
 // Precision: the arithmetic is single precision in the order written below;
 // every power is taken in double precision and stored as a float.  Two
-// evaluations exist and agree to within one float ULP (in practice they are
-// bitwise equal):
+// evaluations exist and give the same bits for every colour:
 //   - tone_map_reference: with std::pow, the plain statement of the curve,
 //     kept for tests and benchmarks;
 //   - tone_map_color: with the double-precision power kernel of
@@ -44,14 +43,26 @@ inline const ToneCurve *tone_curve_of(const TonemapRecord &record) {
 //                             : radiance_scale
 //   white_scale = 1 / white_balance per channel (1 where white_balance <= 0),
 //                 divided by its luminance under luminance_weights.
-// Zero divisors (shutter, aperture, gamma, white luminance) give inf or NaN.
+// Zero divisors (shutter, aperture, gamma, white luminance) give inf or NaN;
+// init refuses such settings first (setting_dividing_by_zero).
 void make_tone_curve(const TonemapRecord &record, ToneCurve &curve);
 
+// The name of the first setting that makes make_tone_curve divide by zero
+// (display_gamma 0; shutter_rate or aperture_stop 0 with a film speed;
+// white_balance and luminance_weights whose white luminance is 0, named
+// "white_balance"), or null when there is none.
+const char *setting_dividing_by_zero(const TonemapRecord &record);
+
 // Tone-maps r, g, b of `colour` for the pixel at (x, y) with std::pow.
+// Colours the curve is not defined for get fixed results; every other
+// colour gets the curve's own.  An exposed channel that is NaN or -inf, or
+// exactly -1 (the pole of the highlight step), counts as 0 (black); a colour
+// with a channel that is +inf, or that overflows to +inf or NaN on its way,
+// comes out white (1, 1, 1).  Alpha is never touched.
 void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
-// The same curve through power_batch; within one float ULP of
-// tone_map_reference.
+// The same curve through power_batch; tone_map_reference's results bit for
+// bit.
 void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
 // tone_map_color in two parts, so that a row's vignette factors (which

@@ -19,6 +19,10 @@ UVO_EXPORT void uvo_tonemap_api_init(TonemapRecord *record) {
         rx_error("uvo_tonamap_api_init: API version mismatch!");
     if (record->tonemapper != UVO_TONEMAPPER_PHOTOGRAPHIC)
         return;
+    if (const char *setting = setting_dividing_by_zero(*record)) {
+        rx_error("uvo_tonemap_api_init: %s divides by zero; the tone mapper is off", setting);
+        return;
+    }
     ToneCurve *curve = UVO_ALLOCATE(module, ToneCurve);
     if (curve == nullptr)
         return;

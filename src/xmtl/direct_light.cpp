@@ -1,5 +1,6 @@
 #include "xmtl/direct_light.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "frame/binding.h"
@@ -82,7 +83,8 @@ LightFacts light_facts(ShadingState *state, Tag light) {
     if (record != nullptr) {
         facts.area = record->area != 0;
         facts.visible = record->visible != 0;
-        facts.low_samples = record->low_samples;
+        // A 16-bit level (see HostLight), so level + 1 cannot overflow.
+        facts.low_samples = std::clamp<int32_t>(record->low_samples, INT16_MIN, INT16_MAX);
         rx_db_unpin(record_tag);
     }
     return facts;

@@ -4,6 +4,7 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
+#include "frame/texture_spaces.h"
 #include "xmtl/indirect_request.h"
 #include "xmtl/vector_math.h"
 
@@ -12,8 +13,6 @@ namespace uvo {
 using namespace xmtl;
 
 namespace {
-
-constexpr int max_texture_spaces = 16;
 
 // Shades the surface an occlusion probe met (the state's child after
 // rx_trace_probe) with its own material shader, as a gather ray one
@@ -29,18 +28,7 @@ Color occluder_color(ShadingState *state) {
     ShadingState scratch_child = copy;
     hit->ray_type = UVO_RAY_GATHER;
     hit->child = &scratch_child;
-    hit->tex_list = tex;
-    hit->tex_count = 0;
-    for (int32_t i = 0; i < max_texture_spaces; ++i) {
-        Vector3 *a = nullptr, *b = nullptr, *c = nullptr;
-        if (!rx_tri_vectors(hit, 't', i, &a, &b, &c) || !a || !b || !c)
-            break;
-        const Vector3 w = hit->bary;
-        tex[i] = add(add(scale(*a, w.x), scale(*b, w.y)), scale(*c, w.z));
-        hit->tex_count = i + 1;
-    }
-    if (hit->tex_count > 0)
-        hit->tex = tex[0];
+    fill_texture_spaces(hit, tex);
     hit->reflection_depth = state->reflection_depth + 1;
     rx_call_shader(&color, UVO_SHADER_MATERIAL, hit, shader);
     *hit = copy;  // nothing of this call's stack stays reachable from the host's state
@@ -50,7 +38,7 @@ Color occluder_color(ShadingState *state) {
 }  // namespace
 
 int32_t occlusion_probe_count(ShadingState *state, const MaterialWorkRecord &work, bool bleeding) {
-    int32_t n = static_cast<int32_t>(std::trunc(static_cast<float>(work.ao_samples) * work.importance));
+    int32_t n = sample_count(static_cast<float>(work.ao_samples) * work.importance);
     if (n < 1)
         n = 1;
     const RenderOptions *options = state->options;

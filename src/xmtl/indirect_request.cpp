@@ -2,13 +2,17 @@
 
 #include <cmath>
 
+#include "frame/importance.h"
+
 namespace uvo {
 
 IndirectRequest indirect_request(const ShadingState *state, const MaterialWorkRecord &work, float weight) {
     IndirectRequest request{};
     request.size = sizeof(IndirectRequest);
     if (const RenderOptions *o = state->options) {
-        request.rays = static_cast<int32_t>(std::trunc(static_cast<float>(o->gather_rays) * work.indirect_quality));
+        // Truncated toward zero, a negative product included.
+        const float rays = static_cast<float>(o->gather_rays) * work.indirect_quality;
+        request.rays = rays < 0.0f ? -sample_count(-rays) : sample_count(rays);
         request.max_radius = o->gather_max_radius;
         request.min_radius = o->gather_min_radius;
         request.view = o->gather_view;

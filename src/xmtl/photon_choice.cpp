@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "frame/binding.h"
+#include "frame/importance.h"
 
 namespace uvo {
 
@@ -45,7 +46,7 @@ int32_t choose_component(double u, const float w[3], Color *energy, int32_t *cou
     const double whole = std::floor(ratio);
     const double low = k > 0 ? sums[k - 1] : 0.0;
     const double position = (x - low) / (sums[k] - low);
-    *count = static_cast<int32_t>(whole) + (position < ratio - whole ? 1 : 0);
+    *count = sample_count(whole) + (position < ratio - whole ? 1 : 0);
 
     // The photon keeps its measured energy in the colour of the component.
     const Color &c = components[k];

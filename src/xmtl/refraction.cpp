@@ -70,7 +70,10 @@ void refraction_sample(Color *out, ShadingState *state, const MaterialWorkRecord
         double sample[2];
         int32_t instance = 0;
         ShadingState *child = state->child;
-        while (rx_sample(sample, &instance, state, 2, &n)) {
+        // The host may lower the count it is handed; the divisor below stays
+        // the count the importance push fixed.
+        int32_t remaining = n;
+        while (rx_sample(sample, &instance, state, 2, &remaining)) {
             if (child != nullptr)
                 child->distance = 0.0;
             Color c{0.0f, 0.0f, 0.0f, 0.0f};

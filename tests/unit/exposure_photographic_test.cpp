@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tonemap/exposure_simple.h"
 #include "tonemap_photo/exposure_photographic.h"
 #include "tonemap_test_support.h"
 
@@ -350,5 +351,29 @@ TEST_F(Photographic, OtherCallKindsReturnFalseAndLeaveTheResult) {
         EXPECT_TRUE(same(result, Color{0.3f, 0.2f, 0.1f, 0.5f})) << "kind " << kind;
     }
     EXPECT_EQ(host().count("rx_trace_eye"), 0);
+    EXPECT_EQ(host().count("rx_output_image_open"), 0);
+}
+
+// Without an instance record both exposure shaders pass colours through: a
+// lens call still traces the eye ray, an output call touches no image.
+TEST_F(Photographic, MissingInstanceRecordPassesColoursThrough) {
+    const Color traced{0.8f, 0.4f, 0.2f, 1.0f};
+    host().script.rx_trace_eye = [&](Color *c, ShadingState *, const Vector3 *, const Vector3 *) -> Boolean {
+        *c = traced;
+        return 1;
+    };
+    uvo_test::ParamBlock<uvo::ExposureSimpleParams> simple;
+    simple.attach(f.shader, false);  // both blocks read directly
+    auto shade = [&](int32_t kind, Color *result) {
+        host().call_kind = kind;
+        return std::pair{uvo::uvo_exposure_photographic(result, &f.state, block.get()),
+                         uvo::uvo_exposure_simple(result + 1, &f.state, simple.get())};
+    };
+    ASSERT_EQ(host().user_slot, nullptr);
+    Color lens[2] = {};
+    EXPECT_EQ(shade(UVO_SHADER_LENS, lens), std::pair(Boolean{1}, Boolean{1}));
+    EXPECT_TRUE(same(lens[0], traced) && same(lens[1], traced));
+    Color output[2] = {};
+    EXPECT_EQ(shade(UVO_SHADER_OUTPUT, output), std::pair(Boolean{1}, Boolean{1}));
     EXPECT_EQ(host().count("rx_output_image_open"), 0);
 }

@@ -1,7 +1,9 @@
 // Importance bookkeeping: the push/pop arithmetic and the reduced-ray test.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "frame/importance.h"
 #include "test_host.h"
@@ -71,6 +73,15 @@ TEST(Importance, CountsAreRaisedToOneAndOneIsNeverScaled) {
 
     // No count: n = 1.
     EXPECT_FLOAT_EQ(uvo::push_importance(&f.state, &frame, nullptr, 0.5f), 0.005f);
+    uvo::pop_importance(&f.state, &frame);
+
+    // Weights nobody bounds: a count beyond int32_t is cut to the limit, NaN gives 1.
+    for (auto [weight, expected] : {std::pair{1e30f, uvo::max_sample_count}, {std::nanf(""), 1}}) {
+        count = 16;
+        uvo::push_importance(&f.state, &frame, &count, weight);
+        EXPECT_EQ(count, expected) << "weight " << weight;
+        uvo::pop_importance(&f.state, &frame);
+    }
 }
 
 TEST(Importance, ReducedRaysTakeTheLowSampleCountAtAnyDepth) {

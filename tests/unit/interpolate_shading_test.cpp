@@ -183,6 +183,21 @@ TEST_F(Interpolation, OnlyCameraRaysWithAFullGatherContextAreInterpolated) {
     f.state.parent = &parent;
     EXPECT_TRUE(near(interpolate(0), Color{-1.0f, -1.0f, -1.0f, -1.0f}));
     EXPECT_TRUE(host().calls.empty()) << host().calls.front().name;
+
+    // A host without an instance lock: the shared cache would race, so the
+    // direct sampler runs, with one warning for the run.
+    host().calls.clear();
+    f.state.parent = nullptr;
+    host().script.rx_query = [](int32_t code, ShadingState *, Tag, void *) -> Boolean {
+        return code == UVO_QUERY_GATHER_CONTEXT;
+    };
+    for (int i = 0; i < 2; ++i) {
+        f.state.raster_x += 3.0f;
+        EXPECT_TRUE(near(interpolate(0), traced));
+    }
+    EXPECT_EQ(probes(), 0);
+    EXPECT_EQ(traces(), 2);
+    EXPECT_EQ(host().texts("warning").size(), 1u);
 }
 
 TEST_F(Interpolation, NearbyReflectedObjectsAreTracedWithinTheSmoothingDistance) {

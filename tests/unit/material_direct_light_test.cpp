@@ -283,6 +283,13 @@ TEST_F(DirectLight, AreaLightsSampleByImportance) {
         EXPECT_EQ(f.state.reflection_depth, 1);
         EXPECT_EQ(f.state.refraction_depth, 1);
     }
+    // The level is 16 bits wide: a larger value is its top.
+    records[1].low_samples = INT32_MAX;
+    work.importance = 0.1f;
+    depths_seen.clear();
+    run();
+    ASSERT_FALSE(depths_seen.empty());
+    EXPECT_EQ(depths_seen.front(), 32768);
 }
 
 TEST_F(DirectLight, RoughnessOnlyWhenPositive) {

@@ -1,6 +1,9 @@
 // Indirect light and ambient occlusion with scripted gathering and probes.
 #include "material_test_support.h"
+#include "frame/importance.h"
+#include "frame/texture_spaces.h"
 #include "xmtl/indirect_light.h"
+#include "xmtl/indirect_request.h"
 
 using namespace uvo_test;
 using namespace uvo::xmtl;
@@ -148,6 +151,20 @@ TEST_F(Indirect, ProbeCountAndHostRange) {
     EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 4);
     work.importance = 0.01f;
     EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), 1);
+    // A huge opacity or probe count is cut to the named limit, as is the
+    // gather request's ray count.
+    work.importance = 1e30f;
+    EXPECT_EQ(uvo::occlusion_probe_count(&f.state, work, false), uvo::max_sample_count);
+    const int32_t rays = f.options.gather_rays;
+    const float quality = work.indirect_quality;
+    f.options.gather_rays = 1 << 30;
+    work.indirect_quality = 1e9f;
+    EXPECT_EQ(uvo::indirect_request(&f.state, work, 1.0f).rays, uvo::max_sample_count);
+    work.indirect_quality = -1e9f;
+    EXPECT_EQ(uvo::indirect_request(&f.state, work, 1.0f).rays, -uvo::max_sample_count);
+    f.options.gather_rays = rays;
+    work.indirect_quality = quality;
+    work.importance = 0.01f;
     // Reduced rays: one probe, none when bleeding.
     f.options.final_gather = 1;
     host().reduced_ray = 1;
@@ -209,9 +226,10 @@ TEST_F(Indirect, BleedingTintsByTheOccludersShading) {
     hits = {1.0, 0.0};
     child.tex_list = nullptr;
     Vector3 tex_vertices[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    int32_t spaces = 1;
     host().script.rx_tri_vectors = [&](ShadingState *, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
                                        Vector3 **c) -> Boolean {
-        if (which != 't' || index > 0)
+        if (which != 't' || index >= spaces)
             return 0;
         *a = &tex_vertices[0];
         *b = &tex_vertices[1];
@@ -257,4 +275,13 @@ TEST_F(Indirect, BleedingTintsByTheOccludersShading) {
     EXPECT_FLOAT_EQ(out.occlusion_ambient.g, open * 0.5f);
     EXPECT_FLOAT_EQ(out.occlusion.r, open);
     EXPECT_EQ(f.state.importance, 1.0f);
+
+    // Every texture space the host has is filled, up to the named limit,
+    // past which one warning goes out for the whole run.
+    for (int32_t n : {20, uvo::max_texture_spaces + 5, uvo::max_texture_spaces + 5}) {
+        spaces = n;
+        run();
+        EXPECT_EQ(tex_count_seen, std::min(n, uvo::max_texture_spaces));
+    }
+    EXPECT_EQ(host().texts("warning").size(), 1u);
 }

@@ -276,6 +276,21 @@ TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
         EXPECT_EQ(eu, e) << "anisotropy " << a;
         EXPECT_EQ(ev, e * a) << "anisotropy " << a;
     }
+
+    // A host that lowers the count in the loop does not change the divisor.
+    work.anisotropy = 1.0f;
+    rays = {{true, 1.0, white}, {true, 1.0, white}};
+    host().script.rx_sample = [](double *x, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
+        if (count != nullptr)
+            *count = 1;
+        if (instance != nullptr && count != nullptr && (*instance)++ >= *count)
+            return 0;
+        for (int32_t d = 0; d < dim; ++d)
+            x[d] = 0.5;
+        return 1;
+    };
+    refract();
+    EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f})) << out.refraction_raw.r;
 }
 
 TEST_F(Traced, RefractionFalloffLimitAndColour) {

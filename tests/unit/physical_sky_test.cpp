@@ -253,6 +253,10 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     EXPECT_EQ(f.state.tex.x, 5.0f);
     EXPECT_EQ(list[0].x, 7.0f);
     EXPECT_EQ(f.state.point.y, 2.0f);
+    // An empty list is not written, even while the parameters are evaluated.
+    f.state.tex_count = 0;
+    shade(d);
+    EXPECT_EQ(list_seen.x, 7.0f);
 
     // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and blue hold.
     const Color full = result;

@@ -158,6 +158,43 @@ TEST(ToneCurve, HighlightsSaturationAndNegativeChannels) {
     EXPECT_TRUE(p.r == 0.0f && p.b == 0.0f) << p.r << " " << p.b;
 }
 
+// Where the curve is undefined: NaN, -inf and the pole -1 count as black,
+// +inf (or an overflow) makes the colour white; next to the pole the
+// curve's own (large) value stays.  Both evaluations agree.
+TEST(ToneCurve, ColoursTheCurveIsNotDefinedFor) {
+    TonemapRecord r = neutral_record();
+    r.highlight_compression = 0.5f;
+    r.display_gamma = 2.2f;
+    r.shadow_crush = 0.5f;
+    const uvo::ToneCurve curve = curve_of(r);
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    auto both = [&](Color in) {
+        Color fast = in, plain = in;
+        uvo::tone_map_color(r, curve, fast, 100, 50);
+        uvo::tone_map_reference(r, curve, plain, 100, 50);
+        EXPECT_TRUE(std::memcmp(&fast, &plain, sizeof fast) == 0) << in.r << " " << in.g << " " << in.b;
+        EXPECT_EQ(fast.a, in.a);
+        return fast;
+    };
+    const Color grey = both(Color{0, 0.25f, 0.25f, 0.5f});
+    for (float bad : {nan, -inf, -1.0f}) {
+        const Color out = both(Color{bad, 0.25f, 0.25f, 0.5f});
+        EXPECT_TRUE(out.r == 0.0f && out.g == grey.g && out.b == grey.b)
+            << "red " << bad << ": " << out.r << " " << out.g << " " << out.b;
+    }
+    for (Color in : {Color{inf, 0.25f, 0.25f, 0.5f}, Color{0.1f, 0.1f, 3e38f, 0.5f}}) {
+        const Color out = both(in);
+        EXPECT_TRUE(out.r == 1.0f && out.g == 1.0f && out.b == 1.0f) << in.b << ": " << out.r << " " << out.g;
+    }
+    // -1.001 is inside the curve's domain: k (1 + k/2) / (1 + k) is about +500.
+    r.display_gamma = 1.0f;
+    const uvo::ToneCurve linear = curve_of(r);
+    Color near_pole{-1.001f, 0.25f, 0.25f, 0.5f};
+    uvo::tone_map_color(r, linear, near_pole, 100, 50);
+    const float k = -1.001f;
+    EXPECT_FLOAT_EQ(near_pole.r, k * (1.0f + k * 0.5f) / (1.0f + k));
+}
+
 TEST(ToneCurve, DarkToneCrushOnlyBelowUnitLuminance) {
     TonemapRecord r = neutral_record();
     r.shadow_crush = 1.0f;  // exponent 3
@@ -188,29 +225,29 @@ TEST(PowerBatch, MatchesDoublePowRoundedToFloat) {
     const float exponents[] = {1.0f / 2.2f, 0.5f, 3.0f, 1.6f, 2.4f, 0.1f, -1.5f, 7.0f, 0.0f};
     constexpr int n = 4096 + 7;  // a ragged tail
     std::vector<float> base(n), out(n);
-    int64_t differing = 0, total = 0;
     for (float e : exponents) {
         for (float &b : base)
             b = std::exp2(log_base(random));
         uvo::power_batch(base.data(), e, out.data(), n);
         for (int i = 0; i < n; ++i) {
             const float expected = static_cast<float>(std::pow(double(base[i]), double(e)));
-            ASSERT_LE(ulps(out[i], expected), 1) << "pow(" << base[i] << ", " << e << ") = " << out[i]
-                                                  << " expected " << expected;
-            differing += out[i] != expected;
-            ++total;
+            ASSERT_EQ(out[i], expected) << "pow(" << base[i] << ", " << e << ")";
         }
     }
-    // Accurate to a few double ULPs: a float result differs only when the
-    // exact value sits next to a rounding boundary.
-    EXPECT_LT(differing, total / 10000 + 1) << differing << " of " << total;
 
-    // In place works.
-    for (int i = 0; i < n; ++i)
-        out[i] = base[i];
-    uvo::power_batch(out.data(), 2.0f, out.data(), n);
-    for (int i = 0; i < n; ++i)
-        ASSERT_LE(ulps(out[i], float(double(base[i]) * base[i])), 1) << base[i];
+    // Every float in [0.5, 1) to the powers 2, 3 and 4, in place: integer
+    // exponents make exact ties, which must round to even as pow's do.
+    const int count = 1 << 23;
+    std::vector<float> all(count);
+    for (float e : {2.0f, 3.0f, 4.0f}) {
+        for (int i = 0; i < count; ++i)
+            all[i] = 0.5f + float(i) * 0x1p-24f;
+        uvo::power_batch(all.data(), e, all.data(), count);
+        for (int i = 0; i < count; ++i) {
+            const float b = 0.5f + float(i) * 0x1p-24f;
+            ASSERT_EQ(all[i], static_cast<float>(std::pow(double(b), double(e)))) << "pow(" << b << ", " << e << ")";
+        }
+    }
 }
 
 TEST(PowerBatch, RunsOfEveryLengthGiveTheSameBits) {
@@ -262,18 +299,17 @@ TEST(PowerBatch, SpecialValuesAreThoseOfPow) {
         for (int i = 0; i < n; ++i) {
             const float expected = static_cast<float>(std::pow(double(bases[i]), double(e)));
             for (float got : {out[i], alone[i], by_four[i]}) {
-                EXPECT_LE(ulps(got, expected), 1) << "pow(" << bases[i] << ", " << e << ") = " << got;
+                EXPECT_EQ(ulps(got, expected), 0) << "pow(" << bases[i] << ", " << e << ") = " << got;
                 EXPECT_EQ(std::signbit(got), std::signbit(expected)) << "pow(" << bases[i] << ", " << e << ")";
             }
         }
     }
 }
 
-TEST(ToneCurve, FastCurveAgreesWithTheScalarCurveWithinOneUlp) {
+TEST(ToneCurve, FastCurveEqualsTheScalarCurve) {
     std::mt19937 random(5);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::normal_distribution<float> stops(-1.0f, 4.0f);
-    int64_t differing = 0, total = 0;
     for (int setting = 0; setting < 3000; ++setting) {
         TonemapRecord r = neutral_record();
         r.width = 37 + setting;
@@ -304,14 +340,11 @@ TEST(ToneCurve, FastCurveAgreesWithTheScalarCurveWithinOneUlp) {
             uvo::tone_map_reference(r, curve, expected, x, y);
             const float got[3] = {fast.r, fast.g, fast.b}, want[3] = {expected.r, expected.g, expected.b};
             for (int c = 0; c < 3; ++c) {
-                ASSERT_LE(ulps(got[c], want[c]), 1)
+                ASSERT_EQ(got[c], want[c])
                     << "setting " << setting << " pixel (" << x << ", " << y << ") channel " << c << " input "
                     << in.r << " " << in.g << " " << in.b << ": " << got[c] << " against " << want[c];
-                differing += got[c] != want[c];
-                ++total;
             }
             EXPECT_EQ(fast.a, in.a);
         }
     }
-    EXPECT_LT(differing, total / 1000 + 1) << differing << " of " << total << " channels differ by one ULP";
 }

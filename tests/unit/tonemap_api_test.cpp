@@ -117,6 +117,33 @@ TEST(TonemapApi, InitAllocatesTheBlockExitReleasesItOnceAndVersionsAreChecked) {
     uvo_tonemap_api_exit(&r);
 }
 
+TEST(TonemapApi, InitRefusesSettingsThatDivideByZero) {
+    Canvas canvas(2, 2);
+    for (const char *setting : {"display_gamma", "shutter_rate", "aperture_stop", "white_balance", ""}) {
+        host().reset();
+        TonemapRecord r = camera_record(canvas);
+        const std::string name = setting;
+        if (name == "display_gamma")
+            r.display_gamma = 0.0f;
+        else if (name == "shutter_rate")
+            r.shutter_rate = 0.0f;
+        else if (name == "aperture_stop")
+            r.aperture_stop = -0.0f;
+        else if (name == "white_balance")
+            r.luminance_weights = Color{0, 0, 0, 0};
+        else  // without film speed, shutter and aperture divide nothing
+            r.film_speed = r.shutter_rate = r.aperture_stop = 0.0f;
+        uvo_tonemap_api_init(&r);
+        EXPECT_EQ(r.internal == nullptr, !name.empty()) << name;
+        const std::vector<std::string> expected =
+            name.empty() ? std::vector<std::string>{}
+                         : std::vector<std::string>{"uvo_tonemap_api_init: " + name +
+                                                    " divides by zero; the tone mapper is off"};
+        EXPECT_EQ(host().texts("error"), expected);
+        uvo_tonemap_api_exit(&r);
+    }
+}
+
 TEST(TonemapApi, OtherToneMappersDoNothingButTheImageIsStillCopied) {
     Canvas canvas(5, 3);
     TonemapRecord r = camera_record(canvas);
