@@ -31,7 +31,6 @@ struct ShaderDeclaration {
     size_t block_size;               // bytes of the block (an array counts one element in place)
 };
 
-namespace detail {
 // uvo_material's rows: those of the shared list that start inside its block.
 constexpr size_t material_row_count() {
     size_t n = 0;
@@ -40,12 +39,11 @@ constexpr size_t material_row_count() {
             ++n;
     return n;
 }
-}  // namespace detail
 
 inline constexpr ShaderDeclaration shader_declarations[] = {
     {"uvo_material", material_version, "color",
      "physically based surface material; colours are reflectances, the result is in the units of the lights",
-     std::span<const ParamRow>(MaterialParams_rows, detail::material_row_count()), material_block_size},
+     std::span<const ParamRow>(MaterialParams_rows, material_row_count()), material_block_size},
     {"uvo_material_x", material_x_version, "color",
      "uvo_material with bump vectors and the multi-output record",
      std::span<const ParamRow>(MaterialParams_rows), sizeof(MaterialParams)},

@@ -33,7 +33,8 @@ namespace uvo {
     X(float, overcast_fraction, 8, "scalar", "0.0", "[0, 1]", "", \
       "0 CIE clear sky .. 1 CIE overcast sky, clamped") \
     X(Vector3, sun_vector, 9, "vector", "[0, 0.866, 0.5]", "", "", \
-      "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up in a y-up scene)") \
+      "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up " \
+      "in a y-up scene)") \
     X(Tag, sun, 12, "light", "", "", "", \
       "directional light whose direction the sky follows") \
     X(Boolean, up_axis_y, 13, "boolean", "true", "", "", \

@@ -16,15 +16,14 @@
 
 namespace uvo {
 
-// X(ctype, name, slot, type, default, range, unit, description): see
-// frame/param_list.h.
-#define UVO_PHYSICAL_SKY_PARAMETERS(X) \
-    X(Boolean, enabled, 0, "boolean", "true", "", "", \
-      "off: black (environment) or no change (lens, volume)") \
+// Slots 1 to 9, shared with uvo_physicalsun: the overall scale and the look
+// of the sky's colour.
+#define UVO_SKY_SHARED_PARAMETERS(X) \
     X(float, intensity, 1, "scalar", "1.0", "[0, inf)", "", \
       "overall multiplier; not positive switches the shader off") \
     X(Color, rgb_scale, 2, "color", "[0.0000125, 0.0000125, 0.0000125, 1]", "[0, inf) per channel", "1/(cd/m2)", \
-      "factors from luminance (cd/m2) to the result; red <= 0 uses 1.25e-5 for all, so a result of 1.0 is about 80,000 cd/m2") \
+      "factors from luminance (cd/m2) to the result; red <= 0 uses 1.25e-5 for all, so a result of 1.0 " \
+      "is about 80,000 cd/m2") \
     X(float, haze_level, 6, "scalar", "0.0", "[0, inf)", "", \
       "haze; turbidity T = haze + 2, at least 2") \
     X(float, red_blue_tilt, 7, "scalar", "0.0", "[-1, 1]", "", \
@@ -32,7 +31,14 @@ namespace uvo {
     X(float, saturation_level, 8, "scalar", "1.0", "[0, inf)", "", \
       "saturation of the colour; 1 keeps it, 0 grey") \
     X(float, horizon_shift, 9, "scalar", "0.0", "", "tenths", \
-      "height of the horizon, in tenths of the sky sphere's radius") \
+      "height of the horizon, in tenths of the sky sphere's radius")
+
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_PHYSICAL_SKY_PARAMETERS(X) \
+    X(Boolean, enabled, 0, "boolean", "true", "", "", \
+      "off: black (environment) or no change (lens, volume)") \
+    UVO_SKY_SHARED_PARAMETERS(X) \
     X(float, horizon_softness, 10, "scalar", "0.1", "[0, inf)", "tenths", \
       "width of the sky-to-ground blend below the horizon") \
     X(Color, ground_tint, 11, "color", "[0.2, 0.2, 0.2, 1]", "[0, 1] per channel", "", \
@@ -40,7 +46,8 @@ namespace uvo {
     X(Color, night_minimum, 15, "color", "[0, 0, 0, 1]", "[0, inf) per channel", "", \
       "lower bound of the sky colour, in the result's units") \
     X(Vector3, sun_vector, 19, "vector", "[0, 0.866, 0.5]", "", "", \
-      "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up in a y-up scene)") \
+      "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up " \
+      "in a y-up scene)") \
     X(Tag, sun, 22, "light", "", "", "", \
       "directional light whose direction the sky follows") \
     X(float, disc_brightness, 23, "scalar", "1.0", "[0, inf)", "", \
@@ -58,9 +65,11 @@ namespace uvo {
     X(Boolean, up_axis_y, 29, "boolean", "true", "", "", \
       "the scene's up axis is y (false: z)") \
     X(int32_t, model_flags, 30, "integer", "0", "0..3", "", \
-      "bit flags of the sky colour model: 1 chromaticity weighted by the cosine of the sun angle, 2 fixed Perez A for x") \
+      "bit flags of the sky colour model: 1 chromaticity weighted by the cosine of the sun angle, 2 " \
+      "fixed Perez A for x") \
     X(int32_t, luminance_mode, 31, "integer", "0", "0..2", "", \
-      "0 turbidity model, 1 user Perez coefficients with zenith_luminance, 2 user Perez coefficients with the CIE clear-sky zenith luminance") \
+      "0 turbidity model, 1 user Perez coefficients with zenith_luminance, 2 user Perez coefficients " \
+      "with the CIE clear-sky zenith luminance") \
     X(float, zenith_luminance, 32, "scalar", "0.0", "[0, inf)", "cd/m2", \
       "zenith luminance Lz of luminance_mode 1") \
     X(float, diffuse_horizontal_illuminance, 33, "scalar", "0.0", "[0, inf)", "lux", \

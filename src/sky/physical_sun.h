@@ -1,5 +1,6 @@
 // uvo_physicalsun: light shader of a directional light that stands for the
-// sun.  Its first seven parameters match uvo_physicalsky's.
+// sun.  Its parameters in slots 0 to 9 match uvo_physicalsky's
+// (UVO_SKY_SHARED_PARAMETERS).
 //
 // The parameters are listed below, with their slots, ranges, units and
 // meanings.
@@ -14,6 +15,7 @@
 #include "frame/export.h"
 #include "frame/param_list.h"
 #include "frame/params.h"
+#include "sky/physical_sky.h"
 
 namespace uvo {
 
@@ -22,18 +24,7 @@ namespace uvo {
 #define UVO_PHYSICAL_SUN_PARAMETERS(X) \
     X(Boolean, enabled, 0, "boolean", "true", "", "", \
       "off: black light, no photons") \
-    X(float, intensity, 1, "scalar", "1.0", "[0, inf)", "", \
-      "overall multiplier; not positive switches the shader off") \
-    X(Color, rgb_scale, 2, "color", "[0.0000125, 0.0000125, 0.0000125, 1]", "[0, inf) per channel", "1/(cd/m2)", \
-      "factors from luminance (cd/m2) to the result; red <= 0 uses 1.25e-5 for all, so a result of 1.0 is about 80,000 cd/m2") \
-    X(float, haze_level, 6, "scalar", "0.0", "[0, inf)", "", \
-      "haze; turbidity T = haze + 2, at least 2") \
-    X(float, red_blue_tilt, 7, "scalar", "0.0", "[-1, 1]", "", \
-      "colour tilt k: red x (1 + k), blue x (1 - k)") \
-    X(float, saturation_level, 8, "scalar", "1.0", "[0, inf)", "", \
-      "saturation of the colour; 1 keeps it, 0 grey") \
-    X(float, horizon_shift, 9, "scalar", "0.0", "", "tenths", \
-      "height of the horizon, in tenths of the sky sphere's radius") \
+    UVO_SKY_SHARED_PARAMETERS(X) \
     X(float, penumbra_scale, 10, "scalar", "1.0", "[0, inf)", "", \
       "size of the soft-shadow disc; <= 0 hard shadows") \
     X(int32_t, shadow_rays, 11, "integer", "8", "-1..", "rays", \

@@ -24,7 +24,8 @@ namespace uvo {
 // frame/param_list.h.
 #define UVO_EXPOSURE_PHOTOGRAPHIC_PARAMETERS(X) \
     X(float, radiance_scale, 0, "scalar", "1.0", "(0, inf)", "", \
-      "factor from rendered values to cd/m2 when film_speed > 0 (80000 for the physical sky's default scale); else the exposure itself") \
+      "factor from rendered values to cd/m2 when film_speed > 0 (80000 for the physical sky's default " \
+      "scale); else the exposure itself") \
     X(Color, white_balance, 1, "color", "[1, 1, 1, 1]", "(0, inf) per channel", "", \
       "colour that comes out neutral") \
     X(float, film_speed, 5, "scalar", "0.0", "[0, inf)", "ISO", \
@@ -44,7 +45,8 @@ namespace uvo {
     X(float, display_gamma, 12, "scalar", "2.2", "(0, inf)", "", \
       "display gamma") \
     X(int32_t, raw_buffer_mode, 13, "integer", "0", "0..2", "", \
-      "0 no raw buffer; 2 the output pass copies the raw buffer; 1 (or other values) the output pass tone-maps the raw buffer") \
+      "0 no raw buffer; 2 the output pass copies the raw buffer; 1 (or other values) the output pass " \
+      "tone-maps the raw buffer") \
     X(Tag, raw_buffer_name, 14, "string", "", "", "", \
       "name or number of the raw user frame buffer") \
     X(Tag, source_texture, 15, "texture", "", "", "", \

@@ -63,7 +63,8 @@ namespace uvo {
     X(float, anisotropy_rotation, 32, "scalar", "0.0", "", "turns", \
       "rotation of the tangent frame about the normal (1 = 360 degrees)") \
     X(int32_t, anisotropy_channel, 33, "integer", "0", "-4..", "", \
-      "tangent frame source: 0 or more texture space of that index, -2 bump basis, -3 derivatives, -4 texture-coordinate vector, other values the object axes") \
+      "tangent frame source: 0 or more texture space of that index, -2 bump basis, -3 derivatives, -4 " \
+      "texture-coordinate vector, other values the object axes") \
     X(Boolean, fresnel_from_ior, 34, "boolean", "false", "", "", \
       "reflectivity follows the Fresnel equations for refraction_ior instead of the custom curve") \
     X(float, reflectance_normal, 35, "scalar", "0.2", "[0, 1]", "", \
@@ -75,7 +76,8 @@ namespace uvo {
     X(Boolean, conserve_energy, 38, "boolean", "true", "", "", \
       "reflection and refraction take their energy from the other components") \
     X(int32_t, interpolation_grid_density, 39, "integer", "2", "0..5", "", \
-      "interpolation cache grid: 0 two cells per pixel, 1 to 5 one cell per that many pixels, other values one cell per two pixels") \
+      "interpolation cache grid: 0 two cells per pixel, 1 to 5 one cell per that many pixels, other " \
+      "values one cell per two pixels") \
     X(int32_t, reflection_interpolation_samples, 40, "integer", "1", "0..", "cells", \
       "half-width of the interpolation window for reflections") \
     X(Boolean, reflection_interpolation_smooth_enable, 41, "boolean", "false", "", "", \
@@ -129,7 +131,8 @@ namespace uvo {
     X(int32_t, ao_detail_mode, 77, "integer", "0", "0..2", "", \
       "0 off, 1 indirect light is occluded too, 2 that with colour bleeding") \
     X(int32_t, thin_walled_mode, 78, "integer", "0", "0..3", "", \
-      "0 solid, 1 thin-walled, 2 solid with the inside from the ray history entered from outside, 3 the same entered from inside") \
+      "0 solid, 1 thin-walled, 2 solid with the inside from the ray history entered from outside, 3 " \
+      "the same entered from inside") \
     X(Boolean, skip_visible_light_highlights, 79, "boolean", "false", "", "", \
       "lights seen in reflections give no highlight, or a reduced one") \
     X(Boolean, skip_internal_reflections, 80, "boolean", "true", "", "", \
@@ -151,11 +154,13 @@ namespace uvo {
     X(Boolean, diffuse_bump_off, 91, "boolean", "false", "", "", \
       "the diffuse component ignores the bump") \
     X(int32_t, light_mode, 92, "integer", "3", "0..4", "", \
-      "lights of the light loop: 1 inclusive list, 2 exclusive list, 3 all lights of the scene, 4 the instance's lights, 0 (or other values) the lights array") \
+      "lights of the light loop: 1 inclusive list, 2 exclusive list, 3 all lights of the scene, 4 the " \
+      "instance's lights, 0 (or other values) the lights array") \
     X(LightTags, lights, 93, "array light", "", "", "", \
       "lights for the light loop when light_mode is 0") \
     X(int32_t, bump_mode, 96, "integer", "0", "0..8", "", \
-      "bump vectors: 0 off, 1-4 added to the normal, 5-8 replace it, in internal (1, 5), world (2, 6), object (3, 7) or camera (4, 8) space; uvo_material_x only") \
+      "bump vectors: 0 off, 1-4 added to the normal, 5-8 replace it, in internal (1, 5), world (2, 6), " \
+      "object (3, 7) or camera (4, 8) space; uvo_material_x only") \
     X(Vector3, overall_bump, 97, "vector", "[0, 0, 0]", "", "", \
       "bump vector for all components (space per bump_mode); uvo_material_x only") \
     X(Vector3, standard_bump, 100, "vector", "[0, 0, 0]", "", "", \
