@@ -3,14 +3,11 @@
 // a TonemapRecord and its private block; no host calls.
 //
 // Precision: the arithmetic is single precision in the order written below;
-// every power is taken in double precision and stored as a float.  Two
-// evaluations exist and agree to within one float ULP (in practice they are
-// bitwise equal):
-//   - tone_map_reference: with std::pow, the plain statement of the curve,
-//     kept for tests and benchmarks;
-//   - tone_map_color: with the double-precision power kernel of
-//     power_batch.h, the three channels of each power together; the API and
-//     the shader use it.
+// every power is taken in double precision and stored as a float, through the
+// double-precision power kernel of power_batch.h, the three channels of each
+// power together (tone_map_color; the API and the shader use it).  The plain
+// statement of the curve with std::pow, which tests and benchmarks compare it
+// with, is tests/support/tone_map_reference.h, built from the steps below.
 #pragma once
 
 #include "uvo/tonemap_api.h"
@@ -47,11 +44,17 @@ inline const ToneCurve *tone_curve_of(const TonemapRecord &record) {
 // Zero divisors (shutter, aperture, gamma, white luminance) give inf or NaN.
 void make_tone_curve(const TonemapRecord &record, ToneCurve &curve);
 
-// Tone-maps r, g, b of `colour` for the pixel at (x, y) with std::pow.
-void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
+// Steps of the curve that take no power:
+//   pixel_ray_cosine: cosine between the ray of pixel (x, y) and the optical
+//     axis, from the camera fields of the record (1 at the image centre);
+//   expose_channels: white balance, exposure and the vignette factor `v`,
+//     highlight compression, saturation and the clamp of negatives, on the
+//     three channels k.
+float pixel_ray_cosine(const TonemapRecord &record, float x, float y);
+void expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k);
 
-// The same curve through power_batch; within one float ULP of
-// tone_map_reference.
+// Tone-maps r, g, b of `colour` for the pixel at (x, y): exposure, then the
+// dark-tone crush and the display gamma.
 void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
 // tone_map_color in two parts, so that a row's vignette factors (which

@@ -4,16 +4,13 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
+#include "frame/shader.h"
+#include "frame/vector_math.h"
 #include "xmtl/indirect_request.h"
-#include "xmtl/vector_math.h"
 
 namespace uvo {
 
-using namespace xmtl;
-
 namespace {
-
-constexpr int max_texture_spaces = 16;
 
 // Shades the surface an occlusion probe met (the state's child after
 // rx_trace_probe) with its own material shader, as a gather ray one
@@ -29,18 +26,7 @@ Color occluder_color(ShadingState *state) {
     ShadingState scratch_child = copy;
     hit->ray_type = UVO_RAY_GATHER;
     hit->child = &scratch_child;
-    hit->tex_list = tex;
-    hit->tex_count = 0;
-    for (int32_t i = 0; i < max_texture_spaces; ++i) {
-        Vector3 *a = nullptr, *b = nullptr, *c = nullptr;
-        if (!rx_tri_vectors(hit, 't', i, &a, &b, &c) || !a || !b || !c)
-            break;
-        const Vector3 w = hit->bary;
-        tex[i] = add(add(scale(*a, w.x), scale(*b, w.y)), scale(*c, w.z));
-        hit->tex_count = i + 1;
-    }
-    if (hit->tex_count > 0)
-        hit->tex = tex[0];
+    fill_texture_list(hit, tex);
     hit->reflection_depth = state->reflection_depth + 1;
     rx_call_shader(&color, UVO_SHADER_MATERIAL, hit, shader);
     *hit = copy;  // nothing of this call's stack stays reachable from the host's state

@@ -3,7 +3,7 @@
 #include "xmtl/indirect_light.h"
 
 using namespace uvo_test;
-using namespace uvo::xmtl;
+using namespace uvo;
 
 namespace {
 
