@@ -1,7 +1,6 @@
 // Conventions every shader shares: the user-data slot and the instance record
 // kept in it, the init and exit answers for the shader as a whole, user
-// records left for child rays, texture coordinates of a hit, and the photon
-// ray types.
+// records left for child rays, and the photon ray types.
 #pragma once
 
 #include <cstring>
@@ -88,16 +87,6 @@ T *parent_record(const ShadingState *state, int32_t magic) {
     std::memcpy(&found, parent->user, sizeof found);
     return found == magic ? static_cast<T *>(parent->user) : nullptr;
 }
-
-// Texture spaces a probe's state carries at most.
-constexpr int32_t max_texture_spaces = 16;
-
-// Gives `hit` (a state the library shades on its own, at a triangle hit) a
-// texture-coordinate list: `tex` (max_texture_spaces entries) receives the
-// barycentric interpolation of each texture space of the hit triangle until
-// the host has no more, tex_list and tex_count point at it, and tex is space
-// 0 when there is one.
-void fill_texture_list(ShadingState *hit, Vector3 *tex);
 
 // Photon ray types beyond those the contract names (UVO_RAY_PHOTON_*); what
 // they stand for is the host's.

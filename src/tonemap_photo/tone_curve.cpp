@@ -1,6 +1,7 @@
 #include "tonemap_photo/tone_curve.h"
 
 #include <cmath>
+#include <limits>
 
 #include "tonemap_photo/power_batch.h"
 
@@ -28,7 +29,25 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
         scale /= luminance;
 }
 
+const char *setting_dividing_by_zero(const TonemapRecord &record) {
+    if (record.display_gamma == 0.0f)
+        return "display_gamma";
+    if (record.film_speed > 0.0f && record.shutter_rate == 0.0f)
+        return "shutter_rate";
+    if (record.film_speed > 0.0f && record.aperture_stop == 0.0f)
+        return "aperture_stop";
+    // The white scales are divided by their luminance.
+    ToneCurve curve;
+    make_tone_curve(record, curve);
+    for (float scale : curve.white_scale)
+        if (!std::isfinite(scale))
+            return "white_balance";
+    return nullptr;
+}
+
 namespace {
+
+constexpr float infinity = std::numeric_limits<float>::infinity();
 
 // Cosine of the angle between the pixel's ray and the optical axis, from the
 // pixel's position on the film (centre of the image: cosine 1).
@@ -44,19 +63,29 @@ inline float row_dy_squared(const TonemapRecord &r, float y) {
 }
 
 // Exposure, highlights, saturation and the clamp of negatives; the steps of
-// the curve that take no power.
-inline void expose(const TonemapRecord &r, const ToneCurve &c, float v, float *k) {
+// the curve that take no power.  Where the highlight step is not defined the
+// channel gets a fixed value: NaN, -inf and the pole at -1 count as 0; a
+// channel that is or becomes +inf or NaN past that (an infinite input, or
+// an overflow) makes the whole colour white, and the result is false then.
+inline bool expose(const TonemapRecord &r, const ToneCurve &c, float v, float *k) {
     const Color &w = r.luminance_weights;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         k[i] = c.white_scale[i] * k[i] * c.exposure * v;
+        if (!(k[i] > -infinity) || k[i] == -1.0f)
+            k[i] = 0.0f;
+    }
     for (int i = 0; i < 3; ++i)
         k[i] = k[i] * (1.0f + k[i] * c.highlight_compression) / (1.0f + k[i]);
     const float luminance = w.r * k[0] + w.g * k[1] + w.b * k[2];
     for (int i = 0; i < 3; ++i)
         k[i] = c.color_saturation * k[i] + (1.0f - c.color_saturation) * luminance;
-    for (int i = 0; i < 3; ++i)
+    bool finite = true;
+    for (int i = 0; i < 3; ++i) {
+        finite = finite && k[i] < infinity;
         if (k[i] < 0.0f)
             k[i] = 0.0f;
+    }
+    return finite;
 }
 
 inline float luminance_of(const TonemapRecord &r, const float *k) {
@@ -70,8 +99,8 @@ float pixel_ray_cosine(const TonemapRecord &record, float x, float y) {
     return ray_cosine(record, x, row_dy_squared(record, y));
 }
 
-void expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k) {
-    expose(record, curve, v, k);
+bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k) {
+    return expose(record, curve, v, k);
 }
 
 void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count) {
@@ -88,7 +117,10 @@ void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0,
 
 void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float v) {
     float k[3] = {colour.r, colour.g, colour.b};
-    expose(record, curve, v, k);
+    if (!expose(record, curve, v, k)) {
+        colour.r = colour.g = colour.b = 1.0f;
+        return;
+    }
 
     // The float square root equals the double power 0.5 rounded to a float:
     // both are correctly rounded.

@@ -4,7 +4,7 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
-#include "frame/shader.h"
+#include "frame/texture_spaces.h"
 #include "frame/vector_math.h"
 #include "xmtl/indirect_request.h"
 
@@ -26,7 +26,7 @@ Color occluder_color(ShadingState *state) {
     ShadingState scratch_child = copy;
     hit->ray_type = UVO_RAY_GATHER;
     hit->child = &scratch_child;
-    fill_texture_list(hit, tex);
+    fill_texture_spaces(hit, tex);
     hit->reflection_depth = state->reflection_depth + 1;
     rx_call_shader(&color, UVO_SHADER_MATERIAL, hit, shader);
     *hit = copy;  // nothing of this call's stack stays reachable from the host's state

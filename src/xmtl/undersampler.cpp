@@ -5,7 +5,7 @@
 
 #include "frame/binding.h"
 #include "frame/memory.h"
-#include "frame/shader.h"
+#include "frame/texture_spaces.h"
 #include "xmtl/reflection.h"
 #include "xmtl/refraction.h"
 
@@ -58,14 +58,14 @@ void run_sampler(Color *out, ShadingState *state, const MaterialWorkRecord *work
 
 // Makes the probe's child look like a camera ray for the sampler: scratch
 // child and texture list, eye ray type, interpolated texture coordinates.
-void prepare_probe_child(ShadingState *child, ShadingState *scratch, Vector3 *tex, const Vector3 &origin,
-                         const Vector3 &direction) {
+void prepare_probe_child(ShadingState *child, ShadingState *scratch, Vector3 (&tex)[max_texture_spaces],
+                         const Vector3 &origin, const Vector3 &direction) {
     child->child = scratch;
     child->ray_type = UVO_RAY_EYE;
     child->origin = origin;
     child->direction = direction;
     child->dot_nd = child->normal.x * direction.x + child->normal.y * direction.y + child->normal.z * direction.z;
-    fill_texture_list(child, tex);
+    fill_texture_spaces(child, tex);
 }
 
 struct CellRequest {

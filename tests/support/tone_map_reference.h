@@ -1,6 +1,6 @@
 // The photographic tone curve stated plainly with std::pow, one channel at a
 // time: what the library's batched curve (tonemap_photo/tone_curve.h) must
-// reproduce to within one float ULP.  For tests and benchmarks.
+// reproduce bit for bit.  For tests and benchmarks.
 #pragma once
 
 #include <cmath>
@@ -20,7 +20,10 @@ inline void tone_map_reference(const TonemapRecord &record, const uvo::ToneCurve
     const float v = curve.vignette_power > 0.0f ? power(std::fabs(q), curve.vignette_power) : 1.0f;
 
     float k[3] = {colour.r, colour.g, colour.b};
-    uvo::expose_channels(record, curve, v, k);
+    if (!uvo::expose_channels(record, curve, v, k)) {
+        colour.r = colour.g = colour.b = 1.0f;
+        return;
+    }
 
     // Dark tones: below unit luminance, blend towards k^crush_exponent, the
     // more the darker.
