@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "test_host.h"
+#include "tone_map_reference.h"
 #include "tonemap_photo/tone_curve.h"
 #include "uvo/tonemap_api.h"
 
@@ -108,7 +109,7 @@ void BM_TransformImageScalarPow(benchmark::State &state) {
             for (int32_t x = 0; x < record.width; ++x) {
                 Color p;
                 record.read_pixel(record.read_context, &p, x, y);
-                uvo::tone_map_reference(record, curve, p, static_cast<float>(x), static_cast<float>(y));
+                uvo_test::tone_map_reference(record, curve, p, static_cast<float>(x), static_cast<float>(y));
                 record.write_pixel(record.write_context, &p, x, y);
             }
         benchmark::ClobberMemory();

@@ -11,7 +11,7 @@
  *      NAME(result, state, params) per ray or pass, NAME_exit(state, params)
  *      per instance, NAME_exit(state, NULL) once.
  *   3. Parameter blocks are laid out from the shader declarations shipped in
- *      share/uvo/shaders.json: 32-bit slots in declaration order.
+ *      share/uvo/shaders/NAME.json: 32-bit slots in declaration order.
  *
  * Spaces: "internal" space is the host's world space unless it says otherwise;
  * the library converts with the transform functions below.  All directions

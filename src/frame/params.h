@@ -49,4 +49,7 @@ struct ParamArray {
     T elements[N];
 };
 
+// The usual array parameter: a list of lights.
+using LightTags = ParamArray<Tag>;
+
 }  // namespace uvo

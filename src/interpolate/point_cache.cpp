@@ -38,10 +38,10 @@ void image_plane_point(const Undersampler &u, float raster_x, float raster_y, fl
 
 int32_t claim_slot(Undersampler *u, int32_t cell) {
     const int32_t n = u->cursor;
-    u->cursor = n + 1 >= u->capacity ? FIRST_SLOT : n + 1;
+    u->cursor = n + 1 >= u->capacity ? first_slot : n + 1;
     CacheSlot &slot = u->slots[n];
     if (slot.owner > 0)  // eviction: the previous cell is computed again when next needed
-        u->cell_index[slot.owner - 1] = CELL_UNCOMPUTED;
+        u->cell_index[slot.owner - 1] = cell_uncomputed;
     slot.owner = cell + 1;
     u->cell_index[cell] = static_cast<uint16_t>(n);
     return n;

@@ -2,7 +2,8 @@
 // whose computed cells point into a fixed, cyclically recycled pool of slots,
 // the mapping from raster positions to the camera's image plane, and the
 // weight a stored slot gets at a shading point.  No host calls here except
-// through the memory functions of create/release (see undersampler.h).
+// through the memory functions of create/release; the material's glue
+// around it (probing, sampling, locking) is xmtl/undersampler.h.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +27,8 @@ static_assert(offsetof(CacheSlot, point) == 4 && offsetof(CacheSlot, normal) == 
 static_assert(offsetof(CacheSlot, color) == 28 && offsetof(CacheSlot, nearest) == 44, "CacheSlot layout");
 
 // Index entries with a special meaning; entries from 2 on name a slot.
-enum : uint16_t { CELL_UNCOMPUTED = 0, CELL_UNUSABLE = 1, FIRST_SLOT = 2 };
-constexpr int32_t CACHE_CAPACITY = 32768;
+enum : uint16_t { cell_uncomputed = 0, cell_unusable = 1, first_slot = 2 };
+constexpr int32_t cache_capacity = 32768;
 
 // One cache per material instance and purpose (reflection or refraction),
 // allocated from the host (module "interpolate") by create_undersampler.
@@ -35,7 +36,7 @@ struct Undersampler {
     int32_t grid_width;        // trunc(x resolution * grid_scale)
     int32_t grid_height;       // trunc(y resolution * grid_scale)
     uint16_t *cell_index;      // grid_width * grid_height entries, row-major (y * grid_width + x)
-    int32_t capacity;          // slots in the pool (CACHE_CAPACITY)
+    int32_t capacity;          // slots in the pool (cache_capacity)
     int32_t cursor;            // next slot to (re)use, 2 .. capacity - 1
     CacheSlot *slots;          // capacity slots
     float grid_scale;          // grid cells per raster pixel

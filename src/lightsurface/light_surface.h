@@ -27,7 +27,6 @@ namespace uvo {
       "where to sample from, in each light's space; (0,0,0) samples from the shaded point")                  \
     X(LightTags, lights, 12, "array light", "", "", "", "lights whose output is sampled")
 
-using LightTags = ParamArray<Tag>;
 UVO_PARAMETER_BLOCK(LightSurfaceParams, UVO_LIGHT_SURFACE_PARAMETERS);
 static_assert(offsetof(LightSurfaceParams, lights.elements) == 56);
 

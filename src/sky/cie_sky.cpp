@@ -15,7 +15,7 @@ UVO_EXPORT Boolean uvo_ciesky_init(ShadingState *state, CieSkyParams *params, Bo
     if (params == nullptr)
         return request_instance_init(request);
 
-    SkyInstance *instance = create_sky_instance(state);
+    SkyInstance *instance = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, state);
     if (instance == nullptr)
         return 1;
     instance->swap_y_z = eval(state, params, params->up_axis_y);
@@ -55,9 +55,7 @@ UVO_EXPORT Boolean uvo_ciesky_init(ShadingState *state, CieSkyParams *params, Bo
 }
 
 UVO_EXPORT Boolean uvo_ciesky_exit(ShadingState *state, CieSkyParams *params) {
-    if (params != nullptr)
-        release_sky_instance(state);
-    return 1;
+    return UVO_INSTANCE_EXIT("sky", SkyInstance, state, params);
 }
 
 UVO_EXPORT Boolean uvo_ciesky(Color *result, ShadingState *state, CieSkyParams *params) {

@@ -2,17 +2,8 @@
 // above the horizon, the luminance (cd/m^2) of a blend of the CIE standard
 // clear and overcast skies as a grey colour; black below the horizon.
 //
-// | slot  | parameter                      | type    | meaning                                             |
-// |-------|--------------------------------|---------|-----------------------------------------------------|
-// | 0     | enabled                        | boolean | off: black                                          |
-// | 1-4   | color_value                    | color   | evaluated per lit ray; does not tint the luminance  |
-// | 5     | estimate_zenith_luminance      | boolean | Lz from the sun's elevation instead of user values  |
-// | 6     | zenith_luminance               | scalar  | Lz, cd/m^2                                          |
-// | 7     | diffuse_horizontal_illuminance | scalar  | lux; non-zero derives Lz from it                    |
-// | 8     | overcast_fraction              | scalar  | 0 CIE clear .. 1 CIE overcast, clamped              |
-// | 9-11  | sun_vector                     | vector  | towards the sun, used when `sun` is 0               |
-// | 12    | sun                            | light   | directional light the sky follows                   |
-// | 13    | up_axis_y                      | boolean | the scene's up axis is y                            |
+// The parameters are listed below, with their slots, ranges, units and
+// meanings.
 //
 // Instance record: SkyInstance (module "sky"), luminance mode 0 (the CIE
 // blend), no horizon offset.  Each call marks the ray tree with SKY_IS_HDR.
@@ -21,31 +12,36 @@
 #include <cstddef>
 
 #include "frame/export.h"
+#include "frame/param_list.h"
 #include "frame/params.h"
 
 namespace uvo {
 
-struct CieSkyParams {
-    Boolean enabled;
-    Color color_value;
-    Boolean estimate_zenith_luminance;
-    float zenith_luminance;
-    float diffuse_horizontal_illuminance;
-    float overcast_fraction;
-    Vector3 sun_vector;
-    Tag sun;
-    Boolean up_axis_y;
-};
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_CIE_SKY_PARAMETERS(X) \
+    X(Boolean, enabled, 0, "boolean", "true", "", "", \
+      "off: black") \
+    X(Color, color_value, 1, "color", "[1, 1, 1, 1]", "", "", \
+      "evaluated per lit ray; does not tint the luminance") \
+    X(Boolean, estimate_zenith_luminance, 5, "boolean", "false", "", "", \
+      "zenith luminance from the sun's elevation instead of the values below") \
+    X(float, zenith_luminance, 6, "scalar", "0.0", "[0, inf)", "cd/m2", \
+      "zenith luminance Lz, used when diffuse_horizontal_illuminance is 0") \
+    X(float, diffuse_horizontal_illuminance, 7, "scalar", "0.0", "[0, inf)", "lux", \
+      "when not 0, Lz is derived from it") \
+    X(float, overcast_fraction, 8, "scalar", "0.0", "[0, 1]", "", \
+      "0 CIE clear sky .. 1 CIE overcast sky, clamped") \
+    X(Vector3, sun_vector, 9, "vector", "[0, 0.866, 0.5]", "", "", \
+      "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up " \
+      "in a y-up scene)") \
+    X(Tag, sun, 12, "light", "", "", "", \
+      "directional light whose direction the sky follows") \
+    X(Boolean, up_axis_y, 13, "boolean", "true", "", "", \
+      "the scene's up axis is y (false: z)")
 
-static_assert(offsetof(CieSkyParams, color_value) == 4);
-static_assert(offsetof(CieSkyParams, estimate_zenith_luminance) == 20);
-static_assert(offsetof(CieSkyParams, zenith_luminance) == 24);
-static_assert(offsetof(CieSkyParams, diffuse_horizontal_illuminance) == 28);
-static_assert(offsetof(CieSkyParams, overcast_fraction) == 32);
-static_assert(offsetof(CieSkyParams, sun_vector) == 36);
-static_assert(offsetof(CieSkyParams, sun) == 48);
-static_assert(offsetof(CieSkyParams, up_axis_y) == 52);
-static_assert(sizeof(CieSkyParams) == 56);
+UVO_PARAMETER_BLOCK(CieSkyParams, UVO_CIE_SKY_PARAMETERS);
+static_assert(sizeof(CieSkyParams) == 4 * 14);
 
 constexpr int ciesky_version = 1;
 

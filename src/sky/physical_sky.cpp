@@ -63,15 +63,11 @@ bool seen_from_camera(const ShadingState *state) {
 // A glossy reflection in the parent sees the disc dimmed by its
 // glossiness^2 and importance: `b` so dimmed, or unchanged.
 float dim_for_glossy_parent(const ShadingState *state, float b) {
-    const ShadingState *parent = state->parent;
-    if (parent == nullptr || parent->user == nullptr)
-        return b;
-    int32_t magic;
-    std::memcpy(&magic, parent->user, sizeof magic);
-    if (magic != UVO_GLOSSY_HINT_MAGIC)
+    const void *record = parent_record<const void>(state, UVO_GLOSSY_HINT_MAGIC);
+    if (record == nullptr)
         return b;
     GlossyEnvironmentHint hint;
-    std::memcpy(&hint, parent->user, sizeof hint);
+    std::memcpy(&hint, record, sizeof hint);
     return b * (hint.glossiness * hint.glossiness) * hint.importance;
 }
 
@@ -161,7 +157,7 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
     const Vector3 kept_direction = state->direction;
     int32_t version = 0;
     rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader ? state->shader->declaration : 0, &version);
-    SkyInstance *instance = create_sky_instance(state);
+    SkyInstance *instance = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, state);
     if (instance == nullptr)
         return 1;
 
@@ -198,9 +194,7 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
 }
 
 UVO_EXPORT Boolean uvo_physicalsky_exit(ShadingState *state, PhysicalSkyParams *params) {
-    if (params != nullptr)
-        release_sky_instance(state);
-    return 1;
+    return UVO_INSTANCE_EXIT("sky", SkyInstance, state, params);
 }
 
 UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalSkyParams *params) {

@@ -1,33 +1,8 @@
 // uvo_physicalsky: the daylight environment, and aerial perspective when run
 // as a lens or volume shader.
 //
-// | slot  | parameter                      | type    | meaning                                              |
-// |-------|--------------------------------|---------|------------------------------------------------------|
-// | 0     | enabled                        | boolean | off: black (environment) or no change (lens, volume) |
-// | 1     | intensity                      | scalar  | overall multiplier; not positive means off           |
-// | 2-5   | rgb_scale                      | color   | physical to RGB factors; red <= 0: 1.25e-5 for all   |
-// | 6     | haze_level                     | scalar  | turbidity T = haze + 2, at least 2                   |
-// | 7     | red_blue_tilt                  | scalar  | red x (1 + k), blue x (1 - k)                        |
-// | 8     | saturation_level               | scalar  | saturation of the colour adjustment                  |
-// | 9     | horizon_shift                  | scalar  | horizon height in tenths                             |
-// | 10    | horizon_softness               | scalar  | sky-to-ground blend width below the horizon, tenths  |
-// | 11-14 | ground_tint                    | color   | reflectance of the ground plane                      |
-// | 15-18 | night_minimum                  | color   | lower bound of the sky colour, weighted by the sky   |
-// | 19-21 | sun_vector                     | vector  | towards the sun, used when `sun` is 0                |
-// | 22    | sun                            | light   | directional light the sky follows                    |
-// | 23    | disc_brightness                | scalar  | brightness of the sun disc                           |
-// | 24    | disc_size                      | scalar  | disc and glow reach disc_size x 0.0465 rad           |
-// | 25    | glow_brightness                | scalar  | brightness of the glow around the disc               |
-// | 26    | backdrop_for_camera            | boolean | camera rays see `backdrop` instead of the sky        |
-// | 27    | backdrop                       | shader  | what those rays see; 0 is black                      |
-// | 28    | aerial_distance                | scalar  | visibility distance of aerial perspective; <= 0 off  |
-// | 29    | up_axis_y                      | boolean | the scene's up axis is y                             |
-// | 30    | model_flags                    | integer | SkyModelFlags of sky_xyz                             |
-// | 31    | luminance_mode                 | integer | 0 turbidity, 1 user Perez, 2 Perez + CIE clear Lz;   |
-// |       |                                |         | read from declarations of version 5 on               |
-// | 32    | zenith_luminance               | scalar  | Lz, cd/m^2, mode 1                                   |
-// | 33    | diffuse_horizontal_illuminance | scalar  | lux; non-zero derives Lz from it in mode 1           |
-// | 34-38 | perez_a .. perez_e             | scalar  | Perez coefficients of modes 1 and 2                  |
+// The parameters are listed below, with their slots, ranges, units and
+// meanings.
 //
 // Instance record: SkyInstance (module "sky").  Each call that computes a
 // colour marks the ray tree with SKY_IS_HDR.
@@ -36,66 +11,82 @@
 #include <cstddef>
 
 #include "frame/export.h"
+#include "frame/param_list.h"
 #include "frame/params.h"
 
 namespace uvo {
 
-struct PhysicalSkyParams {
-    Boolean enabled;
-    float intensity;
-    Color rgb_scale;
-    float haze_level;
-    float red_blue_tilt;
-    float saturation_level;
-    float horizon_shift;
-    float horizon_softness;
-    Color ground_tint;
-    Color night_minimum;
-    Vector3 sun_vector;
-    Tag sun;
-    float disc_brightness;
-    float disc_size;
-    float glow_brightness;
-    Boolean backdrop_for_camera;
-    Tag backdrop;
-    float aerial_distance;
-    Boolean up_axis_y;
-    int32_t model_flags;
-    int32_t luminance_mode;
-    float zenith_luminance;
-    float diffuse_horizontal_illuminance;
-    float perez_a;
-    float perez_b;
-    float perez_c;
-    float perez_d;
-    float perez_e;
-};
+// Slots 1 to 9, shared with uvo_physicalsun: the overall scale and the look
+// of the sky's colour.
+#define UVO_SKY_SHARED_PARAMETERS(X) \
+    X(float, intensity, 1, "scalar", "1.0", "[0, inf)", "", \
+      "overall multiplier; not positive switches the shader off") \
+    X(Color, rgb_scale, 2, "color", "[0.0000125, 0.0000125, 0.0000125, 1]", "[0, inf) per channel", "1/(cd/m2)", \
+      "factors from luminance (cd/m2) to the result; red <= 0 uses 1.25e-5 for all, so a result of 1.0 " \
+      "is about 80,000 cd/m2") \
+    X(float, haze_level, 6, "scalar", "0.0", "[0, inf)", "", \
+      "haze; turbidity T = haze + 2, at least 2") \
+    X(float, red_blue_tilt, 7, "scalar", "0.0", "[-1, 1]", "", \
+      "colour tilt k: red x (1 + k), blue x (1 - k)") \
+    X(float, saturation_level, 8, "scalar", "1.0", "[0, inf)", "", \
+      "saturation of the colour; 1 keeps it, 0 grey") \
+    X(float, horizon_shift, 9, "scalar", "0.0", "", "tenths", \
+      "height of the horizon, in tenths of the sky sphere's radius")
 
-static_assert(offsetof(PhysicalSkyParams, intensity) == 4);
-static_assert(offsetof(PhysicalSkyParams, rgb_scale) == 8);
-static_assert(offsetof(PhysicalSkyParams, haze_level) == 24);
-static_assert(offsetof(PhysicalSkyParams, red_blue_tilt) == 28);
-static_assert(offsetof(PhysicalSkyParams, saturation_level) == 32);
-static_assert(offsetof(PhysicalSkyParams, horizon_shift) == 36);
-static_assert(offsetof(PhysicalSkyParams, horizon_softness) == 40);
-static_assert(offsetof(PhysicalSkyParams, ground_tint) == 44);
-static_assert(offsetof(PhysicalSkyParams, night_minimum) == 60);
-static_assert(offsetof(PhysicalSkyParams, sun_vector) == 76);
-static_assert(offsetof(PhysicalSkyParams, sun) == 88);
-static_assert(offsetof(PhysicalSkyParams, disc_brightness) == 92);
-static_assert(offsetof(PhysicalSkyParams, disc_size) == 96);
-static_assert(offsetof(PhysicalSkyParams, glow_brightness) == 100);
-static_assert(offsetof(PhysicalSkyParams, backdrop_for_camera) == 104);
-static_assert(offsetof(PhysicalSkyParams, backdrop) == 108);
-static_assert(offsetof(PhysicalSkyParams, aerial_distance) == 112);
-static_assert(offsetof(PhysicalSkyParams, up_axis_y) == 116);
-static_assert(offsetof(PhysicalSkyParams, model_flags) == 120);
-static_assert(offsetof(PhysicalSkyParams, luminance_mode) == 124);
-static_assert(offsetof(PhysicalSkyParams, zenith_luminance) == 128);
-static_assert(offsetof(PhysicalSkyParams, diffuse_horizontal_illuminance) == 132);
-static_assert(offsetof(PhysicalSkyParams, perez_a) == 136);
-static_assert(offsetof(PhysicalSkyParams, perez_e) == 152);
-static_assert(sizeof(PhysicalSkyParams) == 156);
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_PHYSICAL_SKY_PARAMETERS(X) \
+    X(Boolean, enabled, 0, "boolean", "true", "", "", \
+      "off: black (environment) or no change (lens, volume)") \
+    UVO_SKY_SHARED_PARAMETERS(X) \
+    X(float, horizon_softness, 10, "scalar", "0.1", "[0, inf)", "tenths", \
+      "width of the sky-to-ground blend below the horizon") \
+    X(Color, ground_tint, 11, "color", "[0.2, 0.2, 0.2, 1]", "[0, 1] per channel", "", \
+      "reflectance of the ground plane") \
+    X(Color, night_minimum, 15, "color", "[0, 0, 0, 1]", "[0, inf) per channel", "", \
+      "lower bound of the sky colour, in the result's units") \
+    X(Vector3, sun_vector, 19, "vector", "[0, 0.866, 0.5]", "", "", \
+      "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up " \
+      "in a y-up scene)") \
+    X(Tag, sun, 22, "light", "", "", "", \
+      "directional light whose direction the sky follows") \
+    X(float, disc_brightness, 23, "scalar", "1.0", "[0, inf)", "", \
+      "brightness of the sun disc; 0 hides it") \
+    X(float, disc_size, 24, "scalar", "1.0", "[0, inf)", "", \
+      "disc and glow reach disc_size x 0.0465 rad from the sun") \
+    X(float, glow_brightness, 25, "scalar", "1.0", "[0, inf)", "", \
+      "brightness of the glow around the disc") \
+    X(Boolean, backdrop_for_camera, 26, "boolean", "false", "", "", \
+      "camera rays see backdrop instead of the sky") \
+    X(Tag, backdrop, 27, "shader", "", "", "", \
+      "what camera rays see with backdrop_for_camera; unset is black") \
+    X(float, aerial_distance, 28, "scalar", "0.0", "[0, inf)", "scene units", \
+      "visibility distance of aerial perspective (at haze 0 a tenth of the colour is replaced over it); <= 0 off") \
+    X(Boolean, up_axis_y, 29, "boolean", "true", "", "", \
+      "the scene's up axis is y (false: z)") \
+    X(int32_t, model_flags, 30, "integer", "0", "0..3", "", \
+      "bit flags of the sky colour model: 1 chromaticity weighted by the cosine of the sun angle, 2 " \
+      "fixed Perez A for x") \
+    X(int32_t, luminance_mode, 31, "integer", "0", "0..2", "", \
+      "0 turbidity model, 1 user Perez coefficients with zenith_luminance, 2 user Perez coefficients " \
+      "with the CIE clear-sky zenith luminance") \
+    X(float, zenith_luminance, 32, "scalar", "0.0", "[0, inf)", "cd/m2", \
+      "zenith luminance Lz of luminance_mode 1") \
+    X(float, diffuse_horizontal_illuminance, 33, "scalar", "0.0", "[0, inf)", "lux", \
+      "luminance_mode 1: when not 0, Lz is derived from it") \
+    X(float, perez_a, 34, "scalar", "-1.0", "", "", \
+      "Perez coefficient A (darkening towards the horizon), modes 1 and 2") \
+    X(float, perez_b, 35, "scalar", "-0.32", "", "", \
+      "Perez coefficient B (gradient of the horizon darkening), modes 1 and 2") \
+    X(float, perez_c, 36, "scalar", "10.0", "", "", \
+      "Perez coefficient C (circumsolar brightening), modes 1 and 2") \
+    X(float, perez_d, 37, "scalar", "-3.0", "", "", \
+      "Perez coefficient D (width of the circumsolar region), modes 1 and 2") \
+    X(float, perez_e, 38, "scalar", "0.45", "", "", \
+      "Perez coefficient E (backscattered light), modes 1 and 2")
+
+UVO_PARAMETER_BLOCK(PhysicalSkyParams, UVO_PHYSICAL_SKY_PARAMETERS);
+static_assert(sizeof(PhysicalSkyParams) == 4 * 39);
 
 constexpr int physicalsky_version = 5;
 // Declarations older than this carry no luminance_mode (mode 0 is used).

@@ -6,19 +6,12 @@
 
 #include "frame/importance.h"
 #include "frame/shader.h"
+#include "frame/vector_math.h"
 #include "sky/sky_host.h"
 #include "sky/sky_model.h"
 
 namespace uvo {
 namespace {
-
-Vector3 cross(const Vector3 &u, const Vector3 &s) {
-    return Vector3{u.y * s.z - u.z * s.y, u.z * s.x - u.x * s.z, u.x * s.y - u.y * s.x};
-}
-
-float dot(const Vector3 &a, const Vector3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-float length(const Vector3 &v) { return std::sqrt(dot(v, v)); }
 
 // Shadow rays for a branch of the given importance: trunc(n x importance) in
 // single precision, at least 1.  The stored importance is not range-checked,
@@ -42,7 +35,7 @@ void set_tangents(SkyInstance *instance) {
         ++k;
     const Vector3 &a = candidates[k];
     const float as = dot(a, s);
-    instance->tangent_u = normalized(Vector3{a.x - s.x * as, a.y - s.y * as, a.z - s.z * as});
+    instance->tangent_u = normalized_by_division(Vector3{a.x - s.x * as, a.y - s.y * as, a.z - s.z * as});
     instance->tangent_v = cross(instance->tangent_u, instance->sun_direction);
 }
 
@@ -130,7 +123,7 @@ void soft_shadow(ShadingState *state, const SkyInstance &instance, Color *result
         const float phi = static_cast<float>(2.0f * std::numbers::pi_v<float> * sample[0]);
         const float rho = static_cast<float>(std::sqrt(sample[1]) * 0.5);
         const float a = std::sin(phi) * rho, b = std::cos(phi) * rho;
-        const Vector3 dir = normalized(Vector3{dl.x + a * V.x + b * U.x, dl.y + a * V.y + b * U.y,
+        const Vector3 dir = normalized_by_division(Vector3{dl.x + a * V.x + b * U.x, dl.y + a * V.y + b * U.y,
                                                dl.z + a * V.z + b * U.z});
         state->direction = dir;
         state->dot_nd = -dot(state->normal, dir);
@@ -161,7 +154,7 @@ UVO_EXPORT Boolean uvo_physicalsun_init(ShadingState *state, PhysicalSunParams *
 
     int32_t version = 0;
     rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader ? state->shader->declaration : 0, &version);
-    SkyInstance *instance = create_sky_instance(state);
+    SkyInstance *instance = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, state);
     if (instance == nullptr)
         return 1;
 
@@ -182,9 +175,7 @@ UVO_EXPORT Boolean uvo_physicalsun_init(ShadingState *state, PhysicalSunParams *
 }
 
 UVO_EXPORT Boolean uvo_physicalsun_exit(ShadingState *state, PhysicalSunParams *params) {
-    if (params != nullptr)
-        release_sky_instance(state);
-    return 1;
+    return UVO_INSTANCE_EXIT("sky", SkyInstance, state, params);
 }
 
 UVO_EXPORT Boolean uvo_physicalsun(Color *result, ShadingState *state, PhysicalSunParams *params) {

@@ -1,23 +1,9 @@
 // uvo_physicalsun: light shader of a directional light that stands for the
-// sun.  Its first seven parameters match uvo_physicalsky's.
+// sun.  Its parameters in slots 0 to 9 match uvo_physicalsky's
+// (UVO_SKY_SHARED_PARAMETERS).
 //
-// | slot  | parameter               | type    | meaning                                                  |
-// |-------|-------------------------|---------|----------------------------------------------------------|
-// | 0     | enabled                 | boolean | off: black light, no photons                             |
-// | 1     | intensity               | scalar  | overall multiplier; not positive means off               |
-// | 2-5   | rgb_scale               | color   | physical to RGB factors; red <= 0: 1.25e-5 for all       |
-// | 6     | haze_level              | scalar  | turbidity T = haze + 2, at least 2                       |
-// | 7     | red_blue_tilt           | scalar  | red x (1 + k), blue x (1 - k)                            |
-// | 8     | saturation_level        | scalar  | saturation of the colour adjustment                      |
-// | 9     | horizon_shift           | scalar  | horizon height in tenths                                 |
-// | 10    | penumbra_scale          | scalar  | size of the soft-shadow disc; <= 0 hard shadows          |
-// | 11    | shadow_rays             | integer | shadow samples; negative: no shadow test at all          |
-// | 12-14 | photon_region_min       | vector  | lower corner of the photon box, light space              |
-// | 15-17 | photon_region_max       | vector  | upper corner; a box of no extent covers the whole scene  |
-// | 18    | photon_energy_from_area | boolean | photon energy = box area x light colour x pi             |
-// | 19    | up_axis_y               | boolean | the scene's up axis is y                                 |
-// | 20    | beam_mode               | integer | > 0: sun colour normalised to beam_illuminance (v6 on)   |
-// | 21    | beam_illuminance        | scalar  | wanted luminance of the unscaled sun colour (v6 on)      |
+// The parameters are listed below, with their slots, ranges, units and
+// meanings.
 //
 // Instance record: SkyInstance (module "sky").  In light calls the shader
 // tells the material's light loop (LightLoopInfo under rxXMLD) that it is a
@@ -27,43 +13,37 @@
 #include <cstddef>
 
 #include "frame/export.h"
+#include "frame/param_list.h"
 #include "frame/params.h"
+#include "sky/physical_sky.h"
 
 namespace uvo {
 
-struct PhysicalSunParams {
-    Boolean enabled;
-    float intensity;
-    Color rgb_scale;
-    float haze_level;
-    float red_blue_tilt;
-    float saturation_level;
-    float horizon_shift;
-    float penumbra_scale;
-    int32_t shadow_rays;
-    Vector3 photon_region_min;
-    Vector3 photon_region_max;
-    Boolean photon_energy_from_area;
-    Boolean up_axis_y;
-    int32_t beam_mode;
-    float beam_illuminance;
-};
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_PHYSICAL_SUN_PARAMETERS(X) \
+    X(Boolean, enabled, 0, "boolean", "true", "", "", \
+      "off: black light, no photons") \
+    UVO_SKY_SHARED_PARAMETERS(X) \
+    X(float, penumbra_scale, 10, "scalar", "1.0", "[0, inf)", "", \
+      "size of the soft-shadow disc; <= 0 hard shadows") \
+    X(int32_t, shadow_rays, 11, "integer", "8", "-1..", "rays", \
+      "shadow samples; negative: no shadow test at all") \
+    X(Vector3, photon_region_min, 12, "vector", "[0, 0, 0]", "", "scene units", \
+      "lower corner of the photon box, light space") \
+    X(Vector3, photon_region_max, 15, "vector", "[0, 0, 0]", "", "scene units", \
+      "upper corner of the photon box; a box of no extent covers the whole scene") \
+    X(Boolean, photon_energy_from_area, 18, "boolean", "false", "", "", \
+      "photon energy = box area x light colour x pi instead of the host's") \
+    X(Boolean, up_axis_y, 19, "boolean", "true", "", "", \
+      "the scene's up axis is y (false: z)") \
+    X(int32_t, beam_mode, 20, "integer", "0", "0..", "", \
+      "0 sun colour from the atmosphere model, above 0 normalised to beam_illuminance") \
+    X(float, beam_illuminance, 21, "scalar", "0.0", "[0, inf)", "cd/m2", \
+      "luminance of the sun colour before rgb_scale with beam_mode on")
 
-static_assert(offsetof(PhysicalSunParams, intensity) == 4);
-static_assert(offsetof(PhysicalSunParams, rgb_scale) == 8);
-static_assert(offsetof(PhysicalSunParams, haze_level) == 24);
-static_assert(offsetof(PhysicalSunParams, red_blue_tilt) == 28);
-static_assert(offsetof(PhysicalSunParams, saturation_level) == 32);
-static_assert(offsetof(PhysicalSunParams, horizon_shift) == 36);
-static_assert(offsetof(PhysicalSunParams, penumbra_scale) == 40);
-static_assert(offsetof(PhysicalSunParams, shadow_rays) == 44);
-static_assert(offsetof(PhysicalSunParams, photon_region_min) == 48);
-static_assert(offsetof(PhysicalSunParams, photon_region_max) == 60);
-static_assert(offsetof(PhysicalSunParams, photon_energy_from_area) == 72);
-static_assert(offsetof(PhysicalSunParams, up_axis_y) == 76);
-static_assert(offsetof(PhysicalSunParams, beam_mode) == 80);
-static_assert(offsetof(PhysicalSunParams, beam_illuminance) == 84);
-static_assert(sizeof(PhysicalSunParams) == 88);
+UVO_PARAMETER_BLOCK(PhysicalSunParams, UVO_PHYSICAL_SUN_PARAMETERS);
+static_assert(sizeof(PhysicalSunParams) == 4 * 22);
 
 constexpr int physicalsun_version = 6;
 // Declarations older than this carry no beam_mode / beam_illuminance.

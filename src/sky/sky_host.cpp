@@ -8,6 +8,7 @@
 #include "frame/memory.h"
 #include "frame/params.h"
 #include "frame/shader.h"
+#include "frame/vector_math.h"
 #include "sky/sky_model.h"
 
 namespace uvo {
@@ -45,7 +46,7 @@ void locate_sun(ShadingState *state, SkyInstance *instance, Tag sun, const void 
         const Vector3 towards{-emission.x, -emission.y, -emission.z};
         Vector3 world = towards;
         rx_vector_to_world(state, &world, &towards);
-        instance->sun_direction = normalized(world);
+        instance->sun_direction = normalized_by_division(world);
 
         Tag record = 0;
         rx_query(UVO_QUERY_LIGHT_TAG, state, sun, &record);
@@ -56,7 +57,7 @@ void locate_sun(ShadingState *state, SkyInstance *instance, Tag sun, const void 
             rx_db_unpin(record);
         }
     } else if (sun_vector != nullptr) {
-        instance->sun_direction = normalized(eval(state, block, *sun_vector));
+        instance->sun_direction = normalized_by_division(eval(state, block, *sun_vector));
     }
 }
 
@@ -115,23 +116,6 @@ void mark_sky_is_hdr(ShadingState *state) {
         std::memcpy(entry, &one, sizeof one);
     else
         rx_shaderstate_set(state, UVO_KEY_SKY_IS_HDR, &one, sizeof one, UVO_LIFETIME_RAY);
-}
-
-SkyInstance *create_sky_instance(ShadingState *state) {
-    void **slot = user_slot(state);
-    if (slot == nullptr)
-        return nullptr;
-    SkyInstance *instance = UVO_ALLOCATE("sky", SkyInstance);
-    *slot = instance;
-    return instance;
-}
-
-void release_sky_instance(ShadingState *state) {
-    void **slot = user_slot(state);
-    if (slot == nullptr || *slot == nullptr)
-        return;
-    UVO_RELEASE("sky", *slot);
-    *slot = nullptr;
 }
 
 }  // namespace uvo

@@ -55,11 +55,4 @@ void adjust_color(ShadingState *state, Color *color, float saturation, float shi
 // Marks the ray tree: SKY_IS_HDR = 1 (stored with size 4, lifetime 2 when absent).
 void mark_sky_is_hdr(ShadingState *state);
 
-// Instance init: a zeroed SkyInstance from the host (module "sky") stored in
-// the user-data slot, or null when the host gives no slot or no memory.
-SkyInstance *create_sky_instance(ShadingState *state);
-
-// Instance exit: releases the record in the user-data slot and empties it.
-void release_sky_instance(ShadingState *state);
-
 }  // namespace uvo

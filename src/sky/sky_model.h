@@ -97,9 +97,6 @@ float smooth_step(float lo, float hi, float x);
 // renormalised; directions above that are returned unchanged.
 Vector3 lift_above_horizon(const Vector3 &v);
 
-// `v` divided by its length, or unchanged when the length is 0.
-Vector3 normalized(const Vector3 &v);
-
 // A world direction in the record's sky frame: y and z exchanged when
 // swap_y_z, then the horizon offset subtracted from z and renormalised.
 Vector3 to_sky_frame(const SkyInstance &instance, Vector3 v);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "frame/vector_math.h"
 #include "sky/sky_model.h"
 
 namespace uvo {
@@ -50,19 +51,12 @@ Vector3 lift_above_horizon(const Vector3 &v) {
     return Vector3{v.x / root, v.y / root, min_up / root};
 }
 
-Vector3 normalized(const Vector3 &v) {
-    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    if (length == 0.0f)
-        return v;
-    return Vector3{v.x / length, v.y / length, v.z / length};
-}
-
 Vector3 to_sky_frame(const SkyInstance &instance, Vector3 v) {
     if (instance.swap_y_z)
         std::swap(v.y, v.z);
     if (instance.horizon_offset != 0.0f) {
         v.z -= instance.horizon_offset;
-        v = normalized(v);
+        v = normalized_by_division(v);
     }
     return v;
 }

@@ -30,11 +30,7 @@ UVO_EXPORT int32_t uvo_exposure_simple_version(void) { return exposure_simple_ve
 UVO_EXPORT Boolean uvo_exposure_simple_init(ShadingState *state, ExposureSimpleParams *params, Boolean *request) {
     if (params == nullptr)
         return request_instance_init(request);
-    void **slot = user_slot(state);
-    if (slot == nullptr)
-        return 1;
-    auto *curve = UVO_ALLOCATE(module, SimpleCurve);
-    *slot = curve;
+    auto *curve = UVO_CREATE_INSTANCE_RECORD(module, SimpleCurve, state);
     if (curve == nullptr)
         return 1;
     curve->exposure_gain = eval(state, params, params->exposure_gain);
@@ -46,14 +42,7 @@ UVO_EXPORT Boolean uvo_exposure_simple_init(ShadingState *state, ExposureSimpleP
 }
 
 UVO_EXPORT Boolean uvo_exposure_simple_exit(ShadingState *state, ExposureSimpleParams *params) {
-    if (params == nullptr)
-        return 1;
-    void **slot = user_slot(state);
-    if (slot == nullptr)
-        return 1;
-    UVO_RELEASE(module, *slot);
-    *slot = nullptr;
-    return 1;
+    return UVO_INSTANCE_EXIT(module, SimpleCurve, state, params);
 }
 
 UVO_EXPORT Boolean uvo_exposure_simple(Color *result, ShadingState *state, ExposureSimpleParams *params) {

@@ -2,15 +2,8 @@
 // shader (each eye ray's colour), as an output shader (one pass over the main
 // frame buffer) or on the colour handed in by any other kind of call.
 //
-// | slot | parameter          | type          | meaning                                          |
-// |------|--------------------|---------------|--------------------------------------------------|
-// | 0    | black_offset       | scalar        | added to each channel before the gain            |
-// | 1    | exposure_gain      | scalar        | multiplies each channel                          |
-// | 2    | knee_level         | scalar        | channel value above which the knee compresses    |
-// | 3    | knee_compression   | scalar        | strength of the knee; <= 0 switches it off       |
-// | 4    | output_gamma       | scalar        | display gamma; <= 0 means none                   |
-// | 5    | source_texture     | texture (Tag) | image to map instead of the render               |
-// | 6    | use_source_texture | boolean       | switches source_texture on                       |
+// The parameters are listed below, with their slots, ranges, units and
+// meanings.
 //
 // Instance init reads slots 0-4 once into a SimpleCurve; the shader call reads
 // only use_source_texture and source_texture.
@@ -19,28 +12,31 @@
 #include <cstddef>
 
 #include "frame/export.h"
+#include "frame/param_list.h"
 #include "frame/params.h"
 
 namespace uvo {
 
-struct ExposureSimpleParams {
-    float black_offset;
-    float exposure_gain;
-    float knee_level;
-    float knee_compression;
-    float output_gamma;
-    Tag source_texture;
-    Boolean use_source_texture;
-};
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_EXPOSURE_SIMPLE_PARAMETERS(X) \
+    X(float, black_offset, 0, "scalar", "0.0", "", "", \
+      "added to each channel before the gain, in the render's units") \
+    X(float, exposure_gain, 1, "scalar", "1.0", "[0, inf)", "", \
+      "multiplies each channel") \
+    X(float, knee_level, 2, "scalar", "0.75", "[0, 1]", "", \
+      "channel value above which the knee compresses") \
+    X(float, knee_compression, 3, "scalar", "0.0", "[0, inf)", "", \
+      "strength of the knee; <= 0 switches it off") \
+    X(float, output_gamma, 4, "scalar", "2.2", "[0, inf)", "", \
+      "display gamma; <= 0 none") \
+    X(Tag, source_texture, 5, "texture", "", "", "", \
+      "image to map instead of the render") \
+    X(Boolean, use_source_texture, 6, "boolean", "false", "", "", \
+      "switches source_texture on")
 
-static_assert(offsetof(ExposureSimpleParams, black_offset) == 0);
-static_assert(offsetof(ExposureSimpleParams, exposure_gain) == 4);
-static_assert(offsetof(ExposureSimpleParams, knee_level) == 8);
-static_assert(offsetof(ExposureSimpleParams, knee_compression) == 12);
-static_assert(offsetof(ExposureSimpleParams, output_gamma) == 16);
-static_assert(offsetof(ExposureSimpleParams, source_texture) == 20);
-static_assert(offsetof(ExposureSimpleParams, use_source_texture) == 24);
-static_assert(sizeof(ExposureSimpleParams) == 28);
+UVO_PARAMETER_BLOCK(ExposureSimpleParams, UVO_EXPOSURE_SIMPLE_PARAMETERS);
+static_assert(sizeof(ExposureSimpleParams) == 4 * 7);
 
 constexpr int exposure_simple_version = 1;
 

@@ -64,11 +64,7 @@ UVO_EXPORT Boolean uvo_exposure_photographic_init(ShadingState *state, ExposureP
                                                   Boolean *request) {
     if (params == nullptr)
         return request_instance_init(request);
-    void **slot = user_slot(state);
-    if (slot == nullptr)
-        return 1;
-    auto *instance = UVO_ALLOCATE(module, ExposurePhotographicInstance);
-    *slot = instance;
+    auto *instance = UVO_CREATE_INSTANCE_RECORD(module, ExposurePhotographicInstance, state);
     if (instance == nullptr)
         return 1;
 
@@ -111,14 +107,8 @@ UVO_EXPORT Boolean uvo_exposure_photographic_init(ShadingState *state, ExposureP
 UVO_EXPORT Boolean uvo_exposure_photographic_exit(ShadingState *state, ExposurePhotographicParams *params) {
     if (params == nullptr)
         return 1;
-    void **slot = user_slot(state);
-    if (slot == nullptr)
-        return 1;
-    if (auto *instance = static_cast<ExposurePhotographicInstance *>(*slot)) {
-        uvo_tonemap_api_exit(&instance->record);
-        UVO_RELEASE(module, instance);
-    }
-    *slot = nullptr;
+    auto release_record = [](ExposurePhotographicInstance *instance) { uvo_tonemap_api_exit(&instance->record); };
+    UVO_RELEASE_INSTANCE_RECORD(module, ExposurePhotographicInstance, state, SlotAfterRelease::cleared, release_record);
     return 1;
 }
 

@@ -2,23 +2,8 @@
 // shader (each eye ray's colour) or as an output shader (one pass over the
 // finished main frame buffer), through the tone-mapping record.
 //
-// | slot  | parameter             | type          | meaning                                              |
-// |-------|-----------------------|---------------|------------------------------------------------------|
-// | 0     | radiance_scale        | scalar        | rendered value -> exposure units                     |
-// | 1-4   | white_balance         | color         | colour that comes out neutral                        |
-// | 5     | film_speed            | scalar        | ISO; > 0 uses shutter and aperture                   |
-// | 6     | shutter_rate          | scalar        | 1 / exposure time, 1/s                               |
-// | 7     | aperture_stop         | scalar        | f-number                                             |
-// | 8     | vignette_power        | scalar        | exponent of the cosine fall-off; <= 0 none           |
-// | 9     | highlight_compression | scalar        | 0 compresses highlights fully, 1 linear              |
-// | 10    | shadow_crush          | scalar        | strength of the dark-tone crush                      |
-// | 11    | color_saturation      | scalar        | 1 keeps colours, 0 grey                              |
-// | 12    | display_gamma         | scalar        | display gamma                                        |
-// | 13    | raw_buffer_mode       | integer       | 0 no raw buffer; 2 output copies the raw buffer;     |
-// |       |                       |               | other: output tone-maps the raw buffer               |
-// | 14    | raw_buffer_name       | string (Tag)  | name or number of the raw user frame buffer          |
-// | 15    | source_texture        | texture (Tag) | image to tone-map instead of the render              |
-// | 16    | use_source_texture    | boolean       | switches source_texture on                           |
+// The parameters are listed below, with their slots, ranges, units and
+// meanings.
 //
 // Instance init reads slots 0-12 once into the record's TonemapRecord (with
 // the camera's focal length, film width, aspect and resolution and the render
@@ -29,43 +14,49 @@
 #include <cstddef>
 
 #include "frame/export.h"
+#include "frame/param_list.h"
 #include "frame/params.h"
 #include "uvo/tonemap_api.h"
 
 namespace uvo {
 
-struct ExposurePhotographicParams {
-    float radiance_scale;
-    Color white_balance;
-    float film_speed;
-    float shutter_rate;
-    float aperture_stop;
-    float vignette_power;
-    float highlight_compression;
-    float shadow_crush;
-    float color_saturation;
-    float display_gamma;
-    int32_t raw_buffer_mode;
-    Tag raw_buffer_name;
-    Tag source_texture;
-    Boolean use_source_texture;
-};
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_EXPOSURE_PHOTOGRAPHIC_PARAMETERS(X) \
+    X(float, radiance_scale, 0, "scalar", "1.0", "(0, inf)", "", \
+      "factor from rendered values to cd/m2 when film_speed > 0 (80000 for the physical sky's default " \
+      "scale); else the exposure itself") \
+    X(Color, white_balance, 1, "color", "[1, 1, 1, 1]", "(0, inf) per channel", "", \
+      "colour that comes out neutral") \
+    X(float, film_speed, 5, "scalar", "0.0", "[0, inf)", "ISO", \
+      "film speed; > 0 exposes by film_speed, shutter_rate and aperture_stop; <= 0 the exposure is radiance_scale") \
+    X(float, shutter_rate, 6, "scalar", "250.0", "(0, inf)", "1/s", \
+      "1 / exposure time") \
+    X(float, aperture_stop, 7, "scalar", "8.0", "(0, inf)", "f-number", \
+      "aperture") \
+    X(float, vignette_power, 8, "scalar", "0.0", "[0, inf)", "", \
+      "exponent of the cosine fall-off towards the image corners; <= 0 none") \
+    X(float, highlight_compression, 9, "scalar", "0.25", "[0, 1]", "", \
+      "0 compresses highlights fully, 1 linear") \
+    X(float, shadow_crush, 10, "scalar", "0.2", "[0, 1]", "", \
+      "strength of the dark-tone crush") \
+    X(float, color_saturation, 11, "scalar", "1.0", "[0, inf)", "", \
+      "1 keeps colours, 0 grey") \
+    X(float, display_gamma, 12, "scalar", "2.2", "(0, inf)", "", \
+      "display gamma") \
+    X(int32_t, raw_buffer_mode, 13, "integer", "0", "0..2", "", \
+      "0 no raw buffer; 2 the output pass copies the raw buffer; 1 (or other values) the output pass " \
+      "tone-maps the raw buffer") \
+    X(Tag, raw_buffer_name, 14, "string", "", "", "", \
+      "name or number of the raw user frame buffer") \
+    X(Tag, source_texture, 15, "texture", "", "", "", \
+      "image to tone-map instead of the render") \
+    X(Boolean, use_source_texture, 16, "boolean", "false", "", "", \
+      "switches source_texture on")
 
-static_assert(offsetof(ExposurePhotographicParams, radiance_scale) == 0);
-static_assert(offsetof(ExposurePhotographicParams, white_balance) == 4);
-static_assert(offsetof(ExposurePhotographicParams, film_speed) == 20);
-static_assert(offsetof(ExposurePhotographicParams, shutter_rate) == 24);
-static_assert(offsetof(ExposurePhotographicParams, aperture_stop) == 28);
-static_assert(offsetof(ExposurePhotographicParams, vignette_power) == 32);
-static_assert(offsetof(ExposurePhotographicParams, highlight_compression) == 36);
-static_assert(offsetof(ExposurePhotographicParams, shadow_crush) == 40);
-static_assert(offsetof(ExposurePhotographicParams, color_saturation) == 44);
-static_assert(offsetof(ExposurePhotographicParams, display_gamma) == 48);
-static_assert(offsetof(ExposurePhotographicParams, raw_buffer_mode) == 52);
-static_assert(offsetof(ExposurePhotographicParams, raw_buffer_name) == 56);
-static_assert(offsetof(ExposurePhotographicParams, source_texture) == 60);
-static_assert(offsetof(ExposurePhotographicParams, use_source_texture) == 64);
-static_assert(sizeof(ExposurePhotographicParams) == 68);
+UVO_PARAMETER_BLOCK(ExposurePhotographicParams, UVO_EXPOSURE_PHOTOGRAPHIC_PARAMETERS);
+static_assert(sizeof(ExposurePhotographicParams) == 4 * 17);
+
 
 // The per-instance record (module "tonemap_photo"), in the user-data slot from
 // instance init to instance exit; read-only in between.

@@ -93,34 +93,14 @@ inline float luminance_of(const TonemapRecord &r, const float *k) {
     return w.r * k[0] + w.g * k[1] + w.b * k[2];
 }
 
-inline float power(float base, float exponent) {
-    return static_cast<float>(std::pow(static_cast<double>(base), static_cast<double>(exponent)));
-}
-
 }  // namespace
 
-void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
-    const float q = ray_cosine(record, x, row_dy_squared(record, y));
-    const float v = curve.vignette_power > 0.0f ? power(std::fabs(q), curve.vignette_power) : 1.0f;
+float pixel_ray_cosine(const TonemapRecord &record, float x, float y) {
+    return ray_cosine(record, x, row_dy_squared(record, y));
+}
 
-    float k[3] = {colour.r, colour.g, colour.b};
-    if (!expose(record, curve, v, k)) {
-        colour.r = colour.g = colour.b = 1.0f;
-        return;
-    }
-
-    // Dark tones: below unit luminance, blend towards k^crush_exponent, the
-    // more the darker.
-    const float t = power(luminance_of(record, k), 0.5f);
-    if (t < 1.0f)
-        for (float &channel : k)
-            channel = power(channel, curve.crush_exponent) * (1.0f - t) + channel * t;
-
-    for (float &channel : k)
-        channel = power(channel, curve.inverse_gamma);
-    colour.r = k[0];
-    colour.g = k[1];
-    colour.b = k[2];
+bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k) {
+    return expose(record, curve, v, k);
 }
 
 void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count) {

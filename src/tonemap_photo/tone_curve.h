@@ -3,13 +3,12 @@
 // a TonemapRecord and its private block; no host calls.
 //
 // Precision: the arithmetic is single precision in the order written below;
-// every power is taken in double precision and stored as a float.  Two
-// evaluations exist and give the same bits for every colour:
-//   - tone_map_reference: with std::pow, the plain statement of the curve,
-//     kept for tests and benchmarks;
-//   - tone_map_color: with the double-precision power kernel of
-//     power_batch.h, the three channels of each power together; the API and
-//     the shader use it.
+// every power is taken in double precision and stored as a float, through the
+// double-precision power kernel of power_batch.h, the three channels of each
+// power together (tone_map_color; the API and the shader use it).  The plain
+// statement of the curve with std::pow, which tests and benchmarks hold it
+// to bit for bit, is tests/support/tone_map_reference.h, built from the
+// steps below.
 #pragma once
 
 #include "uvo/tonemap_api.h"
@@ -53,16 +52,21 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve);
 // "white_balance"), or null when there is none.
 const char *setting_dividing_by_zero(const TonemapRecord &record);
 
-// Tone-maps r, g, b of `colour` for the pixel at (x, y) with std::pow.
-// Colours the curve is not defined for get fixed results; every other
-// colour gets the curve's own.  An exposed channel that is NaN or -inf, or
+// Steps of the curve that take no power:
+//   pixel_ray_cosine: cosine between the ray of pixel (x, y) and the optical
+//     axis, from the camera fields of the record (1 at the image centre);
+//   expose_channels: white balance, exposure and the vignette factor `v`,
+//     highlight compression, saturation and the clamp of negatives, on the
+//     three channels k; false when the colour is to come out white (below).
+float pixel_ray_cosine(const TonemapRecord &record, float x, float y);
+bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k);
+
+// Tone-maps r, g, b of `colour` for the pixel at (x, y): exposure, then the
+// dark-tone crush and the display gamma.  Colours the curve is not defined
+// for get fixed results; every other colour gets the curve's own.  An exposed channel that is NaN or -inf, or
 // exactly -1 (the pole of the highlight step), counts as 0 (black); a colour
 // with a channel that is +inf, or that overflows to +inf or NaN on its way,
 // comes out white (1, 1, 1).  Alpha is never touched.
-void tone_map_reference(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
-
-// The same curve through power_batch; tone_map_reference's results bit for
-// bit.
 void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
 // tone_map_color in two parts, so that a row's vignette factors (which

@@ -1,7 +1,7 @@
 #include "xmtl/bump_vector.h"
 
 #include "frame/binding.h"
-#include "xmtl/vector_math.h"
+#include "frame/vector_math.h"
 
 namespace uvo {
 
@@ -15,7 +15,7 @@ void apply_bump_vector(ShadingState *state, int32_t mode, Vector3 *normal, Vecto
     case 4: case 8: rx_vector_from_camera(state, &v, &vector); break;
     default: break;
     }
-    *normal = xmtl::normalized(mode > 4 ? v : xmtl::add(*normal, v));
+    *normal = normalized(mode > 4 ? v : add(*normal, v));
 }
 
 Vector3 to_mode_space(ShadingState *state, int32_t mode, Vector3 vector) {

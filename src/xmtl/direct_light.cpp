@@ -5,14 +5,12 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
+#include "frame/vector_math.h"
 #include "xmtl/indirect_request.h"
 #include "xmtl/rough_diffuse.h"
-#include "xmtl/vector_math.h"
 #include "xmtl/weight_models.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 float compress_exponent(float exponent, float cap) {
     return exponent < cap ? exponent : cap + std::sqrt(exponent - cap);

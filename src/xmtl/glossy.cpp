@@ -3,12 +3,10 @@
 #include <cmath>
 
 #include "frame/binding.h"
-#include "xmtl/vector_math.h"
+#include "frame/vector_math.h"
 #include "xmtl/weight_models.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 void glossy_reflection_dir(Vector3 *dir, ShadingState *state, const MaterialWorkRecord *work, float glossiness,
                            float anisotropy, const double *sample) {
@@ -59,6 +57,20 @@ bool passes_cutoff(ShadingState *state, float branch, float cutoff, std::atomic<
         return false;
     }
     return true;
+}
+
+bool finite_sum(const Color &c, bool rgb_only) {
+    const float sum = c.r + c.g + c.b + (rgb_only ? 0.0f : c.a);
+    return std::isfinite(sum);
+}
+
+void guard_invalid_numbers(Color *result, bool rgb_only, const char *what) {
+    if (finite_sum(*result, rgb_only))
+        return;
+    *result = Color{0.0f, 0.0f, 0.0f, 0.0f};
+    if (material_state().invalid_number_reported.exchange(1, std::memory_order_relaxed) == 0)
+        rx_info("uvo_material(_x): A %s ray hit some object returning invalid numbers. NaN prevention now enabled.",
+                what);
 }
 
 }  // namespace uvo

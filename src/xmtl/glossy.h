@@ -1,6 +1,6 @@
 // Pieces shared by the material's glossy samplers: the reflection direction
-// (reflection, refraction and photon paths) and the importance cut-off draw
-// (reflection and refraction).
+// (reflection, refraction and photon paths), the importance cut-off draw and
+// the invalid-number guard (reflection and refraction).
 #pragma once
 
 #include <atomic>
@@ -25,5 +25,12 @@ void glossy_reflection_dir(Vector3 *dir, ShadingState *state, const MaterialWork
 // branch whose importance is below cutoff × q traces nothing and is counted in
 // `skipped`; returns whether the branch goes on.
 bool passes_cutoff(ShadingState *state, float branch, float cutoff, std::atomic<int32_t> &skipped);
+
+// True when r + g + b (+ a unless `rgb_only`) is a finite number.
+bool finite_sum(const Color &c, bool rgb_only);
+
+// Replaces a result with invalid numbers by black and reports the first such
+// result after a shader-level init (`what`: "reflection" or "refraction").
+void guard_invalid_numbers(Color *result, bool rgb_only, const char *what);
 
 }  // namespace uvo

@@ -5,12 +5,10 @@
 #include "frame/binding.h"
 #include "frame/importance.h"
 #include "frame/texture_spaces.h"
+#include "frame/vector_math.h"
 #include "xmtl/indirect_request.h"
-#include "xmtl/vector_math.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 namespace {
 

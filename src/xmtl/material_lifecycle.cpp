@@ -2,7 +2,7 @@
 
 #include "frame/memory.h"
 #include "frame/shader.h"
-#include "interpolate/undersampler.h"
+#include "xmtl/undersampler.h"
 
 namespace uvo {
 
@@ -72,11 +72,7 @@ Boolean material_init(ShadingState *state, const MaterialParams *params, Boolean
     if (params == nullptr)
         return init_shader(request_instance_init);
 
-    void **slot = user_slot(state);
-    if (slot == nullptr)  // nowhere to keep a record: nothing could release it
-        return 1;
-    MaterialInstance *instance = UVO_ALLOCATE("xmtl", MaterialInstance);
-    *slot = instance;
+    MaterialInstance *instance = UVO_CREATE_INSTANCE_RECORD("xmtl", MaterialInstance, state);
     if (instance == nullptr)
         return 1;
 
@@ -103,13 +99,12 @@ Boolean material_exit(ShadingState *state, const MaterialParams *params) {
         shared.refraction_skip_count.store(0, std::memory_order_relaxed);
         return 1;
     }
-    MaterialInstance *instance = material_instance(state);
-    if (instance == nullptr)
-        return 1;
     // The slot itself is left as it is.
-    release_undersampler(instance->reflection_undersampler);
-    release_undersampler(instance->refraction_undersampler);
-    UVO_RELEASE("xmtl", instance);
+    auto release_caches = [](MaterialInstance *instance) {
+        release_undersampler(instance->reflection_undersampler);
+        release_undersampler(instance->refraction_undersampler);
+    };
+    UVO_RELEASE_INSTANCE_RECORD("xmtl", MaterialInstance, state, SlotAfterRelease::kept, release_caches);
     return 1;
 }
 

@@ -3,9 +3,9 @@
 // result record).  Both share one implementation: init and exit in
 // xmtl/material_lifecycle.h, the shading in xmtl/pipeline.h.
 //
-// Glossy interpolation (reflection_interpolate, refraction_interpolate) is
-// not available yet: an instance records the request, and reflections and
-// refractions are sampled directly.
+// Glossy interpolation (reflection_interpolate, refraction_interpolate): an
+// instance that asks for it gets an undersampler per purpose at init
+// (xmtl/undersampler.h), which serves camera-ray reflections and refractions.
 #pragma once
 
 #include "frame/export.h"

@@ -4,13 +4,11 @@
 #include <numbers>
 
 #include "frame/binding.h"
+#include "frame/vector_math.h"
 #include "xmtl/bump_vector.h"
 #include "xmtl/tangent_frame.h"
-#include "xmtl/vector_math.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 void prepare_normals(ShadingState *state, MaterialWorkRecord *work, const MaterialParams *params) {
     const int32_t channel = eval(state, params, params->anisotropy_channel);

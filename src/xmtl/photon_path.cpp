@@ -1,12 +1,13 @@
 #include "xmtl/photon_path.h"
 
 #include "frame/binding.h"
+#include "frame/shader.h"
 #include "xmtl/glossy.h"
 #include "xmtl/material_lifecycle.h"
 #include "xmtl/normals.h"
 #include "xmtl/photon_choice.h"
-#include "xmtl/pipeline.h"
 #include "xmtl/refraction.h"
+#include "xmtl/weight_models.h"
 #include "xmtl/weights.h"
 
 namespace uvo {
@@ -14,9 +15,6 @@ namespace uvo {
 namespace {
 
 enum Component : int32_t { reflection = 0, refraction = 1, diffuse = 2, translucency = 3 };
-
-// Photon ray type whose descendants send only one photon per interaction.
-constexpr int32_t single_photon_ancestor = 24;
 
 bool has_ancestor_of_type(const ShadingState *state, int32_t type) {
     for (const ShadingState *s = state->parent; s != nullptr; s = s->parent)
@@ -69,7 +67,7 @@ void send_refraction(Color *energy, ShadingState *state, const MaterialWorkRecor
 }  // namespace
 
 Boolean shade_photon(Color *result, ShadingState *state, const MaterialParams *params) {
-    const bool single = has_ancestor_of_type(state, single_photon_ancestor);
+    const bool single = has_ancestor_of_type(state, ray_photon_emit_single);
     MaterialWorkRecord work{};
     work.instance = material_instance(state);
     const float o = eval(state, params, params->cutout_opacity);

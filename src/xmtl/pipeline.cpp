@@ -5,6 +5,8 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
+#include "frame/shader.h"
+#include "frame/vector_math.h"
 #include "xmtl/api_record.h"
 #include "xmtl/material_lifecycle.h"
 #include "xmtl/direct_light.h"
@@ -14,7 +16,7 @@
 #include "xmtl/reflection.h"
 #include "xmtl/refraction.h"
 #include "xmtl/shadow_path.h"
-#include "xmtl/vector_math.h"
+#include "xmtl/weight_models.h"
 #include "xmtl/weights.h"
 
 namespace uvo {
@@ -23,17 +25,6 @@ namespace {
 
 constexpr Color black{0.0f, 0.0f, 0.0f, 0.0f};
 constexpr Color opaque_white{1.0f, 1.0f, 1.0f, 1.0f};
-
-// The parent's user record when it begins with `magic`, else null.
-template <class T>
-T *parent_record(const ShadingState *state, int32_t magic) {
-    const ShadingState *parent = state->parent;
-    if (parent == nullptr || parent->user == nullptr)
-        return nullptr;
-    int32_t found;
-    std::memcpy(&found, parent->user, sizeof found);
-    return found == magic ? static_cast<T *>(parent->user) : nullptr;
-}
 
 // Cut out: the ray goes on through the surface and nothing else is shaded.
 Boolean shade_cut_out(MaterialOutputs *outputs, ShadingState *state) {
@@ -44,7 +35,7 @@ Boolean shade_cut_out(MaterialOutputs *outputs, ShadingState *state) {
     if (state->distance > 0.0) {
         Vector3 camera{};
         rx_point_to_camera(state, &camera, &state->point);
-        state->distance = xmtl::length(camera);
+        state->distance = length(camera);
     } else {
         state->aux = Vector3{0.0f, 0.0f, 0.0f};
     }
@@ -70,25 +61,6 @@ void run(MaterialStage stage, MaterialOutputs *outputs, ShadingState *state, Mat
 }
 
 }  // namespace
-
-void falloff_attenuation(Color *color, double distance, float falloff_distance, const Color &falloff_color,
-                         int32_t color_enable) {
-    if (distance <= 0.0 || falloff_distance <= 0.0f)
-        return;
-    const double t = distance / static_cast<double>(falloff_distance);
-    if (color_enable != 0) {
-        color->r *= static_cast<float>(std::pow(static_cast<double>(falloff_color.r), t));
-        color->g *= static_cast<float>(std::pow(static_cast<double>(falloff_color.g), t));
-        color->b *= static_cast<float>(std::pow(static_cast<double>(falloff_color.b), t));
-        color->a *= static_cast<float>(std::pow(static_cast<double>(falloff_color.a), t));
-        return;
-    }
-    const float f = t < 1.0 ? static_cast<float>(1.0 - t) : 0.0f;
-    color->r *= f;
-    color->g *= f;
-    color->b *= f;
-    color->a *= f;
-}
 
 Boolean shade_main(MaterialOutputs *outputs, ShadingState *state, const MaterialParams *params,
                    const MaterialStages &stages) {
@@ -185,7 +157,7 @@ Boolean shade_main(MaterialOutputs *outputs, ShadingState *state, const Material
         rx_trace_transparent(&seen, state);
         pop_importance(state, &behind);
         outputs->cutout_behind = seen;
-        const Color scaled = xmtl::scale4(seen, 1.0f - opacity);
+        const Color scaled = scale4(seen, 1.0f - opacity);
         result.r += scaled.r;
         result.g += scaled.g;
         result.b += scaled.b;
@@ -212,16 +184,6 @@ const MaterialStages &material_stages() {
         return built;
     }();
     return stages;
-}
-
-bool is_photon_ray(int32_t ray_type) {
-    switch (ray_type) {
-    case 8: case 9: case 10: case 11: case 12: case 13: case 14: case 15:
-    case 18: case 19: case 23: case 24: case 27:
-        return true;
-    default:
-        return false;
-    }
 }
 
 Boolean material_dispatch(Color *result, ShadingState *state, const MaterialParams *params, bool extended,

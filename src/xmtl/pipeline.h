@@ -5,9 +5,8 @@
 //
 // The component stages (direct light, indirect light and occlusion,
 // reflection, refraction) and the shadow and photon paths are reached through
-// a MaterialStages table, so the path runs (and is tested) with whichever
-// stages exist; a null entry is a stage that is not available and
-// contributes nothing.
+// a MaterialStages table: material_stages() has them all, and a test can run
+// the path with only some of them (a null entry contributes nothing).
 #pragma once
 
 #include "xmtl/material_params.h"
@@ -32,14 +31,6 @@ struct MaterialStages {
     MaterialRayPath photon = nullptr;        // photon ray types
 };
 
-// Scales the four channels of `*color` for light that travelled `distance`
-// through a medium: towards `falloff_color` (raised to distance /
-// falloff_distance, double precision) when `color_enable`, else linearly to
-// black at `falloff_distance`.  Nothing happens when either distance is 0 or
-// less.
-void falloff_attenuation(Color *color, double distance, float falloff_distance, const Color &falloff_color,
-                         int32_t color_enable);
-
 // The main path for any ray type but shadow, photon and displacement rays:
 // fills `outputs` (see MaterialOutputs) and fills a claimed "rxXMST" record.
 // Always returns true.
@@ -48,9 +39,6 @@ Boolean shade_main(MaterialOutputs *outputs, ShadingState *state, const Material
 
 // The material's own stages and paths.
 const MaterialStages &material_stages();
-
-// True for the photon ray types the photon path handles.
-bool is_photon_ray(int32_t ray_type);
 
 // The shader function of uvo_material (`extended` false: `result` is one
 // Color) and uvo_material_x (`extended` true: `result` may be a whole

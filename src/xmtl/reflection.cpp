@@ -4,7 +4,7 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
-#include "interpolate/undersampler.h"
+#include "xmtl/undersampler.h"
 #include "xmtl/glossy.h"
 #include "xmtl/indirect_request.h"
 
@@ -30,11 +30,6 @@ Color environment(ShadingState *state, const MaterialWorkRecord *work, const Vec
     Color c;
     look_up_environment(state, work, direction, &c);
     return c;
-}
-
-bool finite_sum(const Color &c, bool rgb_only) {
-    const float sum = c.r + c.g + c.b + (rgb_only ? 0.0f : c.a);
-    return std::isfinite(sum);
 }
 
 // The reflection the chooser decides on: black when reflections from inside
@@ -66,7 +61,7 @@ Color choose_reflection(ShadingState *state, MaterialWorkRecord *work, const Mat
         if (undersampler != nullptr) {
             undersampler_interpolate(undersampler, &result, state, work, work->reflection_weight.a, distance,
                                      falloff_color, samples, work->bump_shader, work->reflection_interpolation_smooth,
-                                     INTERPOLATE_REFLECTION);
+                                     interpolate_reflection);
             return result;
         }
     }
@@ -75,15 +70,6 @@ Color choose_reflection(ShadingState *state, MaterialWorkRecord *work, const Mat
 }
 
 }  // namespace
-
-void guard_invalid_numbers(Color *result, bool rgb_only, const char *what) {
-    if (finite_sum(*result, rgb_only))
-        return;
-    *result = Color{0.0f, 0.0f, 0.0f, 0.0f};
-    if (material_state().invalid_number_reported.exchange(1, std::memory_order_relaxed) == 0)
-        rx_info("uvo_material(_x): A %s ray hit some object returning invalid numbers. NaN prevention now enabled.",
-                what);
-}
 
 void reflection_sample(Color *out, ShadingState *state, const MaterialWorkRecord *work, float weight,
                        float falloff_distance, const Color *falloff_color, float *nearest) {

@@ -1,7 +1,8 @@
 // Reflections of the material: the stage entry (highlights-only reflections
 // from the host's indirect-light cache, or traced ones), the chooser (distance
-// fall-off parameters; interpolation once the undersampler exists) and the
-// sampler that traces mirror or glossy reflection rays.
+// fall-off parameters; the instance's undersampler for camera rays when
+// interpolation is on) and the sampler that traces mirror or glossy
+// reflection rays.
 #pragma once
 
 #include "xmtl/material_params.h"
@@ -23,9 +24,5 @@ void reflection_stage(MaterialOutputs *outputs, ShadingState *state, MaterialWor
 // Counts a branch skipped by reflection_cutoff in reflection_skip_count.
 void reflection_sample(Color *out, ShadingState *state, const MaterialWorkRecord *work, float weight,
                        float falloff_distance, const Color *falloff_color, float *nearest);
-
-// Replaces a result with invalid numbers by black and reports the first such
-// result after a shader-level init (`what`: "reflection" or "refraction").
-void guard_invalid_numbers(Color *result, bool rgb_only, const char *what);
 
 }  // namespace uvo

@@ -4,10 +4,8 @@
 
 #include "frame/binding.h"
 #include "frame/importance.h"
-#include "interpolate/undersampler.h"
+#include "xmtl/undersampler.h"
 #include "xmtl/glossy.h"
-#include "xmtl/pipeline.h"
-#include "xmtl/reflection.h"
 #include "xmtl/weight_models.h"
 
 namespace uvo {
@@ -141,7 +139,7 @@ void refraction_stage(MaterialOutputs *outputs, ShadingState *state, MaterialWor
         if (undersampler != nullptr) {
             undersampler_interpolate(undersampler, &result, state, work, work->refraction_weight.a, 0.0f, nullptr,
                                      samples, work->bump_shader, work->reflection_interpolation_smooth,
-                                     INTERPOLATE_REFRACTION);
+                                     interpolate_refraction);
             interpolated = true;
         }
     }

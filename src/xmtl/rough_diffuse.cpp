@@ -1,14 +1,12 @@
 #include "xmtl/rough_diffuse.h"
+#include "frame/vector_math.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "xmtl/vector_math.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 Color rough_diffuse(Vector3 L, Vector3 V, Vector3 N, float roughness, const Color &albedo, float cosine) {
     const double pi = std::numbers::pi;

@@ -4,24 +4,16 @@
 #include <numbers>
 
 #include "frame/shader.h"
+#include "frame/vector_math.h"
 #include "xmtl/bump_vector.h"
-#include "xmtl/vector_math.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 namespace {
 
 // Shadow, photon and related passes: no rounding there.
 bool skips_rounding(int32_t ray_type) {
-    switch (ray_type) {
-    case 5: case 8: case 9: case 10: case 11: case 12: case 13: case 14: case 15:
-    case 16: case 18: case 19: case 23: case 24: case 27:
-        return true;
-    default:
-        return false;
-    }
+    return ray_type == UVO_RAY_SHADOW || ray_type == UVO_RAY_DISPLACE || is_photon_ray(ray_type);
 }
 
 // A unit tangent of the surface from the first object axis (y, z, x) that is

@@ -3,14 +3,8 @@
 // normal towards the normals of nearby faces, so two faces meeting at an edge
 // get a smooth transition of their shading normals.
 //
-// | slot  | parameter               | type    | meaning                                        |
-// |-------|-------------------------|---------|------------------------------------------------|
-// | 0     | radius                  | scalar  | rounding radius, internal-space units; <= 0:   |
-// |       |                         |         | no rounding                                    |
-// | 1     | include_other_materials | boolean | faces of other materials take part too         |
-// | 2     | chained_shader          | shader  | called after rounding in mode 0                |
-// | 3     | vector_mode             | integer | bump-vector mode (xmtl/bump_vector.h)          |
-// | 4-6   | perturb_vector          | vector  | applied with vector_mode (read when mode != 0) |
+// The parameters are listed below, with their slots, ranges, units and
+// meanings.
 //
 // Result: a vector (three floats).  Mode 0 leaves the rounded normal in the
 // state and returns (0, 0, 0); modes 1 to 4 return the perturbation (new
@@ -21,24 +15,28 @@
 #include <cstddef>
 
 #include "frame/export.h"
+#include "frame/param_list.h"
 #include "frame/params.h"
 
 namespace uvo {
 
-struct RoundCornersParams {
-    float radius;
-    Boolean include_other_materials;
-    Tag chained_shader;
-    int32_t vector_mode;
-    Vector3 perturb_vector;
-};
+// X(ctype, name, slot, type, default, range, unit, description): see
+// frame/param_list.h.
+#define UVO_ROUNDCORNERS_PARAMETERS(X) \
+    X(float, radius, 0, "scalar", "0.0", "[0, inf)", "scene units", \
+      "rounding radius; <= 0 no rounding") \
+    X(Boolean, include_other_materials, 1, "boolean", "false", "", "", \
+      "faces of other materials take part too") \
+    X(Tag, chained_shader, 2, "shader", "", "", "", \
+      "bump shader called after rounding in vector_mode 0") \
+    X(int32_t, vector_mode, 3, "integer", "0", "0..8", "", \
+      "0 round the state's normal; 1-4 return the perturbation, 5-8 the new normal, in internal (1, " \
+      "5), world (2, 6), object (3, 7) or camera (4, 8) space") \
+    X(Vector3, perturb_vector, 4, "vector", "[0, 0, 0]", "", "", \
+      "applied to the normal with vector_mode (read when it is not 0)")
 
-static_assert(offsetof(RoundCornersParams, radius) == 0);
-static_assert(offsetof(RoundCornersParams, include_other_materials) == 4);
-static_assert(offsetof(RoundCornersParams, chained_shader) == 8);
-static_assert(offsetof(RoundCornersParams, vector_mode) == 12);
-static_assert(offsetof(RoundCornersParams, perturb_vector) == 16);
-static_assert(sizeof(RoundCornersParams) == 28);
+UVO_PARAMETER_BLOCK(RoundCornersParams, UVO_ROUNDCORNERS_PARAMETERS);
+static_assert(sizeof(RoundCornersParams) == 4 * 7);
 
 constexpr int roundcorners_version = 3;
 

@@ -3,7 +3,7 @@
 #include "frame/binding.h"
 #include "xmtl/material_lifecycle.h"
 #include "xmtl/normals.h"
-#include "xmtl/pipeline.h"
+#include "xmtl/weight_models.h"
 #include "xmtl/weights.h"
 
 namespace uvo {

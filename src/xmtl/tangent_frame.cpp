@@ -3,11 +3,9 @@
 #include <cmath>
 
 #include "frame/binding.h"
-#include "xmtl/vector_math.h"
+#include "frame/vector_math.h"
 
 namespace uvo {
-
-using namespace xmtl;
 
 bool texture_space_tangents(Vector3 dp1, Vector3 dp2, Vector3 t0, Vector3 t1, Vector3 t2, Vector3 *U, Vector3 *V) {
     const float du1 = t1.x - t0.x, dv1 = t1.y - t0.y;

@@ -50,4 +50,23 @@ float indirect_quality_factor(float quality, float weight) {
 
 double glossy_exponent(float glossiness) { return std::exp2(8.0 * static_cast<double>(glossiness)); }
 
+void falloff_attenuation(Color *color, double distance, float falloff_distance, const Color &falloff_color,
+                         int32_t color_enable) {
+    if (distance <= 0.0 || falloff_distance <= 0.0f)
+        return;
+    const double t = distance / static_cast<double>(falloff_distance);
+    if (color_enable != 0) {
+        color->r *= static_cast<float>(std::pow(static_cast<double>(falloff_color.r), t));
+        color->g *= static_cast<float>(std::pow(static_cast<double>(falloff_color.g), t));
+        color->b *= static_cast<float>(std::pow(static_cast<double>(falloff_color.b), t));
+        color->a *= static_cast<float>(std::pow(static_cast<double>(falloff_color.a), t));
+        return;
+    }
+    const float f = t < 1.0 ? static_cast<float>(1.0 - t) : 0.0f;
+    color->r *= f;
+    color->g *= f;
+    color->b *= f;
+    color->a *= f;
+}
+
 }  // namespace uvo

@@ -1,4 +1,5 @@
-// Pure pieces of the component-weight evaluation, free of host calls.
+// Pure pieces of the material's models, free of host calls: the component
+// weights and the distance fall-off inside a medium.
 #pragma once
 
 #include "uvo/host_interface.h"
@@ -22,6 +23,14 @@ bool inside_from_ray_history(const ShadingState *state, int32_t thin_walled_mode
 // Ray-count multiplier of indirect light: q, or with a weight w above 0,
 // q w raised to at least 1.
 float indirect_quality_factor(float quality, float weight);
+
+// Scales the four channels of `*color` for light that travelled `distance`
+// through a medium: towards `falloff_color` (raised to distance /
+// falloff_distance, double precision) when `color_enable`, else linearly to
+// black at `falloff_distance`.  Nothing happens when either distance is 0 or
+// less.
+void falloff_attenuation(Color *color, double distance, float falloff_distance, const Color &falloff_color,
+                         int32_t color_enable);
 
 // Glossy exponent of a glossiness strictly between 0 and 1: 2^(8 g), in
 // double precision (0.5 gives 16, 0.75 gives 64).

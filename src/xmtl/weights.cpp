@@ -1,8 +1,8 @@
 #include "xmtl/weights.h"
 
 #include "frame/binding.h"
+#include "frame/vector_math.h"
 #include "xmtl/material_lifecycle.h"
-#include "xmtl/vector_math.h"
 #include "xmtl/weight_models.h"
 
 namespace uvo {
@@ -125,7 +125,7 @@ void evaluate_weights(ShadingState *state, MaterialWorkRecord *work, const Mater
     work->reflection_weight = with_luminance(state, work->reflection_weight);
     work->refraction_weight = with_luminance(state, work->refraction_weight);
     work->diffuse_weight = with_luminance(state, work->diffuse_weight);
-    work->reflection_weight = xmtl::scale4(work->reflection_weight, refl);
+    work->reflection_weight = scale4(work->reflection_weight, refl);
 
     if (conserve_energy) {
         // Reflection takes its share from refraction and diffuse, refraction
@@ -153,12 +153,12 @@ void evaluate_weights(ShadingState *state, MaterialWorkRecord *work, const Mater
         tr *= 1.0f - w;
     }
 
-    work->refraction_weight = xmtl::scale4(work->refraction_weight, tr);
+    work->refraction_weight = scale4(work->refraction_weight, tr);
 
     // Reflected energy that is not traced goes to the diffuse component.
     if (work->highlights_only != 0 && (state->options == nullptr || state->options->final_gather == 0))
         dw += work->reflection_weight.a;
-    work->diffuse_weight = xmtl::scale4(work->diffuse_weight, dw);
+    work->diffuse_weight = scale4(work->diffuse_weight, dw);
 
     work->ao_mode = eval(state, params, params->ao_mode);
     if (work->ao_mode != 0) {

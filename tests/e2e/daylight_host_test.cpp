@@ -19,9 +19,10 @@ using namespace uvo_host_test;
 
 namespace {
 
-// The physical sky with no disc, y up, seeing its sun at the default vector.
+// The physical sky with no disc, y up (by default), seeing its sun at the
+// default vector.
 std::string sky(const std::string &extra = "") {
-    return R"({"shader": "uvo_physicalsky", "params": {"up_axis_y": true, "disc_brightness": 0)" + extra + "}}";
+    return R"({"shader": "uvo_physicalsky", "params": {"disc_brightness": 0)" + extra + "}}";
 }
 
 const uvo::SkyInstance *sky_record(const ShaderInstance *instance) {

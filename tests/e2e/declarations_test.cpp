@@ -1,112 +1,27 @@
-// Declarations against the library's own parameter structs: every declared
-// parameter sits at the offset the shader reads it from, and the block is as
-// large as the struct.  A declaration file without an entry here fails too,
-// so the two cannot drift apart.
+// Declarations against the library's parameter lists: every declared
+// parameter has the row's name and sits at the row's slot, in row order, and
+// the block is as large as the struct.  A declaration file without a shader
+// in the table fails too, so the two cannot drift apart.
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <map>
+#include <cstring>
 
 #include "scene/declarations.h"
-#include "support/for_each.h"
 #include "lightsurface/light_surface.h"
-#include "sky/cie_sky.h"
-#include "sky/physical_sky.h"
-#include "sky/physical_sun.h"
-#include "tonemap/exposure_simple.h"
-#include "tonemap_photo/exposure_photographic.h"
-#include "xmtl/material_params.h"
-#include "xmtl/roundcorners.h"
 #include "scene/param_block.h"
+#include "shader_declarations.h"
 
 using namespace uvo_host;
 using namespace uvo;
 
 namespace {
 
-struct Expected {
-    int32_t version;                          // the shader's interface version
-    size_t size;                              // block bytes (one array element in place)
-    std::map<std::string, size_t> offsets;    // parameter -> offsetof
-};
-
-// FIELDS(T, a, b, ...) -> {{"a", offsetof(T, a)}, {"b", offsetof(T, b)}, ...}
-#define FIELD_1(T, f) {#f, offsetof(T, f)}
-#define FIELDS(T, ...) {UVO_FOR_EACH(FIELD_1, T, __VA_ARGS__)}
-
-const std::map<std::string, Expected> &library_layouts() {
-    static const std::map<std::string, Expected> layouts = {
-        {"uvo_light_surface",
-         {light_surface_version, sizeof(LightSurfaceParams),
-          FIELDS(LightSurfaceParams, surface_color, surface_intensity, reduced_ray_scale, reflection_ray_scale,
-           add_light_output, light_output_scale, sample_position, lights)}},
-        {"uvo_material",
-         {material_version, material_block_size,
-          FIELDS(MaterialParams, diffuse_weight, diffuse_color, diffuse_roughness, reflectivity, reflection_color,
-           reflection_glossiness, reflection_samples, reflection_interpolate, reflection_highlights_only,
-           metal_material, transparency, refraction_color, refraction_glossiness, refraction_ior,
-           refraction_samples, refraction_interpolate, translucency_enable, translucency_color,
-           translucency_weight, anisotropy, anisotropy_rotation, anisotropy_channel, fresnel_from_ior,
-           reflectance_normal, reflectance_grazing, reflectance_curve, conserve_energy, interpolation_grid_density,
-           reflection_interpolation_samples, reflection_interpolation_smooth_enable,
-           reflection_interpolation_smooth, refraction_interpolation_samples, reflection_environment_fallback,
-           reflection_falloff_enable, reflection_falloff_distance, reflection_falloff_color_enable,
-           reflection_falloff_color, reflection_depth_highlights_only, reflection_cutoff,
-           refraction_falloff_enable, refraction_falloff_distance, refraction_falloff_color_enable,
-           refraction_falloff_color, refraction_depth_limit, refraction_cutoff, indirect_multiplier,
-           indirect_quality, indirect_quality_weight, ao_mode, ao_samples, ao_distance, ao_dark_color,
-           ao_ambient_color, ao_detail_mode, thin_walled_mode, skip_visible_light_highlights,
-           skip_internal_reflections, refractive_caustics, backface_cull, propagate_alpha, highlight_weight,
-           cutout_opacity, additional_color, bump_shader, diffuse_bump_off, light_mode, lights)}},
-        {"uvo_material_x",
-         {material_x_version, sizeof(MaterialParams),
-          FIELDS(MaterialParams, diffuse_weight, diffuse_color, diffuse_roughness, reflectivity, reflection_color,
-           reflection_glossiness, reflection_samples, reflection_interpolate, reflection_highlights_only,
-           metal_material, transparency, refraction_color, refraction_glossiness, refraction_ior,
-           refraction_samples, refraction_interpolate, translucency_enable, translucency_color,
-           translucency_weight, anisotropy, anisotropy_rotation, anisotropy_channel, fresnel_from_ior,
-           reflectance_normal, reflectance_grazing, reflectance_curve, conserve_energy, interpolation_grid_density,
-           reflection_interpolation_samples, reflection_interpolation_smooth_enable,
-           reflection_interpolation_smooth, refraction_interpolation_samples, reflection_environment_fallback,
-           reflection_falloff_enable, reflection_falloff_distance, reflection_falloff_color_enable,
-           reflection_falloff_color, reflection_depth_highlights_only, reflection_cutoff,
-           refraction_falloff_enable, refraction_falloff_distance, refraction_falloff_color_enable,
-           refraction_falloff_color, refraction_depth_limit, refraction_cutoff, indirect_multiplier,
-           indirect_quality, indirect_quality_weight, ao_mode, ao_samples, ao_distance, ao_dark_color,
-           ao_ambient_color, ao_detail_mode, thin_walled_mode, skip_visible_light_highlights,
-           skip_internal_reflections, refractive_caustics, backface_cull, propagate_alpha, highlight_weight,
-           cutout_opacity, additional_color, bump_shader, diffuse_bump_off, light_mode, lights, bump_mode,
-           overall_bump, standard_bump, multiple_outputs)}},
-        {"uvo_roundcorners",
-         {roundcorners_version, sizeof(RoundCornersParams),
-          FIELDS(RoundCornersParams, radius, include_other_materials, chained_shader, vector_mode, perturb_vector)}},
-        {"uvo_physicalsky",
-         {physicalsky_version, sizeof(PhysicalSkyParams),
-          FIELDS(PhysicalSkyParams, enabled, intensity, rgb_scale, haze_level, red_blue_tilt, saturation_level,
-           horizon_shift, horizon_softness, ground_tint, night_minimum, sun_vector, sun, disc_brightness,
-           disc_size, glow_brightness, backdrop_for_camera, backdrop, aerial_distance, up_axis_y, model_flags,
-           luminance_mode, zenith_luminance, diffuse_horizontal_illuminance, perez_a, perez_b, perez_c, perez_d,
-           perez_e)}},
-        {"uvo_physicalsun",
-         {physicalsun_version, sizeof(PhysicalSunParams),
-          FIELDS(PhysicalSunParams, enabled, intensity, rgb_scale, haze_level, red_blue_tilt, saturation_level,
-           horizon_shift, penumbra_scale, shadow_rays, photon_region_min, photon_region_max,
-           photon_energy_from_area, up_axis_y, beam_mode, beam_illuminance)}},
-        {"uvo_ciesky",
-         {ciesky_version, sizeof(CieSkyParams),
-          FIELDS(CieSkyParams, enabled, color_value, estimate_zenith_luminance, zenith_luminance,
-           diffuse_horizontal_illuminance, overcast_fraction, sun_vector, sun, up_axis_y)}},
-        {"uvo_exposure_simple",
-         {exposure_simple_version, sizeof(ExposureSimpleParams),
-          FIELDS(ExposureSimpleParams, black_offset, exposure_gain, knee_level, knee_compression, output_gamma,
-           source_texture, use_source_texture)}},
-        {"uvo_exposure_photographic",
-         {exposure_photographic_version, sizeof(ExposurePhotographicParams),
-          FIELDS(ExposurePhotographicParams, radiance_scale, white_balance, film_speed, shutter_rate,
-           aperture_stop, vignette_power, highlight_compression, shadow_crush, color_saturation, display_gamma,
-           raw_buffer_mode, raw_buffer_name, source_texture, use_source_texture)}},
-    };
-    return layouts;
+const ShaderDeclaration *library_declaration(const std::string &name) {
+    for (const ShaderDeclaration &shader : shader_declarations)
+        if (name == shader.name)
+            return &shader;
+    return nullptr;
 }
 
 std::map<std::string, Declaration> shipped() {
@@ -115,20 +30,19 @@ std::map<std::string, Declaration> shipped() {
 
 }  // namespace
 
-TEST(Declarations, MatchTheLibraryStructs) {
+TEST(Declarations, MatchTheLibraryParameterLists) {
     const auto declarations = shipped();
-    ASSERT_FALSE(declarations.empty());
+    ASSERT_EQ(declarations.size(), std::size(shader_declarations));
     for (const auto &[name, decl] : declarations) {
-        auto expected = library_layouts().find(name);
-        ASSERT_NE(expected, library_layouts().end())
-            << "share/uvo/shaders/" << name << ".json has no layout check: add its struct to this test";
-        EXPECT_EQ(decl.version, expected->second.version) << name << ": version";
-        EXPECT_EQ(decl.block_size, expected->second.size) << name << ": block size";
-        EXPECT_EQ(decl.parameters.size(), expected->second.offsets.size()) << name << ": parameter count";
-        for (const ParamDecl &p : decl.parameters) {
-            auto offset = expected->second.offsets.find(p.name);
-            ASSERT_NE(offset, expected->second.offsets.end()) << name << ": unexpected parameter " << p.name;
-            EXPECT_EQ(p.offset, offset->second) << name << "." << p.name;
+        const ShaderDeclaration *expected = library_declaration(name);
+        ASSERT_NE(expected, nullptr) << "share/uvo/shaders/" << name << ".json names no shader of the library";
+        EXPECT_EQ(decl.version, expected->version) << name << ": version";
+        EXPECT_EQ(decl.block_size, expected->block_size) << name << ": block size";
+        ASSERT_EQ(decl.parameters.size(), expected->rows.size()) << name << ": parameter count";
+        for (size_t i = 0; i < decl.parameters.size(); ++i) {
+            EXPECT_EQ(decl.parameters[i].name, expected->rows[i].name) << name << ": parameter " << i;
+            EXPECT_EQ(decl.parameters[i].offset, 4u * expected->rows[i].slot) << name << "." << expected->rows[i].name;
+            EXPECT_STRNE(expected->rows[i].description, "") << name << "." << expected->rows[i].name;
         }
     }
 }

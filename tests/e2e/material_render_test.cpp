@@ -101,6 +101,8 @@ TEST(MaterialRender, EveryLightModeSeesTheSameLights) {
             for (int x = 0; x < image.width; ++x)
                 EXPECT_NEAR(image.get(x, y).g, listed.get(x, y).g, 1e-6) << mode << " pixel " << x << ", " << y;
     }
+    const Image unset = render("unset", R"("lights": [])");
+    EXPECT_NEAR(unset.get(2, 2).g, listed.get(2, 2).g, 1e-6) << "light_mode left out: all lights of the scene";
     const Image none = render("none", R"("light_mode": 0)");
     EXPECT_EQ(none.get(2, 2).g, 0.0f) << "no lights listed, no light mode: no direct light";
 }

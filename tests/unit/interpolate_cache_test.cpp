@@ -66,15 +66,15 @@ TEST(InterpolateCache, RasterPositionsMapOntoTheImagePlane) {
 }
 
 TEST(InterpolateCache, SlotsAreReusedInTurnAndEvictTheirPreviousCell) {
-    std::vector<uvo::CacheSlot> slots(uvo::CACHE_CAPACITY, uvo::CacheSlot{});
+    std::vector<uvo::CacheSlot> slots(uvo::cache_capacity, uvo::CacheSlot{});
     std::vector<uint16_t> index(40000, 0);
     uvo::Undersampler u{};
     u.grid_width = 200;
     u.grid_height = 200;
     u.cell_index = index.data();
     u.slots = slots.data();
-    u.capacity = uvo::CACHE_CAPACITY;
-    u.cursor = uvo::FIRST_SLOT;
+    u.capacity = uvo::cache_capacity;
+    u.cursor = uvo::first_slot;
     // Slots 2 to 32767 serve 32766 cells in order.
     for (int32_t cell = 0; cell < 32766; ++cell) {
         const int32_t n = uvo::claim_slot(&u, cell);
@@ -82,10 +82,10 @@ TEST(InterpolateCache, SlotsAreReusedInTurnAndEvictTheirPreviousCell) {
         ASSERT_EQ(index[cell], n) << "cell " << cell;
         ASSERT_EQ(slots[n].owner, cell + 1) << "cell " << cell;
     }
-    EXPECT_EQ(u.cursor, uvo::FIRST_SLOT);
+    EXPECT_EQ(u.cursor, uvo::first_slot);
     // The 32767th cell takes slot 2 back and leaves its first owner uncomputed.
     EXPECT_EQ(uvo::claim_slot(&u, 39999), 2);
-    EXPECT_EQ(index[0], uvo::CELL_UNCOMPUTED);
+    EXPECT_EQ(index[0], uvo::cell_uncomputed);
     EXPECT_EQ(index[1], 3);
     EXPECT_EQ(slots[2].owner, 40000);
     EXPECT_EQ(slots[0].owner + slots[1].owner, 0) << "slots 0 and 1 carry index meanings and stay unused";

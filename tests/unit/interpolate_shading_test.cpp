@@ -4,7 +4,7 @@
 // smoothing fall-back to direct sampling, and the material stages that use it
 // only when interpolation is on for a fully sampled camera ray.
 #include "frame/params.h"
-#include "interpolate/undersampler.h"
+#include "xmtl/undersampler.h"
 #include "material_test_support.h"
 #include "xmtl/reflection.h"
 #include "xmtl/refraction.h"
@@ -63,7 +63,7 @@ struct Interpolation : ::testing::Test {
     }
     void TearDown() override { uvo::release_undersampler(u); }
 
-    Color interpolate(int32_t s, float smooth = 0.0f, uvo::InterpolationMode mode = uvo::INTERPOLATE_REFLECTION) {
+    Color interpolate(int32_t s, float smooth = 0.0f, uvo::InterpolationMode mode = uvo::interpolate_reflection) {
         Color out{-1.0f, -1.0f, -1.0f, -1.0f};
         EXPECT_TRUE(uvo::undersampler_interpolate(u, &out, &f.state, &work, 1.0f, 0.0f, nullptr, s, 0, smooth, mode));
         return out;
@@ -134,7 +134,7 @@ TEST_F(Interpolation, OtherMaterialsAreMarkedForGoodAndMissesRetried) {
     // usable cell the state's own reflection is traced every time.
     probe_material = 99;
     EXPECT_TRUE(near(interpolate(0), traced));
-    EXPECT_EQ(u->cell_index[10 * 64 + 10], uvo::CELL_UNUSABLE);
+    EXPECT_EQ(u->cell_index[10 * 64 + 10], uvo::cell_unusable);
     EXPECT_EQ(probes(), 1);
     EXPECT_EQ(traces(), 1);
     interpolate(0);
@@ -146,7 +146,7 @@ TEST_F(Interpolation, OtherMaterialsAreMarkedForGoodAndMissesRetried) {
     interpolate(0);
     interpolate(0);
     EXPECT_EQ(probes(), 3);
-    EXPECT_EQ(u->cell_index[10 * 64 + 30], uvo::CELL_UNCOMPUTED);
+    EXPECT_EQ(u->cell_index[10 * 64 + 30], uvo::cell_uncomputed);
 }
 
 TEST_F(Interpolation, OnlyCameraRaysWithAFullGatherContextAreInterpolated) {

@@ -7,7 +7,7 @@
 #include "xmtl/rough_diffuse.h"
 
 using namespace uvo_test;
-using namespace uvo::xmtl;
+using namespace uvo;
 
 namespace {
 

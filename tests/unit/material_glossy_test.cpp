@@ -4,7 +4,7 @@
 #include "xmtl/weight_models.h"
 
 using namespace uvo_test;
-using namespace uvo::xmtl;
+using namespace uvo;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "xmtl/indirect_request.h"
 
 using namespace uvo_test;
-using namespace uvo::xmtl;
+using namespace uvo;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "xmtl/tangent_frame.h"
 
 using namespace uvo_test;
-using namespace uvo::xmtl;
+using namespace uvo;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The material's main path and dispatch, with scripted stages.
 #include "material_test_support.h"
 #include "xmtl/pipeline.h"
+#include "xmtl/weight_models.h"
 
 using namespace uvo_test;
 

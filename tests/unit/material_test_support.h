@@ -13,10 +13,10 @@
 #include <tuple>
 #include <vector>
 
+#include "frame/vector_math.h"
 #include "test_host.h"
 #include "xmtl/material_params.h"
 #include "xmtl/material_records.h"
-#include "xmtl/vector_math.h"
 
 // Byte offset of a material parameter, as the test host records evaluations.
 #define SLOT(field) static_cast<std::ptrdiff_t>(offsetof(uvo::MaterialParams, field))

@@ -5,7 +5,7 @@
 #include "xmtl/roundcorners.h"
 
 using namespace uvo_test;
-using namespace uvo::xmtl;
+using namespace uvo;
 
 namespace {
 

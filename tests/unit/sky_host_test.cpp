@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "frame/shader.h"
 #include "sky/sky_host.h"
 #include "sky/sky_model.h"
 #include "sky_test_support.h"
@@ -216,13 +217,13 @@ TEST_F(SkyHost, SkyIsHdrMarkAndRecordLifetime) {
     EXPECT_EQ(host().count("rx_shaderstate_set"), 0);
     EXPECT_EQ(*reinterpret_cast<int32_t *>(host().store[UVO_KEY_SKY_IS_HDR].data()), 1);
 
-    SkyInstance *record = create_sky_instance(&f.state);
+    SkyInstance *record = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, &f.state);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(host().user_slot, record);
     EXPECT_EQ(host().allocations["sky"], 1);
-    release_sky_instance(&f.state);
+    EXPECT_EQ(UVO_INSTANCE_EXIT("sky", SkyInstance, &f.state, &f), 1);
     EXPECT_EQ(host().user_slot, nullptr);
     EXPECT_EQ(host().releases["sky"], 1);
-    release_sky_instance(&f.state);  // nothing left: nothing released
+    UVO_INSTANCE_EXIT("sky", SkyInstance, &f.state, &f);  // nothing left: nothing released
     EXPECT_EQ(host().releases["sky"], 1);
 }

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "tonemap_photo/power_batch.h"
+#include "tone_map_reference.h"
 #include "tonemap_photo/tone_curve.h"
 
 namespace {
@@ -56,7 +57,7 @@ uvo::ToneCurve curve_of(const TonemapRecord &r) {
 
 Color mapped(const TonemapRecord &r, Color c, float x = 100, float y = 50) {
     const uvo::ToneCurve curve = curve_of(r);
-    uvo::tone_map_reference(r, curve, c, x, y);
+    uvo_test::tone_map_reference(r, curve, c, x, y);
     return c;
 }
 
@@ -337,7 +338,7 @@ TEST(ToneCurve, FastCurveEqualsTheScalarCurve) {
             const Color in{level * (unit(random) * 1.2f - 0.1f), level * unit(random), level * unit(random), 0.25f};
             Color fast = in, expected = in;
             uvo::tone_map_color(r, curve, fast, x, y);
-            uvo::tone_map_reference(r, curve, expected, x, y);
+            uvo_test::tone_map_reference(r, curve, expected, x, y);
             const float got[3] = {fast.r, fast.g, fast.b}, want[3] = {expected.r, expected.g, expected.b};
             for (int c = 0; c < 3; ++c) {
                 ASSERT_EQ(got[c], want[c])

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tone_map_reference.h"
 #include "tonemap_photo/tone_curve.h"
 #include "tonemap_test_support.h"
 #include "uvo/tonemap_api.h"
@@ -180,7 +181,7 @@ TEST(TonemapApi, TransformImageMapsEveryPixelAsTransformColorDoes) {
         for (int x = 0; x < 150; ++x) {
             Color single = canvas.in(x, y), reference = canvas.in(x, y);
             uvo_tonemap_api_transform_color(&r, &single, float(x), float(y));
-            uvo::tone_map_reference(r, *curve, reference, float(x), float(y));
+            uvo_test::tone_map_reference(r, *curve, reference, float(x), float(y));
             const Color &got = canvas.out(x, y);
             ASSERT_TRUE(same(got, single)) << "pixel " << x << "," << y << ": " << got.r << " vs " << single.r;
             EXPECT_NEAR(got.g, reference.g, std::fabs(reference.g) * 1.2e-7f) << "pixel " << x << "," << y;

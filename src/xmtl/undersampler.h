@@ -12,7 +12,7 @@
 
 namespace uvo {
 
-enum InterpolationMode { INTERPOLATE_REFLECTION = 0, INTERPOLATE_REFRACTION = 1 };
+enum InterpolationMode { interpolate_reflection = 0, interpolate_refraction = 1 };
 
 // Made by the material's instance init with interpolation_grid_density: the
 // record, a zeroed pool of 32768 slots and a zeroed cell index sized from

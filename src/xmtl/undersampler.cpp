@@ -1,4 +1,4 @@
-#include "interpolate/undersampler.h"
+#include "xmtl/undersampler.h"
 
 #include <atomic>
 #include <cmath>
@@ -14,7 +14,7 @@ namespace uvo {
 
 namespace {
 
-constexpr const char *MODULE = "interpolate";
+constexpr const char *module = "interpolate";
 
 // Holds the instance lock for a scope.  Cells are computed outside it: the
 // samplers trace rays whose shading may come back to this material.
@@ -55,7 +55,7 @@ bool eligible(ShadingState *state) {
 
 void run_sampler(Color *out, ShadingState *state, const MaterialWorkRecord *work, float weight, float distance,
                  const Color *falloff_color, float *nearest, InterpolationMode mode) {
-    if (mode == INTERPOLATE_REFRACTION)
+    if (mode == interpolate_refraction)
         refraction_sample(out, state, work, weight);
     else
         reflection_sample(out, state, work, weight, distance, falloff_color, nearest);
@@ -109,7 +109,7 @@ void compute_cell(ShadingState *state, const CellRequest &r, int32_t x, int32_t 
     }
     if (child->material != state->material) {
         InstanceLock lock(state);
-        u->cell_index[cell] = CELL_UNUSABLE;
+        u->cell_index[cell] = cell_unusable;
         *child = child_saved;
         return;
     }
@@ -126,9 +126,9 @@ void compute_cell(ShadingState *state, const CellRequest &r, int32_t x, int32_t 
 
     InstanceLock lock(state);
     int32_t n = u->cell_index[cell];
-    if (n == CELL_UNCOMPUTED)
+    if (n == cell_uncomputed)
         n = claim_slot(u, cell);
-    if (n < FIRST_SLOT)
+    if (n < first_slot)
         return;
     CacheSlot &slot = u->slots[n];
     slot.color = color;
@@ -143,7 +143,7 @@ Undersampler *create_undersampler(ShadingState *state, int32_t density) {
     rx_info("Initializing undersampler for material %d", static_cast<int>(state->material));
     if (state->camera == nullptr)
         return nullptr;
-    Undersampler *u = UVO_ALLOCATE(MODULE, Undersampler);
+    Undersampler *u = UVO_ALLOCATE(module, Undersampler);
     if (u == nullptr)
         return nullptr;
     set_grid_geometry(u, *state->camera, density);
@@ -151,15 +151,15 @@ Undersampler *create_undersampler(ShadingState *state, int32_t density) {
         u->grid_width = 0;
     if (u->grid_height < 0)
         u->grid_height = 0;
-    u->capacity = CACHE_CAPACITY;
-    u->cursor = FIRST_SLOT;
-    const size_t pool = sizeof(CacheSlot) * size_t(CACHE_CAPACITY);
+    u->capacity = cache_capacity;
+    u->cursor = first_slot;
+    const size_t pool = sizeof(CacheSlot) * size_t(cache_capacity);
     const size_t index = sizeof(uint16_t) * size_t(u->grid_width) * size_t(u->grid_height);
-    u->slots = static_cast<CacheSlot *>(UVO_ALLOCATE_BYTES(MODULE, pool));
+    u->slots = static_cast<CacheSlot *>(UVO_ALLOCATE_BYTES(module, pool));
     if (u->slots != nullptr)
         std::memset(u->slots, 0, pool);
     rx_info("Undersampler allocating %d bytes pointcache", static_cast<int>(pool));
-    u->cell_index = static_cast<uint16_t *>(UVO_ALLOCATE_BYTES(MODULE, index));
+    u->cell_index = static_cast<uint16_t *>(UVO_ALLOCATE_BYTES(module, index));
     if (u->cell_index != nullptr)
         std::memset(u->cell_index, 0, index);
     rx_info("Undersampler allocating %d bytes pointindex", static_cast<int>(index));
@@ -173,9 +173,9 @@ Undersampler *create_undersampler(ShadingState *state, int32_t density) {
 void release_undersampler(Undersampler *u) {
     if (u == nullptr)
         return;
-    UVO_RELEASE(MODULE, u->slots);
-    UVO_RELEASE(MODULE, u->cell_index);
-    UVO_RELEASE(MODULE, u);
+    UVO_RELEASE(module, u->slots);
+    UVO_RELEASE(module, u->cell_index);
+    UVO_RELEASE(module, u);
 }
 
 void undersampler_primary_ray(ShadingState *state, const Undersampler &u, float raster_x, float raster_y,
@@ -266,7 +266,7 @@ bool undersampler_interpolate(Undersampler *u, Color *out, ShadingState *state, 
             bool uncomputed;
             {
                 InstanceLock lock(state);
-                uncomputed = u->cell_index[cell] == CELL_UNCOMPUTED;
+                uncomputed = u->cell_index[cell] == cell_uncomputed;
             }
             if (uncomputed) {
                 compute_cell(state, request, x, y);
@@ -277,7 +277,7 @@ bool undersampler_interpolate(Undersampler *u, Color *out, ShadingState *state, 
             {
                 InstanceLock lock(state);
                 const int32_t k = u->cell_index[cell];
-                if (k < FIRST_SLOT)
+                if (k < first_slot)
                     continue;
                 slot = u->slots[k];
             }
