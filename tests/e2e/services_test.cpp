@@ -1,15 +1,52 @@
-// The host functions themselves: every function of the contract is exported
-// by the host module, the shader-state store keeps its lifetimes, samples
-// repeat per pixel sample and honour counts, and queries answer for the
-// instance being called.
+// The host functions against the real host: every function of the contract
+// exported, the shader-state store's lifetimes, sample loops, the queries
+// shaders ask, probes and triangle vectors, object-space transforms, the ray
+// fall-off exchange, continuations, light lists and the averaged radiance,
+// and the direction and Fresnel functions the material relies on.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+
 #include "context.h"
+#include "directions.h"
 #include "render_support.h"
 #include "shading.h"
+#include "sobol.h"
 
 using namespace uvo_host;
+
+namespace {
+
+// A loaded scene with this thread's context, released in order.
+struct Loaded {
+    std::unique_ptr<RenderSession> session;
+    ThreadContext context{0};
+    ShadingState *root = nullptr;
+
+    Loaded(const std::string &name, const std::string &scene_text) {
+        session = uvo_host_test::open_session(uvo_host_test::scratch_dir(name), scene_text);
+        set_current_context(&context);
+        root = context.root(session->world().scene);
+    }
+    ~Loaded() {
+        context.pop(root);
+        set_current_context(nullptr);
+    }
+    Scene &scene() { return session->world().scene; }
+};
+
+// A hand-made state on a surface with normal n, the ray arriving along d.
+ShadingState surface_state(Vector3 n, Vector3 d) {
+    ShadingState s{};
+    s.normal = s.normal_geom = n;
+    s.direction = d;
+    s.dot_nd = dot(n, d);
+    return s;
+}
+
+}  // namespace
 
 TEST(Services, TheHostModuleExportsEveryContractFunction) {
     void *module = dlopen("libuvo_host.so", RTLD_NOW | RTLD_NOLOAD);
@@ -110,21 +147,17 @@ TEST(Services, SampleLoopsRepeatPerPixelSampleAndHonourCounts) {
     set_current_context(nullptr);
 }
 
-TEST(Services, QueriesAnswerForTheInstanceBeingCalled) {
-    const std::string dir = uvo_host_test::scratch_dir("queries");
-    uvo_host_test::write_file(dir + "/scene.json", R"({"camera": {"resolution": [2, 2]},
-        "lights": [{"name": "a", "type": "point"}, {"name": "b", "type": "rectangle", "size": [2, 3]}],
-        "objects": [{"type": "box", "material": "uvo_light_surface"}, {"type": "box", "material": "lambert"}]})");
-    SessionOptions options;
-    options.scene = dir + "/scene.json";
-    options.library = UVO_SHADERS_PATH;
-    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
-    RenderSession session(options);
-    Scene &scene = session.world().scene;
-    ThreadContext context(0);
-    set_current_context(&context);
-    ShadingState *state = context.root(scene);
-    for (Object &object : scene.objects) {
+TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheRayAtHand) {
+    Loaded loaded("queries", R"({"camera": {"resolution": [2, 2]},
+        "lights": [{"name": "a", "type": "point", "transform": {"translate": [0, 3, 0]}},
+                   {"name": "b", "type": "directional", "intensity": 2, "transform": {"rotate": [1, 0, 0, -90]}},
+                   {"name": "c", "type": "rectangle", "size": [2, 3],
+                    "transform": {"translate": [0, 4, 0], "rotate": [1, 0, 0, -90]}}],
+        "objects": [{"type": "plane", "size": 4, "material": "uvo_material_x"},
+                    {"type": "box", "transform": {"translate": [0, -5, 0]}, "material": "lambert"}]})");
+    ShadingState *state = loaded.root;
+    // Per instance: its own user-data slot, lock and declaration version.
+    for (Object &object : loaded.scene().objects) {
         state->shader = &object.material->record;
         void **slot = nullptr;
         ASSERT_TRUE(rx_query(UVO_QUERY_USER_DATA_SLOT, state, 0, &slot));
@@ -135,82 +168,371 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalled) {
         EXPECT_FALSE(object.material->lock.try_lock()) << "rx_lock holds the instance lock";
         rx_unlock(lock);
         int32_t version = 0;
-        ASSERT_TRUE(rx_query(UVO_QUERY_DECLARATION_VERSION, state, state->shader->declaration, &version));
+        ASSERT_TRUE(rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader->declaration, &version));
         EXPECT_EQ(version, object.material->code->declaration->version);
     }
+    state->shader = nullptr;
+
+    // The light lists agree with the light list query; each instance leads to
+    // its record, whose kind matches, and lights a point above the plane.
     int32_t count = 0;
-    Tag *lights = nullptr;
+    Tag *all = nullptr;
     ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_COUNT, state, 0, &count));
-    ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_LIST, state, 0, &lights));
-    ASSERT_EQ(count, 2);
+    ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_LIST, state, 0, &all));
+    ASSERT_EQ(count, 3);
+    using ListFn = Boolean (*)(int32_t *, Tag **, ShadingState *);
+    for (ListFn list : {ListFn(rx_inclusive_lightlist), ListFn(rx_exclusive_lightlist), ListFn(rx_instance_lightlist)}) {
+        int32_t n = 0;
+        Tag *tags = nullptr;
+        ASSERT_TRUE(list(&n, &tags, state));
+        ASSERT_EQ(n, count);
+        for (int32_t k = 0; k < n; ++k)
+            EXPECT_EQ(tags[k], all[k]) << "light " << k;
+    }
+    const Vector3 down{0, -1, 0}, above{0, 1, 0};
+    ASSERT_TRUE(rx_trace_probe(state, &down, &above));
+    ShadingState *hit = state->child;
+    const int32_t kinds[3] = {UVO_LIGHT_POINT, UVO_LIGHT_DIRECTIONAL, UVO_LIGHT_POINT};
+    for (int32_t k = 0; k < count; ++k) {
+        Tag record_tag = 0;
+        ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_TAG, state, all[k], &record_tag));
+        const auto *record = static_cast<const HostLight *>(rx_db_access(record_tag));
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->kind, kinds[k]) << "light " << k;
+        EXPECT_EQ(record->area != UVO_AREA_NONE, k == 2) << "light " << k;
+        rx_db_unpin(record_tag);
+        Color color{};
+        Vector3 direction{};
+        float cosine = 0.0f;
+        int32_t samples = 0;
+        ASSERT_TRUE(rx_sample_light(&color, &direction, &cosine, hit, all[k], &samples)) << "light " << k;
+        EXPECT_GT(color.r, 0.0f) << "light " << k;
+    }
     Vector3 edge{};
-    ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_EDGE_V, state, lights[1], &edge));
-    EXPECT_FLOAT_EQ(edge.y, 3.0f);
-    // Reduced rays are the gather rays.
-    int32_t reduced = -1;
-    rx_query(UVO_QUERY_REDUCED_RAY, state, 0, &reduced);
-    EXPECT_EQ(reduced, 0);
-    state->ray_type = UVO_RAY_GATHER;
-    rx_query(UVO_QUERY_REDUCED_RAY, state, 0, &reduced);
-    EXPECT_EQ(reduced, 1);
-    int32_t gather = 0;
-    EXPECT_FALSE(rx_query(UVO_QUERY_GATHER_CONTEXT, state, 0, &gather));
-    // Transforms: a light's space is placed by its transform.
-    scene.lights[1].to_world = translation(Vector3{1, 2, 3});
-    state->light_instance = lights[1];
+    ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_EDGE_V, state, all[2], &edge));
+    EXPECT_NEAR(length(edge), 3.0f, 1e-5f) << "the rectangle's v side";
+    // A light's space is placed by its transform.
+    state->light_instance = all[0];
     Vector3 p{}, origin{0, 0, 0};
     rx_point_from_light(state, &p, &origin);
-    EXPECT_FLOAT_EQ(p.z, 3.0f);
-    context.pop(state);
-    set_current_context(nullptr);
+    EXPECT_FLOAT_EQ(p.y, 3.0f);
+
+    // 43: the surface shader of the material met; a light is no material.
+    const ShaderInstance *material = loaded.scene().objects[0].material;
+    Tag shader = 0;
+    ASSERT_TRUE(rx_query(UVO_QUERY_MATERIAL_SHADER, hit, hit->material, &shader));
+    EXPECT_EQ(shader, material->tag);
+    EXPECT_FALSE(rx_query(UVO_QUERY_MATERIAL_SHADER, hit, loaded.scene().light_instances[0], &shader));
+    // 116 answers on full rays and fails on gather rays, which 142 reports
+    // as reduced; 160 lets the multi-output record be written in place.
+    int32_t answer = -1;
+    EXPECT_TRUE(rx_query(UVO_QUERY_GATHER_CONTEXT, hit, 0, &answer));
+    ASSERT_TRUE(rx_query(UVO_QUERY_REDUCED_RAY, hit, 0, &answer));
+    EXPECT_EQ(answer, 0);
+    hit->ray_type = UVO_RAY_GATHER;
+    EXPECT_FALSE(rx_query(UVO_QUERY_GATHER_CONTEXT, hit, 0, &answer));
+    ASSERT_TRUE(rx_query(UVO_QUERY_REDUCED_RAY, hit, 0, &answer));
+    EXPECT_EQ(answer, 1);
+    answer = -1;
+    ASSERT_TRUE(rx_query(UVO_QUERY_PRIVATE_OUTPUTS, hit, 0, &answer));
+    EXPECT_EQ(answer, 0);
 }
 
-TEST(Services, ProbeFillsTheHitAndTriangleVectorsAgreeWithIt) {
-    const std::string dir = uvo_host_test::scratch_dir("probe");
-    uvo_host_test::write_file(dir + "/scene.json", R"({"options": {"gather_rays": 8},
+TEST(Services, ProbesFillTheHitAndTriangleVectorsAgreeWithIt) {
+    Loaded loaded("probe", R"({"options": {"gather_rays": 8},
         "camera": {"resolution": [2, 2], "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
         "objects": [{"type": "sphere", "radius": 1, "segments": 32, "transform": {"translate": [1, 0, 0]},
                      "material": "lambert"}]})");
-    SessionOptions options;
-    options.scene = dir + "/scene.json";
-    options.library = UVO_SHADERS_PATH;
-    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
-    RenderSession session(options);
-    ThreadContext context(0);
-    set_current_context(&context);
-    ShadingState *root = context.root(session.world().scene);
     const Vector3 origin{1.1f, 0.2f, 5.0f}, direction{0, 0, -1};
-    ASSERT_TRUE(rx_trace_probe(root, &direction, &origin));
-    ShadingState *hit = root->child;
+    ASSERT_TRUE(rx_trace_probe(loaded.root, &direction, &origin));
+    ShadingState *hit = loaded.root->child;
     EXPECT_NEAR(hit->distance, 4.0, 0.05);
     EXPECT_NEAR(hit->point.z, 5.0 - hit->distance, 1e-4);
     EXPECT_LT(hit->dot_nd, -0.9f) << "the normal faces the ray";
     EXPECT_NEAR(hit->bary.x + hit->bary.y + hit->bary.z, 1.0f, 1e-5f);
-    EXPECT_EQ(hit->inside, 0);
     // The triangle's object-space vertices, weighted by the barycentrics, give
-    // the hit point in object space (the sphere sits at x = 1).
+    // the hit point in object space (the sphere sits at x = 1), its texture
+    // vertices the texture coordinate.
     Vector3 *a, *b, *c;
     ASSERT_TRUE(rx_tri_vectors(hit, 'p', 0, &a, &b, &c));
     const Vector3 local = *a * hit->bary.x + *b * hit->bary.y + *c * hit->bary.z;
     EXPECT_NEAR(local.x + 1.0f, hit->point.x, 1e-4f);
-    EXPECT_NEAR(local.y, hit->point.y, 1e-4f);
     EXPECT_NEAR(local.z, hit->point.z, 1e-4f);
     ASSERT_TRUE(rx_tri_vectors(hit, 't', 0, &a, &b, &c));
     const Vector3 uv = *a * hit->bary.x + *b * hit->bary.y + *c * hit->bary.z;
     EXPECT_NEAR(uv.x, hit->tex.x, 1e-5f);
     EXPECT_NEAR(uv.y, hit->tex.y, 1e-5f);
-    // Object space from internal space and back.
-    Vector3 n_object{}, n_back{};
-    rx_vector_to_object(hit, &n_object, &hit->normal);
-    rx_vector_from_object(hit, &n_back, &n_object);
-    EXPECT_NEAR(n_back.z, hit->normal.z, 1e-5f);
-    // A convex object under a uniform sky: the averaged radiance is the sky.
+    // A convex object under a uniform sky gathers the sky; on a gather ray
+    // with one diffuse bounce allowed nothing more, unless a request asks for two.
     Color average{};
     ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
     EXPECT_NEAR(average.g, 0.5f, 1e-5f);
+    hit->ray_type = UVO_RAY_GATHER;
+    EXPECT_FALSE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, nullptr));
+    EXPECT_EQ(average.g, 0.0f);
+    IndirectRequest request{};
+    request.size = sizeof request;
+    request.rays = 8;
+    request.depth = 2;
+    ASSERT_TRUE(rx_compute_avg_radiance(&average, hit, UVO_FACE_FRONT, &request));
+    EXPECT_NEAR(average.g, 0.5f, 1e-5f);
     // Missing the sphere: no hit.
     const Vector3 away{0, 0, 1};
-    EXPECT_FALSE(rx_trace_probe(root, &away, &origin));
-    context.pop(root);
-    set_current_context(nullptr);
+    EXPECT_FALSE(rx_trace_probe(loaded.root, &away, &origin));
+}
+
+TEST(Services, GlossyLobesAreWardLobesOfRoughnessOneOverTheExponent) {
+    // A ray straight down the normal: each direction d is the mirror of the
+    // ray about a half vector h = normalize(d + n).  For a Ward lobe of
+    // roughness a_u, a_v, (h.u / h.n)^2 / a_u^2 + (h.v / h.n)^2 / a_v^2 is
+    // exponentially distributed with mean 1.
+    const Vector3 n = normalize(Vector3{0.2f, 0.9f, 0.3f});
+    Vector3 u, v;
+    orthonormal_basis(n, u, v);
+    ShadingState state = surface_state(n, -n);
+    const int count = 4096;
+    for (float e : {4.0f, 16.0f, 64.0f}) {
+        double iso = 0.0, aniso = 0.0, iso_cos = 0.0, aniso_cos = 0.0, along_u = 0.0, along_v = 0.0;
+        for (int i = 0; i < count; ++i) {
+            const double sample[2] = {owen_sobol(i, 0, 11), owen_sobol(i, 1, 11)};
+            Vector3 d{};
+            rx_reflection_dir_glossy_x(&d, &state, e, sample);
+            ASSERT_NEAR(length(d), 1.0f, 1e-5f);
+            ASSERT_GT(dot(d, n), 0.0f) << "exponent " << e << " sample " << i;
+            Vector3 h = normalize(d + n);
+            double hu = dot(h, u) / dot(h, n), hv = dot(h, v) / dot(h, n);
+            iso += (hu * hu + hv * hv) * e * e;
+            iso_cos += dot(d, n);
+            // The anisotropic lobe with equal exponents is the same lobe.
+            rx_reflection_dir_anisglossy_x(&d, &state, &u, &v, e, e, sample);
+            aniso_cos += dot(d, n);
+            // With four times the exponent along v it narrows along v.
+            rx_reflection_dir_anisglossy_x(&d, &state, &u, &v, e, 4 * e, sample);
+            h = normalize(d + n);
+            hu = dot(h, u) / dot(h, n);
+            hv = dot(h, v) / dot(h, n);
+            aniso += hu * hu * e * e + hv * hv * 16 * e * e;
+            along_u += std::fabs(dot(h, u));
+            along_v += std::fabs(dot(h, v));
+        }
+        EXPECT_NEAR(iso / count, 1.0, 0.03) << "isotropic, exponent " << e;
+        EXPECT_NEAR(aniso / count, 1.0, 0.03) << "anisotropic, exponents " << e << ", " << 4 * e;
+        EXPECT_NEAR(iso_cos / count, aniso_cos / count, 1e-3) << "exponent " << e;
+        EXPECT_GT(along_u, 3.0 * along_v) << "exponent " << e;
+    }
+    // Around an oblique ray no direction goes below the surface.
+    state = surface_state(Vector3{0, 1, 0}, normalize(Vector3{0.7f, -0.5f, 0.1f}));
+    for (int i = 0; i < 1024; ++i) {
+        const double sample[2] = {owen_sobol(i, 0, 3), owen_sobol(i, 1, 3)};
+        Vector3 d{};
+        rx_reflection_dir_glossy_x(&d, &state, 4.0f, sample);
+        ASSERT_GT(d.y, 0.0f) << "sample " << i;
+    }
+}
+
+TEST(Services, MirrorDirectionsStayAboveTheGeometricSurface) {
+    // An ordinary hit: the exact mirror about the shading normal.
+    const Vector3 d_in = normalize(Vector3{0.6f, -0.8f, 0.0f});
+    ShadingState state = surface_state(Vector3{0, 1, 0}, d_in);
+    Vector3 d{};
+    rx_reflection_dir(&d, &state);
+    EXPECT_NEAR(d.x, 0.6f, 1e-6f);
+    EXPECT_NEAR(d.y, 0.8f, 1e-6f);
+    // Near a silhouette an interpolated normal tilted away from the ray would
+    // send the mirror into the surface: the direction is turned back above.
+    const Vector3 grazing = normalize(Vector3{1.0f, -0.05f, 0.0f});
+    state = surface_state(Vector3{0, 1, 0}, grazing);
+    state.normal = normalize(Vector3{0.04f, 1.0f, 0.0f});
+    const Vector3 pure = mirror(grazing, state.normal);
+    ASSERT_LT(pure.y, 0.0f) << "the case needs a mirror below the surface";
+    rx_reflection_dir(&d, &state);
+    EXPECT_GT(d.y, 0.0f);
+    EXPECT_NEAR(d.y, -pure.y, 1e-5f) << "mirrored about the geometric normal";
+    EXPECT_NEAR(length(d), 1.0f, 1e-5f);
+}
+
+TEST(Services, GlossyTransmissionSpreadsAboutTheSpecularDirection) {
+    const Vector3 n{0, 1, 0};
+    const Vector3 d_in = normalize(Vector3{0.5f, -1.0f, 0.0f});
+    ShadingState state = surface_state(n, d_in);
+    Vector3 specular{};
+    ASSERT_TRUE(rx_transmission_dir_specular(&specular, &state, 1.0f, 1.5f));
+    // Snell: sin(t) = sin(i) / 1.5.
+    EXPECT_NEAR(specular.x, d_in.x / 1.5f, 1e-5f);
+    double wide = 0.0, sharp = 0.0;
+    int taken = 0;
+    for (int i = 0; i < 1024; ++i) {
+        const double sample[2] = {owen_sobol(i, 0, 5), owen_sobol(i, 1, 5)};
+        Vector3 a{}, b{};
+        if (!rx_transmission_dir_glossy_x(&a, &state, 1.0f, 1.5f, 4.0f, sample) ||
+            !rx_transmission_dir_glossy_x(&b, &state, 1.0f, 1.5f, 200.0f, sample))
+            continue;
+        ++taken;
+        ASSERT_LT(a.y, 0.0f) << "transmitted rays go through, sample " << i;
+        ASSERT_LT(b.y, 0.0f) << "sample " << i;
+        wide += dot(a, specular);
+        sharp += dot(b, specular);
+    }
+    ASSERT_GT(taken, 1000);
+    EXPECT_GT(sharp / taken, 0.999);
+    EXPECT_LT(wide / taken, sharp / taken - 0.002);
+    // Leaving glass beyond the critical angle: total internal reflection.
+    const Vector3 steep = normalize(Vector3{0.9f, -0.3f, 0.0f});
+    state = surface_state(n, steep);
+    Vector3 out{};
+    EXPECT_FALSE(rx_transmission_dir_specular(&out, &state, 1.5f, 1.0f));
+}
+
+TEST(Services, FresnelReflectanceThroughTheState) {
+    const Vector3 n{0, 1, 0};
+    auto at = [&](float angle, float ior_in, float ior_out, bool flipped = false) {
+        ShadingState s = surface_state(flipped ? -n : n, Vector3{std::sin(angle), -std::cos(angle), 0});
+        return rx_fresnel_reflection(&s, ior_in, ior_out);
+    };
+    // Normal incidence: ((n1 - n2) / (n1 + n2))^2, either way round.
+    EXPECT_NEAR(at(0.0f, 1.0f, 1.5f), 0.04f, 1e-6f);
+    EXPECT_NEAR(at(0.0f, 1.5f, 1.0f), 0.04f, 1e-6f);
+    // Brewster's angle: the p-polarised part vanishes, R = rs^2 / 2.
+    const float brewster = std::atan(1.5f);
+    const float ci = std::cos(brewster), ct = std::cos(std::asin(std::sin(brewster) / 1.5f));
+    const float rs = (ci - 1.5f * ct) / (ci + 1.5f * ct);
+    EXPECT_NEAR(at(brewster, 1.0f, 1.5f), 0.5f * rs * rs, 1e-5f);
+    // Reciprocity: the same pair of angles from either side reflects alike.
+    for (float angle : {0.2f, 0.5f, 0.7f}) {
+        const float inside = std::asin(std::sin(angle) / 1.5f);
+        EXPECT_NEAR(at(angle, 1.0f, 1.5f), at(inside, 1.5f, 1.0f), 1e-5f) << "angle " << angle;
+        // A normal that faces away (a bumped normal) gives the same value.
+        EXPECT_NEAR(at(angle, 1.0f, 1.5f, true), at(angle, 1.0f, 1.5f), 1e-6f) << "angle " << angle;
+    }
+    // Beyond the critical angle inside glass everything is reflected; at
+    // grazing incidence from outside nearly everything.
+    EXPECT_FLOAT_EQ(at(0.8f, 1.5f, 1.0f), 1.0f);
+    EXPECT_LT(at(1.2f, 1.0f, 1.5f), at(1.4f, 1.0f, 1.5f));
+    EXPECT_LT(at(1.4f, 1.0f, 1.5f), at(1.55f, 1.0f, 1.5f));
+    EXPECT_GT(at(1.5705f, 1.0f, 1.5f), 0.99f);
+}
+
+TEST(Services, RaysEndAtTheExchangedFallOffStop) {
+    // A wall 5 units in front of the origin, a green environment.
+    Loaded loaded("falloff", R"({"camera": {"resolution": [2, 2],
+        "environment": {"shader": "constant", "params": {"color": [0, 1, 0]}}},
+        "objects": [{"type": "plane", "size": 4, "transform": {"rotate": [1, 0, 0, 90], "translate": [0, 0, -5]},
+                     "material": {"shader": "constant", "params": {"color": [1, 0, 0]}}}]})");
+    ShadingState *state = loaded.root;
+    const Vector3 origin{0, 0, 0}, ahead{0, 0, -1}, behind{0, 0, 1};
+    // Exchange: the caller's values go in, the host's previous ones come out.
+    double start = 2.0, stop = 3.0;
+    ASSERT_TRUE(rx_ray_falloff(state, &start, &stop));
+    EXPECT_EQ(start, 0.0);
+    EXPECT_EQ(stop, 0.0);
+    EXPECT_FALSE(rx_trace_probe(state, &ahead, &origin)) << "the wall lies beyond the stop";
+    Color c{};
+    EXPECT_FALSE(rx_trace_reflection(&c, state, &ahead));
+    EXPECT_EQ(c.r + c.g + c.b, 0.0f) << "a ray ended by the stop meets no environment either";
+    EXPECT_FALSE(rx_trace_reflection(&c, state, &behind));
+    EXPECT_EQ(c.g, 0.0f);
+    // A farther stop lets the wall be met.
+    double start2 = 6.0, stop2 = 6.0;
+    rx_ray_falloff(state, &start2, &stop2);
+    EXPECT_EQ(stop2, 3.0) << "the range put in place before comes back";
+    ASSERT_TRUE(rx_trace_probe(state, &ahead, &origin));
+    EXPECT_NEAR(state->child->distance, 5.0, 1e-4);
+    EXPECT_TRUE(rx_trace_reflection(&c, state, &ahead));
+    EXPECT_FLOAT_EQ(c.r, 1.0f);
+    // Putting the original empty range back: the environment again.
+    rx_ray_falloff(state, &start, &stop);
+    EXPECT_TRUE(rx_trace_reflection(&c, state, &behind));
+    EXPECT_FLOAT_EQ(c.g, 1.0f);
+}
+
+TEST(Services, ProbesSkipTheirOwnPrimitiveAndContinuationsAddNoBounce) {
+    // Two parallel planes below the origin: a red one at y = -1 and a blue
+    // one at y = -3.
+    Loaded loaded("continue", R"({"options": {"reflection_depth": 1},
+        "camera": {"resolution": [2, 2]},
+        "objects": [{"type": "plane", "size": 10, "transform": {"translate": [0, -1, 0]},
+                     "material": {"shader": "constant", "params": {"color": [1, 0, 0]}}},
+                    {"type": "plane", "size": 10, "transform": {"translate": [0, -3, 0]},
+                     "material": {"shader": "constant", "params": {"color": [0, 0, 1]}}}]})");
+    ShadingState *root = loaded.root;
+    const Vector3 down{0, -1, 0}, origin{0.3f, 0, 0.2f};
+    ASSERT_TRUE(rx_trace_probe(root, &down, &origin));
+    ShadingState *hit = root->child;
+    ASSERT_NEAR(hit->distance, 1.0, 1e-5);
+    ASSERT_NE(hit->primitive, nullptr);
+    // Just above the red plane, heading down at 45 degrees: a probe from a
+    // state on that primitive passes through to the blue plane; from a state
+    // without one it meets the red plane at once.
+    const Vector3 slant = normalize(Vector3{1, -1, 0});
+    const Vector3 above = hit->point + Vector3{0, 1e-3f, 0};
+    ASSERT_TRUE(rx_trace_probe(hit, &slant, &above));
+    EXPECT_NEAR(hit->child->distance, (2.0 + 1e-3) * std::sqrt(2.0), 1e-3) << "the blue plane";
+    const void *own = hit->primitive;
+    hit->primitive = nullptr;
+    ASSERT_TRUE(rx_trace_probe(hit, &slant, &above));
+    EXPECT_NEAR(hit->child->distance, 1e-3 * std::sqrt(2.0), 1e-4) << "the red plane";
+    hit->primitive = own;
+
+    // A reflection ray at the deepest reflection allowed that continues
+    // through its surface (as a cut-out does) still reaches the next surface,
+    // with the same ray type and depth; a further reflection is refused.
+    hit->ray_type = UVO_RAY_REFLECT;
+    hit->reflection_depth = 1;
+    Color c{};
+    EXPECT_FALSE(rx_trace_reflection(&c, hit, &down)) << "over the reflection depth";
+    ASSERT_TRUE(rx_trace_continue(&c, hit));
+    EXPECT_FLOAT_EQ(c.b, 1.0f) << "the blue plane beyond";
+    EXPECT_FLOAT_EQ(c.r, 0.0f);
+    EXPECT_EQ(hit->child->ray_type, UVO_RAY_REFLECT);
+    EXPECT_EQ(hit->child->reflection_depth, 1);
+    EXPECT_NEAR(hit->child->distance, 2.0, 1e-3);
+    // The transparency ray goes on the same way.
+    ASSERT_TRUE(rx_trace_transparent(&c, hit));
+    EXPECT_FLOAT_EQ(c.b, 1.0f);
+}
+
+TEST(Services, ObjectSpaceUnderNonUniformScaleKeepsNormalsPerpendicular) {
+    Loaded loaded("object_space", R"({"camera": {"resolution": [2, 2]},
+        "objects": [{"type": "sphere", "radius": 1, "segments": 32,
+                     "transform": {"scale": [3, 1, 0.5], "rotate": [0, 0, 1, 30], "translate": [0, 0, -6]}}]})");
+    ShadingState *root = loaded.root;
+    const Vector3 origin{0.2f, 0.1f, 0}, ahead{0, 0, -1};
+    ASSERT_TRUE(rx_trace_probe(root, &ahead, &origin));
+    ShadingState *hit = root->child;
+    // Object-space normal and two tangents of the triangle met.
+    Vector3 *a, *b, *c;
+    ASSERT_TRUE(rx_tri_vectors(hit, 'p', 0, &a, &b, &c));
+    const Vector3 t1 = *b - *a, t2 = *c - *a;
+    const Vector3 n_object = normalize(cross(t1, t2));
+    Vector3 n{}, w1{}, w2{}, back{};
+    rx_normal_from_object(hit, &n, &n_object);
+    rx_vector_from_object(hit, &w1, &t1);
+    rx_vector_from_object(hit, &w2, &t2);
+    EXPECT_NEAR(length(n), 1.0f, 1e-5f);
+    EXPECT_NEAR(dot(n, normalize(w1)), 0.0f, 1e-4f) << "the converted normal stays perpendicular";
+    EXPECT_NEAR(dot(n, normalize(w2)), 0.0f, 1e-4f);
+    EXPECT_NEAR(std::fabs(dot(n, hit->normal_geom)), 1.0f, 1e-4f) << "and is the face's internal-space normal";
+    // Object space and back.
+    rx_vector_to_object(hit, &back, &w1);
+    EXPECT_NEAR(length(back - t1), 0.0f, 1e-5f);
+}
+
+TEST(Services, FlatMeshesGiveTheirFaceNormalAtEveryCorner) {
+    const std::string dir = uvo_host_test::scratch_dir("flat_mesh");
+    uvo_host_test::write_file(dir + "/tri.obj", "v -1 0 -1\nv 1 0 -1\nv 0 2 -1\nf 1 2 3\n");
+    Loaded loaded("flat_mesh_scene", R"({"camera": {"resolution": [2, 2]},
+        "objects": [{"type": "mesh", "file": ")" + dir + R"(/tri.obj", "transform": {"rotate": [0, 1, 0, 90]}}]})");
+    ShadingState *root = loaded.root;
+    const Vector3 origin{5, 0.5f, 0}, towards{-1, 0, 0};
+    ASSERT_TRUE(rx_trace_probe(root, &towards, &origin));
+    ShadingState *hit = root->child;
+    Vector3 *a, *b, *c;
+    ASSERT_TRUE(rx_tri_vectors(hit, 'n', 0, &a, &b, &c));
+    for (const Vector3 *corner : {a, b, c}) {
+        EXPECT_NEAR(corner->z, 1.0f, 1e-6f) << "object space: the triangle faces +z";
+        EXPECT_NEAR(corner->x, 0.0f, 1e-6f);
+    }
+    Vector3 n{};
+    rx_normal_from_object(hit, &n, a);
+    EXPECT_NEAR(n.x, 1.0f, 1e-5f) << "turned 90 degrees about y it faces +x";
 }
