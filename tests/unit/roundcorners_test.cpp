@@ -210,7 +210,7 @@ TEST_F(RoundCorners, OneProbeAtHalfTheRadiusAddsAQuarterOfItsNormal) {
 }
 
 TEST_F(RoundCorners, NoRoundingWithoutRadiusOrOnExcludedRays) {
-    for (int32_t type : {5, 16, 24}) {
+    for (int32_t type : {5, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19, 23, 24, 27}) {
         f.state.ray_type = type;
         normal_at(-0.01f);
         EXPECT_EQ(scene.probes, 0) << "ray type " << type;
