@@ -163,64 +163,6 @@ TEST(DaylightHost, SunPhotonsLeaveAPlaneAboveTheSelectedSceneBox) {
     EXPECT_GT(plane[1], plane[0]) << "the whole box is larger than the geometry's";
 }
 
-TEST(DaylightHost, SkyMarksItsRayTreeAndTheSunAnswersTheLightLoop) {
-    const std::string scene = R"({"options": {"samples": 1},
-        "camera": {"resolution": [2, 2], "environment": )" +
-                              sky(R"(, "sun": "sun")") + R"(},
-        "lights": [{"name": "sun", "type": "directional",
-            "transform": {"look_at": {"from": [3, 4, 2], "to": [0, 0, 0]}},
-            "shader": {"shader": "uvo_physicalsun", "params": {"up_axis_y": true, "shadow_rays": 4}}}]})";
-    auto session = open_session(scratch_dir("keys"), scene);
-    Scene &s = session->world().scene;
-    HostCaller caller(session->world());
-    ShadingState *root = caller.root();
-
-    // SKY_IS_HDR: a 32-bit 1 for the ray tree below the sky's state, kept
-    // after the sky's call (lifetime 2), not seen above it.
-    ShadingState *ray = caller.context().push(root);
-    ray->ray_type = UVO_RAY_REFLECT;
-    ray->direction = Vector3{0, 1, 0};
-    Color c{};
-    ASSERT_TRUE(call_shader_instance(s.camera.environment, &c, ray, UVO_SHADER_ENVIRONMENT));
-    int32_t size = 0;
-    const auto *mark = static_cast<const int32_t *>(rx_shaderstate_get(ray, UVO_KEY_SKY_IS_HDR, &size));
-    ASSERT_NE(mark, nullptr);
-    EXPECT_EQ(*mark, 1);
-    EXPECT_EQ(size, 4);
-    EXPECT_EQ(rx_shaderstate_get(root, UVO_KEY_SKY_IS_HDR, nullptr), nullptr);
-    caller.context().pop(ray);
-
-    // rxXMLD: a light loop on a floor point asks for the sun; the sun's
-    // shader, one state below, sets the scales and calls itself physical.
-    ShadingState *floor = caller.context().push(root);
-    floor->ray_type = UVO_RAY_EYE;
-    floor->point = Vector3{0, 0, 0};
-    floor->normal = floor->normal_geom = Vector3{0, 1, 0};
-    const LightLoopInfo info{sizeof(LightLoopInfo), 0.5f, 0.7f, 0.25f, 0.5f, 0, 0};
-    ASSERT_NE(rx_shaderstate_set(floor, UVO_KEY_LIGHT_LOOP, &info, sizeof info, UVO_LIFETIME_RAY), nullptr);
-    Color light{};
-    Vector3 direction{};
-    float cosine = 0.0f;
-    int32_t samples = 0;
-    ASSERT_TRUE(rx_sample_light(&light, &direction, &cosine, floor, s.lights[0].instance_tag, &samples));
-    const auto *after = static_cast<const LightLoopInfo *>(rx_shaderstate_get(floor, UVO_KEY_LIGHT_LOOP, nullptr));
-    ASSERT_NE(after, nullptr);
-    EXPECT_FLOAT_EQ(after->diffuse_scale, 1.0f);
-    EXPECT_FLOAT_EQ(after->specular_scale, 1.0f);
-    EXPECT_EQ(after->physical_light, 1);
-    EXPECT_FLOAT_EQ(after->importance, 0.7f) << "fields the sun does not own are kept";
-    // Direction towards the sun and its cosine on the floor; the colour the
-    // sky's record predicts (same haze) at the default scale.
-    const float r29 = std::sqrt(29.0f);
-    EXPECT_NEAR(direction.x, 3 / r29, 1e-5f);
-    EXPECT_NEAR(direction.y, 4 / r29, 1e-5f);
-    EXPECT_NEAR(cosine, 4 / r29, 1e-5f);
-    const uvo::SkyInstance *record = sky_record(s.camera.environment);
-    EXPECT_NEAR(light.g, record->sun_color.g * 1.25e-5f, 1e-5f * light.g);
-    EXPECT_GT(light.r, light.b) << "sunlight at 48 degrees is warm";
-    caller.context().pop(floor);
-}
-
 TEST(DaylightHost, ShippedDaylightSceneRendersSkyAboveSunlitGround) {
     // scenes/daylight.json, tiny: blue sky at the top of the frame, the sky
     // warmer and brighter towards the horizon, and a ground lit by sun and sky.
@@ -239,34 +181,4 @@ TEST(DaylightHost, ShippedDaylightSceneRendersSkyAboveSunlitGround) {
     EXPECT_GT(low_sky.r / low_sky.b, top.r / top.b) << "the horizon is warmer";
     EXPECT_GT(ground.g, 0.1f) << "sunlit ground";
     EXPECT_LT(ground.g, 1.0f) << "sunlit ground";
-}
-
-TEST(DaylightHost, DaylightOptionsAreCheckedWhenTheSceneLoads) {
-    struct Case {
-        const char *options;
-        const char *expected;
-    };
-    const Case cases[] = {
-        {R"({"scene_box": "everything"})", "/options/scene_box: expected \"geometry\" or \"all\""},
-        {R"({"photons": -3})", "/options/photons"},
-        {R"({"scene_box": 1})", "/options/scene_box"},
-    };
-    const std::string dir = scratch_dir("options");
-    for (const Case &c : cases) {
-        std::string error;
-        try {
-            open_session(dir, std::string(R"({"options": )") + c.options + R"(, "camera": {"resolution": [2, 2]}})");
-        } catch (const SceneError &e) {
-            error = e.what();
-        }
-        EXPECT_NE(error.find(c.expected), std::string::npos) << c.options << " gave: " << error;
-    }
-    // A volume is any shader, checked like the others.
-    std::string error;
-    try {
-        open_session(dir, R"({"camera": {"resolution": [2, 2], "volume": {"shader": "fog"}}})");
-    } catch (const SceneError &e) {
-        error = e.what();
-    }
-    EXPECT_NE(error.find("/camera/volume/shader: unknown shader \"fog\""), std::string::npos) << error;
 }

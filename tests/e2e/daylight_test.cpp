@@ -76,20 +76,6 @@ TEST(Daylight, CieSkyIlluminanceOfAWhiteFloorMatchesTheIntegralOfItsLuminance) {
             EXPECT_NEAR(record->sun_direction.z, 0.643, 1e-3) << c.what << ": y and z exchanged, z up";
             EXPECT_NEAR(record->sun_direction.y, 0.0, 1e-6) << c.what;
         }
-        // Shape of the dome: black below the horizon, lit on it; the overcast
-        // sky three times brighter at the zenith than on the horizon, the
-        // clear ones brightest towards the sun.
-        const float zenith = caller.environment(sky, Vector3{0, 1, 0}).g;
-        const float horizon = caller.environment(sky, Vector3{-1, 0, 0}).g;
-        EXPECT_EQ(caller.environment(sky, Vector3{-0.99f, -0.141f, 0}).g, 0.0f) << c.what;
-        EXPECT_GT(horizon, 0.0f) << c.what;
-        if (c.overcast_closed_form > 0.0) {
-            EXPECT_NEAR(zenith, 3.0f * horizon, 1e-3f * zenith) << c.what;
-        } else {
-            const float towards_sun = caller.environment(sky, Vector3{0.766f, 0.643f, 0}).g;
-            EXPECT_GT(towards_sun, zenith) << c.what;
-            EXPECT_GT(towards_sun, horizon) << c.what;
-        }
         std::printf("[ measure  ] CIE %s sky: rendered %.2f lux, integral %.2f lux, ratio %.5f\n", c.what, rendered,
                     integral, rendered / integral);
     }

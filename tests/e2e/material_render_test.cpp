@@ -1,8 +1,8 @@
 // The material in real renders with the reference host: a white material
 // under a uniform environment neither gains nor loses light (diffuse through
 // the host's averaged radiance, mirror and glossy reflection with energy
-// conservation), and every way the material finds its lights sees the same
-// lights.
+// conservation), the ways the material finds its lights see the same lights,
+// and ambient occlusion fades with distance from an occluder.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -164,33 +164,6 @@ TEST(MaterialRender, AmbientOcclusionDarkensOnlyNearOccluders) {
         EXPECT_LE(image.get(x - 1, 1).g, image.get(x, 1).g + 1e-6f) << "column " << x << ": " << row;
     EXPECT_LT(image.get(4, 1).g, image.get(6, 1).g) << row;
     EXPECT_EQ(image.get(1, 1).r, 0.0f) << "the box itself";
-}
-
-TEST(MaterialRender, ReflectionsFadeToTheFallOffColourWithDistance) {
-    // A perfect mirror floor seen straight down from just above it; straight
-    // up, a red ceiling at height `h`.  Reflections fade to green over 2 units.
-    auto render = [](const std::string &name, double h) {
-        const std::string scene = R"({"options": {"samples": 1},
-            "camera": {"resolution": [3, 3], "orthographic": true, "aperture": 1,
-                       "transform": {"look_at": {"from": [0, 0.5, 0], "to": [0, 0, 0], "up": [0, 0, -1]}}},
-            "objects": [{"type": "plane", "size": 10,
-                         "material": {"shader": "uvo_material", "params": {"diffuse_weight": 0, "reflectivity": 1,
-                             "reflectance_normal": 1, "reflectance_grazing": 1, "reflection_falloff_enable": true,
-                             "reflection_falloff_distance": 2, "reflection_falloff_color_enable": true,
-                             "reflection_falloff_color": [0, 1, 0]}}},
-                        {"type": "plane", "size": 10, "transform": {"translate": [0, )" +
-                                  std::to_string(h) + R"(, 0]},
-                         "material": {"shader": "constant", "params": {"color": [1, 0, 0]}}}]})";
-        return render_in_process(scratch_dir("falloff_" + name), scene).get(1, 1);
-    };
-    // At distance 1 the traced colour keeps (1 - 1/2)^2 = 1/4 of its weight.
-    const Color near = render("near", 1.0);
-    EXPECT_NEAR(near.r, 0.25f, 5e-4f) << "the ray starts a hair off the floor";
-    EXPECT_NEAR(near.g, 0.75f, 5e-4f);
-    // Beyond the distance only the fall-off colour is left.
-    const Color far = render("far", 3.0);
-    EXPECT_NEAR(far.r, 0.0f, 1e-6f);
-    EXPECT_NEAR(far.g, 1.0f, 1e-6f);
 }
 
 TEST(MaterialRender, TheMaterialSceneRendersCleanly) {

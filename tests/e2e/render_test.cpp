@@ -13,18 +13,11 @@ using namespace uvo_host;
 using uvo_host_test::mean_channel;
 using uvo_host_test::render_in_process;
 using uvo_host_test::scratch_dir;
+using uvo_host_test::top_camera;
 
 namespace {
 
 const double kPi = std::numbers::pi;
-
-// Orthographic camera 5 units above the origin looking down at a square of
-// `width` units.
-std::string top_camera(double width, int resolution, const std::string &extra = "") {
-    return R"("camera": {"resolution": [)" + std::to_string(resolution) + ", " + std::to_string(resolution) +
-           R"(], "orthographic": true, "aperture": )" + std::to_string(width) +
-           R"(, "transform": {"look_at": {"from": [0, 5, 0], "to": [0, 0, 0], "up": [0, 0, -1]}})" + extra + "}";
-}
 
 // A white Lambert floor that only sees direct light.
 const char *kFloor = R"({"name": "floor", "type": "plane", "size": 40,

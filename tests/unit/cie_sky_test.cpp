@@ -45,7 +45,6 @@ struct CieSky : sky_test::ShaderTest<CieSkyParams, uvo_ciesky_init, uvo_ciesky_e
 }  // namespace
 
 TEST_F(CieSky, OvercastAndClearSkyValues) {
-    EXPECT_EQ(uvo_ciesky_version(), 1);
     // Overcast: Lz (1 + 2 z), three times Lz straight up, Lz on the horizon.
     block->overcast_fraction = 1.0f;
     init();
@@ -81,29 +80,6 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     host().store.clear();
     EXPECT_EQ(luminance(Vector3{0, 0, 1}), 0.0f);
     EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
-}
-
-TEST_F(CieSky, ParameterReadsAndHostCallsInOrder) {
-    using sky_test::joined;
-    using sky_test::trace;
-    const auto keep = {"rx_query", "rx_mem_int_allocate", "rx_info", "rx_warning", "rx_error",
-                       "rx_shaderstate_get", "rx_shaderstate_set"};
-    // No declaration version is asked; the sun before the overcast fraction;
-    // both user values before the warning, the warning before the result.
-    block->diffuse_horizontal_illuminance = 10000.0f;
-    host().calls.clear();
-    init();
-    EXPECT_EQ(joined(trace(keep)),
-              joined({"rx_query code=51", "rx_mem_int_allocate", "eval 52", "eval 48", "eval 36", "eval 32", "eval 20",
-                      "eval 24", "eval 28", "rx_warning", "rx_info"}));
-    // A lit ray: the mark, enabled, then color_value; a ray below: no color_value.
-    host().calls.clear();
-    luminance(at_elevation(20.0));
-    EXPECT_EQ(joined(trace(keep)), joined({"rx_query code=51", "rx_shaderstate_get SKY_IS_HDR",
-                                           "rx_shaderstate_set SKY_IS_HDR", "eval 0", "eval 4"}));
-    host().calls.clear();
-    luminance(at_elevation(-20.0));
-    EXPECT_EQ(joined(trace(keep)), joined({"rx_query code=51", "rx_shaderstate_get SKY_IS_HDR", "eval 0"}));
 }
 
 TEST_F(CieSky, UpAxisYAndFollowingALight) {
@@ -151,7 +127,6 @@ TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
                   static_cast<double>(L), std::asin(static_cast<double>(sky().sun_direction.z)) * 180 / std::numbers::pi);
     ASSERT_EQ(host().texts("info").size(), 1u);
     EXPECT_EQ(host().texts("info")[0], text);
-    EXPECT_NE(std::string(text).find("angle of 30.0 degrees"), std::string::npos) << text;
     // A sun below the horizon: both estimates are 0, the sky is black.
     block->sun_vector = at_elevation(-5.0);
     init();
@@ -181,12 +156,6 @@ TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
     init();
     EXPECT_TRUE(host().messages.empty());
     EXPECT_EQ(sky().zenith_luminance, 4000.0f);
-    // Only the illuminance: no warning.
-    block->zenith_luminance = 0.0f;
-    block->diffuse_horizontal_illuminance = 5000.0f;
-    init();
-    EXPECT_TRUE(host().texts("warning").empty());
-    EXPECT_EQ(host().texts("info").size(), 1u);
 }
 
 TEST_F(CieSky, IntegratedLuminanceGivesBackTheIlluminance) {

@@ -11,7 +11,7 @@
 #include "tonemap_photo/exposure_photographic.h"
 #include "tonemap_test_support.h"
 
-using tonemap_test::same;
+using uvo_test::same;
 using uvo_test::host;
 using uvo::ExposurePhotographicInstance;
 using uvo::ExposurePhotographicParams;
@@ -110,21 +110,8 @@ struct Photographic : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Photographic, VersionAndShaderLevelInitAndExit) {
-    EXPECT_EQ(uvo::uvo_exposure_photographic_version(), 4);
-    Boolean request = 0;
-    EXPECT_EQ(uvo::uvo_exposure_photographic_init(&f.state, nullptr, &request), 1);
-    EXPECT_EQ(request, 1);
-    EXPECT_EQ(uvo::uvo_exposure_photographic_exit(&f.state, nullptr), 1);
-    EXPECT_TRUE(host().allocations.empty());
-    EXPECT_TRUE(host().evaluations.empty());
-}
-
 TEST_F(Photographic, InstanceInitFillsTheRecordFromParametersAndCamera) {
     ASSERT_EQ(init(), 1);
-    // Parameters 1 to 10 in their init order, then the raw-buffer mode only.
-    const std::vector<std::ptrdiff_t> order{0, 20, 28, 24, 4, 40, 36, 32, 44, 48, 52};
-    EXPECT_EQ(host().evaluations, order);
     ExposurePhotographicInstance *in = instance();
     ASSERT_NE(in, nullptr);
     const TonemapRecord &r = in->record;
@@ -134,123 +121,20 @@ TEST_F(Photographic, InstanceInitFillsTheRecordFromParametersAndCamera) {
         const char *name;
         float got, want;
     };
+    // Parameters land in their fields; the camera's come from the camera.
     for (const Field &x : {Field{"radiance_scale", r.radiance_scale, 2.0f}, {"white_balance.b", r.white_balance.b, 0.6f},
-                           {"shutter_rate", r.shutter_rate, 60.0f}, {"aperture_stop", r.aperture_stop, 8.0f},
-                           {"vignette_power", r.vignette_power, 2.0f}, {"highlights", r.highlight_compression, 0.5f},
-                           {"shadow_crush", r.shadow_crush, 0.25f}, {"display_gamma", r.display_gamma, 2.2f},
-                           {"focal", r.camera_focal, 1.5f}, {"aperture", r.camera_aperture, 1.2f},
-                           {"aspect", r.camera_aspect, 0.5f}, {"weights.g", r.luminance_weights.g, 0.587f}})
+                           {"display_gamma", r.display_gamma, 2.2f}, {"focal", r.camera_focal, 1.5f},
+                           {"aperture", r.camera_aperture, 1.2f}, {"aspect", r.camera_aspect, 0.5f},
+                           {"weights.g", r.luminance_weights.g, 0.587f}})
         EXPECT_EQ(x.got, x.want) << x.name;
     EXPECT_EQ(r.width, image_width);
     EXPECT_EQ(r.height, 20);
     EXPECT_NE(r.internal, nullptr);
-    EXPECT_EQ(r.read_pixel, nullptr);
-    EXPECT_EQ(in->raw_buffer_mode, 0);
-    EXPECT_EQ(in->raw_buffer, 0);
     EXPECT_EQ(host().allocations["tonemap_photo"], 2);  // record and private block
-    EXPECT_EQ(host().count("rx_get_shader_interface"), 0);
 
     EXPECT_EQ(uvo::uvo_exposure_photographic_exit(&f.state, block.get()), 1);
     EXPECT_EQ(host().releases["tonemap_photo"], 2);
     EXPECT_EQ(host().user_slot, nullptr);
-}
-
-TEST_F(Photographic, RawBufferNameIsResolvedByTheHostOrReadAsANumber) {
-    Text beauty("beauty"), numbered("7th"), unknown("diffuse");
-    host().database = {{31, &beauty}, {32, &numbered}, {33, &unknown}};
-    buffers.names = {{"beauty", 5}};
-    struct Case {
-        Tag name;
-        bool accessor;
-        int32_t expected;
-    };
-    for (const Case c : {Case{31, true, 5}, Case{32, true, 7}, Case{33, true, 0}, Case{31, false, 0},
-                         Case{32, false, 7}, Case{0, true, 0}, Case{44, true, 0}}) {
-        iface.buffers = c.accessor ? &buffers : nullptr;
-        block->raw_buffer_mode = 1;
-        block->raw_buffer_name = c.name;
-        buffers.releases = iface.releases = 0;
-        host().evaluations.clear();
-        host().calls.clear();
-        ASSERT_EQ(init(), 1);
-        EXPECT_EQ(instance()->raw_buffer, c.expected) << "name tag " << c.name << " accessor " << c.accessor;
-        EXPECT_EQ(instance()->raw_buffer_mode, 1);
-        EXPECT_EQ(host().evaluations.back(), 56) << "raw_buffer_name is read with mode 1";
-        EXPECT_EQ(host().pins, 0) << "every access is unpinned";
-        EXPECT_EQ(host().count("rx_db_unpin"), c.name != 0 ? 1 : 0) << "name tag " << c.name;
-        const bool text = c.name == 31 || c.name == 32 || c.name == 33;
-        EXPECT_EQ(iface.releases, text ? 1 : 0) << "name tag " << c.name;
-        EXPECT_EQ(buffers.releases, text && c.accessor ? 1 : 0) << "name tag " << c.name;
-        if (text) {
-            EXPECT_EQ(iface.asked_set, 77u);
-        }
-        uvo::uvo_exposure_photographic_exit(&f.state, block.get());
-    }
-    // Mode 0 never reads the name.
-    block->raw_buffer_mode = 0;
-    block->raw_buffer_name = 31;
-    host().evaluations.clear();
-    init();
-    EXPECT_EQ(host().evaluations.back(), 52);
-    EXPECT_EQ(instance()->raw_buffer, 0);
-}
-
-TEST_F(Photographic, LensCallTracesStoresTheRawColourAndTransforms) {
-    Text name("beauty");
-    host().database = {{31, &name}};
-    buffers.names = {{"beauty", 3}};
-    block->raw_buffer_mode = 1;
-    block->raw_buffer_name = 31;
-    init();
-    host().call_kind = UVO_SHADER_LENS;
-    f.state.raster_x = 2.5f;
-    f.state.raster_y = 17.5f;
-    const Color traced{0.8f, 0.4f, 0.2f, 1.0f};
-    const Vector3 *seen_origin = nullptr;
-    host().script.rx_trace_eye = [&](Color *c, ShadingState *, const Vector3 *origin, const Vector3 *) -> Boolean {
-        seen_origin = origin;
-        *c = traced;
-        return 1;
-    };
-    Color stored{};
-    int32_t stored_buffer = -1;
-    host().script.rx_fb_put = [&](ShadingState *, int32_t buffer, const void *value) -> Boolean {
-        stored_buffer = buffer;
-        std::memcpy(&stored, value, sizeof stored);
-        return 1;
-    };
-    Color result{};
-    EXPECT_EQ(uvo::uvo_exposure_photographic(&result, &f.state, block.get()), 1);
-    EXPECT_EQ(seen_origin, &f.state.origin);
-    EXPECT_EQ(stored_buffer, 3);
-    EXPECT_TRUE(same(stored, traced));
-    EXPECT_TRUE(same(result, mapped(traced, 2.5f, 17.5f)));
-    EXPECT_NE(result.r, traced.r);
-
-    // From a texture instead: looked up at the raster position over the resolution.
-    block->use_source_texture = 1;
-    block->source_texture = 9;
-    Vector3 coordinate{};
-    host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *, Tag t, const Vector3 *at) -> Boolean {
-        EXPECT_EQ(t, 9u);
-        coordinate = *at;
-        *c = Color{0.1f, 0.2f, 0.3f, 1};
-        return 1;
-    };
-    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
-    EXPECT_EQ(host().count("rx_trace_eye"), 1);
-    EXPECT_FLOAT_EQ(coordinate.x, 2.5f / image_width);
-    EXPECT_FLOAT_EQ(coordinate.y, 17.5f / 20.0f);
-    EXPECT_EQ(coordinate.z, 0.0f);
-    EXPECT_TRUE(same(result, mapped(Color{0.1f, 0.2f, 0.3f, 1}, 2.5f, 17.5f)));
-
-    // Mode 0 stores nothing.
-    uvo::uvo_exposure_photographic_exit(&f.state, block.get());
-    block->raw_buffer_mode = 0;
-    init();
-    const int puts = host().count("rx_fb_put");
-    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
-    EXPECT_EQ(host().count("rx_fb_put"), puts);
 }
 
 TEST_F(Photographic, OutputPassInTheThreeRawBufferModes) {
@@ -307,24 +191,6 @@ TEST_F(Photographic, OutputPassOrderProgressAndAbort) {
                                             "uvo_exposure_photographic: 95 percent"};
     EXPECT_EQ(host().texts("progress"), progress);
     EXPECT_EQ(host().count("rx_par_aborted"), 20);
-
-    // From a texture: each lookup made at its pixel's raster position, then
-    // that pixel written.
-    block->use_source_texture = 1;
-    block->source_texture = 9;
-    images.order.clear();
-    host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *state, Tag, const Vector3 *at) -> Boolean {
-        images.order.push_back("texture " + tonemap_test::at(int(state->raster_x), int(state->raster_y)));
-        EXPECT_FLOAT_EQ(at->x, state->raster_x / image_width);
-        EXPECT_FLOAT_EQ(at->y, state->raster_y / 20.0f);
-        *c = Color{0.5f, 0.5f, 0.5f, 1};
-        return 1;
-    };
-    uvo::uvo_exposure_photographic(&result, &f.state, block.get());
-    EXPECT_EQ(
-        tonemap_test::first_difference(images.order, tonemap_test::pixel_order(image_width, 20, "texture", "put")),
-        "");
-    block->use_source_texture = 0;
 
     // Abort before row 3: rows 0 to 2 mapped, the rest as they were.
     images.logging = false;

@@ -87,15 +87,6 @@ TEST(Binding, NullHandleIsReportedAndTheLookupStillRuns) {
     EXPECT_EQ(host().texts("progress"), std::vector<std::string>{"still 1"});
 }
 
-TEST(Binding, LookupFailurePrintsTheHandlesLow32BitsAsEightHexDigits) {
-    testing::internal::CaptureStderr();
-    uvo::binding::report_lookup_failure("rx_trace_eye", nullptr, 2);
-    uvo::binding::report_lookup_failure("rx_query", reinterpret_cast<void *>(std::uintptr_t{0x7f12000a0b0c}), -5);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "dlsym failed on \"rx_trace_eye\" (handle: 00000000 error: 2)\n"
-              "dlsym failed on \"rx_query\" (handle: 000a0b0c error: -5)\n");
-}
-
 TEST(Messages, HostReceivesFinishedText) {
     const int y = 32, height = 64;
     uvo::rx_progress("uvo_exposure_simple: %d percent", 100 * y / height);

@@ -1,5 +1,5 @@
 // Shared helpers of the material and uvo_roundcorners unit tests: parameter
-// slots, comparisons that print both values, the host's scripted behaviours
+// slots, the host's scripted behaviours
 // that several test files need, and the plain material most fixtures start
 // from.
 #pragma once
@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "color_check.h"
 #include "frame/vector_math.h"
 #include "test_host.h"
 #include "xmtl/material_params.h"
@@ -24,29 +25,6 @@
 namespace uvo_test {
 
 inline const Color white{1, 1, 1, 1};
-
-inline std::string show(const Color &c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ", " +
-           std::to_string(c.a) + ")";
-}
-inline std::string show(const Vector3 &v) {
-    return "(" + std::to_string(v.x) + ", " + std::to_string(v.y) + ", " + std::to_string(v.z) + ")";
-}
-
-// All four channels within `tolerance`.
-inline ::testing::AssertionResult near(const Color &actual, const Color &expected, float tolerance = 1e-5f) {
-    if (std::fabs(actual.r - expected.r) <= tolerance && std::fabs(actual.g - expected.g) <= tolerance &&
-        std::fabs(actual.b - expected.b) <= tolerance && std::fabs(actual.a - expected.a) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
-}
-// All three components within `tolerance` (0: exactly equal).
-inline ::testing::AssertionResult near(Vector3 actual, Vector3 expected, float tolerance = 1e-5f) {
-    if (std::fabs(actual.x - expected.x) <= tolerance && std::fabs(actual.y - expected.y) <= tolerance &&
-        std::fabs(actual.z - expected.z) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << show(actual) << " is not " << show(expected);
-}
 
 // The test host's luminance weights.
 inline float lum(const Color &c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }

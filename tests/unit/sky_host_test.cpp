@@ -25,26 +25,8 @@ struct SkyHost : ::testing::Test {
     uvo_test::StateFixture f;
     uvo_test::ParamBlock<SunBlock> block;
     SkyInstance sky{};
-    HostLight light{};
 
     void SetUp() override { block.attach(f.shader, true); }
-
-    // Light instance 5 emitting along `emission`, its record Tag 50 of `kind`.
-    void add_light(Vector3 emission, int32_t kind) {
-        host().script.rx_query = [emission](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
-            if (code == UVO_QUERY_LIGHT_DIRECTION && item == 5) {
-                *static_cast<Vector3 *>(answer) = emission;
-                return 1;
-            }
-            if (code == UVO_QUERY_LIGHT_TAG && item == 5) {
-                *static_cast<Tag *>(answer) = 50;
-                return 1;
-            }
-            return 0;
-        };
-        light.kind = kind;
-        host().database[50] = &light;
-    }
 };
 
 }  // namespace
@@ -71,28 +53,6 @@ TEST_F(SkyHost, SunFromVectorIsNormalisedSwappedAndShifted) {
     set_sun_direction(&f.state, &sky, 0, block.get(), &block->sun_vector, physicalsky_sun_message);
     EXPECT_EQ(sky.sun_direction.z, 0.0f);
     EXPECT_TRUE(host().messages.empty());
-}
-
-TEST_F(SkyHost, SunFromALightFollowsItAndChecksItsKind) {
-    add_light(Vector3{0.0f, -0.6f, -0.8f}, UVO_LIGHT_DIRECTIONAL);
-    host().script.rx_vector_to_world = [](ShadingState *, Vector3 *out, const Vector3 *in) {
-        *out = Vector3{2.0f * in->x, 2.0f * in->y, 2.0f * in->z};  // a scaling world transform
-    };
-    set_sun_direction(&f.state, &sky, 5, block.get(), &block->sun_vector, ciesky_sun_message);
-    EXPECT_NEAR(sky.sun_direction.y, 0.6f, 1e-7f);
-    EXPECT_NEAR(sky.sun_direction.z, 0.8f, 1e-7f);
-    EXPECT_TRUE(host().evaluations.empty()) << "sun_vector read although a light was given";
-    EXPECT_TRUE(host().messages.empty());
-    EXPECT_EQ(host().pins, 0);
-    EXPECT_EQ(host().count("rx_db_unpin"), 1);
-
-    host().calls.clear();
-    light.kind = UVO_LIGHT_SPOT;
-    set_sun_direction(&f.state, &sky, 5, block.get(), &block->sun_vector, ciesky_sun_message);
-    ASSERT_EQ(host().texts("error").size(), 1u);
-    EXPECT_EQ(host().texts("error")[0], "uvo_ciesky: 'sun' parameter should point to a directional light source");
-    EXPECT_NEAR(sky.sun_direction.z, 0.8f, 1e-7f) << "the light's direction is used all the same";
-    EXPECT_EQ(host().pins, 0);
 }
 
 TEST_F(SkyHost, HemisphereIntegralsUseAPrivateUpFacingState) {
@@ -133,42 +93,6 @@ TEST_F(SkyHost, HemisphereIntegralsUseAPrivateUpFacingState) {
     EXPECT_EQ(f.state.normal.x, before.normal.x);
     EXPECT_EQ(f.state.sample_instance, before.sample_instance);
     EXPECT_EQ(f.state.sample_level, before.sample_level);
-}
-
-TEST_F(SkyHost, HemisphereMeansDivideBy64WhateverTheHostDelivers) {
-    sky_test::script_cosine_hemisphere();
-    sky.luminance_mode = sky_mode_perez;
-    sky.turbidity = 3.0f;
-    sky.sun_direction = at_elevation(-5.0);  // the mean colour lifts the sun
-    const float p[5] = {-1.0f, -0.32f, 10.0f, -3.0f, 0.45f};
-    for (int i = 0; i < 5; ++i)
-        sky.perez[i] = p[i];
-    sky.zenith_luminance = 1.0f;
-    sky.perez_norm = user_perez_norm(sky.perez, std::acos(sky.sun_direction.z), sky.sun_direction.z);
-
-    // The mean colour carries the cosine-weighted mean luminance of the 64
-    // samples; the illuminance integral is pi times the same mean.
-    const float E = illuminance_per_zenith_luminance(&f.state, sky);
-    const Color mean = hemisphere_mean_color(&f.state, sky, 0);
-    EXPECT_GT(E, 0.0f);
-    EXPECT_NEAR(sky_test::xyz_of(mean).y, E / std::numbers::pi, 1e-4 * E) << mean;
-    EXPECT_EQ(mean.a, 0.0f);
-
-    // A host that hands out only 32 samples halves both.
-    host().script.rx_sample = [](double *s, int32_t *instance, ShadingState *, int32_t, int32_t *count) -> Boolean {
-        *count = 32;
-        if (*instance >= 32)
-            return 0;
-        s[0] = 0.3;
-        s[1] = 0.4;
-        ++*instance;
-        return 1;
-    };
-    const float E32 = illuminance_per_zenith_luminance(&f.state, sky);
-    const Vector3 d{static_cast<float>(std::sqrt(0.4) * std::cos(0.6 * std::numbers::pi)),
-                    static_cast<float>(std::sqrt(0.4) * std::sin(0.6 * std::numbers::pi)),
-                    static_cast<float>(std::sqrt(0.6))};
-    EXPECT_NEAR(E32, 0.5 * std::numbers::pi * sky_luminance(sky, d), 1e-4 * E32);
 }
 
 TEST_F(SkyHost, AdjustColourSaturationAndShift) {

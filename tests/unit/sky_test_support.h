@@ -1,5 +1,5 @@
 // Helpers shared by the sky tests: vectors, the inverse of the sky's RGB
-// matrix, printing, and a cosine-distributed hemisphere for the test host.
+// matrix, and a cosine-distributed hemisphere for the test host.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,24 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "color_check.h"
 #include "test_host.h"
 #include "sky/sky_instance.h"
 #include "uvo/host_interface.h"
-
-#define EXPECT_COLOR_NEAR(got, want, rel)                                                           \
-    do {                                                                                            \
-        const Color g_ = (got), w_ = (want);                                                        \
-        EXPECT_NEAR(g_.r, w_.r, (rel) * std::fabs(w_.r) + 1e-12) << "got " << g_ << " want " << w_; \
-        EXPECT_NEAR(g_.g, w_.g, (rel) * std::fabs(w_.g) + 1e-12) << "got " << g_ << " want " << w_; \
-        EXPECT_NEAR(g_.b, w_.b, (rel) * std::fabs(w_.b) + 1e-12) << "got " << g_ << " want " << w_; \
-    } while (0)
-
-inline std::ostream &operator<<(std::ostream &os, const Vector3 &v) {
-    return os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
-}
-inline std::ostream &operator<<(std::ostream &os, const Color &c) {
-    return os << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
-}
 
 namespace sky_test {
 
@@ -38,9 +24,6 @@ inline Color operator*(float k, const Color &c) { return Color{k * c.r, k * c.g,
 inline Color mix(const Color &a, const Color &b, float t) {
     return Color{(1 - t) * a.r + t * b.r, (1 - t) * a.g + t * b.g, (1 - t) * a.b + t * b.b, 0.0f};
 }
-
-// The same red, green and blue bits.
-inline bool same_rgb(const Color &a, const Color &b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 // Stores `value` in the test host's shader-state store under `key`.
 template <class T>
@@ -142,36 +125,6 @@ void script_query(F answer) {
             return 1;
         return uvo_test::default_query(code, s, item, out);
     };
-}
-
-// What the shader did, in order, since host().calls and host().evaluations
-// were last cleared together: each parameter read as "eval <byte offset>",
-// and each host call named in `keep` (rx_query with its code, shader-state
-// calls with their key, the others by name alone).
-inline std::vector<std::string> trace(std::initializer_list<const char *> keep) {
-    const uvo_test::TestHost &h = uvo_test::host();
-    std::vector<std::string> out;
-    size_t read = 0;
-    for (const uvo_test::Call &call : h.calls) {
-        if (call.name == "rx_phen_eval") {
-            out.push_back(read < h.evaluations.size() ? "eval " + std::to_string(h.evaluations[read++]) : "eval ?");
-            continue;
-        }
-        for (const char *name : keep) {
-            if (call.name != name)
-                continue;
-            const bool with_detail = call.name == "rx_query" || call.name.rfind("rx_shaderstate_", 0) == 0;
-            out.push_back(with_detail ? call.name + " " + call.detail : call.name);
-        }
-    }
-    return out;
-}
-
-inline std::string joined(const std::vector<std::string> &lines) {
-    std::string all;
-    for (const std::string &line : lines)
-        all += line + "\n";
-    return all;
 }
 
 // Integral of f(direction) x cos(theta) over the upper hemisphere by the

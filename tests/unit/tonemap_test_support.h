@@ -1,6 +1,6 @@
-// Helpers shared by the exposure and tone-mapping tests: exact colour
-// comparison, the host's output images scripted in memory, and the expected
-// pixel-by-pixel order of an image pass.
+// Helpers shared by the exposure and tone-mapping tests: the host's output
+// images scripted in memory, and the expected pixel-by-pixel order of an
+// image pass.
 #pragma once
 
 #include <cstring>
@@ -9,13 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "color_check.h"
 #include "test_host.h"
 #include "uvo/host_interface.h"
 
 namespace tonemap_test {
-
-// The same bits in all four channels.
-inline bool same(const Color &a, const Color &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 inline std::string at(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 

@@ -1,9 +1,6 @@
 // Helpers of the camera-shader tests (lens chains, output shaders, user frame
-// buffers): a small lit scene with room for camera keys, in-process sessions,
-// the tone-mapping functions of the loaded shader library, and EXR layers.
+// buffers): a small lit scene with room for camera keys, and EXR layers.
 #pragma once
-
-#include <dlfcn.h>
 
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
@@ -13,7 +10,6 @@
 #include <string>
 
 #include "render_support.h"
-#include "uvo/tonemap_api.h"
 
 namespace uvo_host_test {
 
@@ -30,30 +26,6 @@ inline std::string lit_ball_scene(const std::string &camera_extra, int samples, 
         "objects": [{"type": "sphere", "radius": 1, "segments": 16,
             "material": {"shader": "lambert", "params": {"diffuse": [0.8, 0.3, 0.2], "samples": 1}}}]})";
 }
-
-inline uvo_host::SessionOptions session_options(const std::string &dir, const std::string &scene_text) {
-    const std::string scene = dir + "/scene.json";
-    write_file(scene, scene_text);
-    uvo_host::SessionOptions options;
-    options.scene = scene;
-    options.library = UVO_SHADERS_PATH;
-    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
-    options.threads = 1;
-    return options;
-}
-
-// The tone-mapping functions of the shader library a session loaded.
-struct TonemapFunctions {
-    void (*init)(TonemapRecord *) = nullptr;
-    void (*exit)(TonemapRecord *) = nullptr;
-    void (*transform)(const TonemapRecord *, Color *, float, float) = nullptr;
-    explicit TonemapFunctions(void *library) {
-        init = reinterpret_cast<decltype(init)>(dlsym(library, "uvo_tonemap_api_init"));
-        exit = reinterpret_cast<decltype(exit)>(dlsym(library, "uvo_tonemap_api_exit"));
-        transform = reinterpret_cast<decltype(transform)>(dlsym(library, "uvo_tonemap_api_transform_color"));
-    }
-    bool ok() const { return init && exit && transform; }
-};
 
 // Channels NAME.R .. NAME.A (or R .. A for an empty name) of an EXR file;
 // an image of width 0 when the file lacks them.

@@ -1,6 +1,5 @@
-// Helpers for the daylight tests: an in-process render session kept open so
-// that a test can look at the shader instances after rendering, and calls of
-// an environment shader through the host for one direction.
+// Helpers for the daylight tests: calls of an environment shader through the
+// host for one direction, and a top-down camera over a white floor.
 #pragma once
 
 #include <cmath>
@@ -13,20 +12,6 @@
 #include "render/shading.h"
 
 namespace uvo_host_test {
-
-// A session over `scene_text` (written to dir/scene.json), initialised and
-// not yet rendered.
-inline std::unique_ptr<uvo_host::RenderSession> open_session(const std::string &dir, const std::string &scene_text,
-                                                             int threads = 1) {
-    const std::string scene = dir + "/scene.json";
-    write_file(scene, scene_text);
-    uvo_host::SessionOptions options;
-    options.scene = scene;
-    options.library = UVO_SHADERS_PATH;
-    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
-    options.threads = threads;
-    return std::make_unique<uvo_host::RenderSession>(options);
-}
 
 // Calls shader instances of the current world on states of its own thread
 // context, the way the host calls them while rendering.
@@ -89,14 +74,6 @@ private:
     uvo_host::ThreadContext *saved_ = nullptr;
     ShadingState *root_ = nullptr;
 };
-
-// Orthographic camera 5 units above the origin looking straight down at a
-// square of `width` units, with `extra` JSON members appended.
-inline std::string top_camera(double width, int resolution, const std::string &extra = "") {
-    return R"("camera": {"resolution": [)" + std::to_string(resolution) + ", " + std::to_string(resolution) +
-           R"(], "orthographic": true, "aperture": )" + std::to_string(width) +
-           R"(, "transform": {"look_at": {"from": [0, 5, 0], "to": [0, 0, 0], "up": [0, 0, -1]}})" + extra + "}";
-}
 
 // A white Lambert floor gathering the environment with `rays` rays.
 inline std::string white_floor(int rays) {

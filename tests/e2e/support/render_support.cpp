@@ -1,5 +1,6 @@
 #include "render_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -10,7 +11,12 @@
 namespace uvo_host_test {
 
 std::string scratch_dir(const std::string &name) {
-    const std::filesystem::path dir = std::filesystem::path(UVO_TEST_TMP) / name;
+    // Under the running test's own directory: ctest runs tests in parallel.
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::filesystem::path dir = UVO_TEST_TMP;
+    if (test != nullptr)
+        dir /= std::string(test->test_suite_name()) + "." + test->name();
+    dir /= name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();
@@ -37,7 +43,7 @@ CommandResult run_render(const std::string &arguments) {
     return result;
 }
 
-uvo_host::Image render_in_process(const std::string &dir, const std::string &scene_text, int threads) {
+uvo_host::SessionOptions session_options(const std::string &dir, const std::string &scene_text, int threads) {
     const std::string scene = dir + "/scene.json";
     write_file(scene, scene_text);
     uvo_host::SessionOptions options;
@@ -45,7 +51,16 @@ uvo_host::Image render_in_process(const std::string &dir, const std::string &sce
     options.library = UVO_SHADERS_PATH;
     options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
     options.threads = threads;
-    uvo_host::RenderSession session(options);
+    return options;
+}
+
+std::unique_ptr<uvo_host::RenderSession> open_session(const std::string &dir, const std::string &scene_text,
+                                                      int threads) {
+    return std::make_unique<uvo_host::RenderSession>(session_options(dir, scene_text, threads));
+}
+
+uvo_host::Image render_in_process(const std::string &dir, const std::string &scene_text, int threads) {
+    uvo_host::RenderSession session(session_options(dir, scene_text, threads));
     session.render(false);
     return session.world().framebuffer;
 }

@@ -3,6 +3,7 @@
 // interface's accessor that finds them by name.
 #include <gtest/gtest.h>
 
+#include "color_check.h"
 #include "render/framebuffers.h"
 
 using namespace uvo_host;
@@ -24,7 +25,7 @@ struct FramebufferWorld {
     ~FramebufferWorld() { set_current_world(nullptr); }
 };
 
-bool same(const Color &a, const Color &b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+using uvo_test::same;
 
 }  // namespace
 

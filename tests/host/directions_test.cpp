@@ -1,6 +1,6 @@
-// Direction sampling and the optics behind the direction host functions:
-// cosine-weighted and Phong lobes have their analytic moments, refraction
-// obeys Snell's law, Fresnel reflectance its limits.
+// Direction sampling behind the direction host functions: cosine-weighted
+// and Phong lobes have their analytic moments, Ward half vectors concentrate
+// with shininess.  Refraction and Fresnel: see the services test.
 #include <gtest/gtest.h>
 
 #include <numbers>
@@ -46,24 +46,6 @@ TEST(Directions, PhongLobeMeanCosineMatchesItsExponent) {
         // p(cos) ~ cos^e on the hemisphere: E[cos] = (e + 1) / (e + 2).
         EXPECT_NEAR(sum / count, (e + 1.0) / (e + 2.0), 2e-3) << "exponent " << e;
     }
-}
-
-TEST(Directions, RefractionFollowsSnellAndReflectsTotally) {
-    const Vector3 n{0, 1, 0};
-    const float angle = 0.6f;
-    const Vector3 d{std::sin(angle), -std::cos(angle), 0};
-    Vector3 t;
-    ASSERT_TRUE(refract(d, n, 1.0f / 1.5f, t));
-    EXPECT_NEAR(std::sin(angle) * 1.0f, 1.5f * t.x, 1e-5f) << "n1 sin(i) = n2 sin(t)";
-    EXPECT_LT(t.y, 0.0f);
-    // From glass to air beyond the critical angle (41.8 degrees): none.
-    const Vector3 steep{std::sin(0.8f), -std::cos(0.8f), 0};
-    EXPECT_FALSE(refract(steep, n, 1.5f, t));
-    EXPECT_FLOAT_EQ(fresnel_dielectric(std::cos(0.8f), 1.5f, 1.0f), 1.0f);
-    // Normal incidence: ((n1 - n2) / (n1 + n2))^2 = 0.04 for glass.
-    EXPECT_NEAR(fresnel_dielectric(1.0f, 1.0f, 1.5f), 0.04f, 1e-6f);
-    // Grazing incidence reflects everything.
-    EXPECT_NEAR(fresnel_dielectric(0.0f, 1.0f, 1.5f), 1.0f, 1e-6f);
 }
 
 TEST(Directions, WardHalfVectorsConcentrateWithShininess) {
