@@ -172,7 +172,7 @@ TEST(ToneCurve, ColoursTheCurveIsNotDefinedFor) {
     auto both = [&](Color in) {
         Color fast = in, plain = in;
         uvo::tone_map_color(r, curve, fast, 100, 50);
-        uvo::tone_map_reference(r, curve, plain, 100, 50);
+        uvo_test::tone_map_reference(r, curve, plain, 100, 50);
         EXPECT_TRUE(std::memcmp(&fast, &plain, sizeof fast) == 0) << in.r << " " << in.g << " " << in.b;
         EXPECT_EQ(fast.a, in.a);
         return fast;
