@@ -9,6 +9,8 @@
 
 #include "declarations.h"
 #include "support/for_each.h"
+#include "envblur/envblur.h"
+#include "lens/lens_bokeh.h"
 #include "lightsurface/light_surface.h"
 #include "sky/cie_sky.h"
 #include "sky/physical_sky.h"
@@ -105,6 +107,13 @@ const std::map<std::string, Expected> &library_layouts() {
           FIELDS(ExposurePhotographicParams, radiance_scale, white_balance, film_speed, shutter_rate,
            aperture_stop, vignette_power, highlight_compression, shadow_crush, color_saturation, display_gamma,
            raw_buffer_mode, raw_buffer_name, source_texture, use_source_texture)}},
+        {"uvo_lens_bokeh",
+         {lens_bokeh_version, sizeof(LensBokehParams),
+          FIELDS(LensBokehParams, enabled, focus_distance, lens_radius, sample_count, radial_bias, aperture_sides,
+           aperture_rotation, use_aperture_texture, aperture_texture)}},
+        {"uvo_envblur",
+         {envblur_version, sizeof(EnvBlurParams),
+          FIELDS(EnvBlurParams, environment_shader, blur_amount, follow_glossiness, map_resolution)}},
     };
     return layouts;
 }
