@@ -71,7 +71,8 @@ UVO_EXPORT Boolean uvo_envblur_init(ShadingState *state, EnvBlurParams *params, 
 UVO_EXPORT Boolean uvo_envblur_exit(ShadingState *state, EnvBlurParams *params);
 // Environment shader: writes the blurred environment seen along the state's
 // ray direction (rgb; alpha untouched on the map path) and returns true, or
-// returns false when the instance has no map.
+// returns false when the instance has no map (or the host cannot give it
+// through rx_db_access and rx_img_pyramid_get_level).
 UVO_EXPORT Boolean uvo_envblur(Color *result, ShadingState *state, EnvBlurParams *params);
 
 }  // namespace uvo
