@@ -1,7 +1,7 @@
 // uvo_envblur: a blurred copy of another environment shader.
 //
 // Instance init renders the other environment once into a square angular map
-// (envblur/angular_map.h), an image in the host database with a pyramid of
+// (envblur/blur_model.h), an image in the host database with a pyramid of
 // half-size levels.  Each environment ray then gets the weighted average of a
 // disc of that map around its direction, on the pyramid level where the disc
 // is 2 to 16 texels wide in radius, so a look-up reads at most 32 x 32 texels
@@ -55,12 +55,6 @@ inline int32_t envblur_map_size(int32_t map_resolution) {
 }
 
 constexpr const char *envblur_module = "envblur";  // names the record's allocations
-
-// Instance init's work: stores a new record in the instance's user-data slot,
-// renders the environment of `params` into a new map and its pyramid and
-// records the map there.  The state's environment, ray type and parent are
-// changed while it runs and put back.
-void envblur_init_instance(ShadingState *state, EnvBlurParams *params);
 
 UVO_EXPORT int32_t uvo_envblur_version(void);
 // Without a parameter block: asks for instance init.  With one: builds the

@@ -1,105 +1,74 @@
-// Host images for tests and benchmarks: images with a pyramid of half-size
-// levels (down to 1 x 1, sizes rounded down) held in memory, answering the
-// contract's image and database functions.
-//
-// A test installs them into the test host with script_images(store); a
-// benchmark that is its own host forwards its exported functions to a store.
-// Reads and writes outside a level are counted, never performed.
+// In-memory host images with pyramids of half-size levels (down to 1 x 1,
+// sizes rounded down), answering the contract's image and database functions:
+// tests install them into the test host with script_images(store), a
+// benchmark that is its own host forwards to a store.  Reads and writes
+// outside a level are counted, never performed.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "test_host.h"
 
-// The contract leaves HostImage opaque; this host's image is one level.
+// The contract leaves HostImage opaque; here it is one level of a pyramid.
 struct HostImage {
     int32_t width = 0, height = 0;
     std::vector<Color> texels;
-    std::vector<std::unique_ptr<HostImage>> *pyramid = nullptr;  // all levels, this one included
+    std::vector<HostImage> *pyramid = nullptr;  // every level, this one included
 };
 
 namespace uvo_test {
 
-class ImageStore {
-public:
-    std::map<Tag, std::unique_ptr<std::vector<std::unique_ptr<HostImage>>>> images;
+struct ImageStore {
+    std::map<Tag, std::unique_ptr<std::vector<HostImage>>> images;
     Tag next_tag = 700;
     HostImageDesc last_desc{};
-    int created = 0, deleted = 0, edits_ended = 0;
-    int pins = 0;                 // accesses minus unpins
-    long reads = 0;               // texels read
-    long out_of_bounds = 0;       // reads and writes outside their level
+    int deleted = 0, edits_ended = 0, pins = 0;  // pins: accesses minus unpins
+    long reads = 0, out_of_bounds = 0;
 
     HostImage *create(const HostImageDesc *desc, Tag *tag) {
         last_desc = *desc;
-        auto levels = std::make_unique<std::vector<std::unique_ptr<HostImage>>>();
-        for (int32_t w = desc->width, h = desc->height; w > 0 && h > 0;) {
-            auto level = std::make_unique<HostImage>();
-            level->width = w;
-            level->height = h;
-            level->texels.assign(size_t(w) * h, Color{0.0f, 0.0f, 0.0f, 0.0f});
-            level->pyramid = levels.get();
-            levels->push_back(std::move(level));
+        auto levels = std::make_unique<std::vector<HostImage>>();
+        for (int32_t w = desc->width, h = desc->height;; w = std::max(w / 2, 1), h = std::max(h / 2, 1)) {
+            levels->push_back(HostImage{w, h, std::vector<Color>(size_t(w) * h), levels.get()});
             if (w == 1 && h == 1)
                 break;
-            w = w > 1 ? w / 2 : 1;
-            h = h > 1 ? h / 2 : 1;
         }
-        if (levels->empty())
-            return nullptr;
-        HostImage *first = levels->front().get();
         *tag = next_tag++;
-        images[*tag] = std::move(levels);
-        ++created;
-        return first;
+        return &(images[*tag] = std::move(levels))->front();
     }
-
     HostImage *level(HostImage *image, int32_t index, int32_t *width, int32_t *height) {
-        if (image == nullptr || index < 0 || size_t(index) >= image->pyramid->size())
+        if (index < 0 || size_t(index) >= image->pyramid->size())
             return nullptr;
-        HostImage *found = (*image->pyramid)[size_t(index)].get();
-        *width = found->width;
-        *height = found->height;
-        return found;
+        HostImage &found = (*image->pyramid)[size_t(index)];
+        *width = found.width;
+        *height = found.height;
+        return &found;
     }
-
+    Color *texel(const HostImage *image, int32_t x, int32_t y) {
+        if (x < 0 || y < 0 || x >= image->width || y >= image->height)
+            return ++out_of_bounds, nullptr;
+        return const_cast<Color *>(&image->texels[size_t(y) * image->width + x]);
+    }
     void get(const HostImage *image, Color *color, int32_t x, int32_t y) {
         ++reads;
-        if (x < 0 || y < 0 || x >= image->width || y >= image->height) {
-            ++out_of_bounds;
-            return;
-        }
-        *color = image->texels[size_t(y) * image->width + x];
+        if (Color *c = texel(image, x, y))
+            *color = *c;
     }
-
     void put(HostImage *image, const Color *color, int32_t x, int32_t y) {
-        if (x < 0 || y < 0 || x >= image->width || y >= image->height) {
-            ++out_of_bounds;
-            return;
-        }
-        image->texels[size_t(y) * image->width + x] = *color;
+        if (Color *c = texel(image, x, y))
+            *c = *color;
     }
-
     void *access(Tag tag) {
         auto it = images.find(tag);
-        if (it == images.end())
-            return nullptr;
-        ++pins;
-        return it->second->front().get();
+        return it == images.end() ? nullptr : (++pins, &it->second->front());
     }
-    void unpin(Tag tag) { pins -= images.count(tag) ? 1 : 0; }
+    void unpin(Tag tag) { pins -= static_cast<int>(images.count(tag)); }
     void erase(Tag tag) { deleted += static_cast<int>(images.erase(tag)); }
-
-    // Level `index` of the image `tag`, or null.
-    HostImage *at(Tag tag, size_t index) {
-        auto it = images.find(tag);
-        return it != images.end() && index < it->second->size() ? (*it->second)[index].get() : nullptr;
-    }
 };
 
-// Routes the test host's image and database functions to `store`.
 inline void script_images(ImageStore &store) {
     Script &s = host().script;
     s.rx_img_image_dbcreate = [&store](const HostImageDesc *d, Tag *t) { return store.create(d, t); };
