@@ -88,7 +88,6 @@ void fill_pyramid(HostImage *image) {
     }
 }
 
-
 // The blur that the glossy reflection in the parent state asks for, when it
 // left a GlossyEnvironmentHint there; else `blur` unchanged.
 double blur_below_glossy_reflection(const ShadingState *state, double blur) {
