@@ -135,3 +135,13 @@ TEST_F(LensBokeh, BlackApertureSamplesAreSkippedGreyOnesWeighByLuminance) {
     EXPECT_NEAR(seen.r, constant.r, 1e-5f);
     EXPECT_NEAR(seen.b, constant.b, 1e-5f);
 }
+
+TEST_F(LensBokeh, RadialBiasOneSpreadsSamplesEvenlyOverTheDisc) {
+    scene(4.0f);
+    p.sample_count = 4096;
+    shade();
+    int inner = 0;  // within half the radius: a quarter of the area
+    for (const Vector3 &l : lens_points)
+        inner += std::hypot(l.x, l.y) < 0.5f * p.lens_radius;
+    EXPECT_NEAR(inner / double(lens_points.size()), 0.25, 0.01) << lens_points.size() << " samples";
+}
