@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <span>
 
+#include "envblur/envblur.h"
 #include "frame/param_list.h"
+#include "lens/lens_bokeh.h"
 #include "lightsurface/light_surface.h"
 #include "sky/cie_sky.h"
 #include "sky/physical_sky.h"
@@ -70,6 +72,12 @@ inline constexpr ShaderDeclaration shader_declarations[] = {
     {"uvo_exposure_photographic", exposure_photographic_version, "color",
      "camera-like exposure as a lens or output shader; result = display value",
      std::span<const ParamRow>(ExposurePhotographicParams_rows), sizeof(ExposurePhotographicParams)},
+    {"uvo_lens_bokeh", lens_bokeh_version, "color",
+     "depth-of-field lens: eye rays from a disc, polygon or image-shaped aperture; result in the scene's units",
+     std::span<const ParamRow>(LensBokehParams_rows), sizeof(LensBokehParams)},
+    {"uvo_envblur", envblur_version, "color",
+     "environment blur: the wrapped environment prefiltered into an angular map; result in its units",
+     std::span<const ParamRow>(EnvBlurParams_rows), sizeof(EnvBlurParams)},
 };
 
 }  // namespace uvo

@@ -478,7 +478,8 @@ UVO_STATIC_ASSERT(offsetof(RenderOptions, gather_falloff_stop) - offsetof(Render
     /* Where a connected parameter's value is: the host evaluates the connection. */       \
     X(void *, rx_phen_eval, (ShadingState *state, const void *parameter))                   \
     /* Pin a database element and return its data, or null: a light gives its  \
-       HostLight, a text its zero-terminated characters. */         \
+       HostLight, a text its zero-terminated characters, an image its HostImage \
+       (level 0, whose pyramid rx_img_pyramid_get_level walks). */ \
     X(void *, rx_db_access, (Tag tag))                                                      \
     X(void, rx_db_unpin, (Tag tag))                                                         \
     X(void, rx_db_delete, (Tag tag))                                                        \
@@ -600,6 +601,7 @@ UVO_STATIC_ASSERT(offsetof(RenderOptions, gather_falloff_stop) - offsetof(Render
                                               int32_t *height))                              \
     /* Store one pixel value in user frame buffer 'buffer' at the state's raster position. */ \
     X(Boolean, rx_fb_put, (ShadingState *state, int32_t buffer, const void *value))            \
+    /* Colour of texture 'texture' at 'coordinate' (u, v, w in [0, 1)); 0 when it has none. */ \
     X(Boolean, rx_lookup_color_texture, (Color *color, ShadingState *state, Tag texture,       \
                                          const Vector3 *coordinate))                          \
     X(HostShaderInterface *, rx_get_shader_interface, (int32_t version))

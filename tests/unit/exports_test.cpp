@@ -1,5 +1,4 @@
-// The built library exports exactly entries of the export table, and each
-// shader it exports comes with every companion the table lists.
+// The built library exports exactly the 48 entries of the export table.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -52,7 +51,7 @@ std::set<std::string> defined_dynamic_symbols(const char *path) {
 
 }  // namespace
 
-TEST(Exports, DynamicSymbolsAreExactlyTableEntries) {
+TEST(Exports, DynamicSymbolsAreExactlyTheFortyEightOfTheTable) {
     std::set<std::string> allowed;
     for (const auto &[group, suffixes] : export_table)
         for (const auto &suffix : suffixes)
@@ -64,16 +63,14 @@ TEST(Exports, DynamicSymbolsAreExactlyTableEntries) {
     for (const auto &name : exported)
         EXPECT_TRUE(allowed.count(name)) << name << " is exported but not in the export table";
 
-    // Groups are complete once their first export exists.
-    for (const auto &[group, suffixes] : export_table) {
-        const bool present = exported.count(group + suffixes.front()) > 0;
-        if (!present)
-            continue;
-        for (const auto &suffix : suffixes)
-            EXPECT_TRUE(exported.count(group + suffix)) << group + suffix << " is missing";
-    }
-    EXPECT_TRUE(exported.count("rxSetModuleHandle"));
-    EXPECT_TRUE(exported.count("uvo_light_surface"));
+    // Every entry of the table is exported: all 48.  (The portal light's four
+    // come from its own branch; until that lands they are reported missing
+    // here, and nothing else may be.)
+    std::string missing;
+    for (const auto &name : allowed)
+        if (!exported.count(name))
+            missing += " " + name;
+    EXPECT_EQ(missing, "") << "of the 48 exports these are missing";
 }
 
 TEST(Exports, LibraryNeedsOnlyTheStandardLibraries) {
