@@ -31,6 +31,9 @@ extern "C" Boolean rx_sample(double *sample, int32_t *instance, ShadingState *st
                              int32_t *count) {
     if (sample == nullptr || dimension <= 0)
         return 0;
+    // A stopped render ends every sampling loop at once, whatever its count.
+    if (const World *world = world_of(state); world != nullptr && world->aborted.load(std::memory_order_relaxed))
+        return 0;
     ThreadContext *context = context_of(state);
     const int32_t i = instance ? *instance : 0;
     uint32_t index;
@@ -65,7 +68,7 @@ extern "C" Boolean rx_sample_light(Color *color, Vector3 *direction, float *cosi
     if (world == nullptr || context == nullptr || samples == nullptr || color == nullptr)
         return 0;
     const Light *light = light_of(light_tag);
-    if (light == nullptr)
+    if (light == nullptr || world->aborted.load(std::memory_order_relaxed))
         return 0;
     int32_t n = light->record.area != UVO_AREA_NONE ? std::max(1, light->record.samples) : 1;
     if (reduced_ray(state) && light->record.low_samples > 0)
