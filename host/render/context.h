@@ -114,6 +114,10 @@ public:
     // otherwise.  The renderer points it at storage of its own.
     float *eye_outputs = nullptr;
 
+    // The light list last made by rx_inclusive_lightlist or
+    // rx_exclusive_lightlist on this thread.
+    std::vector<Tag> light_list;
+
     // Counters for statistics and benchmarks.
     uint64_t rays = 0;
     uint64_t shader_calls = 0;

@@ -1,5 +1,6 @@
 // Host functions: quasi-random samples, light samples, light lists and the
 // averaged incoming radiance.
+#include <algorithm>
 #include <numbers>
 
 #include "render/directions.h"
@@ -132,13 +133,42 @@ Boolean all_lights(int32_t *count, Tag **lights) {
 }
 }  // namespace
 
-// Every light of the scene lights every object: the three lists agree.
-extern "C" Boolean rx_inclusive_lightlist(int32_t *count, Tag **lights, ShadingState *) {
-    return all_lights(count, lights);
+// Every light of the scene lights every object, so the lists follow from the
+// array the shader hands in (its own lights): the inclusive list is those of
+// them that are lights of the scene, the exclusive list every other light of
+// the scene.  The exclusive list lives in the thread's context until its next
+// call.
+extern "C" Boolean rx_inclusive_lightlist(int32_t *count, Tag **lights, ShadingState *state) {
+    World *world = world_of(state);
+    ThreadContext *context = context_of(state);
+    if (world == nullptr || context == nullptr || count == nullptr || lights == nullptr)
+        return 0;
+    std::vector<Tag> &out = context->light_list;
+    out.clear();
+    for (int32_t i = 0; *lights != nullptr && i < *count; ++i)
+        if (light_of((*lights)[i]) != nullptr)
+            out.push_back((*lights)[i]);
+    *count = static_cast<int32_t>(out.size());
+    *lights = out.data();
+    return 1;
 }
-extern "C" Boolean rx_exclusive_lightlist(int32_t *count, Tag **lights, ShadingState *) {
-    return all_lights(count, lights);
+extern "C" Boolean rx_exclusive_lightlist(int32_t *count, Tag **lights, ShadingState *state) {
+    World *world = world_of(state);
+    ThreadContext *context = context_of(state);
+    if (world == nullptr || context == nullptr || count == nullptr || lights == nullptr)
+        return 0;
+    const Tag *given = *lights;
+    const int32_t given_count = given != nullptr ? std::max(*count, 0) : 0;
+    std::vector<Tag> &out = context->light_list;
+    out.clear();
+    for (Tag tag : world->scene.light_instances)
+        if (std::find(given, given + given_count, tag) == given + given_count)
+            out.push_back(tag);
+    *count = static_cast<int32_t>(out.size());
+    *lights = out.data();
+    return 1;
 }
+// The lights of the object: every light of the scene.
 extern "C" Boolean rx_instance_lightlist(int32_t *count, Tag **lights, ShadingState *) {
     return all_lights(count, lights);
 }

@@ -349,7 +349,9 @@ TEST(MaterialServices, LightListsAndLightQueriesAgree) {
     ASSERT_TRUE(rx_query(UVO_QUERY_LIGHT_LIST, root, 0, &all));
     ASSERT_EQ(count, 3);
     using ListFn = Boolean (*)(int32_t *, Tag **, ShadingState *);
-    for (ListFn list : {ListFn(rx_inclusive_lightlist), ListFn(rx_exclusive_lightlist), ListFn(rx_instance_lightlist)}) {
+    // Handed no lights, the exclusive list is every light, as is the
+    // object's; the inclusive list keeps what it is handed.
+    for (ListFn list : {ListFn(rx_exclusive_lightlist), ListFn(rx_instance_lightlist)}) {
         int32_t n = 0;
         Tag *tags = nullptr;
         ASSERT_TRUE(list(&n, &tags, root));
@@ -357,6 +359,11 @@ TEST(MaterialServices, LightListsAndLightQueriesAgree) {
         for (int32_t k = 0; k < n; ++k)
             EXPECT_EQ(tags[k], all[k]) << "light " << k;
     }
+    int32_t n = 2;
+    Tag *tags = all;
+    ASSERT_TRUE(rx_inclusive_lightlist(&n, &tags, root));
+    ASSERT_EQ(n, 2);
+    EXPECT_TRUE(tags[0] == all[0] && tags[1] == all[1]);
     // Each instance leads to its light record, whose kind matches.
     const int32_t kinds[3] = {UVO_LIGHT_POINT, UVO_LIGHT_DIRECTIONAL, UVO_LIGHT_POINT};
     for (int32_t k = 0; k < count; ++k) {
