@@ -35,7 +35,7 @@ int main(int argc, char **argv) {
     app.add_option("--declarations", options.declarations, "directory of shader declarations");
     app.add_option("-s,--samples", options.samples, "samples per pixel (overrides the scene)")->check(CLI::PositiveNumber);
     app.add_option("-t,--threads", options.threads, "render threads, 0 for every core (overrides the scene)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Range(0, kMaxThreads));
     // Both or neither: one alone would leave the other side to a guess.
     CLI::Option *width = app.add_option("--width", options.width, "image width (overrides the scene; needs --height)")
                              ->check(CLI::Range(1, kMaxResolution));
