@@ -3,12 +3,25 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
+#include "image/image.h"
+#include "scene/limits.h"
 #include "render/camera_shaders.h"
 #include "render/host_messages.h"
 #include "session.h"
 #include "scene_loader.h"
 
 using namespace uvo_host;
+
+namespace {
+
+// Exit codes (documented in scenes/README.md).
+constexpr int kExitRefused = 1;       // the scene, the command line or the output path is refused
+constexpr int kExitLibrary = 2;       // the shader library or its declarations cannot be used
+constexpr int kExitFailed = 3;        // the render or the writing failed (memory, disk, ...)
+constexpr int kExitShaderFatal = 4;   // a shader reported a fatal error; nothing written
+constexpr int kExitInterrupted = 130; // interrupted (Ctrl-C): the unfinished images were written
+
+}  // namespace
 
 int main(int argc, char **argv) {
     CLI::App app{"uvo-render: renders a scene with the uvo shader library"};
@@ -22,18 +35,37 @@ int main(int argc, char **argv) {
     app.add_option("--declarations", options.declarations, "directory of shader declarations");
     app.add_option("-s,--samples", options.samples, "samples per pixel (overrides the scene)")->check(CLI::PositiveNumber);
     app.add_option("-t,--threads", options.threads, "render threads, 0 for every core (overrides the scene)")
-        ->check(CLI::NonNegativeNumber);
-    app.add_option("--width", options.width, "image width (overrides the scene; needs --height)")->check(CLI::PositiveNumber);
-    app.add_option("--height", options.height, "image height (overrides the scene; needs --width)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(0, kMaxThreads));
+    // Both or neither: one alone would leave the other side to a guess.
+    CLI::Option *width = app.add_option("--width", options.width, "image width (overrides the scene; needs --height)")
+                             ->check(CLI::Range(1, kMaxResolution));
+    CLI::Option *height = app.add_option("--height", options.height, "image height (overrides the scene; needs --width)")
+                              ->check(CLI::Range(1, kMaxResolution));
+    width->needs(height);
+    height->needs(width);
     app.add_option("-v,--verbosity", verbosity_level, "0 errors, 1 warnings, 2 info, 3 progress, 4 debug")
         ->check(CLI::Range(0, 4));
     app.add_flag("--no-progress", no_progress, "no progress bar");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError &e) {
+        // One line, and the exit code of every other refused input.
+        host_error("%s", e.what());
+        return kExitRefused;
+    }
     set_verbosity(verbosity_level);
     if (output.empty())
         output = (std::filesystem::path("out") / std::filesystem::path(options.scene).stem()).string();
 
+    try {
+        check_writable(output + ".exr");
+        check_writable(output + ".png");
+    } catch (const ImageError &e) {
+        host_error("%s", e.what());
+        return kExitRefused;
+    }
     try {
         RenderSession session(options);
         const Scene &scene = session.world().scene;
@@ -49,11 +81,11 @@ int main(int argc, char **argv) {
             // stopped) is still worth a look.
             session.write(output);
             host_error("interrupted; wrote the unfinished %s.exr and %s.png", output.c_str(), output.c_str());
-            return 130;
+            return kExitInterrupted;
         }
         if (session.world().aborted) {
             host_error("the render was stopped by a fatal error; no image written");
-            return 4;
+            return kExitShaderFatal;
         }
         session.write(output);
         if (!session.world().scene.camera.output.empty())
@@ -63,13 +95,16 @@ int main(int argc, char **argv) {
             host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
     } catch (const SceneError &e) {
         host_error("%s", e.what());
-        return 1;
+        return kExitRefused;
     } catch (const RegistryError &e) {
         host_error("%s", e.what());
-        return 2;
+        return kExitLibrary;
+    } catch (const std::bad_alloc &) {
+        host_error("out of memory");
+        return kExitFailed;
     } catch (const std::exception &e) {
         host_error("%s", e.what());
-        return 3;
+        return kExitFailed;
     }
     if (const long live = live_shader_allocations(); live != 0)
         host_warning("%ld allocations of the shader library were not released", live);

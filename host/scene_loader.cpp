@@ -11,6 +11,8 @@
 
 #include "scene/geometry.h"
 #include "scene/lights.h"
+#include "scene/limits.h"
+#include "scene/output_channels.h"
 #include "scene/param_block.h"
 #include "shaders/shader_registry.h"
 
@@ -54,7 +56,19 @@ private:
 
     // --- shaders and parameters --------------------------------------------
 
+    int nesting_ = 0;  // shaders being read, the outermost first
+
     ShaderInstance *shader(const json &value, const std::string &path) {
+        // Counted so that a deep chain is refused before it exhausts the stack.
+        if (nesting_ >= kMaxShaderNesting)
+            fail(path.size() > 120 ? path.substr(0, 120) + "..." : path, "shaders are nested more than " + std::to_string(kMaxShaderNesting) + " deep");
+        ++nesting_;
+        ShaderInstance *made = read_shader(value, path);
+        --nesting_;
+        return made;
+    }
+
+    ShaderInstance *read_shader(const json &value, const std::string &path) {
         std::string name;
         const json *params = nullptr;
         std::string name_path = path;
@@ -216,7 +230,7 @@ private:
                              "final_gather", "gather_rays", "seed", "tile_size", "scene_box", "photons"});
         HostSettings &s = scene_.settings;
         s.samples = integer(o, "samples", path, s.samples, 1);
-        s.threads = integer(o, "threads", path, s.threads, 0);
+        s.threads = integer(o, "threads", path, s.threads, 0, kMaxThreads);
         s.max_depth = integer(o, "max_depth", path, s.max_depth, 0);
         s.max_depth = std::min(s.max_depth, 24);
         s.reflection_depth = integer(o, "reflection_depth", path, s.reflection_depth, 0);
@@ -257,13 +271,13 @@ private:
                 fail(child(path, "scene_box"), "expected \"geometry\" or \"all\"");
             scene_.options.box_all = box == "all" ? 1 : 0;
         }
-        scene_.settings.photons = integer(o, "photons", path, 0, 0);
+        scene_.settings.photons = integer(o, "photons", path, 0, 0, kMaxPhotons);
     }
 
     void load_camera(const json &value, const std::string &path) {
         const json &c = object_at(value, path);
         check_keys(c, path, {"resolution", "focal", "aperture", "aspect", "orthographic", "transform", "lens",
-                             "output", "environment", "clip", "framebuffers", "volume"});
+                             "output", "environment", "clip", "framebuffers", "volume", "outputs"});
         Camera3 &cam = scene_.camera;
         Camera &k = cam.camera;
         k = Camera{};
@@ -271,9 +285,9 @@ private:
         if (c.contains("resolution")) {
             const std::string rpath = child(path, "resolution");
             const auto r = numbers(c["resolution"], rpath, 2, "a resolution [width, height]");
-            if (r[0] < 1 || r[1] < 1 || r[0] > 65536 || r[1] > 65536 || r[0] != std::floor(r[0]) ||
-                r[1] != std::floor(r[1]))
-                fail(rpath, "width and height must be whole numbers from 1 to 65536");
+            if (r[0] < 1 || r[1] < 1 || r[0] > kMaxResolution || r[1] > kMaxResolution ||
+                r[0] != std::floor(r[0]) || r[1] != std::floor(r[1]))
+                fail(rpath, "width and height must be whole numbers from 1 to " + std::to_string(kMaxResolution));
             w = static_cast<int>(r[0]);
             h = static_cast<int>(r[1]);
         }
@@ -293,6 +307,7 @@ private:
         cam.to_world = transform(c, path);
         cam.from_world = inverse_of(cam.to_world, child(path, "transform"));
         framebuffer_names(c, path);
+        output_channels(c, path);
         cam.lens = shader_list(c, "lens", path);
         cam.output = shader_list(c, "output", path);
         if (c.contains("environment")) {
@@ -325,6 +340,31 @@ private:
             }
         }
         cam.camera.frame_buffers = world_.db.add(ElementKind::FramebufferSet, &cam.framebuffers);
+    }
+
+    // The material output channels the camera asks for, by slot name.
+    void output_channels(const json &c, const std::string &path) {
+        Camera3 &cam = scene_.camera;
+        cam.output_channels.clear();
+        if (!c.contains("outputs"))
+            return;
+        const std::string opath = child(path, "outputs");
+        const json &list = c["outputs"];
+        if (!list.is_array())
+            fail(opath, "expected a list of output channel names");
+        for (size_t i = 0; i < list.size(); ++i) {
+            const int index = list[i].is_string() ? find_output_channel(list[i].get<std::string>()) : -1;
+            if (index < 0)
+                fail(child(opath, i), "expected the name of an output channel, such as \"direct_diffuse\"");
+            const std::string name = list[i].get<std::string>();
+            for (int known : cam.output_channels)
+                if (known == index)
+                    fail(child(opath, i), "the channel \"" + name + "\" is asked for twice");
+            for (const std::string &buffer : cam.framebuffers)
+                if (buffer == name)
+                    fail(child(opath, i), "a frame buffer is named \"" + name + "\" too");
+            cam.output_channels.push_back(index);
+        }
     }
 
     void load_lights(const json &value, const std::string &path) {
@@ -412,7 +452,7 @@ private:
                 object.mesh = make_box(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
             } else if (type == "sphere") {
                 object.mesh = make_sphere(static_cast<float>(number(o, "radius", opath, 1.0, 1e-9)),
-                                          integer(o, "segments", opath, 64, 4));
+                                          integer(o, "segments", opath, 64, 4, kMaxSphereSegments));
             } else if (type == "mesh") {
                 const std::string file = resolve(string(o, "file", opath));
                 try {
@@ -467,10 +507,18 @@ void load_scene(const std::string &path, World &world) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw SceneError(path + ": /: cannot open the scene file");
-    std::stringstream buffer;
-    buffer << in.rdbuf();
+    // Read at most one byte past the limit: a device such as /dev/zero never
+    // ends, and its size says nothing.
+    std::string text;
+    char chunk[1 << 16];
+    while (text.size() <= kMaxSceneBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+        text.append(chunk, static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxSceneBytes)
+        throw SceneError(path + ": /: the scene file is larger than " + std::to_string(kMaxSceneBytes >> 20) + " MiB");
+    if (in.bad())
+        throw SceneError(path + ": /: cannot read the scene file");
     const std::filesystem::path p(path);
-    load_scene_text(buffer.str(), path, p.parent_path().string(), world);
+    load_scene_text(text, path, p.parent_path().string(), world);
 }
 
 }  // namespace uvo_host

@@ -43,6 +43,15 @@ struct ImageError : std::runtime_error {
 // present).  Throws ImageError with the reason.
 Image read_image(const std::string &path);
 
+// Both writers below write a temporary file in the target's folder and rename
+// it over the target when it is complete: the earlier file stays whole until
+// then, whatever stops the write.
+
+// Makes sure a file can be written at `path` (its folder exists or is
+// created, and is writable; `path` is no folder), before a long render.
+// Throws ImageError with the reason.
+void check_writable(const std::string &path);
+
 // Writes float RGBA EXR with string attributes in the header.  Each of
 // `layers` (same size as `image`) adds the channels NAME.R, NAME.G, NAME.B
 // and NAME.A, NAME being the layer's Image::name.

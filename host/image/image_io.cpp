@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
@@ -103,6 +107,54 @@ Image read_image(const std::string &path) {
     return read_png(path);
 }
 
+namespace {
+
+// Writes `path` through `write` (which writes the file it is given and throws
+// ImageError on failure) as a temporary file beside it, flushed to disk and
+// renamed over `path`: a reader, or a render killed while writing, never
+// leaves a partial file where the earlier one was.
+void replace_atomically(const std::string &path, const std::function<void(const std::string &)> &write) {
+    const std::filesystem::path target(path);
+    const std::string temporary =
+        (target.parent_path() / ("." + target.filename().string() + ".part" + std::to_string(getpid()))).string();
+    try {
+        write(temporary);
+        const int fd = open(temporary.c_str(), O_RDONLY);
+        const bool synced = fd >= 0 && fsync(fd) == 0;
+        if (fd >= 0)
+            close(fd);
+        if (!synced)
+            throw ImageError(path + ": cannot flush the file to disk");
+        std::error_code ec;
+        std::filesystem::rename(temporary, target, ec);
+        if (ec)
+            throw ImageError(path + ": cannot replace the file: " + ec.message());
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw;
+    }
+}
+
+}  // namespace
+
+void check_writable(const std::string &path) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec))
+        throw ImageError(path + ": the folder " + folder.string() + " cannot be created");
+    if (std::filesystem::is_directory(target, ec))
+        throw ImageError(path + ": is a folder");
+    const std::string probe = (folder / (".uvo-probe" + std::to_string(getpid()))).string();
+    const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        throw ImageError(path + ": the folder " + folder.string() + " is not writable");
+    close(fd);
+    unlink(probe.c_str());
+}
+
 void write_exr(const std::string &path, const Image &image,
                const std::map<std::string, std::string> &attributes, const std::vector<const Image *> &layers) {
     try {
@@ -125,9 +177,11 @@ void write_exr(const std::string &path, const Image &image,
         add(image, "");
         for (const Image *layer : layers)
             add(*layer, layer->name);
-        Imf::OutputFile file(path.c_str(), header);
-        file.setFrameBuffer(fb);
-        file.writePixels(image.height);
+        replace_atomically(path, [&](const std::string &temporary) {
+            Imf::OutputFile file(temporary.c_str(), header);
+            file.setFrameBuffer(fb);
+            file.writePixels(image.height);
+        });
     } catch (const ImageError &) {
         throw;
     } catch (const std::exception &e) {
@@ -146,8 +200,10 @@ void write_png(const std::string &path, const Image &image, bool display_values)
                                               : linear_to_srgb(v);
         bytes[i] = static_cast<unsigned char>(std::lround(mapped * 255.0f));
     }
-    if (!stbi_write_png(path.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))
-        throw ImageError(path + ": cannot write PNG");
+    replace_atomically(path, [&](const std::string &temporary) {
+        if (!stbi_write_png(temporary.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))
+            throw ImageError(path + ": cannot write PNG");
+    });
 }
 
 }  // namespace uvo_host

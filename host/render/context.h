@@ -109,6 +109,15 @@ public:
     // a shader may hold a few values at once.
     Color *scratch() { return &scratch_[scratch_next_++ % kScratch]; }
 
+    // The multi-output record of this camera sample's eye-ray hit
+    // (kOutputSlots slots), when the camera asks for output channels; null
+    // otherwise.  The renderer points it at storage of its own.
+    float *eye_outputs = nullptr;
+
+    // The light list last made by rx_inclusive_lightlist or
+    // rx_exclusive_lightlist on this thread.
+    std::vector<Tag> light_list;
+
     // Counters for statistics and benchmarks.
     uint64_t rays = 0;
     uint64_t shader_calls = 0;

@@ -56,7 +56,8 @@ bool put_user_framebuffer(World &world, int32_t buffer, float raster_x, float ra
     if (buffer < 0 || static_cast<size_t>(buffer) >= world.user_framebuffers.size())
         return false;
     Image &image = world.user_framebuffers[static_cast<size_t>(buffer)];
-    if (!(raster_x >= 0.0f) || !(raster_y >= 0.0f))
+    if (!(raster_x >= 0.0f) || !(raster_y >= 0.0f) || raster_x >= static_cast<float>(image.width) ||
+        raster_y >= static_cast<float>(image.height))
         return false;
     const int x = static_cast<int>(std::floor(raster_x)), y = static_cast<int>(std::floor(raster_y));
     if (x >= image.width || y >= image.height)

@@ -15,6 +15,7 @@
 #include "render/shading.h"
 #include "render/sobol.h"
 #include "render/thread_pool.h"
+#include "scene/output_channels.h"
 
 namespace uvo_host {
 
@@ -44,7 +45,13 @@ Color Renderer::render_pixel(ThreadContext &context, int x, int y) {
     sampling.samples = static_cast<uint32_t>(samples);
     begin_pixel_buffers(world_, x, y);
     Color sum{0, 0, 0, 0};
+    const std::vector<int> &channels = scene.camera.output_channels;
+    float slots[kOutputSlots];
+    std::vector<Color> channel_sums(channels.size(), Color{0, 0, 0, 0});
+    context.eye_outputs = channels.empty() ? nullptr : slots;
+    int done = 0;
     for (int s = 0; s < samples; ++s) {
+        ++done;
         sampling.sample = static_cast<uint32_t>(s);
         sampling.ordinal = 0;
         sampling.next_loop = 0;
@@ -58,12 +65,26 @@ Color Renderer::render_pixel(ThreadContext &context, int x, int y) {
         camera_ray(rx, ry, root->origin, root->direction);
         root->point = root->origin;
         Color c{0, 0, 0, 0};
+        if (!channels.empty())
+            std::fill(slots, slots + kOutputSlots, 0.0f);  // a sample that hits nothing adds nothing
         shade_camera_sample(root, &c);
         context.pop(root);
         sum = sum + c;
+        for (size_t i = 0; i < channels.size(); ++i) {
+            const OutputChannel &channel = kOutputChannels[channels[i]];
+            const float *v = slots + channel.slot;
+            channel_sums[i] = channel_sums[i] + (channel.colour ? Color{v[0], v[1], v[2], v[3]}
+                                                                : Color{v[0], v[0], v[0], 1.0f});
+        }
+        if (world_.aborted.load(std::memory_order_relaxed))
+            break;  // the pixel stays as far as it got
     }
-    end_pixel_buffers(world_, samples);
-    return sum * (1.0f / static_cast<float>(samples));
+    context.eye_outputs = nullptr;
+    end_pixel_buffers(world_, done);
+    const float scale = 1.0f / static_cast<float>(done);
+    for (size_t i = 0; i < channels.size(); ++i)
+        world_.output_channels[i].put(x, y, channel_sums[i] * scale);
+    return sum * scale;
 }
 
 RenderStats Renderer::render(int threads, bool progress) {
@@ -71,6 +92,11 @@ RenderStats Renderer::render(int threads, bool progress) {
     const int width = scene.camera.camera.x_resolution, height = scene.camera.camera.y_resolution;
     world_.framebuffer = Image(width, height);
     allocate_user_framebuffers(world_);
+    world_.output_channels.clear();
+    for (int channel : scene.camera.output_channels) {
+        world_.output_channels.emplace_back(width, height);
+        world_.output_channels.back().name = kOutputChannels[channel].name;
+    }
 
     const int tile = std::max(1, scene.settings.tile_size);
     const int tiles_x = (width + tile - 1) / tile, tiles_y = (height + tile - 1) / tile;

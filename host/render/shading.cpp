@@ -1,23 +1,29 @@
 #include "render/shading.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "render/ray_falloff.h"
+#include "scene/output_channels.h"
 
 namespace uvo_host {
 
 namespace {
 thread_local int32_t t_call_kind = UVO_SHADER_MATERIAL;
+thread_local bool t_whole_outputs = false;
 }
 
 int32_t current_call_kind() { return t_call_kind; }
+bool current_call_holds_outputs() { return t_whole_outputs; }
 
-Boolean call_shader_instance(ShaderInstance *instance, Color *result, ShadingState *state, int32_t kind) {
+Boolean call_shader_instance(ShaderInstance *instance, Color *result, ShadingState *state, int32_t kind,
+                             bool whole_outputs) {
     if (instance == nullptr || instance->code == nullptr || instance->code->shader == nullptr)
         return 0;
     ThreadContext *context = context_of(state);
     ShaderRecord *saved_record = state->shader;
     const int32_t saved_kind = t_call_kind;
+    const bool saved_whole = t_whole_outputs;
     const uint64_t saved_call = context ? context->current_call : 0;
     uint64_t call = 0;
     if (context != nullptr) {
@@ -26,10 +32,12 @@ Boolean call_shader_instance(ShaderInstance *instance, Color *result, ShadingSta
         ++context->shader_calls;
     }
     t_call_kind = kind;
+    t_whole_outputs = whole_outputs;
     state->shader = &instance->record;
     const Boolean answer = instance->code->shader(result, state, instance->block());
     state->shader = saved_record;
     t_call_kind = saved_kind;
+    t_whole_outputs = saved_whole;
     if (context != nullptr) {
         context->store.drop_call(call);
         context->current_call = saved_call;
@@ -158,7 +166,17 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
     if (hit.hit) {
         fill_hit(state, hit);
         // A hit answers true whatever its material says.
-        call_shader_instance(hit.object->material, result, state, UVO_SHADER_MATERIAL);
+        if (type == UVO_RAY_EYE && depth_of(parent) == 0 && context->eye_outputs != nullptr) {
+            // The camera asked for output channels: the material gets a
+            // record for every slot, its result goes on as the colour.
+            float *slots = context->eye_outputs;
+            std::fill(slots, slots + kOutputSlots, 0.0f);
+            call_shader_instance(hit.object->material, reinterpret_cast<Color *>(slots), state, UVO_SHADER_MATERIAL,
+                                 true);
+            *result = Color{slots[0], slots[1], slots[2], slots[3]};
+        } else {
+            call_shader_instance(hit.object->material, result, state, UVO_SHADER_MATERIAL);
+        }
         answer = 1;
     } else if (std::isinf(limit)) {
         state->point = origin;

@@ -12,10 +12,17 @@ namespace uvo_host {
 // Calls `instance` on `state` as shader kind `kind` (UVO_SHADER_*): sets the
 // state's shader record, runs the shader, drops the lifetime-1 shader-state
 // entries it set, and restores the record.  Returns the shader's answer.
-Boolean call_shader_instance(ShaderInstance *instance, Color *result, ShadingState *state, int32_t kind);
+// With `whole_outputs` the result holds kOutputSlots slots (a material's
+// multi-output record) rather than one colour; query 160 tells the shader so
+// during this call, and only during it.
+Boolean call_shader_instance(ShaderInstance *instance, Color *result, ShadingState *state, int32_t kind,
+                             bool whole_outputs = false);
 
 // Kind of the shader call in progress on this thread (query 140).
 int32_t current_call_kind();
+// Whether the result of the shader call in progress on this thread holds
+// every output slot (query 160 answers 0 then, else 1).
+bool current_call_holds_outputs();
 
 // Traces a ray of `type` from `parent` and shades it: the hit's material, or
 // the environment when nothing is hit.  Returns non-zero on a hit (or when

@@ -6,6 +6,8 @@
 
 #include <embree3/rtcore.h>
 
+#include "render/host_messages.h"
+
 namespace uvo_host {
 
 Tracer::Tracer(Scene &scene) : scene_(scene) {
@@ -57,7 +59,21 @@ Tracer::~Tracer() {
     rtcReleaseDevice(static_cast<RTCDevice>(device_));
 }
 
+bool Tracer::traceable(const Vector3 &origin, const Vector3 &direction, float t_near, float t_far) const {
+    const auto ok = [](float c) { return std::fabs(c) < kRayLimit; };  // false for NaN and infinities
+    if (ok(origin.x) && ok(origin.y) && ok(origin.z) && ok(direction.x) && ok(direction.y) && ok(direction.z) &&
+        !is_zero(direction) && t_near >= 0.0f && t_near < kRayLimit && !std::isnan(t_far))
+        return true;
+    if (refused_.fetch_add(1, std::memory_order_relaxed) == 0)
+        host_warning("a ray with origin (%g, %g, %g), direction (%g, %g, %g) and range [%g, %g] cannot be traced; "
+                     "it and any like it count as misses",
+                     origin.x, origin.y, origin.z, direction.x, direction.y, direction.z, t_near, t_far);
+    return false;
+}
+
 RayHit Tracer::intersect(const Vector3 &origin, const Vector3 &direction, float t_near, float t_far) const {
+    if (!traceable(origin, direction, t_near, t_far))
+        return RayHit{};
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     RTCRayHit rh;
@@ -89,6 +105,8 @@ RayHit Tracer::intersect(const Vector3 &origin, const Vector3 &direction, float 
 }
 
 bool Tracer::occluded(const Vector3 &origin, const Vector3 &direction, float t_near, float t_far) const {
+    if (!traceable(origin, direction, t_near, t_far))
+        return false;
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     RTCRay ray;

@@ -3,6 +3,7 @@
 // id being the object's index.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <limits>
 
@@ -27,6 +28,14 @@ public:
     Tracer(const Tracer &) = delete;
     Tracer &operator=(const Tracer &) = delete;
 
+    // Both queries first check the ray: an origin or direction with a
+    // non-finite component or one beyond kRayLimit, a zero direction, or a
+    // NaN or negative range is not traced (a shader can make such a ray; the
+    // intersector must never see one).  It counts as a miss (not occluded),
+    // is counted, and the first one warns.
+    static constexpr float kRayLimit = 1e18f;
+    uint64_t refused_rays() const { return refused_.load(std::memory_order_relaxed); }
+
     // Nearest hit along origin + t * direction for t in (t_near, t_far).
     RayHit intersect(const Vector3 &origin, const Vector3 &direction, float t_near,
                      float t_far = std::numeric_limits<float>::infinity()) const;
@@ -41,6 +50,8 @@ private:
     void *device_ = nullptr;  // RTCDevice
     void *rtc_scene_ = nullptr;  // RTCScene
     float epsilon_ = 1e-4f;
+    mutable std::atomic<uint64_t> refused_{0};
+    bool traceable(const Vector3 &origin, const Vector3 &direction, float t_near, float t_far) const;
 };
 
 }  // namespace uvo_host

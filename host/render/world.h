@@ -22,6 +22,7 @@ struct World {
     std::unique_ptr<Tracer> tracer;
     Image framebuffer;                  // main colour buffer of the frame
     std::vector<Image> user_framebuffers; // user frame buffers, numbered as the camera names them
+    std::vector<Image> output_channels; // the camera's output channels (Image::name: the channel)
     std::atomic<bool> aborted{false};   // rx_par_aborted
     std::atomic<bool> interrupted{false}; // the abort came from SIGINT, not a fatal message
 };

@@ -7,6 +7,8 @@
 
 #include <tiny_obj_loader.h>
 
+#include "scene/obj_check.h"
+
 namespace uvo_host {
 
 Mesh make_plane(float size) {
@@ -74,6 +76,7 @@ Mesh read_obj(const std::string &path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         throw MeshError("no such mesh file");
+    check_obj_file(path);
     tinyobj::ObjReaderConfig config;
     config.triangulate = true;
     config.vertex_color = false;
@@ -84,8 +87,17 @@ Mesh read_obj(const std::string &path) {
     const tinyobj::attrib_t &attrib = reader.GetAttrib();
     Mesh m;
     bool with_normals = true, with_uvs = true;
+    const auto in_range = [](int index, size_t size, size_t stride) {
+        return index < 0 || static_cast<size_t>(index) < size / stride;
+    };
     for (const auto &shape : reader.GetShapes())
         for (const auto &index : shape.mesh.indices) {
+            // The text check above makes this hold; the parser must not be
+            // trusted to agree with it on every dialect.
+            if (index.vertex_index < 0 || !in_range(index.vertex_index, attrib.vertices.size(), 3) ||
+                !in_range(index.normal_index, attrib.normals.size(), 3) ||
+                !in_range(index.texcoord_index, attrib.texcoords.size(), 2))
+                throw MeshError("a face names an element the file does not define");
             with_normals = with_normals && index.normal_index >= 0;
             with_uvs = with_uvs && index.texcoord_index >= 0;
         }

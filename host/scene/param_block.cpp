@@ -1,6 +1,9 @@
 #include "scene/param_block.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace uvo_host {
 
@@ -11,6 +14,17 @@ uint32_t float_word(double value) {
     uint32_t w;
     std::memcpy(&w, &f, sizeof w);
     return w;
+}
+
+// Whether every number converts to a finite float (values beyond the float
+// range would become infinities).
+bool in_float_range(const std::vector<double> &numbers, std::string &why) {
+    for (double n : numbers)
+        if (!(std::fabs(n) <= FLT_MAX)) {
+            why = "the number " + nlohmann::json(n).dump() + " is beyond single-precision range";
+            return false;
+        }
+    return true;
 }
 
 bool number_list(const nlohmann::json &value, size_t min, size_t max, std::vector<double> &out) {
@@ -42,6 +56,12 @@ bool json_to_words(const nlohmann::json &value, ParamType type, std::vector<uint
             why = "expected an integer";
             return false;
         }
+        if (value.is_number_unsigned() ? value.get<uint64_t>() > std::numeric_limits<int32_t>::max()
+                                       : value.get<int64_t>() < std::numeric_limits<int32_t>::min() ||
+                                             value.get<int64_t>() > std::numeric_limits<int32_t>::max()) {
+            why = "the integer " + value.dump() + " is beyond the 32-bit range";
+            return false;
+        }
         words.push_back(static_cast<uint32_t>(value.get<int32_t>()));
         return true;
     case ParamType::Scalar:
@@ -49,7 +69,10 @@ bool json_to_words(const nlohmann::json &value, ParamType type, std::vector<uint
             why = "expected a number";
             return false;
         }
-        words.push_back(float_word(value.get<double>()));
+        numbers.push_back(value.get<double>());
+        if (!in_float_range(numbers, why))
+            return false;
+        words.push_back(float_word(numbers[0]));
         return true;
     case ParamType::Color:
         if (!number_list(value, 3, 4, numbers)) {
@@ -58,6 +81,8 @@ bool json_to_words(const nlohmann::json &value, ParamType type, std::vector<uint
         }
         if (numbers.size() == 3)
             numbers.push_back(1.0);
+        if (!in_float_range(numbers, why))
+            return false;
         for (double n : numbers)
             words.push_back(float_word(n));
         return true;
@@ -66,6 +91,8 @@ bool json_to_words(const nlohmann::json &value, ParamType type, std::vector<uint
             why = "expected a vector: [x, y, z]";
             return false;
         }
+        if (!in_float_range(numbers, why))
+            return false;
         for (double n : numbers)
             words.push_back(float_word(n));
         return true;

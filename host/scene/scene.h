@@ -124,6 +124,9 @@ struct Camera3 {
     // image 12 + number); camera.frame_buffers is the Tag of this list.
     std::vector<std::string> framebuffers;
     ShaderInstance *volume = nullptr;   // called on eye rays (call kind 5), or null
+    // Output channels asked for (indices into kOutputChannels), in the
+    // camera's order; written as EXR layers of their names.
+    std::vector<int> output_channels;
 };
 
 struct Text {

@@ -3,6 +3,7 @@
 // it; every check throws SceneError.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 #include <initializer_list>
 #include <sstream>
@@ -58,6 +59,13 @@ protected:
         return value;
     }
 
+    // Every number the scene gives becomes a float: one beyond its range
+    // would silently become an infinity.
+    void check_float_range(double d, const std::string &path) const {
+        if (!(std::fabs(d) <= FLT_MAX))
+            fail(path, "the number " + format_number(d) + " is beyond single-precision range");
+    }
+
     double number(const json &object, const char *key, const std::string &path, double fallback,
                   double min = -HUGE_VAL) const {
         if (!object.contains(key))
@@ -66,20 +74,24 @@ protected:
         if (!v.is_number())
             fail(child(path, key), "expected a number");
         const double d = v.get<double>();
+        check_float_range(d, child(path, key));
         if (d < min)
             fail(child(path, key), "must be at least " + format_number(min));
         return d;
     }
 
-    int integer(const json &object, const char *key, const std::string &path, int fallback, int min) const {
+    int integer(const json &object, const char *key, const std::string &path, int fallback, int min,
+                int max = 1000000000) const {
         if (!object.contains(key))
             return fallback;
         const json &v = object[key];
         if (!v.is_number_integer())
             fail(child(path, key), "expected an integer");
-        const long long n = v.get<long long>();
-        if (n < min || n > 1000000000)
-            fail(child(path, key), "must be an integer from " + std::to_string(min) + " to 1000000000");
+        // An unsigned value beyond the signed range must not wrap into it.
+        const bool too_big = v.is_number_unsigned() && v.get<unsigned long long>() > static_cast<unsigned long long>(max);
+        const long long n = too_big ? max + 1LL : v.get<long long>();
+        if (n < min || n > max)
+            fail(child(path, key), "must be an integer from " + std::to_string(min) + " to " + std::to_string(max));
         return static_cast<int>(n);
     }
 
@@ -106,6 +118,7 @@ protected:
         for (const auto &v : value) {
             if (!v.is_number())
                 fail(path, std::string("expected ") + what);
+            check_float_range(v.get<double>(), path);
             out.push_back(v.get<double>());
         }
         return out;
@@ -143,6 +156,7 @@ protected:
         if (t.contains("scale")) {
             const json &s = t["scale"];
             if (s.is_number()) {
+                check_float_range(s.get<double>(), child(path, "scale"));
                 const float f = s.get<float>();
                 result = result * scaling(Vector3{f, f, f});
             } else {

@@ -101,8 +101,13 @@ Color raster_pixel(const Image &image, float u, float v) {
         return Color{0, 0, 0, 1};
     auto wrap = [](float f, int n) {
         // The small bias keeps x / n * n from rounding below x.
-        const long i = static_cast<long>(std::floor(static_cast<double>(f) * n + 1e-4));
-        return static_cast<int>(((i % n) + n) % n);
+        // Wrapped in floating point: a large coordinate must not overflow an
+        // integer conversion; a non-finite one reads pixel 0.
+        const double i = std::floor(static_cast<double>(f) * n + 1e-4);
+        if (!std::isfinite(i))
+            return 0;
+        const double wrapped = std::fmod(i, static_cast<double>(n));
+        return static_cast<int>(wrapped < 0.0 ? wrapped + n : wrapped);
     };
     return image.get(wrap(u, image.width), wrap(v, image.height));
 }

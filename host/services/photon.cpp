@@ -54,7 +54,7 @@ size_t emit_photons(World &world, int per_light) {
         // photons of a light are stratified over the emission region.
         context.sampling.pixel_seed = hash_combine(hash_u32(scene.settings.seed ^ 0x70686f74u), light_index);
         context.sampling.samples = static_cast<uint32_t>(per_light);
-        for (int k = 0; k < per_light; ++k) {
+        for (int k = 0; k < per_light && !world.aborted.load(std::memory_order_relaxed); ++k) {
             context.sampling.sample = static_cast<uint32_t>(k);
             context.sampling.ordinal = 0;
             context.sampling.next_loop = 0;

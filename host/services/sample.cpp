@@ -1,5 +1,6 @@
 // Host functions: quasi-random samples, light samples, light lists and the
 // averaged incoming radiance.
+#include <algorithm>
 #include <numbers>
 
 #include "render/directions.h"
@@ -30,6 +31,9 @@ bool reduced_ray(const ShadingState *state) { return state->ray_type == UVO_RAY_
 extern "C" Boolean rx_sample(double *sample, int32_t *instance, ShadingState *state, int32_t dimension,
                              int32_t *count) {
     if (sample == nullptr || dimension <= 0)
+        return 0;
+    // A stopped render ends every sampling loop at once, whatever its count.
+    if (const World *world = world_of(state); world != nullptr && world->aborted.load(std::memory_order_relaxed))
         return 0;
     ThreadContext *context = context_of(state);
     const int32_t i = instance ? *instance : 0;
@@ -65,7 +69,7 @@ extern "C" Boolean rx_sample_light(Color *color, Vector3 *direction, float *cosi
     if (world == nullptr || context == nullptr || samples == nullptr || color == nullptr)
         return 0;
     const Light *light = light_of(light_tag);
-    if (light == nullptr)
+    if (light == nullptr || world->aborted.load(std::memory_order_relaxed))
         return 0;
     int32_t n = light->record.area != UVO_AREA_NONE ? std::max(1, light->record.samples) : 1;
     if (reduced_ray(state) && light->record.low_samples > 0)
@@ -129,13 +133,42 @@ Boolean all_lights(int32_t *count, Tag **lights) {
 }
 }  // namespace
 
-// Every light of the scene lights every object: the three lists agree.
-extern "C" Boolean rx_inclusive_lightlist(int32_t *count, Tag **lights, ShadingState *) {
-    return all_lights(count, lights);
+// Every light of the scene lights every object, so the lists follow from the
+// array the shader hands in (its own lights): the inclusive list is those of
+// them that are lights of the scene, the exclusive list every other light of
+// the scene.  The exclusive list lives in the thread's context until its next
+// call.
+extern "C" Boolean rx_inclusive_lightlist(int32_t *count, Tag **lights, ShadingState *state) {
+    World *world = world_of(state);
+    ThreadContext *context = context_of(state);
+    if (world == nullptr || context == nullptr || count == nullptr || lights == nullptr)
+        return 0;
+    std::vector<Tag> &out = context->light_list;
+    out.clear();
+    for (int32_t i = 0; *lights != nullptr && i < *count; ++i)
+        if (light_of((*lights)[i]) != nullptr)
+            out.push_back((*lights)[i]);
+    *count = static_cast<int32_t>(out.size());
+    *lights = out.data();
+    return 1;
 }
-extern "C" Boolean rx_exclusive_lightlist(int32_t *count, Tag **lights, ShadingState *) {
-    return all_lights(count, lights);
+extern "C" Boolean rx_exclusive_lightlist(int32_t *count, Tag **lights, ShadingState *state) {
+    World *world = world_of(state);
+    ThreadContext *context = context_of(state);
+    if (world == nullptr || context == nullptr || count == nullptr || lights == nullptr)
+        return 0;
+    const Tag *given = *lights;
+    const int32_t given_count = given != nullptr ? std::max(*count, 0) : 0;
+    std::vector<Tag> &out = context->light_list;
+    out.clear();
+    for (Tag tag : world->scene.light_instances)
+        if (std::find(given, given + given_count, tag) == given + given_count)
+            out.push_back(tag);
+    *count = static_cast<int32_t>(out.size());
+    *lights = out.data();
+    return 1;
 }
+// The lights of the object: every light of the scene.
 extern "C" Boolean rx_instance_lightlist(int32_t *count, Tag **lights, ShadingState *) {
     return all_lights(count, lights);
 }

@@ -155,7 +155,8 @@ extern "C" Boolean rx_query(int32_t code, ShadingState *state, Tag item, void *a
             state->environment = scene.camera.environment->tag;
         return 1;
     case UVO_QUERY_PRIVATE_OUTPUTS:
-        *static_cast<int32_t *>(answer) = 0;
+        // Only a call handed a whole output record may write one.
+        *static_cast<int32_t *>(answer) = current_call_holds_outputs() ? 0 : 1;
         return 1;
     default:
         return 0;

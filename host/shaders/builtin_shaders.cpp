@@ -143,8 +143,13 @@ Boolean image_texture_shader(Color *result, ShadingState *state, void *block) {
 Boolean checker_shader(Color *result, ShadingState *state, void *block) {
     auto *p = static_cast<CheckerParams *>(block);
     const float scale = eval(state, p, p->scale);
-    const long cell = static_cast<long>(std::floor(state->tex.x * scale)) + static_cast<long>(std::floor(state->tex.y * scale));
-    *result = (cell & 1) == 0 ? eval(state, p, p->color1) : eval(state, p, p->color2);
+    // Parity of the cell without converting to an integer type, which a
+    // large scale or coordinate would overflow: fmod of whole numbers is
+    // exact, and a non-finite coordinate lands in the first colour.
+    const double cx = std::floor(static_cast<double>(state->tex.x) * scale);
+    const double cy = std::floor(static_cast<double>(state->tex.y) * scale);
+    const bool odd = std::fmod(std::fabs(cx), 2.0) + std::fmod(std::fabs(cy), 2.0) == 1.0;
+    *result = odd ? eval(state, p, p->color2) : eval(state, p, p->color1);
     return 1;
 }
 

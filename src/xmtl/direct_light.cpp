@@ -39,11 +39,14 @@ LightList light_list(ShadingState *state, const MaterialParams *params) {
     Tag *host_tags = nullptr;
     switch (mode) {
     case 1:
-        rx_inclusive_lightlist(&list.count, &host_tags, state);
-        list.tags = host_tags;
-        break;
     case 2:
-        rx_exclusive_lightlist(&list.count, &host_tags, state);
+        // The host is handed the material's own lights and may replace them
+        // (it does not write through the array).
+        host_tags = const_cast<Tag *>(list.tags);
+        if (mode == 1)
+            rx_inclusive_lightlist(&list.count, &host_tags, state);
+        else
+            rx_exclusive_lightlist(&list.count, &host_tags, state);
         list.tags = host_tags;
         break;
     case 3:

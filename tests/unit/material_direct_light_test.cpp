@@ -249,6 +249,9 @@ TEST_F(DirectLight, LightListModes) {
         return query(code, s, item, answer);
     };
     host().script.rx_inclusive_lightlist = [](int32_t *n, Tag **l, ShadingState *) -> Boolean {
+        // Handed the material's own lights, it answers with others.
+        EXPECT_EQ(*n, 1);
+        EXPECT_TRUE(*l != nullptr && (*l)[0] == 1);
         *n = 1;
         *l = global;
         return 1;
@@ -256,7 +259,7 @@ TEST_F(DirectLight, LightListModes) {
     const struct {
         int32_t mode;
         float irradiance;
-    } cases[] = {{0, 1}, {1, 3}, {2, 0}, {3, 3}, {4, 0}, {9, 1}};
+    } cases[] = {{0, 1}, {1, 3}, {2, 1}, {3, 3}, {4, 0}, {9, 1}};  // mode 2: the host leaves the own list
     for (const auto &c : cases) {
         block->p.light_mode = c.mode;
         run();
