@@ -50,6 +50,7 @@ struct PortalLight : ::testing::Test {
     uvo_test::ThreadCells cells;
     std::map<Tag, HostLight> lights;  // light instance k uses light Tag 100 + k
     std::atomic<int> pins{0};
+    int build_delay_us = 0;  // widens the window in which appends can collide
     Color result{};
     bool initialised = false;
 
@@ -72,6 +73,7 @@ struct PortalLight : ::testing::Test {
             return 1;
         });
         host().script.rx_db_access = [this](Tag tag) -> void * {
+            std::this_thread::sleep_for(std::chrono::microseconds(build_delay_us));
             auto it = lights.find(tag);
             return it == lights.end() ? nullptr : (++pins, &it->second);
         };
@@ -422,6 +424,7 @@ TEST_F(PortalLight, ConcurrentFirstCallsLoseNoRecord) {
         add_light(k, Vector3{0, 1.0f + k / 64.0f, 0}, Vector3{1, 0, 0});
     init();
     block->cast_shadows = 0;
+    build_delay_us = 100;
     f.state.point = Vector3{0, 0, -30};
     std::vector<std::vector<float>> seen(threads, std::vector<float>(instances + 1));
     std::atomic<bool> go{false};
