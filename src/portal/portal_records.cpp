@@ -14,11 +14,11 @@ constexpr const char *MODULE = "portal";
 
 // The list head lives in the host's slot and the links in the records; both
 // are plain pointers that other threads read while one appends.
-PortalRecord *load_link(void *const &link) {
-    return static_cast<PortalRecord *>(std::atomic_ref<void *const>(link).load(std::memory_order_acquire));
+PortalRecord *load_link(void *&link) {
+    return static_cast<PortalRecord *>(std::atomic_ref<void *>(link).load(std::memory_order_acquire));
 }
-PortalRecord *load_link(PortalRecord *const &link) {
-    return std::atomic_ref<PortalRecord *const>(link).load(std::memory_order_acquire);
+PortalRecord *load_link(PortalRecord *&link) {
+    return std::atomic_ref<PortalRecord *>(link).load(std::memory_order_acquire);
 }
 void publish(void *&link, PortalRecord *record) {
     std::atomic_ref<void *>(link).store(record, std::memory_order_release);
