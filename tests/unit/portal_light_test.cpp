@@ -425,6 +425,7 @@ TEST_F(PortalLight, ConcurrentFirstCallsLoseNoRecord) {
     init();
     block->cast_shadows = 0;
     build_delay_us = 100;
+    host().record_calls = false;
     f.state.point = Vector3{0, 0, -30};
     std::vector<std::vector<float>> seen(threads, std::vector<float>(instances + 1));
     std::atomic<bool> go{false};
