@@ -10,6 +10,7 @@
 #include "scene/declarations.h"
 #include "support/for_each.h"
 #include "lightsurface/light_surface.h"
+#include "portal/portal_light.h"
 #include "sky/cie_sky.h"
 #include "sky/physical_sky.h"
 #include "sky/physical_sun.h"
@@ -40,6 +41,11 @@ const std::map<std::string, Expected> &library_layouts() {
          {light_surface_version, sizeof(LightSurfaceParams),
           FIELDS(LightSurfaceParams, surface_color, surface_intensity, reduced_ray_scale, reflection_ray_scale,
            add_light_output, light_output_scale, sample_position, lights)}},
+        {"uvo_portal_light",
+         {portal_light_version, sizeof(PortalLightParams),
+          FIELDS(PortalLightParams, enabled, intensity_scale, tint, reverse_side, luminance_cutoff, cast_shadows,
+           own_environment, environment_shader, visible, call_environment_directly, shadow_start_offset,
+           volume_photons_only, transparency)}},
         {"uvo_material",
          {material_version, material_block_size,
           FIELDS(MaterialParams, diffuse_weight, diffuse_color, diffuse_roughness, reflectivity, reflection_color,
