@@ -26,6 +26,7 @@ struct Render {
     int gather_rays = 1;    // per pixel sample, at the back wall
     int light_samples = 1;  // portal samples per pixel sample
     int seed = 0;
+    const char *portal = R"({"visible": true})";  // the portal's parameters
 };
 
 std::string box(const char *name, float sx, float sy, float sz, float x, float y, float z, const char *material) {
@@ -58,7 +59,8 @@ std::string room(bool portal, const Render &r) {
         lights = R"(, "lights": [{"name": "window", "type": "rectangle", "size": [0.6, 0.6], "visible": true,
             "samples": )" + std::to_string(r.light_samples) +
                  R"(, "transform": {"look_at": {"from": [-2.1, 1.4, -0.9], "to": [0, 1.4, -0.9], "up": [0, 1, 0]}},
-            "shader": {"shader": "uvo_portal_light", "params": {"visible": true}}}])";
+            "shader": {"shader": "uvo_portal_light", "params": )" +
+                 r.portal + "}}]";
     return R"({"options": {"samples": )" + std::to_string(r.samples) + R"(, "seed": )" + std::to_string(r.seed) +
            R"(, "final_gather": true, "gather_rays": )" + std::to_string(r.gather_rays) +
            R"(, "max_depth": 3},
@@ -135,6 +137,12 @@ TEST(PortalLight, WindowSkyAndPortalAgreeAndThePortalIsLessNoisy) {
         squares += std::pow((portal_blocks[i] / portal_mean) / (sky_blocks[i] / sky_mean) - 1.0, 2.0);
     const double shape = std::sqrt(squares / static_cast<double>(sky_blocks.size()));
     EXPECT_LT(shape, 0.08);
+
+    // Turned to face out of the room, the portal answers 2 (no light) for the
+    // whole wall, and the host adds nothing of its own.
+    Render reversed{1, 1, 4, 1};
+    reversed.portal = R"({"visible": true, "reverse_side": true})";
+    EXPECT_EQ(mean(render("portal_reversed", true, reversed)), 0.0);
 
     // Equal sample counts, 4 rays towards the window per pixel: gather rays
     // through the opening against portal samples.
