@@ -227,7 +227,8 @@ private:
     void load_options(const json &value, const std::string &path) {
         const json &o = object_at(value, path);
         check_keys(o, path, {"samples", "threads", "shadow", "max_depth", "reflection_depth", "refraction_depth",
-                             "final_gather", "gather_rays", "seed", "tile_size", "scene_box", "photons"});
+                             "final_gather", "gather_rays", "seed", "tile_size", "scene_box", "photons",
+                             "renderer"});
         HostSettings &s = scene_.settings;
         s.samples = integer(o, "samples", path, s.samples, 1);
         s.threads = integer(o, "threads", path, s.threads, 0, kMaxThreads);
@@ -272,6 +273,14 @@ private:
             scene_.options.box_all = box == "all" ? 1 : 0;
         }
         scene_.settings.photons = integer(o, "photons", path, 0, 0, kMaxPhotons);
+        // The primary renderer the shaders are told about; this host always
+        // ray traces, "rasterizer" only sets the options' mode.
+        if (o.contains("renderer")) {
+            const std::string renderer = string(o, "renderer", path);
+            if (renderer != "raytrace" && renderer != "rasterizer")
+                fail(child(path, "renderer"), "expected \"raytrace\" or \"rasterizer\"");
+            scene_.options.render_mode = renderer == "rasterizer" ? UVO_RENDER_RASTERIZER : UVO_RENDER_RAYTRACE;
+        }
     }
 
     void load_camera(const json &value, const std::string &path) {

@@ -14,6 +14,7 @@
 #include "frame/param_list.h"
 #include "lens/lens_bokeh.h"
 #include "lightsurface/light_surface.h"
+#include "portal/portal_light.h"
 #include "sky/cie_sky.h"
 #include "sky/physical_sky.h"
 #include "sky/physical_sun.h"
@@ -63,6 +64,9 @@ inline constexpr ShaderDeclaration shader_declarations[] = {
     {"uvo_ciesky", ciesky_version, "color",
      "CIE clear to overcast sky for daylight analysis; result = luminance in cd/m2 (grey)",
      std::span<const ParamRow>(CieSkyParams_rows), sizeof(CieSkyParams)},
+    {"uvo_portal_light", portal_light_version, "color",
+     "light shader of a window or opening: emits what the environment shows through it, in the environment's units",
+     std::span<const ParamRow>(PortalLightParams_rows), sizeof(PortalLightParams)},
     {"uvo_light_surface", light_surface_version, "color",
      "glow of a lamp's visible geometry; result in the units of surface_color and the lights",
      std::span<const ParamRow>(LightSurfaceParams_rows), sizeof(LightSurfaceParams)},

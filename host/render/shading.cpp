@@ -131,6 +131,67 @@ Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &dir
 
 namespace {
 
+struct LightHit {
+    const Light *light = nullptr;
+    float distance = 0.0f;
+};
+
+// The nearest visible light rectangle that carries a shader along the ray,
+// closer than `limit`.  Both faces count; a ray leaving a rectangle (the
+// pass-through of rx_trace_transparent) does not meet it again.
+LightHit nearest_light_rectangle(const World &world, const Vector3 &origin, const Vector3 &direction, float limit) {
+    LightHit nearest;
+    nearest.distance = limit;
+    const float eps = world.tracer->epsilon() *
+                      (1.0f + std::fabs(origin.x) + std::fabs(origin.y) + std::fabs(origin.z));
+    for (const Light &light : world.scene.lights) {
+        if (light.shader == nullptr || light.record.area != UVO_AREA_RECTANGLE || !light.record.visible)
+            continue;
+        const Vector3 n = cross(light.edge_u, light.edge_v);
+        const float denominator = dot(n, direction);
+        if (denominator == 0.0f)
+            continue;
+        const float t = dot(n, light.position - origin) / denominator;
+        if (!(t > eps) || !(t < nearest.distance))
+            continue;
+        const Vector3 d = origin + direction * t - light.position;
+        const float u = dot(d, light.edge_u) / dot(light.edge_u, light.edge_u);
+        const float v = dot(d, light.edge_v) / dot(light.edge_v, light.edge_v);
+        if (std::fabs(u) > 0.5f || std::fabs(v) > 0.5f)
+            continue;
+        nearest.light = &light;
+        nearest.distance = t;
+    }
+    return nearest;
+}
+
+// A ray met a light rectangle: the light's shader shades it with the ray's
+// state, whose point lies on the rectangle and whose normals face the ray.
+void shade_light_rectangle(ShadingState *state, const LightHit &on_light, Color *result) {
+    const Light &light = *on_light.light;
+    state->distance = on_light.distance;
+    state->point = state->origin + state->direction * on_light.distance;
+    Vector3 n = light.direction;
+    if (dot(n, state->direction) > 0.0f)
+        n = -n;
+    state->normal = n;
+    state->normal_geom = n;
+    state->dot_nd = dot(n, state->direction);
+    state->inside = 0;
+    state->tex = Vector3{0, 0, 0};
+    state->tex_list = nullptr;
+    state->tex_count = 0;
+    state->hit_object = nullptr;
+    state->primitive = nullptr;
+    state->material = 0;
+    state->light_instance = light.instance_tag;
+    if (StateExt *ext = ext_of(state)) {
+        ext->object = nullptr;
+        ext->light = &light;
+    }
+    call_shader_instance(light.shader, result, state, UVO_SHADER_LIGHT);
+}
+
 // Traces and shades one ray from `parent`.  A new bounce counts against the
 // reflection and refraction depths; a continuation does not.  Rays end at the
 // parent's fall-off limit: nothing found before it is a miss without the
@@ -163,7 +224,14 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
     ++context->rays;
     const RayHit hit = world->tracer->intersect(origin, state->direction, 0.0f, limit);
     Boolean answer = 0;
-    if (hit.hit) {
+    const LightHit on_light = nearest_light_rectangle(*world, origin, state->direction, hit.hit ? hit.distance : limit);
+    if (on_light.light != nullptr) {
+        // Gather rays find black: the light loops sample the rectangle's
+        // light, which would otherwise be counted twice.
+        if (type != UVO_RAY_GATHER)
+            shade_light_rectangle(state, on_light, result);
+        answer = 1;
+    } else if (hit.hit) {
         fill_hit(state, hit);
         // A hit answers true whatever its material says.
         if (type == UVO_RAY_EYE && depth_of(parent) == 0 && context->eye_outputs != nullptr) {
@@ -250,11 +318,15 @@ Boolean trace_shadow(ShadingState *light_state, Color *result) {
     ThreadContext *context = context_of(light_state);
     if (context == nullptr)
         return 1;
-    // Walk from the illuminated point towards the light.
+    // Walk from the illuminated point towards the light, up to the state's
+    // origin: a light shader may have moved it back along the ray.
     const Vector3 direction = -light_state->direction;
     const Vector3 from = offset_origin(light_state, direction);
     const float eps = world->tracer->epsilon();
-    const float end = static_cast<float>(light_state->distance) * (1.0f - 1e-5f) - eps;
+    float span = dot(light_state->point - light_state->origin, light_state->direction);
+    if (!(span > 0.0f))
+        span = static_cast<float>(light_state->distance);
+    const float end = span * (1.0f - 1e-5f) - eps;
     if (end <= eps)
         return 1;
     ++context->rays;

@@ -2,8 +2,8 @@
 // it sends to a point before shadows.
 //
 // Conventions: a light's own space has the light at its origin emitting along
-// +z (HostLight.direction = (0, 0, 1)); a rectangle light spans edge_u and
-// edge_v centred on the origin and emits from its front face (the +z side).
+// -z (HostLight.direction = (0, 0, -1)); a rectangle light spans edge_u and
+// edge_v centred on the origin and emits from its front face (the -z side).
 // Colours returned are irradiance per unit cosine at the receiving point:
 // a point light I / d^2, a directional light its irradiance, a rectangle
 // sample L cos(theta_light) A / d^2, so that averaging samples and weighting

@@ -1,5 +1,5 @@
 // Host functions: images and colour textures; and the photon functions other
-// than rx_photon_light (services_photon.cpp), which this host does not
+// than rx_photon_light and rx_photon_volume_scattering (services/photon.cpp), which this host does not
 // support.  Output images, user frame buffers and the shader interface are in
 // services_output.cpp.
 #include <cmath>
@@ -172,8 +172,5 @@ extern "C" Boolean rx_photon_transmission_diffuse(Color *, ShadingState *, const
 }
 extern "C" Boolean rx_photon_transparent(Color *, ShadingState *) {
     return photons_unsupported("rx_photon_transparent");
-}
-extern "C" Boolean rx_photon_volume_scattering(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_volume_scattering");
 }
 extern "C" Boolean rx_store_photon(Color *, ShadingState *) { return photons_unsupported("rx_store_photon"); }

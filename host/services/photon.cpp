@@ -1,4 +1,5 @@
-// Host function rx_photon_light and the photon emission pass (photons.h).
+// Host functions rx_photon_light and rx_photon_volume_scattering, and the
+// photon emission pass (photons.h).
 #include <mutex>
 
 #include "services/photons.h"
@@ -77,18 +78,35 @@ size_t emit_photons(World &world, int per_light) {
 
 }  // namespace uvo_host
 
-// Records the photon leaving the state's ray origin along its direction.
-extern "C" Boolean rx_photon_light(Color *energy, ShadingState *state) {
+namespace {
+
+Boolean record_photon(Color *energy, ShadingState *state, const Vector3 &direction, bool volume) {
     World *world = world_of(state);
     if (world == nullptr || energy == nullptr || state == nullptr)
         return 0;
     PhotonRecord photon;
     photon.origin = state->origin;
-    photon.direction = state->direction;
+    photon.direction = direction;
     photon.energy = *energy;
     photon.light = state->light_instance;
     photon.ray_type = state->ray_type;
+    photon.volume = volume;
     std::lock_guard<std::mutex> guard(g_photons_lock);
     photons_of(world).push_back(photon);
     return 1;
+}
+
+}  // namespace
+
+// Records the photon leaving the state's ray origin along its direction.
+extern "C" Boolean rx_photon_light(Color *energy, ShadingState *state) {
+    return state != nullptr ? record_photon(energy, state, state->direction, false) : 0;
+}
+
+// Records a volume photon leaving the state's ray origin along `direction`
+// (the state's direction when null).
+extern "C" Boolean rx_photon_volume_scattering(Color *energy, ShadingState *state, const Vector3 *direction) {
+    if (state == nullptr)
+        return 0;
+    return record_photon(energy, state, direction != nullptr ? *direction : state->direction, true);
 }

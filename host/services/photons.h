@@ -7,7 +7,8 @@
 // photon emitter (call kind UVO_SHADER_PHOTON_EMITTER, ray type
 // UVO_RAY_PHOTON_EMIT) on a fresh state that names the light.  The state's
 // result holds the light's photon energy (HostLight.energy); the shader sets
-// the state's ray origin and direction and calls rx_photon_light.
+// the state's ray origin and direction and calls rx_photon_light (or
+// rx_photon_volume_scattering for a photon that starts in a volume).
 #pragma once
 
 #include <vector>
@@ -23,6 +24,7 @@ struct PhotonRecord {
     Color energy{};         // the energy handed to rx_photon_light
     Tag light = 0;          // light instance of the emitting state, 0 if none
     int32_t ray_type = 0;   // ray type of the emitting state
+    bool volume = false;    // handed to rx_photon_volume_scattering: a volume photon
 };
 
 // The photons recorded for the current world (empty for any other world).

@@ -110,6 +110,10 @@ extern "C" Boolean rx_sample_light(Color *color, Vector3 *direction, float *cosi
     light_state->material = state->material;
     light_state->light_instance = light->instance_tag;
     ext_of(light_state)->light = light;
+    // A light shader's result is the sample's colour as it arrives (it applies
+    // its own geometric weight); it answers 1 when the sample lights the
+    // point, 0 when it is cut off or shadowed and 2 when the light gives no
+    // light here at all.  Only 1 counts as light.
     Color result = s.color;
     Boolean lit;
     if (light->shader != nullptr)
@@ -117,7 +121,7 @@ extern "C" Boolean rx_sample_light(Color *color, Vector3 *direction, float *cosi
     else
         lit = trace_shadow(light_state, &result);
     context->pop(light_state);
-    if (lit)
+    if (lit == 1)
         *color = Color{result.r, result.g, result.b, 1.0f};
     return 1;
 }

@@ -172,6 +172,9 @@ void ShaderRegistry::exit_instances(Scene &scene) {
             instance.code->exit(state, instance.block());
             state->shader = nullptr;
         }
+        // The exit released the thread cells the shader registered.
+        std::lock_guard<std::mutex> guard(instance.cells_lock);
+        instance.cells.clear();
     }
     for (auto &[name, code] : codes_) {
         if (!code->initialised)

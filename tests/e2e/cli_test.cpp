@@ -105,9 +105,9 @@ TEST(Command, BadScenesStopWithOneClearErrorAndNoImage) {
         << library.output;
 }
 
-TEST(Command, DefaultSceneRendersWithItsGlowingLampPanel) {
+TEST(Command, PanelRoomRendersWithItsGlowingLampPanel) {
     const std::string dir = scratch_dir("cli_default");
-    const auto result = run_render(std::string(UVO_SOURCE_DIR) + "/scenes/default.json -o " + dir +
+    const auto result = run_render(std::string(UVO_SOURCE_DIR) + "/scenes/panel_room.json -o " + dir +
                                    "/default --width 48 --height 36 --samples 2");
     ASSERT_EQ(result.exit_code, 0) << result.output;
     const Image image = read_image(dir + "/default.exr");

@@ -24,6 +24,7 @@ void TestHost::reset() {
     light_records.clear();
     database.clear();
     pins = 0;
+    record_calls = true;
     calls.clear();
     messages.clear();
     evaluations.clear();
@@ -39,6 +40,8 @@ void TestHost::reset() {
 }
 
 void TestHost::record(const char *name, std::string detail) {
+    if (!record_calls)
+        return;
     std::lock_guard lock(mutex);
     calls.push_back(Call{name, std::move(detail)});
 }

@@ -68,6 +68,10 @@ public:
     std::map<Tag, Tag> light_records; // query 7: light instance -> light Tag
     std::map<Tag, void *> database;   // rx_db_access answers
     int32_t pins = 0;                 // rx_db_access minus rx_db_unpin
+    // Off: host calls are not recorded.  Recording locks `mutex` on every
+    // call, which orders the threads of a concurrency test and hides their
+    // races from ThreadSanitizer.
+    bool record_calls = true;
 
     // Records.
     std::vector<Call> calls;
