@@ -44,7 +44,7 @@ std::string box(const char *name, float sx, float sy, float sz, float x, float y
 std::string room(bool portal, const Render &r) {
     const char *black = R"({"shader": "uvo_material", "params": {"diffuse_color": [0, 0, 0], "reflectivity": 0}})";
     const char *white =
-        R"({"shader": "uvo_material", "params": {"diffuse_color": [0.8, 0.8, 0.8], "reflectivity": 0, "light_mode": 1}})";
+        R"({"shader": "uvo_material", "params": {"diffuse_color": [0.8, 0.8, 0.8], "reflectivity": 0}})";
     std::string objects = box("floor", 4.2f, 0.1f, 4.2f, 0, -0.05f, 0, black) + "," +
                           box("ceiling", 4.2f, 0.1f, 4.2f, 0, 2.55f, 0, black) + "," +
                           box("back", 4.2f, 2.5f, 0.1f, 0, 1.25f, -2.05f, white) + "," +
