@@ -4,6 +4,7 @@
 
 #include <map>
 #include <stdexcept>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ struct Image {
 struct ImageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// The largest texture image the readers accept: 16384 pixels a side and 64
+// million pixels (1 GiB as float RGBA).
+constexpr int64_t max_image_side = 16384;
+constexpr int64_t max_image_pixels = int64_t(1) << 26;
 
 // Reads a PNG (8-bit sRGB, converted to linear) or an EXR (R, G, B and A when
 // present).  Throws ImageError with the reason.

@@ -57,6 +57,12 @@ Image read_exr(const std::string &path) {
     try {
         Imf::InputFile file(path.c_str());
         const Imath::Box2i window = file.header().dataWindow();
+        // The header's size is checked before anything is allocated for it:
+        // a few hundred bytes may claim gigapixels.
+        const int64_t w = int64_t(window.max.x) - window.min.x + 1, h = int64_t(window.max.y) - window.min.y + 1;
+        if (w < 1 || h < 1 || w > max_image_side || h > max_image_side || w * h > max_image_pixels)
+            throw ImageError("EXR data window of " + std::to_string(w) + " x " + std::to_string(h) +
+                             " pixels is beyond the limit of " + std::to_string(max_image_pixels) + " pixels");
         Image image(window.max.x - window.min.x + 1, window.max.y - window.min.y + 1);
         image.name = path;
         const bool has_alpha = file.header().channels().findChannel("A") != nullptr;
@@ -74,6 +80,8 @@ Image read_exr(const std::string &path) {
             for (size_t i = 3; i < image.rgba.size(); i += 4)
                 image.rgba[i] = 1.0f;
         return image;
+    } catch (const ImageError &) {
+        throw;
     } catch (const std::exception &e) {
         throw ImageError(std::string("cannot read EXR: ") + e.what());
     }
@@ -84,6 +92,10 @@ Image read_png(const std::string &path) {
     unsigned char *data = stbi_load(path.c_str(), &w, &h, &channels, 4);
     if (data == nullptr)
         throw ImageError(std::string("cannot read image: ") + stbi_failure_reason());
+    if (int64_t(w) * h > max_image_pixels) {
+        stbi_image_free(data);
+        throw ImageError("image of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is beyond the limit");
+    }
     Image image(w, h);
     image.name = path;
     for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i)
