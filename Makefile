@@ -1,36 +1,37 @@
-# make render: install what is missing, build, render the default scene into out/
-# make test:   install what is missing, build, run every test
+# make render: install what is missing, build the library and uvo-render, render the default scene into out/
+# make test:   install what is missing, build everything, run every test
 # make declarations: rewrite share/uvo/shaders/*.json from the parameter lists
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# ccache, where it is installed, makes rebuilds in fresh trees cheap.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build test render bench declarations clean
+.PHONY: all deps configure build test render bench declarations clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps
 
-build: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) >/dev/null
+
+build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-render: build
-	@if [ -x $(BUILD)/bin/uvo-render ]; then \
-		mkdir -p out && $(BUILD)/bin/uvo-render scenes/default.json -o out/default; \
-	else \
-		echo "The reference renderer is not built yet: the library is in $(BUILD)/lib/libuvo_shaders.so."; \
-	fi
-
-declarations:
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD) --target declarations
+# Only what rendering needs: the shader library, the host library and uvo-render.
+render: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target uvo_shaders uvo-render
+	@mkdir -p out && $(BUILD)/bin/uvo-render scenes/default.json -o out/default
 
 bench: build
 	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
+
+declarations: configure
+	@cmake --build $(BUILD) --target declarations
 
 clean:
 	rm -rf $(BUILD) out
