@@ -116,14 +116,28 @@ void serve_light(const Scene &scene, const ShaderInstance &instance, ShadingStat
         }
 }
 
+// A context of its own for init and exit calls, current while it lives, with
+// a root state that belongs to no ray.
+struct InitExitContext {
+    ThreadContext context{0};
+    ThreadContext *saved = current_context();
+    ShadingState *state;
+    explicit InitExitContext(Scene &scene) {
+        set_current_context(&context);
+        state = context.root(scene);
+        state->ray_type = UVO_RAY_NONE;
+    }
+    ~InitExitContext() {
+        context.pop(state);
+        set_current_context(saved);
+    }
+};
+
 }  // namespace
 
 void ShaderRegistry::init_instances(Scene &scene) {
-    ThreadContext context(0);
-    ThreadContext *saved = current_context();
-    set_current_context(&context);
-    ShadingState *state = context.root(scene);
-    state->ray_type = UVO_RAY_NONE;
+    InitExitContext scope(scene);
+    ShadingState *state = scope.state;
     for (ShaderInstance &instance : scene.instances) {
         ShaderCode *code = instance.code;
         if (!code->initialised) {
@@ -151,16 +165,11 @@ void ShaderRegistry::init_instances(Scene &scene) {
         }
         instance.initialised = true;
     }
-    context.pop(state);
-    set_current_context(saved);
 }
 
 void ShaderRegistry::exit_instances(Scene &scene) {
-    ThreadContext context(0);
-    ThreadContext *saved = current_context();
-    set_current_context(&context);
-    ShadingState *state = context.root(scene);
-    state->ray_type = UVO_RAY_NONE;
+    InitExitContext scope(scene);
+    ShadingState *state = scope.state;
     for (auto it = scene.instances.rbegin(); it != scene.instances.rend(); ++it) {
         ShaderInstance &instance = *it;
         if (!instance.initialised)
@@ -183,8 +192,6 @@ void ShaderRegistry::exit_instances(Scene &scene) {
         if (code->exit != nullptr)
             code->exit(state, nullptr);
     }
-    context.pop(state);
-    set_current_context(saved);
 }
 
 }  // namespace uvo_host

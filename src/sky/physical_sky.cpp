@@ -156,13 +156,9 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
 
     const Vector3 kept_direction = state->direction;
     int32_t version = 0;
-    rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader ? state->shader->declaration : 0, &version);
-    SkyInstance *instance = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, state);
+    SkyInstance *instance = begin_sky_instance(state, params, &version, __LINE__);
     if (instance == nullptr)
         return 1;
-
-    instance->swap_y_z = eval(state, params, params->up_axis_y);
-    instance->horizon_offset = eval(state, params, params->horizon_shift) / 10.0f;
     const Tag sun = eval(state, params, params->sun);
     locate_sun(state, instance, sun, params, &params->sun_vector, physicalsky_sun_message);
 

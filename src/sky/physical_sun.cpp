@@ -153,13 +153,9 @@ UVO_EXPORT Boolean uvo_physicalsun_init(ShadingState *state, PhysicalSunParams *
         return request_instance_init(request);
 
     int32_t version = 0;
-    rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader ? state->shader->declaration : 0, &version);
-    SkyInstance *instance = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, state);
+    SkyInstance *instance = begin_sky_instance(state, params, &version, __LINE__);
     if (instance == nullptr)
         return 1;
-
-    instance->swap_y_z = eval(state, params, params->up_axis_y);
-    instance->horizon_offset = eval(state, params, params->horizon_shift) / 10.0f;
     if (state->light_instance != 0)
         set_sun_direction(state, instance, state->light_instance, params, nullptr, physicalsun_sun_message);
     set_tangents(instance);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "frame/params.h"
+#include "frame/shader.h"
 #include "sky/sky_instance.h"
 
 namespace uvo {
@@ -17,6 +19,23 @@ inline constexpr const char *ciesky_sun_message =
     "uvo_ciesky: 'sun' parameter should point to a directional light source";
 inline constexpr const char *physicalsun_sun_message =
     "uvo_physicalsun: Should be applied to a directional light source";
+
+// The common start of the physical sky's and the sun's instance init, whose
+// blocks hold `up_axis_y` and `horizon_shift` alike: the instance's
+// declaration version (query 89) into `version`, a new SkyInstance in the
+// user-data slot, and its swap_y_z and horizon_offset.  Null when the host
+// gives no slot.
+template <class Params>
+SkyInstance *begin_sky_instance(ShadingState *state, Params *params, int32_t *version, int line) {
+    *version = 0;
+    rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader ? state->shader->declaration : 0, version);
+    SkyInstance *instance = create_instance_record<SkyInstance>(state, "sky", line);
+    if (instance == nullptr)
+        return nullptr;
+    instance->swap_y_z = eval(state, params, params->up_axis_y);
+    instance->horizon_offset = eval(state, params, params->horizon_shift) / 10.0f;
+    return instance;
+}
 
 // Sun set-up, first half: when `sun` is non-zero, sun_direction becomes the
 // negated direction of that light (query 32, to world space, normalised) and
