@@ -16,3 +16,13 @@ struct HostImage {
     std::mutex lock;
     std::vector<std::unique_ptr<HostImage>> levels;  // levels[k] is level k + 1
 };
+
+namespace uvo_host {
+struct World;
+// The handle of image element `tag` of `world` (made on first access for a
+// loaded image); null when `tag` is not an image.  Lives until deleted.
+HostImage *host_image_of(World *world, Tag tag);
+// Removes image `tag` from the database and frees its handle and levels;
+// false when `tag` is not an image.
+bool delete_host_image(World *world, Tag tag);
+}  // namespace uvo_host

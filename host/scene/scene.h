@@ -173,6 +173,15 @@ public:
         const uint32_t index = tag - 1;
         return &chunks_[index / kChunkSize].load(std::memory_order_acquire)[index % kChunkSize];
     }
+    // Forgets an element: its Tag then reads as kind None.  Only while no
+    // render thread reads the table (instance exit, scene edits).
+    void remove(Tag tag) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (tag == 0 || tag > count_.load(std::memory_order_acquire))
+            return;
+        const uint32_t index = tag - 1;
+        chunks_[index / kChunkSize].load(std::memory_order_acquire)[index % kChunkSize] = Element{};
+    }
     template <class T>
     T *get(Tag tag, ElementKind kind) const {
         const Element *e = get(tag);

@@ -4,7 +4,9 @@
 // services_output.cpp.
 #include <cmath>
 #include <memory>
+#include <map>
 #include <mutex>
+#include <utility>
 
 #include "image/host_image.h"
 #include "render/host_messages.h"
@@ -14,8 +16,10 @@ using namespace uvo_host;
 
 namespace {
 
+// Handles by world and image Tag: those made by rx_img_image_dbcreate, and
+// handles made on first access for images the scene loaded (not owning).
 std::mutex g_images_lock;
-std::deque<HostImage> g_images;           // live for the process
+std::map<std::pair<const World *, Tag>, std::unique_ptr<HostImage>> g_images;
 
 HostImage *half_size(const Image &source) {
     auto level = std::make_unique<HostImage>();
@@ -60,16 +64,46 @@ extern "C" HostImage *rx_img_image_dbcreate(const HostImageDesc *desc, Tag *tag)
     World *world = current_world();
     if (world == nullptr || desc == nullptr || desc->width <= 0 || desc->height <= 0)
         return nullptr;
-    std::lock_guard<std::mutex> guard(g_images_lock);
-    HostImage &handle = g_images.emplace_back();
-    handle.owned = std::make_unique<Image>(desc->width, desc->height);
-    handle.owned->name = std::string(desc->name, strnlen(desc->name, sizeof desc->name));
-    handle.image = handle.owned.get();
-    const Tag created = world->db.add(ElementKind::Image, handle.image);
+    auto handle = std::make_unique<HostImage>();
+    handle->owned = std::make_unique<Image>(desc->width, desc->height);
+    handle->owned->name = std::string(desc->name, strnlen(desc->name, sizeof desc->name));
+    handle->image = handle->owned.get();
+    const Tag created = world->db.add(ElementKind::Image, handle->image);
+    if (created == 0)
+        return nullptr;
     if (tag != nullptr)
         *tag = created;
-    return &handle;
+    std::lock_guard<std::mutex> guard(g_images_lock);
+    HostImage *result = handle.get();
+    g_images[{world, created}] = std::move(handle);
+    return result;
 }
+
+namespace uvo_host {
+
+HostImage *host_image_of(World *world, Tag tag) {
+    Image *image = world ? world->db.get<Image>(tag, ElementKind::Image) : nullptr;
+    if (image == nullptr)
+        return nullptr;
+    std::lock_guard<std::mutex> guard(g_images_lock);
+    std::unique_ptr<HostImage> &handle = g_images[{world, tag}];
+    if (!handle) {
+        handle = std::make_unique<HostImage>();
+        handle->image = image;
+    }
+    return handle.get();
+}
+
+bool delete_host_image(World *world, Tag tag) {
+    if (world == nullptr || world->db.get<Image>(tag, ElementKind::Image) == nullptr)
+        return false;
+    world->db.remove(tag);
+    std::lock_guard<std::mutex> guard(g_images_lock);
+    g_images.erase({world, tag});
+    return true;
+}
+
+}  // namespace uvo_host
 
 extern "C" HostImage *rx_img_pyramid_get_level(HostImage *image, int32_t level, int32_t *width, int32_t *height) {
     if (image == nullptr || image->image == nullptr || level < 0)

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "image/host_image.h"
 #include "render/host_messages.h"
 #include "scene/scene_box.h"
 #include "render/shading.h"
@@ -209,6 +210,8 @@ extern "C" void *rx_db_access(Tag tag) {
         return &static_cast<Light *>(element->data)->record;
     case ElementKind::Text:
         return const_cast<char *>(static_cast<Text *>(element->data)->text.c_str());
+    case ElementKind::Image:
+        return host_image_of(world, tag);  // for rx_img_* calls and the pyramid
     default:
         return nullptr;  // shaders and declarations have no public layout
     }
@@ -217,9 +220,12 @@ extern "C" void *rx_db_access(Tag tag) {
 // Elements live as long as the scene: pinning needs no bookkeeping.
 extern "C" void rx_db_unpin(Tag) {}
 
+// Images (a shader's own, such as an environment map) are really deleted,
+// with their pyramid; other elements belong to the scene and are kept.
 extern "C" void rx_db_delete(Tag tag) {
-    if (tag != 0)
-        host_warning_once("rx_db_delete", "deleting database elements is not supported; element kept");
+    if (tag == 0 || delete_host_image(current_world(), tag))
+        return;
+    host_warning_once("rx_db_delete", "deleting database elements other than images is not supported; element kept");
 }
 
 extern "C" void rx_scene_edit_end(Tag) {}
