@@ -1,6 +1,6 @@
 // The exported tone-mapping functions against the test host: the private
-// block's life, the version check, and transform_image's rows, abort and
-// agreement with transform_color and with the scalar curve.
+// block's life, the version check, and transform_image's rows and abort.
+// Every pixel against transform_color: see the tone-mapping example programs.
 #include <gtest/gtest.h>
 
 #include <cmath>
