@@ -78,6 +78,15 @@ TEST_F(LightSurface, ShadowRaysPassUntouchedOrContinueInSegmentMode) {
     EXPECT_EQ(shade(), 0);
 }
 
+TEST_F(LightSurface, EmptyLightListGivesColourTimesIntensity) {
+    EXPECT_EQ(shade(), 1);
+    EXPECT_FLOAT_EQ(result.r, 0.5f * 4.0f);
+    EXPECT_FLOAT_EQ(result.g, 1.0f * 4.0f);
+    EXPECT_FLOAT_EQ(result.b, 0.25f * 4.0f);
+    EXPECT_FLOAT_EQ(result.a, 0.75f);
+    EXPECT_EQ(host().count("rx_sample_light"), 0);
+}
+
 TEST_F(LightSurface, ReducedAndReflectionRaysTakeTheirFactors) {
     host().reduced_ray = 1;
     f.state.ray_type = UVO_RAY_REFLECT;  // reduced wins
