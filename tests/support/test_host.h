@@ -115,7 +115,7 @@ struct StateFixture {
 };
 
 // A parameter block of type T followed by its table of connection flags.
-// connect_all() marks every slot connected so that each read goes through
+// attach(record, true) marks every slot connected so that each read goes through
 // rx_phen_eval (and is recorded); the value read is still the block's.
 template <class T>
 struct ParamBlock {

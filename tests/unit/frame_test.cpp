@@ -150,27 +150,3 @@ TEST(Params, NullFromTheHostFallsBackToTheBlock) {
     host().script.rx_phen_eval = [](ShadingState *, const void *) -> void * { return nullptr; };
     EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 1.5f);
 }
-
-TEST(Memory, AllocationsNameTheirModuleAndLine) {
-    struct Record {
-        int x = 0;
-        double y = 0;
-    };
-    Record *r = UVO_ALLOCATE("sky", Record);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(host().allocations["sky"], 1);
-    EXPECT_EQ(host().live.at(r).size, sizeof(Record));
-    EXPECT_GT(host().live.at(r).line, 0);
-    UVO_RELEASE("sky", r);
-    EXPECT_EQ(host().releases["sky"], 1);
-    EXPECT_TRUE(host().live.empty());
-}
-
-TEST(Shader, UserSlotComesFromQuery51) {
-    uvo_test::StateFixture f;
-    int record = 3;
-    host().user_slot = &record;
-    EXPECT_EQ(uvo::instance_record<int>(&f.state), &record);
-    ASSERT_EQ(host().calls.size(), 1u);
-    EXPECT_EQ(host().calls[0].detail, "code=51");
-}

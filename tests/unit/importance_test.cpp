@@ -113,18 +113,6 @@ TEST(Importance, AStoredImportanceAboveOneIsIgnored) {
     EXPECT_FLOAT_EQ(stored_importance(), 1.0f);
 }
 
-TEST(Importance, NestedPushesRestoreInOrder) {
-    uvo_test::StateFixture f;
-    uvo::ImportanceFrame outer, inner;
-    uvo::push_importance(&f.state, &outer, nullptr, 0.5f);
-    uvo::push_importance(&f.state, &inner, nullptr, 0.5f);
-    EXPECT_FLOAT_EQ(uvo::current_importance(&f.state), 0.25f);
-    uvo::pop_importance(&f.state, &inner);
-    EXPECT_FLOAT_EQ(uvo::current_importance(&f.state), 0.5f);
-    uvo::pop_importance(&f.state, &outer);
-    EXPECT_FLOAT_EQ(uvo::current_importance(&f.state), 1.0f);
-}
-
 TEST(ReducedRay, FollowsTheDecisionOrder) {
     uvo_test::StateFixture f;
     // 1. No final gather: never reduced, no host call at all.

@@ -1,6 +1,6 @@
 // The exported tone-mapping functions against the test host: the private
-// block's life, the version check, and transform_image's rows, abort and
-// agreement with transform_color and with the scalar curve.
+// block's life, the version check, and transform_image's rows and abort.
+// Every pixel against transform_color: see the tone-mapping example programs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "tone_map_reference.h"
 #include "tonemap_photo/tone_curve.h"
 #include "tonemap_test_support.h"
 #include "uvo/tonemap_api.h"
@@ -157,33 +156,6 @@ TEST(TonemapApi, OtherToneMappersDoNothingButTheImageIsStillCopied) {
             EXPECT_TRUE(same(canvas.out(x, y), canvas.in(x, y))) << x << "," << y;
     uvo_tonemap_api_exit(&r);
     EXPECT_EQ(host().releases["tonemap_photo"], 0);
-}
-
-TEST(TonemapApi, TransformImageMapsEveryPixelAsTransformColorDoes) {
-    // 150 columns: two full runs and a ragged one.
-    Canvas canvas(150, 11);
-    TonemapRecord r = camera_record(canvas);
-    r.abort_check = Canvas::abort;  // answers 0 throughout
-    uvo_tonemap_api_init(&r);
-    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
-    EXPECT_EQ(canvas.reads, 150 * 11);
-    EXPECT_EQ(canvas.writes, 150 * 11);
-    ASSERT_EQ(canvas.abort_calls.size(), 11u);
-    for (int y = 0; y < 11; ++y)
-        EXPECT_EQ(canvas.abort_calls[y], std::make_pair(y, 11));
-
-    const auto *curve = static_cast<const uvo::ToneCurve *>(r.internal);
-    for (int y = 0; y < 11; ++y)
-        for (int x = 0; x < 150; ++x) {
-            Color single = canvas.in(x, y), reference = canvas.in(x, y);
-            uvo_tonemap_api_transform_color(&r, &single, float(x), float(y));
-            uvo_test::tone_map_reference(r, *curve, reference, float(x), float(y));
-            const Color &got = canvas.out(x, y);
-            ASSERT_TRUE(same(got, single)) << "pixel " << x << "," << y << ": " << got.r << " vs " << single.r;
-            EXPECT_NEAR(got.g, reference.g, std::fabs(reference.g) * 1.2e-7f) << "pixel " << x << "," << y;
-            EXPECT_EQ(got.a, 0.5f);
-        }
-    uvo_tonemap_api_exit(&r);
 }
 
 TEST(TonemapApi, TransformImageWritesEachPixelBeforeReadingTheNext) {

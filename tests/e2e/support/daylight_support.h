@@ -59,17 +59,13 @@ public:
                 const double phi = 2.0 * pi * (j + 0.5) / n_phi;
                 const Vector3 d{static_cast<float>(s * std::cos(phi)), static_cast<float>(mu),
                                 static_cast<float>(s * std::sin(phi))};
-                sum += environment_green(environment, d) * mu;
+                sum += this->environment(environment, d).g * mu;
             }
         }
         return sum * (1.0 / n_mu) * (2.0 * pi / n_phi);
     }
 
 private:
-    double environment_green(uvo_host::ShaderInstance *environment, const Vector3 &d) {
-        return this->environment(environment, d).g;
-    }
-
     uvo_host::ThreadContext context_;
     uvo_host::ThreadContext *saved_ = nullptr;
     ShadingState *root_ = nullptr;
