@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kSize = 96;                       // square frame, pixels
 constexpr double kFocus = 2.0, kLight = 8.0;    // distances in front of the camera
-constexpr double kLensRadius = 0.4, kLightRadius = 0.12;
+constexpr double kLensRadius = 0.4;             // the light sphere (radius 0.12) is small beside its bokeh
 
 std::string bokeh_scene(int sides) {
     return R"({"options": {"samples": 16, "max_depth": 1},
