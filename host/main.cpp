@@ -94,13 +94,13 @@ int main(int argc, char **argv) {
             return kExitShaderFatal;
         }
         session.write(output);
-        for (const std::string &file : session.analyse(output))
-            host_info("wrote %s", file.c_str());
         if (!session.world().scene.camera.output.empty())
             host_info("wrote %s.exr (as rendered) and %s.png (after the output shaders)", output.c_str(),
                       output.c_str());
         else
             host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
+        for (const std::string &file : session.analyse(output))
+            host_info("wrote %s", file.c_str());
     } catch (const SceneError &e) {
         host_error("%s", e.what());
         return kExitRefused;
