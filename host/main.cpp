@@ -46,6 +46,12 @@ int main(int argc, char **argv) {
     app.add_option("-v,--verbosity", verbosity_level, "0 errors, 1 warnings, 2 info, 3 progress, 4 debug")
         ->check(CLI::Range(0, 4));
     app.add_flag("--no-progress", no_progress, "no progress bar");
+    app.add_option("--sensor-samples", options.sensor_samples,
+                   "most samples per daylight sensor (overrides the scene; with --samples alone: 64 x samples)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--luminance", options.luminance_map,
+                   "also write BASE_luminance.exr (cd/m2) and a false-colour BASE_luminance.png on this scale")
+        ->check(CLI::IsMember({"log", "linear"}));
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {
@@ -93,6 +99,8 @@ int main(int argc, char **argv) {
                       output.c_str());
         else
             host_info("wrote %s.exr and %s.png", output.c_str(), output.c_str());
+        for (const std::string &file : session.analyse(output))
+            host_info("wrote %s", file.c_str());
     } catch (const SceneError &e) {
         host_error("%s", e.what());
         return kExitRefused;

@@ -1,8 +1,10 @@
 #include "scene_loader.h"
 
+#include "analysis/analysis_spec.h"
 #include "render/host_messages.h"
 #include "scene/scene_json.h"
 
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -30,7 +32,7 @@ public:
     void load(const json &root) {
         if (!root.is_object())
             fail("", "the scene must be a JSON object");
-        check_keys(root, "", {"description", "camera", "options", "lights", "objects"});
+        check_keys(root, "", {"description", "camera", "options", "lights", "objects", "analysis"});
         scene_.file = name_;
         load_options(root.contains("options") ? root["options"] : json::object(), "/options");
         if (root.contains("lights"))
@@ -40,6 +42,8 @@ public:
         load_camera(root["camera"], "/camera");
         if (root.contains("objects"))
             load_objects(root["objects"], "/objects");
+        if (root.contains("analysis"))
+            scene_.analysis = std::make_shared<AnalysisSpec>(read_analysis(root["analysis"], name_, "/analysis"));
     }
 
 private:
@@ -196,6 +200,13 @@ private:
             builder.set(p, {tag_value(p.type, value, path)});
             return;
         }
+        if (p.type == ParamType::Vector && value.is_object() && value.contains("sun_position")) {
+            // A sun direction worked out from a date, a time and a place.
+            check_keys(value, path, {"sun_position"});
+            const Vector3 v = read_sun_position(value["sun_position"], name_, child(path, "sun_position"));
+            builder.set(p, {std::bit_cast<uint32_t>(v.x), std::bit_cast<uint32_t>(v.y), std::bit_cast<uint32_t>(v.z)});
+            return;
+        }
         if (value.is_object()) {
             if (p.type != ParamType::Color && p.type != ParamType::Scalar && p.type != ParamType::Vector)
                 fail(path, what + std::string("a ") + param_type_name(p.type) + " and cannot be fed by a shader");
@@ -228,7 +239,7 @@ private:
         const json &o = object_at(value, path);
         check_keys(o, path, {"samples", "threads", "shadow", "max_depth", "reflection_depth", "refraction_depth",
                              "final_gather", "gather_rays", "seed", "tile_size", "scene_box", "photons",
-                             "renderer"});
+                             "renderer", "ground_reflectance", "gather_depth"});
         HostSettings &s = scene_.settings;
         s.samples = integer(o, "samples", path, s.samples, 1);
         s.threads = integer(o, "threads", path, s.threads, 0, kMaxThreads);
@@ -255,7 +266,7 @@ private:
         r.final_gather = boolean(o, "final_gather", path, false) ? 1 : 0;
         r.gather_rays = integer(o, "gather_rays", path, 16, 1);
         r.depth_limit = static_cast<uint8_t>(std::min(s.reflection_depth, 255));
-        r.gather_depth = 1;
+        r.gather_depth = integer(o, "gather_depth", path, 1, 1, 16);
         r.luminance_weights = Color{0.212671f, 0.715160f, 0.072169f, 0.0f};
         r.photon_weights[0] = r.photon_weights[1] = r.photon_weights[2] = 1.0f / 3.0f;
         r.samples = s.samples;
@@ -273,6 +284,12 @@ private:
             scene_.options.box_all = box == "all" ? 1 : 0;
         }
         scene_.settings.photons = integer(o, "photons", path, 0, 0, kMaxPhotons);
+        // Environment rays below the horizon meet a grey ground of this
+        // reflectance lit by the environment's upper hemisphere.
+        if (o.contains("ground_reflectance")) {
+            scene_.ground.enabled = true;
+            scene_.ground.reflectance = static_cast<float>(number(o, "ground_reflectance", path, 0.0, 0.0));
+        }
         // The primary renderer the shaders are told about; this host always
         // ray traces, "rasterizer" only sets the options' mode.
         if (o.contains("renderer")) {
@@ -385,7 +402,7 @@ private:
             const std::string lpath = child(path, i);
             const json &l = object_at(value[i], lpath);
             check_keys(l, lpath, {"name", "type", "color", "intensity", "transform", "size", "samples",
-                                  "low_samples", "shader", "visible"});
+                                  "low_samples", "shader", "visible", "sun_position"});
             Light &light = scene_.lights.emplace_back();
             light.name = string(l, "name", lpath);
             if (lights_.count(light.name))
@@ -430,6 +447,15 @@ private:
             r.low_samples = integer(l, "low_samples", lpath, 0, 0);
             r.visible = boolean(l, "visible", lpath, false) ? 1 : 0;
             light.to_world = transform(l, lpath);
+            if (l.contains("sun_position")) {
+                // A directional light shining from the sun of that date, time and place.
+                if (r.kind != UVO_LIGHT_DIRECTIONAL || l.contains("transform"))
+                    fail(child(lpath, "sun_position"), "only for a directional light without \"transform\"");
+                const Vector3 z = read_sun_position(l["sun_position"], name_, child(lpath, "sun_position"));
+                Vector3 u, v;
+                orthonormal_basis(z, u, v);
+                light.to_world = frame(u, v, z, Vector3{0, 0, 0});
+            }
             light.from_world = inverse_of(light.to_world, child(lpath, "transform"));
             setup_light(light);
             light.tag = world_.db.add(ElementKind::Light, &light);

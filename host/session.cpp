@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "analysis/daylight_analysis.h"
 #include "render/camera_shaders.h"
 #include "render/host_messages.h"
 #include "services/photons.h"
@@ -63,6 +64,17 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
     check_frame_memory(scene);
     world_.tracer = std::make_unique<Tracer>(scene);
     registry_->init_instances(scene);
+    prepare_ground(world_);
+    if (!options.luminance_map.empty()) {
+        if (!scene.analysis)
+            scene.analysis = std::make_shared<AnalysisSpec>();
+        scene.analysis->luminance_map = true;
+        scene.analysis->luminance_log = options.luminance_map != "linear";
+    }
+    if (options.sensor_samples > 0)
+        sensor_samples_ = options.sensor_samples;
+    else if (options.samples > 0 && scene.analysis)
+        sensor_samples_ = std::min(scene.analysis->samples, 64 * options.samples);
     attributes_["uvo:scene"] = options.scene;
     attributes_["uvo:shaders"] = registry_->library_path();
     attributes_["uvo:samples"] = std::to_string(scene.settings.samples);
@@ -112,6 +124,20 @@ void RenderSession::write(const std::string &base) const {
     write_exr(base + ".exr", raw_image(), attributes_, layers);
     // Output shaders (tone mappers) leave display values: no second encoding.
     write_png(base + ".png", world_.framebuffer, output_shaders_ran_);
+    if (world_.scene.analysis && world_.scene.analysis->luminance_map)
+        write_luminance_map(world_, raw_image(), *world_.scene.analysis, base, attributes_);
+}
+
+std::vector<std::string> RenderSession::analyse(const std::string &base) {
+    const std::shared_ptr<AnalysisSpec> spec = world_.scene.analysis;
+    if (!spec || spec->grids.empty())
+        return {};
+    const IlluminanceSettings settings = analysis_settings(*spec, sensor_samples_, world_.scene.settings.threads);
+    const AnalysisResult result = run_analysis(world_, *spec, settings);
+    host_info("daylight analysis: %llu sensor samples in %.2f s on %d threads; E_out %.6g lux",
+              static_cast<unsigned long long>(result.stats.samples), result.stats.seconds, result.stats.threads,
+              result.outside_lux);
+    return write_analysis(result, *spec, base, world_.scene.file);
 }
 
 }  // namespace uvo_host

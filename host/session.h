@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/host_messages.h"
 #include "render/renderer.h"
@@ -22,6 +23,12 @@ struct SessionOptions {
     int samples = 0;                    // > 0 overrides the scene's samples per pixel
     int threads = -1;                   // >= 0 overrides the scene's thread count
     int width = 0, height = 0;          // > 0 override the resolution (aspect kept from the scene)
+    // > 0 overrides the samples per sensor of the daylight analysis; when 0
+    // and `samples` is given, the sensors take at most 64 * samples.
+    int sensor_samples = 0;
+    // "log" or "linear": write the luminance map of the render (as the
+    // analysis section's luminance_map asks), whatever the scene says.
+    std::string luminance_map;
 };
 
 class RenderSession {
@@ -45,6 +52,12 @@ public:
     // meant for the display.
     void write(const std::string &base) const;
 
+    // Runs the scene's daylight analysis (its "analysis" section: sensors,
+    // daylight factors) and writes its files next to `base`
+    // (analysis/daylight_analysis.h); returns the files written, none when
+    // the scene has no sensors.
+    std::vector<std::string> analyse(const std::string &base);
+
     World &world() { return world_; }
     // The frame before the output shaders (the main buffer itself when the
     // camera has none).
@@ -58,6 +71,7 @@ private:
     std::map<std::string, std::string> attributes_;
     Image raw_;
     bool output_shaders_ran_ = false;
+    int sensor_samples_ = 0;            // 0: the scene's
 };
 
 // Allocations of the shader library not released yet.

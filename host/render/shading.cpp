@@ -108,12 +108,22 @@ Vector3 offset_origin(const ShadingState *state, const Vector3 &direction) {
     return state->point + state->normal_geom * (eps * side);
 }
 
+bool meets_ground(const World &world, const Vector3 &direction, Color *result) {
+    const EnvironmentGround &ground = world.scene.ground;
+    if (!ground.enabled || !(direction.y < 0.0f))
+        return false;
+    *result = Color{ground.luminance, ground.luminance, ground.luminance, 1.0f};
+    return true;
+}
+
 Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &direction, Color *result) {
     *result = Color{0, 0, 0, 0};
     ThreadContext *context = context_of(parent);
     if (context == nullptr)
         return 0;
     World *world = world_of(parent);
+    if (meets_ground(*world, direction, result))
+        return 1;
     ShaderInstance *environment = world->db.get<ShaderInstance>(parent->environment, ElementKind::Shader);
     if (environment == nullptr)
         return 0;
@@ -245,6 +255,8 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
         } else {
             call_shader_instance(hit.object->material, result, state, UVO_SHADER_MATERIAL);
         }
+        answer = 1;
+    } else if (std::isinf(limit) && meets_ground(*world, state->direction, result)) {
         answer = 1;
     } else if (std::isinf(limit)) {
         state->point = origin;

@@ -35,8 +35,13 @@ Boolean trace_and_shade(ShadingState *parent, int32_t type, const Vector3 &origi
 // beyond the hit; it counts as no further reflection or refraction.
 Boolean continue_and_shade(ShadingState *state, Color *result);
 
+// Whether a ray leaving the scene in `direction` meets the scene's ground
+// below the horizon (Scene::ground); then `result` is its luminance.
+bool meets_ground(const World &world, const Vector3 &direction, Color *result);
+
 // Calls the environment shader of `parent` for `direction` in a child state
-// of type `type`; black and false without one.
+// of type `type`; black and false without one.  Below the horizon the
+// scene's ground, when it has one, answers instead.
 Boolean shade_environment(ShadingState *parent, int32_t type, const Vector3 &direction, Color *result);
 
 // Fills the hit part of `state` (distance, point, normals, barycentrics,

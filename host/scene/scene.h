@@ -129,6 +129,19 @@ struct Camera3 {
     std::vector<int> output_channels;
 };
 
+// The ground that environment rays below the horizon (direction y < 0) meet
+// instead of the environment shader: a uniform grey luminance, for the
+// daylight factor's usual ground.  The session sets `luminance` from the
+// environment's own horizontal illuminance before rendering:
+// reflectance * E_out / pi (analysis/illuminance.h).
+struct EnvironmentGround {
+    bool enabled = false;
+    float reflectance = 0.0f;
+    float luminance = 0.0f;             // in the shaders' units (grey)
+};
+
+struct AnalysisSpec;                    // analysis/analysis_spec.h
+
 struct Text {
     std::string text;                   // rx_db_access hands out its zero-terminated characters
 };
@@ -209,6 +222,8 @@ struct Scene {
     std::vector<Tag> light_instances;   // query 71, light lists
     Vector3 box_min{0, 0, 0}, box_max{0, 0, 0};
     float scale = 1.0f;                 // extent of the scene, for ray offsets
+    EnvironmentGround ground;           // options "ground_reflectance"
+    std::shared_ptr<AnalysisSpec> analysis; // the "analysis" section, or null
 };
 
 }  // namespace uvo_host

@@ -1,5 +1,6 @@
 #include "shaders/builtin_shaders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -87,6 +88,17 @@ Color direct_irradiance(ShadingState *state) {
     return sum;
 }
 
+int gather_rays_on_path(const ShadingState *state) {
+    int gathered = 0;
+    for (const ShadingState *s = state; s != nullptr; s = s->parent)
+        gathered += s->ray_type == UVO_RAY_GATHER ? 1 : 0;
+    return gathered;
+}
+
+int gather_depth(const ShadingState *state) {
+    return state->options != nullptr ? std::max<int>(state->options->gather_depth, 1) : 1;
+}
+
 Boolean lambert_shader(Color *result, ShadingState *state, void *block) {
     auto *p = static_cast<LambertParams *>(block);
     if (state->ray_type == UVO_RAY_SHADOW) {
@@ -104,7 +116,11 @@ Boolean lambert_shader(Color *result, ShadingState *state, void *block) {
     const bool gathering = state->ray_type == UVO_RAY_GATHER;
     if (gathering)
         samples = std::min(samples, 1);
-    const bool indirect = eval(state, p, p->indirect) && !gathering;
+    // Below a gather ray the path goes on (one ray) while it carries fewer
+    // gather rays than the options' gather depth allows, as
+    // rx_compute_avg_radiance does; at the last one only the environment.
+    const bool indirect =
+        eval(state, p, p->indirect) && (!gathering || gather_rays_on_path(state) < gather_depth(state));
     Color gathered{0, 0, 0, 0};
     if (samples > 0) {
         World *world = world_of(state);
