@@ -34,9 +34,10 @@ void check_frame_memory(const Scene &scene) {
 }  // namespace
 
 RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) {
+    const std::string declarations =
+        options.declarations.empty() ? default_declarations_dir() : options.declarations;
     registry_ = std::make_unique<ShaderRegistry>(
-        options.declarations.empty() ? default_declarations_dir() : options.declarations,
-        options.library.empty() ? default_library_path() : options.library);
+        declarations, options.library.empty() ? default_library_path() : options.library);
     world_.registry = registry_.get();
     registry_->register_declarations(world_.db);
     set_current_world(&world_);
@@ -65,6 +66,7 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
     registry_->init_instances(scene);
     attributes_["uvo:scene"] = options.scene;
     attributes_["uvo:shaders"] = registry_->library_path();
+    attributes_["uvo:declarations"] = declarations;
     attributes_["uvo:samples"] = std::to_string(scene.settings.samples);
     attributes_["uvo:resolution"] = std::to_string(scene.camera.camera.x_resolution) + "x" +
                                     std::to_string(scene.camera.camera.y_resolution);
