@@ -1,6 +1,6 @@
-/* The integrator kit from C99 (-pedantic): closed-form physics of its
- * directions and Fresnel term, Ward's reciprocity, inverses, frames and one
- * documented block layout.  Each failure prints its inputs. */
+/* The integrator kit from C99 (-pedantic): refraction by Snell's law,
+ * Ward's reciprocity, frames, inverses and one documented block layout.
+ * Each failure prints its inputs. */
 #include <math.h>
 #include <stdio.h>
 
@@ -28,28 +28,17 @@ static Vector3 vec(float x, float y, float z) {
 int main(void) {
     const Vector3 n = vec(0, 0, 1);
     int i;
-    /* Snell's law and total internal reflection, glass (1.5) and air. */
+    /* Snell's law, the way back, and total internal reflection (Fresnel has
+     * its closed forms checked through the host in the services test). */
     for (i = 1; i < 9; ++i) {
         const float theta = (float)i * 0.17f, eta = 1.0f / 1.5f;
         const Vector3 d = vec(sinf(theta), 0, -cosf(theta));
         Vector3 t, back;
         const Boolean ok = uvo_kit_refract(d, n, eta, &t);
         CHECK(ok && fabsf(t.x - eta * d.x) < 1e-6f && t.z < 0, "theta %g: t (%g %g %g)", theta, t.x, t.y, t.z);
-        /* The way back through the same interface comes out along d. */
         CHECK(uvo_kit_refract(t, vec(0, 0, -1), 1.5f, &back) && fabsf(back.x - d.x) < 1e-5f, "theta %g", theta);
-        /* Fresnel is the same from both sides of the same pair of angles. */
-        CHECK(fabsf(uvo_kit_fresnel_dielectric(cosf(theta), 1.0f, 1.5f) -
-                    uvo_kit_fresnel_dielectric(-t.z, 1.5f, 1.0f)) < 1e-6f, "theta %g", theta);
-        /* Past the critical angle asin(1 / 1.5), all is reflected. */
-        if (theta > 0.73f)
-            CHECK(!uvo_kit_refract(d, n, 1.5f, &t) && uvo_kit_fresnel_dielectric(cosf(theta), 1.5f, 1.0f) == 1.0f,
-                  "theta %g", theta);
-    }
-    CHECK(fabsf(uvo_kit_fresnel_dielectric(1.0f, 1.0f, 1.5f) - 0.04f) < 1e-6f, "normal incidence");
-    {   /* At Brewster's angle only the s-polarised half reflects. */
-        const float b = atanf(1.5f), c = cosf(b), ct = cosf(asinf(sinf(b) / 1.5f));
-        const float rs = (c - 1.5f * ct) / (c + 1.5f * ct);
-        CHECK(fabsf(uvo_kit_fresnel_dielectric(c, 1.0f, 1.5f) - 0.5f * rs * rs) < 1e-6f, "Brewster");
+        if (theta > 0.73f) /* past asin(1 / 1.5) */
+            CHECK(!uvo_kit_refract(d, n, 1.5f, &t), "theta %g", theta);
     }
     /* Ward's BRDF is reciprocal: swapping view and light leaves it alone. */
     {
