@@ -2,7 +2,7 @@
 # make test:   install what is missing, build everything, run every test
 # make declarations: rewrite share/uvo/shaders/*.json from the parameter lists
 # make docs:   API documentation of include/uvo/ (Doxygen) in build/docs/api/html
-# make install PREFIX=...: build, then install the library, headers, declarations, uvo-render
+# make install PREFIX=...: build and install the library, kit, headers, declarations, uvo-render
 BUILD ?= build
 JOBS ?= $(shell nproc)
 # ccache, where it is installed, makes rebuilds in fresh trees cheap.
@@ -42,7 +42,8 @@ docs: configure
 	@echo "API documentation: $(BUILD)/docs/api/html/index.html"
 
 PREFIX ?= /usr/local
-install: build
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target uvo_shaders uvo_kit uvo-render
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:

@@ -18,6 +18,13 @@ for f in lib/libuvo_shaders.so.0 lib/libuvo_kit.so.0 include/uvo/host_interface.
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 
+# No run path may lead back into the build tree.
+for f in bin/uvo-render lib/libuvo_host.so; do
+  if readelf -d "$prefix/$f" | grep -E 'R(UN)?PATH' | grep -qF "$build"; then
+    echo "$f: run path into the build tree"; exit 1
+  fi
+done
+
 echo "-- CMake package"
 cmake -S "$source/tests/install/consumer" -B "$work/cmake" -G "$generator" -DCMAKE_C_COMPILER="$cc" \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
