@@ -93,6 +93,26 @@ uint32_t uvo_kit_layout(UvoKitParam *params, size_t count, size_t *bad);
  * index slot. */
 size_t uvo_kit_array_elements_at(size_t words, uint32_t header_offset, int32_t element, uint32_t *index);
 
+/** Room for a parameter's name, its terminating zero included. */
+#define UVO_KIT_NAME_MAX 64
+
+/** One parameter as read from a declaration file. */
+typedef struct UvoKitDeclParam {
+    char name[UVO_KIT_NAME_MAX]; /**< the parameter's name, zero-terminated */
+    UvoKitParam param;           /**< its type, element type and offset */
+} UvoKitDeclParam;
+
+/** Reads the parameters of a declaration from its JSON text (a
+ * share/uvo/shaders/NAME.json file, zero-terminated) and lays them out.
+ * Fills up to `capacity` entries of `params` in block order and stores the
+ * block's size in bytes in *block_size (when given).  Returns the number of
+ * parameters, which may exceed `capacity` (then call again with room for
+ * them all), or -1 when the text is not JSON, a parameter lacks a name or a
+ * known type, a name does not fit UVO_KIT_NAME_MAX, or an array's element
+ * type is bad.  Defaults are left to the host: the value in the file, encoded
+ * as the type's slots (a colour of three numbers takes alpha 1), or zero. */
+int32_t uvo_kit_read_declaration(const char *json, UvoKitDeclParam *params, size_t capacity, uint32_t *block_size);
+
 /** @} */
 
 /* ------------------------------------------------------------------------ */

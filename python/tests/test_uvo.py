@@ -83,3 +83,27 @@ def test_histogram_example(tmp_path):
     subprocess.run([sys.executable, script, os.path.join(SOURCE, "scenes", "default.json"), "-o", str(png),
                     "--width", "32", "--height", "24", "--samples", "1"], check=True)
     assert png.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_kit_reads_declarations_as_the_host_does():
+    import ctypes
+
+    class DeclParam(ctypes.Structure):
+        _fields_ = [("name", ctypes.c_char * 64), ("type", ctypes.c_int32), ("element", ctypes.c_int32),
+                    ("offset", ctypes.c_uint32)]
+
+    kit = ctypes.CDLL(os.path.join(os.path.dirname(uvo.library_path()), "libuvo_kit.so.0"))
+    kit.uvo_kit_read_declaration.restype = ctypes.c_int32
+    kit.uvo_kit_param_type_name.restype = ctypes.c_char_p
+    for name, shader in uvo.declarations().items():
+        with open(os.path.join(uvo.declarations_dir(), name + ".json"), "rb") as f:
+            text = f.read()
+        params, size = (DeclParam * 256)(), ctypes.c_uint32()
+        count = kit.uvo_kit_read_declaration(text, params, 256, ctypes.byref(size))
+        got = [(p.name.decode(), kit.uvo_kit_param_type_name(p.type).decode(), p.offset) for p in params[:count]]
+        assert got == [(p["name"], p["type"], p["offset"]) for p in shader["parameters"]], name
+        assert size.value == shader["block_size"], name
+        # A cut text, or a parameter of an unknown type, is refused.
+        assert kit.uvo_kit_read_declaration(text[: len(text) // 2], params, 256, None) == -1, name
+        assert kit.uvo_kit_read_declaration(text.replace(b'"scalar"', b'"scalr"'), params, 256, None) == -1 or \
+            b'"scalar"' not in text, name
