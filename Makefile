@@ -1,12 +1,14 @@
 # make render: install what is missing, build the library and uvo-render, render the default scene into out/
 # make test:   install what is missing, build everything, run every test
 # make declarations: rewrite share/uvo/shaders/*.json from the parameter lists
+# make docs:   API documentation of include/uvo/ (Doxygen) in build/docs/api/html
+# make install PREFIX=...: build and install the library, kit, headers, declarations, uvo-render
 BUILD ?= build
 JOBS ?= $(shell nproc)
 # ccache, where it is installed, makes rebuilds in fresh trees cheap.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build test render bench declarations clean
+.PHONY: all deps configure build test render bench declarations docs install clean
 
 all: build
 
@@ -32,6 +34,17 @@ bench: build
 
 declarations: configure
 	@cmake --build $(BUILD) --target declarations
+
+docs: configure
+	@bash scripts/install-deps scripts/docs-packages.txt
+	@cmake -S . -B $(BUILD) >/dev/null
+	@cmake --build $(BUILD) --target docs
+	@echo "API documentation: $(BUILD)/docs/api/html/index.html"
+
+PREFIX ?= /usr/local
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target uvo_shaders uvo_kit uvo-render
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) out

@@ -35,9 +35,10 @@ void check_frame_memory(const Scene &scene) {
 }  // namespace
 
 RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) {
+    const std::string declarations =
+        options.declarations.empty() ? default_declarations_dir() : options.declarations;
     registry_ = std::make_unique<ShaderRegistry>(
-        options.declarations.empty() ? default_declarations_dir() : options.declarations,
-        options.library.empty() ? default_library_path() : options.library);
+        declarations, options.library.empty() ? default_library_path() : options.library);
     world_.registry = registry_.get();
     registry_->register_declarations(world_.db);
     set_current_world(&world_);
@@ -77,6 +78,7 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
         sensor_samples_ = std::min(scene.analysis->samples, 64 * options.samples);
     attributes_["uvo:scene"] = options.scene;
     attributes_["uvo:shaders"] = registry_->library_path();
+    attributes_["uvo:declarations"] = declarations;
     attributes_["uvo:samples"] = std::to_string(scene.settings.samples);
     attributes_["uvo:resolution"] = std::to_string(scene.camera.camera.x_resolution) + "x" +
                                     std::to_string(scene.camera.camera.y_resolution);

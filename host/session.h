@@ -63,6 +63,8 @@ public:
     // camera has none).
     const Image &raw_image() const { return output_shaders_ran_ ? raw_ : world_.framebuffer; }
     Renderer &renderer() { return renderer_; }
+    // What the EXR header records about the render (uvo:scene, ...).
+    const std::map<std::string, std::string> &attributes() const { return attributes_; }
 
 private:
     World world_;

@@ -3,45 +3,29 @@
 #include <filesystem>
 #include <fstream>
 
+#include "uvo/kit.h"
+
 namespace uvo_host {
-namespace {
 
-struct TypeName {
-    ParamType type;
-    const char *name;
-    int slots;
-};
-constexpr TypeName kTypes[] = {
-    {ParamType::Boolean, "boolean", 1}, {ParamType::Integer, "integer", 1},
-    {ParamType::Scalar, "scalar", 1},   {ParamType::Color, "color", 4},
-    {ParamType::Vector, "vector", 3},   {ParamType::Shader, "shader", 1},
-    {ParamType::Light, "light", 1},     {ParamType::Texture, "texture", 1},
-    {ParamType::String, "string", 1},   {ParamType::Array, "array", 3},
-};
-
-}  // namespace
+// ParamType follows the kit's UvoKitParamType value for value.
+static_assert(static_cast<int>(ParamType::Boolean) == UVO_KIT_BOOLEAN &&
+              static_cast<int>(ParamType::Vector) == UVO_KIT_VECTOR &&
+              static_cast<int>(ParamType::String) == UVO_KIT_STRING &&
+              static_cast<int>(ParamType::Array) == UVO_KIT_ARRAY);
 
 bool param_type_from_name(const std::string &name, ParamType &type) {
-    for (const TypeName &t : kTypes)
-        if (name == t.name) {
-            type = t.type;
-            return true;
-        }
-    return false;
+    const int32_t t = uvo_kit_param_type_from_name(name.c_str());
+    if (t < 0)
+        return false;
+    type = static_cast<ParamType>(t);
+    return true;
 }
 
-const char *param_type_name(ParamType type) {
-    for (const TypeName &t : kTypes)
-        if (t.type == type)
-            return t.name;
-    return "?";
-}
+const char *param_type_name(ParamType type) { return uvo_kit_param_type_name(static_cast<int32_t>(type)); }
 
 int param_slots(ParamType type) {
-    for (const TypeName &t : kTypes)
-        if (t.type == type)
-            return t.slots;
-    return 1;
+    const int32_t slots = uvo_kit_param_slots(static_cast<int32_t>(type));
+    return slots > 0 ? slots : 1;
 }
 
 const ParamDecl *Declaration::find(const std::string &parameter) const {
@@ -68,7 +52,6 @@ Declaration parse_declaration(const nlohmann::json &json) {
             throw DeclarationError("\"result\" must be a string");
         decl.result = json["result"].get<std::string>();
     }
-    uint32_t offset = 0;
     if (json.contains("parameters")) {
         if (!json["parameters"].is_array())
             throw DeclarationError("\"parameters\" must be an array");
@@ -89,14 +72,15 @@ Declaration parse_declaration(const nlohmann::json &json) {
                 throw DeclarationError("parameter \"" + param.name + "\" declared twice");
             if (p.contains("default"))
                 param.default_value = p["default"];
-            param.offset = offset;
-            offset += 4u * static_cast<uint32_t>(param.type == ParamType::Array
-                                                     ? 2 + param_slots(param.element)
-                                                     : param_slots(param.type));
             decl.parameters.push_back(std::move(param));
         }
     }
-    decl.block_size = offset;
+    std::vector<UvoKitParam> layout;
+    for (const ParamDecl &p : decl.parameters)
+        layout.push_back(UvoKitParam{static_cast<int32_t>(p.type), static_cast<int32_t>(p.element), 0});
+    decl.block_size = uvo_kit_layout(layout.data(), layout.size(), nullptr);
+    for (size_t i = 0; i < layout.size(); ++i)
+        decl.parameters[i].offset = layout[i].offset;
     return decl;
 }
 

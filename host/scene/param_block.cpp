@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "uvo/kit.h"
+
 namespace uvo_host {
 
 namespace {
@@ -139,15 +141,11 @@ void BlockBuilder::finish(ShaderInstance &instance) const {
             continue;
         const size_t element_words = static_cast<size_t>(param_slots(p.element));
         const size_t header = p.offset / 4;          // index, count, then elements[0]
-        const size_t elements_at = header + 2;
-        // Pad so that the appended elements start a whole number of
-        // elements past elements[0].
-        while ((words.size() - elements_at) % element_words != 0)
-            words.push_back(0u);
-        const size_t index = (words.size() - elements_at) / element_words;
+        uint32_t index = 0;
+        words.resize(uvo_kit_array_elements_at(words.size(), p.offset, static_cast<int32_t>(p.element), &index), 0u);
         const std::vector<uint32_t> &elements = arrays_[i];
         words.insert(words.end(), elements.begin(), elements.end());
-        words[header] = static_cast<uint32_t>(index);
+        words[header] = index;
         words[header + 1] = static_cast<uint32_t>(elements.size() / element_words);
     }
     if (words.empty())

@@ -1,10 +1,12 @@
 // Small vector and matrix helpers over the contract's Vector3, Color and
-// Matrix (row-major 4x4, row vectors: p' = p * M, row 3 = translation).
+// Matrix (row-major 4x4, row vectors: p' = p * M, row 3 = translation):
+// operators for the host's own code over the integrator kit's functions.
 #pragma once
 
 #include <cmath>
 
 #include "uvo/host_interface.h"
+#include "uvo/kit.h"
 
 namespace uvo_host {
 
@@ -19,6 +21,7 @@ inline Vector3 cross(Vector3 a, Vector3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float length(Vector3 a) { return std::sqrt(dot(a, a)); }
+// Inline for the hot paths; the same steps as uvo_kit_normalize.
 inline Vector3 normalize(Vector3 a) {
     const float l = length(a);
     return l > 0.0f ? a * (1.0f / l) : a;
@@ -26,13 +29,7 @@ inline Vector3 normalize(Vector3 a) {
 inline bool is_zero(Vector3 a) { return a.x == 0.0f && a.y == 0.0f && a.z == 0.0f; }
 
 // Any two unit vectors that complete n (unit) to a right-handed frame.
-inline void orthonormal_basis(Vector3 n, Vector3 &u, Vector3 &v) {
-    const float sign = std::copysign(1.0f, n.z);
-    const float a = -1.0f / (sign + n.z);
-    const float b = n.x * n.y * a;
-    u = {1.0f + sign * n.x * n.x * a, sign * b, -sign * n.x};
-    v = {b, sign + n.y * n.y * a, -n.y};
-}
+inline void orthonormal_basis(Vector3 n, Vector3 &u, Vector3 &v) { uvo_kit_orthonormal_basis(n, &u, &v); }
 
 inline Color rgba(float r, float g, float b, float a = 1.0f) { return Color{r, g, b, a}; }
 inline Color operator+(Color a, Color b) { return {a.r + b.r, a.g + b.g, a.b + b.b, a.a + b.a}; }
@@ -53,38 +50,21 @@ struct Mat4 {
 
 // a then b: p * a * b.
 inline Mat4 operator*(const Mat4 &a, const Mat4 &b) {
-    Mat4 r{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float s = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                s += a(i, k) * b(k, j);
-            r(i, j) = s;
-        }
+    Mat4 r;
+    uvo_kit_matrix_multiply(r.m, a.m, b.m);
     return r;
 }
 
-inline Vector3 transform_point(const float *m, Vector3 p) {
-    const float x = p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12];
-    const float y = p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13];
-    const float z = p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14];
-    const float w = p.x * m[3] + p.y * m[7] + p.z * m[11] + m[15];
-    return (w != 1.0f && w != 0.0f) ? Vector3{x / w, y / w, z / w} : Vector3{x, y, z};
-}
-inline Vector3 transform_vector(const float *m, Vector3 v) {
-    return {v.x * m[0] + v.y * m[4] + v.z * m[8], v.x * m[1] + v.y * m[5] + v.z * m[9],
-            v.x * m[2] + v.y * m[6] + v.z * m[10]};
-}
+inline Vector3 transform_point(const float *m, Vector3 p) { return uvo_kit_transform_point(m, p); }
+inline Vector3 transform_vector(const float *m, Vector3 v) { return uvo_kit_transform_vector(m, v); }
 // Normals go through the inverse transpose: with the inverse matrix at hand,
 // n' = inverse * n (column use of the inverse).
 inline Vector3 transform_normal_by_inverse(const float *inverse, Vector3 n) {
-    return {n.x * inverse[0] + n.y * inverse[1] + n.z * inverse[2],
-            n.x * inverse[4] + n.y * inverse[5] + n.z * inverse[6],
-            n.x * inverse[8] + n.y * inverse[9] + n.z * inverse[10]};
+    return uvo_kit_transform_normal_by_inverse(inverse, n);
 }
 
 // General 4x4 inverse; false when singular (out is then left unchanged).
-bool invert(const float *in, float *out);
+inline bool invert(const float *in, float *out) { return uvo_kit_matrix_invert(out, in) != 0; }
 
 inline Mat4 translation(Vector3 t) {
     Mat4 r = Mat4::identity();
@@ -100,8 +80,12 @@ inline Mat4 scaling(Vector3 s) {
     r(2, 2) = s.z;
     return r;
 }
-// Rotation by `degrees` about a unit axis (right-handed).
-Mat4 rotation(Vector3 axis, float degrees);
+// Rotation by `degrees` about an axis (right-handed).
+inline Mat4 rotation(Vector3 axis, float degrees) {
+    Mat4 r;
+    uvo_kit_matrix_rotation(r.m, axis, degrees);
+    return r;
+}
 // Frame whose rows are the given axes and origin (local to world).
 Mat4 frame(Vector3 x, Vector3 y, Vector3 z, Vector3 origin);
 

@@ -1,8 +1,6 @@
 // Host functions: directions, Fresnel and Ward terms, triangle vectors,
 // luminance and the transforms between internal, camera, world, object and
 // light space (internal space is world space here).
-#include <numbers>
-
 #include "render/directions.h"
 #include "render/shading.h"
 
@@ -140,18 +138,7 @@ extern "C" float rx_fresnel_reflection(ShadingState *state, float ior_in, float 
 // light direction `out` (away from it).
 extern "C" float rx_ward_anisglossy(const Vector3 *in, const Vector3 *out, const Vector3 *normal, const Vector3 *u,
                                     const Vector3 *v, float shiny_u, float shiny_v) {
-    const Vector3 view = -normalize(*in), light = normalize(*out), n = normalize(*normal);
-    const float cos_v = dot(view, n), cos_l = dot(light, n);
-    if (cos_v <= 0.0f || cos_l <= 0.0f)
-        return 0.0f;
-    const Vector3 h = normalize(view + light);
-    const float cos_h = dot(h, n);
-    if (cos_h <= 0.0f)
-        return 0.0f;
-    const double ax = 1.0 / std::max(shiny_u, 1e-3f), ay = 1.0 / std::max(shiny_v, 1e-3f);
-    const double hu = dot(h, normalize(*u)) / ax, hv = dot(h, normalize(*v)) / ay;
-    const double exponent = -(hu * hu + hv * hv) / (static_cast<double>(cos_h) * cos_h);
-    return static_cast<float>(std::exp(exponent) / (4.0 * std::numbers::pi * ax * ay * std::sqrt(cos_v * cos_l)));
+    return uvo_kit_ward_brdf(*in, *out, *normal, *u, *v, shiny_u, shiny_v);
 }
 
 extern "C" Boolean rx_tri_vectors(ShadingState *state, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
@@ -188,13 +175,8 @@ extern "C" Boolean rx_tri_vectors(ShadingState *state, int32_t which, int32_t in
 }
 
 extern "C" float rx_luminance(ShadingState *state, const Color *color) {
-    Color w{0.212671f, 0.715160f, 0.072169f, 0.0f};
-    if (state != nullptr && state->options != nullptr) {
-        const Color &o = state->options->luminance_weights;
-        if (o.r != 0.0f || o.g != 0.0f || o.b != 0.0f)
-            w = o;
-    }
-    return color->r * w.r + color->g * w.g + color->b * w.b;
+    return uvo_kit_luminance(color, state != nullptr && state->options != nullptr ? &state->options->luminance_weights
+                                                                                  : nullptr);
 }
 
 extern "C" void rx_point_to_camera(ShadingState *, Vector3 *out, const Vector3 *in) {
@@ -244,8 +226,5 @@ extern "C" void rx_point_transform(Vector3 *out, const Vector3 *in, const float 
 extern "C" void rx_vector_transform(Vector3 *out, const Vector3 *in, const float *matrix) {
     *out = transform_vector(matrix, *in);
 }
-extern "C" void rx_matrix_ident(float *matrix) {
-    const Mat4 identity = Mat4::identity();
-    std::copy(identity.m, identity.m + 16, matrix);
-}
-extern "C" Boolean rx_matrix_invert(float *out, const float *in) { return invert(in, out) ? 1 : 0; }
+extern "C" void rx_matrix_ident(float *matrix) { uvo_kit_matrix_identity(matrix); }
+extern "C" Boolean rx_matrix_invert(float *out, const float *in) { return uvo_kit_matrix_invert(out, in); }

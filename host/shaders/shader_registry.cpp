@@ -20,17 +20,35 @@ void *host_module() {
     return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
 }
 
+// The directory of this library (libuvo_host.so), the root of the relative
+// look-ups: a build tree and an installed or moved tree alike keep the shader
+// library beside it and the declarations at ../share/uvo/shaders (from
+// lib/; UVO_INSTALLED_DECLARATIONS).
+std::filesystem::path host_library_dir() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&rx_query), &info) == 0 || info.dli_fname == nullptr)
+        return {};
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? std::filesystem::path() : path.parent_path();
+}
 }  // namespace
 
 std::string default_library_path() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return "libuvo_shaders.so";
-    return (exe.parent_path().parent_path() / "lib" / "libuvo_shaders.so").string();
+    const std::filesystem::path dir = host_library_dir();
+    return dir.empty() ? std::string(UVO_SHADERS_SONAME) : (dir / UVO_SHADERS_SONAME).string();
 }
 
-std::string default_declarations_dir() { return UVO_DEFAULT_DECLARATIONS; }
+std::string default_declarations_dir() {
+    const std::filesystem::path dir = host_library_dir();
+    std::error_code ec;
+    if (!dir.empty()) {
+        const std::filesystem::path installed = (dir / UVO_INSTALLED_DECLARATIONS).lexically_normal();
+        if (std::filesystem::is_directory(installed, ec))
+            return installed.string();
+    }
+    return UVO_SOURCE_DECLARATIONS;
+}
 
 ShaderRegistry::ShaderRegistry(const std::string &declarations_dir, const std::string &library_path)
     : library_path_(library_path) {

@@ -51,10 +51,11 @@ private:
     void *library_ = nullptr;
 };
 
-// Path of the shader library built beside the running executable
-// (<dir of exe>/../lib/libuvo_shaders.so).
+// Path of the shader library beside libuvo_host.so (by its soname, as
+// installed and as built).
 std::string default_library_path();
-// The directory of shader declarations (compiled-in source tree location).
+// The declarations at <dir of libuvo_host.so>/../share/uvo/shaders (as
+// installed) where that exists, else the source tree's (a build tree).
 std::string default_declarations_dir();
 
 }  // namespace uvo_host

@@ -1,4 +1,4 @@
-/*
+/** @file uvo/host_interface.h
  * uvo host contract: everything a host renderer and the uvo shader library
  * share.  Pure C (C99 and C++), plain records with fixed layouts.
  *
@@ -33,43 +33,43 @@ extern "C" {
 /* Basic types                                                              */
 /* ------------------------------------------------------------------------ */
 
-typedef int32_t Boolean;  /* every boolean crossing the boundary: 0 false, else true */
-typedef uint32_t Tag;     /* handle of an element of the host database; 0 = none */
+typedef int32_t Boolean;  /**< every boolean crossing the boundary: 0 false, else true */
+typedef uint32_t Tag;     /**< handle of an element of the host database; 0 = none */
 
-typedef struct Color { float r, g, b, a; } Color;    /* linear radiance or weight */
+typedef struct Color { float r, g, b, a; } Color;    /**< linear radiance or weight */
 typedef struct Vector3 { float x, y, z; } Vector3;
-typedef float Matrix[16];  /* row-major 4x4, row vectors: p' = p * M, row 3 = translation */
+typedef float Matrix[16];  /**< row-major 4x4, row vectors: p' = p * M, row 3 = translation */
 
 /* ------------------------------------------------------------------------ */
 /* Named constants                                                          */
 /* ------------------------------------------------------------------------ */
 
-/* ShadingState.ray_type */
+/** ShadingState.ray_type */
 enum {
-    UVO_RAY_EYE = 0,                 /* camera ray */
-    UVO_RAY_TRANSPARENT = 1,         /* continuation through a surface */
+    UVO_RAY_EYE = 0,                 /**< camera ray */
+    UVO_RAY_TRANSPARENT = 1,         /**< continuation through a surface */
     UVO_RAY_REFLECT = 2,
     UVO_RAY_REFRACT = 3,
-    UVO_RAY_LIGHT = 4,               /* light shader call for a light sample */
-    UVO_RAY_SHADOW = 5,              /* surface shaders called along a shadow ray */
+    UVO_RAY_LIGHT = 4,               /**< light shader call for a light sample */
+    UVO_RAY_SHADOW = 5,              /**< surface shaders called along a shadow ray */
     UVO_RAY_ENVIRONMENT = 6,
-    UVO_RAY_NONE = 7,                /* shader called outside any ray (init, output) */
+    UVO_RAY_NONE = 7,                /**< shader called outside any ray (init, output) */
     UVO_RAY_PHOTON_ABSORB = 8,
-    UVO_RAY_PHOTON_EMIT = 9,         /* photon leaving its light */
+    UVO_RAY_PHOTON_EMIT = 9,         /**< photon leaving its light */
     UVO_RAY_PHOTON_REFLECT_SPECULAR = 10,
     UVO_RAY_PHOTON_REFLECT_GLOSSY = 11,
     UVO_RAY_PHOTON_REFLECT_DIFFUSE = 12,
     UVO_RAY_PHOTON_TRANSMIT_SPECULAR = 13,
     UVO_RAY_PHOTON_TRANSMIT_GLOSSY = 14,
     UVO_RAY_PHOTON_TRANSMIT_DIFFUSE = 15,
-    UVO_RAY_DISPLACE = 16,           /* displacement evaluation: surface shaders decline */
+    UVO_RAY_DISPLACE = 16,           /**< displacement evaluation: surface shaders decline */
     UVO_RAY_OUTPUT = 17,
     UVO_RAY_PHOTON_VOLUME = 18,
-    UVO_RAY_PHOTON_TRANSPARENT = 19, /* photon passing straight through */
-    UVO_RAY_GATHER = 20              /* indirect-light gather ray (cheap shading) */
+    UVO_RAY_PHOTON_TRANSPARENT = 19, /**< photon passing straight through */
+    UVO_RAY_GATHER = 20              /**< indirect-light gather ray (cheap shading) */
 };
 
-/* Shader kinds: rx_call_shader's kind argument and the answer of
+/** Shader kinds: rx_call_shader's kind argument and the answer of
  * UVO_QUERY_CALL_KIND (what the host is calling the current shader as). */
 enum {
     UVO_SHADER_LENS = 0,
@@ -78,40 +78,40 @@ enum {
     UVO_SHADER_SHADOW = 3,
     UVO_SHADER_ENVIRONMENT = 4,
     UVO_SHADER_VOLUME = 5,
-    UVO_SHADER_TEXTURE = 6,          /* also bump shaders */
+    UVO_SHADER_TEXTURE = 6,          /**< also bump shaders */
     UVO_SHADER_PHOTON = 7,
-    UVO_SHADER_PHOTON_EMITTER = 10,  /* light shader asked to emit a photon */
+    UVO_SHADER_PHOTON_EMITTER = 10,  /**< light shader asked to emit a photon */
     UVO_SHADER_OUTPUT = 11
 };
 
-/* rx_query codes.  "item" is the Tag the question is about (0 when unused),
+/** rx_query codes.  "item" is the Tag the question is about (0 when unused),
  * "answer" points at the type given; the result is non-zero when answered. */
 enum {
-    UVO_QUERY_LIGHT_TAG = 7,          /* item light instance -> Tag of its light (HostLight) */
-    /* Light geometry: on a light (HostLight) Tag in light space, on a light
+    UVO_QUERY_LIGHT_TAG = 7,          /**< item light instance -> Tag of its light (HostLight) */
+    /** Light geometry: on a light (HostLight) Tag in light space, on a light
        instance Tag in internal space (the light as placed in the scene). */
-    UVO_QUERY_LIGHT_DIRECTION = 32,   /* item light -> Vector3, direction of emission */
-    UVO_QUERY_LIGHT_EDGE_U = 33,      /* item light -> Vector3, rectangle edge u */
-    UVO_QUERY_LIGHT_EDGE_V = 34,      /* item light -> Vector3, rectangle edge v */
-    UVO_QUERY_MATERIAL_SHADER = 43,   /* item material -> Tag of its surface shader */
-    UVO_QUERY_USER_DATA_SLOT = 51,    /* item 0 -> void ** : the current instance's user-data slot */
-    UVO_QUERY_INSTANCE_LOCK = 52,     /* item 0 -> HostLock : the current instance's lock */
-    UVO_QUERY_LIGHT_COUNT = 70,       /* -> int32_t : number of lights of the render */
-    UVO_QUERY_LIGHT_LIST = 71,        /* -> Tag * : the render's light instances */
-    UVO_QUERY_DECLARATION_VERSION = 89, /* item declaration Tag -> int32_t version; state may be null */
-    UVO_QUERY_GATHER_CONTEXT = 116,   /* -> int32_t; fails (returns 0) on rays with reduced sampling */
-    UVO_QUERY_SCENE_BOX_ALL = 120,    /* -> Vector3[2] min, max of everything (geometry, camera, lights) */
-    UVO_QUERY_SCENE_BOX = 122,        /* -> Vector3[2] min, max of the rendered geometry */
-    UVO_QUERY_THREAD_CELL = 124,      /* -> void ** : this thread's cell for the instance, or null */
-    UVO_QUERY_REGISTER_CELL = 126,    /* answer: void ** (in) to register as this thread's cell */
-    UVO_QUERY_THREAD_CELLS = 127,     /* -> HostCellList : every registered cell of the instance */
-    UVO_QUERY_CALL_KIND = 140,        /* -> int32_t UVO_SHADER_* of the current call */
-    UVO_QUERY_REDUCED_RAY = 142,      /* -> int32_t non-zero on rays that should be shaded cheaply */
-    UVO_QUERY_PREPARE_STATE = 143,    /* item 0; the host completes a hand-made eye state */
-    UVO_QUERY_PRIVATE_OUTPUTS = 160   /* -> int32_t non-zero: multi-output result is not writable in place */
+    UVO_QUERY_LIGHT_DIRECTION = 32,   /**< item light -> Vector3, direction of emission */
+    UVO_QUERY_LIGHT_EDGE_U = 33,      /**< item light -> Vector3, rectangle edge u */
+    UVO_QUERY_LIGHT_EDGE_V = 34,      /**< item light -> Vector3, rectangle edge v */
+    UVO_QUERY_MATERIAL_SHADER = 43,   /**< item material -> Tag of its surface shader */
+    UVO_QUERY_USER_DATA_SLOT = 51,    /**< item 0 -> void ** : the current instance's user-data slot */
+    UVO_QUERY_INSTANCE_LOCK = 52,     /**< item 0 -> HostLock : the current instance's lock */
+    UVO_QUERY_LIGHT_COUNT = 70,       /**< -> int32_t : number of lights of the render */
+    UVO_QUERY_LIGHT_LIST = 71,        /**< -> Tag * : the render's light instances */
+    UVO_QUERY_DECLARATION_VERSION = 89, /**< item declaration Tag -> int32_t version; state may be null */
+    UVO_QUERY_GATHER_CONTEXT = 116,   /**< -> int32_t; fails (returns 0) on rays with reduced sampling */
+    UVO_QUERY_SCENE_BOX_ALL = 120,    /**< -> Vector3[2] min, max of everything (geometry, camera, lights) */
+    UVO_QUERY_SCENE_BOX = 122,        /**< -> Vector3[2] min, max of the rendered geometry */
+    UVO_QUERY_THREAD_CELL = 124,      /**< -> void ** : this thread's cell for the instance, or null */
+    UVO_QUERY_REGISTER_CELL = 126,    /**< answer: void ** (in) to register as this thread's cell */
+    UVO_QUERY_THREAD_CELLS = 127,     /**< -> HostCellList : every registered cell of the instance */
+    UVO_QUERY_CALL_KIND = 140,        /**< -> int32_t UVO_SHADER_* of the current call */
+    UVO_QUERY_REDUCED_RAY = 142,      /**< -> int32_t non-zero on rays that should be shaded cheaply */
+    UVO_QUERY_PREPARE_STATE = 143,    /**< item 0; the host completes a hand-made eye state */
+    UVO_QUERY_PRIVATE_OUTPUTS = 160   /**< -> int32_t non-zero: multi-output result is not writable in place */
 };
 
-/* Light kinds and area shapes of HostLight. */
+/** Light kinds and area shapes of HostLight. */
 enum { UVO_LIGHT_POINT = 0, UVO_LIGHT_DIRECTIONAL = 1, UVO_LIGHT_SPOT = 2 };
 enum {
     UVO_AREA_NONE = 0,
@@ -120,209 +120,209 @@ enum {
     UVO_AREA_SPHERE = 3
 };
 
-/* Shadow modes (RenderOptions.shadow_mode). */
+/** Shadow modes (RenderOptions.shadow_mode). */
 #define UVO_SHADOW_OFF 0
 #define UVO_SHADOW_ON 'o'
 #define UVO_SHADOW_SORTED 'l'
-#define UVO_SHADOW_SEGMENTS 's'   /* shadow rays continued segment by segment */
+#define UVO_SHADOW_SEGMENTS 's'   /**< shadow rays continued segment by segment */
 
-/* RenderOptions.render_mode */
+/** RenderOptions.render_mode */
 #define UVO_RENDER_RAYTRACE 0
 #define UVO_RENDER_RASTERIZER 'r'
 
-/* Faces for rx_compute_avg_radiance. */
+/** Faces for rx_compute_avg_radiance. */
 #define UVO_FACE_FRONT 'f'
 #define UVO_FACE_BACK 'b'
 
-/* Lifetimes of shader-state entries (rx_shaderstate_set). */
+/** Lifetimes of shader-state entries (rx_shaderstate_set). */
 enum {
-    UVO_LIFETIME_SHADER = 1,   /* dropped when the shader call that set it returns */
-    UVO_LIFETIME_RAY = 2       /* kept for the whole ray tree below the state */
+    UVO_LIFETIME_SHADER = 1,   /**< dropped when the shader call that set it returns */
+    UVO_LIFETIME_RAY = 2       /**< kept for the whole ray tree below the state */
 };
 
-/* Shader-state keys used by the library. */
-#define UVO_KEY_IMPORTANCE "rxIM"          /* float: importance of the ray tree branch */
-#define UVO_KEY_GATHER_PARENT "KEY_10"     /* present: eye ray below an indirect-light gather */
-#define UVO_KEY_MATERIAL_API "rxXMST"      /* MaterialApiRecord filled by the material */
-#define UVO_KEY_LIGHT_LOOP "rxXMLD"        /* LightLoopInfo, written during the light loop */
-#define UVO_KEY_HOST_LIGHT_FLAGS "hostbase" /* HostLightFlags of the host application */
-#define UVO_KEY_SKY_IS_HDR "SKY_IS_HDR"    /* int32: 1 when a sky shader was met */
+/** Shader-state keys used by the library. */
+#define UVO_KEY_IMPORTANCE "rxIM"          /**< float: importance of the ray tree branch */
+#define UVO_KEY_GATHER_PARENT "KEY_10"     /**< present: eye ray below an indirect-light gather */
+#define UVO_KEY_MATERIAL_API "rxXMST"      /**< MaterialApiRecord filled by the material */
+#define UVO_KEY_LIGHT_LOOP "rxXMLD"        /**< LightLoopInfo, written during the light loop */
+#define UVO_KEY_HOST_LIGHT_FLAGS "hostbase" /**< HostLightFlags of the host application */
+#define UVO_KEY_SKY_IS_HDR "SKY_IS_HDR"    /**< int32: 1 when a sky shader was met */
 
 /* ------------------------------------------------------------------------ */
 /* Host records                                                             */
 /* ------------------------------------------------------------------------ */
 
-/* The camera.  Filled by the host before rendering; read-only for shaders. */
+/** The camera.  Filled by the host before rendering; read-only for shaders. */
 typedef struct Camera {
-    Boolean orthographic;   /* non-zero: orthographic projection (sky lens and volume calls then
+    Boolean orthographic;   /**< non-zero: orthographic projection (sky lens and volume calls then
                                skip aerial perspective) */
-    float focal;            /* focal length, scene units (distance of the image plane) */
-    float aperture;         /* film width, same units as focal */
-    float aspect;           /* image aspect, width over height */
-    int32_t x_resolution;   /* image width in pixels */
-    int32_t y_resolution;   /* image height in pixels */
-    float x_offset;         /* image-plane offset, pixels */
+    float focal;            /**< focal length, scene units (distance of the image plane) */
+    float aperture;         /**< film width, same units as focal */
+    float aspect;           /**< image aspect, width over height */
+    int32_t x_resolution;   /**< image width in pixels */
+    int32_t y_resolution;   /**< image height in pixels */
+    float x_offset;         /**< image-plane offset, pixels */
     float y_offset;
-    Tag environment;        /* environment shader of the camera, 0 = none */
-    Tag frame_buffers;      /* frame-buffer set (see HostShaderInterface) */
-    float clip_near;        /* clipping distances along -z, scene units */
+    Tag environment;        /**< environment shader of the camera, 0 = none */
+    Tag frame_buffers;      /**< frame-buffer set (see HostShaderInterface) */
+    float clip_near;        /**< clipping distances along -z, scene units */
     float clip_far;
-    int32_t reserved[3];    /* zero */
+    int32_t reserved[3];    /**< zero */
 } Camera;
 
-/* Render options.  Filled by the host; shaders may point a state at a private
+/** Render options.  Filled by the host; shaders may point a state at a private
  * copy (the light surface does) but never write the host's record. */
 typedef struct RenderOptions {
-    Boolean ray_tracing;         /* non-zero: secondary rays are traced */
-    char shadow_mode;            /* UVO_SHADOW_* */
-    char render_mode;            /* UVO_RENDER_*: 'r' rasterizer as primary renderer */
-    uint8_t caustics;            /* non-zero: caustic photons are rendered */
-    uint8_t depth_limit;         /* one-byte depth limit for gather shading (reflection depth) */
-    Boolean contour[2];          /* the two contour flags; both set: contour pass, no interpolation */
-    Boolean final_gather;        /* indirect-light gathering switch */
-    /* Indirect-light request block, copied in this order into IndirectRequest: */
-    int32_t gather_rays;         /* rays per gather point */
-    float gather_max_radius;     /* scene units */
+    Boolean ray_tracing;         /**< non-zero: secondary rays are traced */
+    char shadow_mode;            /**< UVO_SHADOW_* */
+    char render_mode;            /**< UVO_RENDER_*: 'r' rasterizer as primary renderer */
+    uint8_t caustics;            /**< non-zero: caustic photons are rendered */
+    uint8_t depth_limit;         /**< one-byte depth limit for gather shading (reflection depth) */
+    Boolean contour[2];          /**< the two contour flags; both set: contour pass, no interpolation */
+    Boolean final_gather;        /**< indirect-light gathering switch */
+    /** Indirect-light request block, copied in this order into IndirectRequest: */
+    int32_t gather_rays;         /**< rays per gather point */
+    float gather_max_radius;     /**< scene units */
     float gather_min_radius;
-    uint8_t gather_view;         /* radii in pixels when non-zero */
-    uint8_t gather_filter;       /* speckle filter size */
+    uint8_t gather_view;         /**< radii in pixels when non-zero */
+    uint8_t gather_filter;       /**< speckle filter size */
     uint8_t pad0[2];
-    int32_t gather_points;       /* points interpolated per look-up */
-    float gather_falloff_start;  /* scene units */
-    int32_t gather_depth;        /* diffuse bounces */
+    int32_t gather_points;       /**< points interpolated per look-up */
+    float gather_falloff_start;  /**< scene units */
+    int32_t gather_depth;        /**< diffuse bounces */
     float gather_falloff_stop;
-    /* end of the request block */
-    Color luminance_weights;     /* r, g, b weights of luminance, used by rx_luminance */
-    float photon_weights[3];     /* r, g, b weights measuring photon energy */
-    Boolean box_all;             /* bounding-box flag: scene-box queries use UVO_QUERY_SCENE_BOX_ALL */
-    float shutter_open;          /* seconds */
+    /** end of the request block */
+    Color luminance_weights;     /**< r, g, b weights of luminance, used by rx_luminance */
+    float photon_weights[3];     /**< r, g, b weights measuring photon energy */
+    Boolean box_all;             /**< bounding-box flag: scene-box queries use UVO_QUERY_SCENE_BOX_ALL */
+    float shutter_open;          /**< seconds */
     float shutter_close;
-    int32_t samples;             /* samples per pixel the host takes */
-    int32_t verbosity;           /* 0 errors .. 4 debug: what the host prints */
-    int32_t reserved[4];         /* zero */
+    int32_t samples;             /**< samples per pixel the host takes */
+    int32_t verbosity;           /**< 0 errors .. 4 debug: what the host prints */
+    int32_t reserved[4];         /**< zero */
 } RenderOptions;
 
 /* One texture space of a hit and the derivative list: host-filled vectors. */
 
-/* The shader record of the call: which declaration, and where the block's
+/** The shader record of the call: which declaration, and where the block's
  * connection flags are.  Filled by the host for every shader call. */
 typedef struct ShaderRecord {
-    Tag declaration;           /* Tag of the shader's declaration (for UVO_QUERY_DECLARATION_VERSION) */
-    uint32_t connection_offset; /* bytes from the parameter block's start to its table of 32-bit
+    Tag declaration;           /**< Tag of the shader's declaration (for UVO_QUERY_DECLARATION_VERSION) */
+    uint32_t connection_offset; /**< bytes from the parameter block's start to its table of 32-bit
                                    connection flags, one per 32-bit slot; 0: nothing connected */
-    void *parameters;          /* the parameter block itself */
-    void *host;                /* host's own */
+    void *parameters;          /**< the parameter block itself */
+    void *host;                /**< host's own */
 } ShaderRecord;
 
 typedef struct ShadingState ShadingState;
 
-/* The per-ray state.  The host fills everything before it calls a shader
+/** The per-ray state.  The host fills everything before it calls a shader
  * (the child and parent links, ray, hit and context); shaders may change the
  * ray, point, normals, user record, light instance and options pointer but put
  * them back before they return unless their documentation says otherwise. */
 struct ShadingState {
-    int32_t ray_type;              /* UVO_RAY_* of the ray this call shades */
-    int32_t reflection_depth;      /* reflections on the path from the eye */
-    int32_t refraction_depth;      /* refractions on the path from the eye */
-    float importance;              /* importance of this branch (mirror of "rxIM") */
-    ShadingState *parent;          /* state of the ray that spawned this one; null at the root */
-    ShadingState *child;           /* state the host uses for rays traced from here */
-    Vector3 origin;                /* ray origin, internal space */
-    Vector3 direction;             /* ray direction, internal space, unit */
-    double distance;               /* hit distance along the ray; 0 when nothing was hit */
-    Vector3 point;                 /* hit point, internal space */
-    Vector3 normal;                /* shading normal, internal space, unit, faces the ray */
-    Vector3 normal_geom;           /* geometric normal, internal space, unit, faces the ray */
-    float dot_nd;                  /* dot(normal, direction): negative when the ray meets the front */
-    Boolean inside;                /* non-zero: the ray travels inside a closed object */
-    uint8_t pass_through;          /* non-zero: the hit surface lets the ray continue */
-    uint8_t sample_level;          /* sampling context, 8-bit part (steers the host's sequences) */
+    int32_t ray_type;              /**< UVO_RAY_* of the ray this call shades */
+    int32_t reflection_depth;      /**< reflections on the path from the eye */
+    int32_t refraction_depth;      /**< refractions on the path from the eye */
+    float importance;              /**< importance of this branch (mirror of "rxIM") */
+    ShadingState *parent;          /**< state of the ray that spawned this one; null at the root */
+    ShadingState *child;           /**< state the host uses for rays traced from here */
+    Vector3 origin;                /**< ray origin, internal space */
+    Vector3 direction;             /**< ray direction, internal space, unit */
+    double distance;               /**< hit distance along the ray; 0 when nothing was hit */
+    Vector3 point;                 /**< hit point, internal space */
+    Vector3 normal;                /**< shading normal, internal space, unit, faces the ray */
+    Vector3 normal_geom;           /**< geometric normal, internal space, unit, faces the ray */
+    float dot_nd;                  /**< dot(normal, direction): negative when the ray meets the front */
+    Boolean inside;                /**< non-zero: the ray travels inside a closed object */
+    uint8_t pass_through;          /**< non-zero: the hit surface lets the ray continue */
+    uint8_t sample_level;          /**< sampling context, 8-bit part (steers the host's sequences) */
     uint8_t pad0[2];
-    uint32_t sample_instance;      /* sampling context, 32-bit part */
-    float time;                    /* shutter time of the ray, seconds */
-    float raster_x;                /* raster position, pixels */
+    uint32_t sample_instance;      /**< sampling context, 32-bit part */
+    float time;                    /**< shutter time of the ray, seconds */
+    float raster_x;                /**< raster position, pixels */
     float raster_y;
-    Vector3 tex;                   /* texture coordinate of texture space 0 */
-    Vector3 *tex_list;             /* texture coordinates of every texture space, or null */
-    int32_t tex_count;             /* entries of tex_list */
-    Vector3 bary;                  /* barycentric coordinates of the hit in its triangle */
-    const void *hit_object;        /* host's reference to the object hit; null: none */
-    const void *primitive;         /* host's handle of the hit primitive; null disables self-hit culling */
-    Vector3 aux;                   /* auxiliary vector (camera distance in x after the material) */
-    Tag light_instance;            /* light being sampled (light shaders), or 0 */
-    Tag environment;               /* environment shader for rays that leave the scene */
-    Tag material;                  /* material of the hit */
-    Tag volume;                    /* volume shader in force, 0 = none */
-    void *user;                    /* private record a shader hands to the shaders of its child rays */
-    int32_t user_size;             /* bytes of user; 0 with user null */
-    ShaderRecord *shader;          /* shader being called */
+    Vector3 tex;                   /**< texture coordinate of texture space 0 */
+    Vector3 *tex_list;             /**< texture coordinates of every texture space, or null */
+    int32_t tex_count;             /**< entries of tex_list */
+    Vector3 bary;                  /**< barycentric coordinates of the hit in its triangle */
+    const void *hit_object;        /**< host's reference to the object hit; null: none */
+    const void *primitive;         /**< host's handle of the hit primitive; null disables self-hit culling */
+    Vector3 aux;                   /**< auxiliary vector (camera distance in x after the material) */
+    Tag light_instance;            /**< light being sampled (light shaders), or 0 */
+    Tag environment;               /**< environment shader for rays that leave the scene */
+    Tag material;                  /**< material of the hit */
+    Tag volume;                    /**< volume shader in force, 0 = none */
+    void *user;                    /**< private record a shader hands to the shaders of its child rays */
+    int32_t user_size;             /**< bytes of user; 0 with user null */
+    ShaderRecord *shader;          /**< shader being called */
     const Camera *camera;
     const RenderOptions *options;
-    const Vector3 *derivs;         /* derivative list: dP/du, dP/dv (object space), or null */
-    const Vector3 *bump_x;         /* bump basis u, object space, or null */
-    const Vector3 *bump_y;         /* bump basis v, object space, or null */
-    void *host;                    /* host's own per-state data; the library never reads it */
+    const Vector3 *derivs;         /**< derivative list: dP/du, dP/dv (object space), or null */
+    const Vector3 *bump_x;         /**< bump basis u, object space, or null */
+    const Vector3 *bump_y;         /**< bump basis v, object space, or null */
+    void *host;                    /**< host's own per-state data; the library never reads it */
 };
 
-/* A host light record, read through rx_db_access on the Tag that
+/** A host light record, read through rx_db_access on the Tag that
  * UVO_QUERY_LIGHT_TAG answers.  Its first 32-bit field is the kind. */
 typedef struct HostLight {
-    int32_t kind;            /* UVO_LIGHT_* */
-    int32_t area;            /* UVO_AREA_*; non-zero: an area light */
-    Boolean visible;         /* area light's surface is visible to rays */
-    int32_t low_samples;     /* low-sample level: samples on reduced rays, 0 = none given.
+    int32_t kind;            /**< UVO_LIGHT_* */
+    int32_t area;            /**< UVO_AREA_*; non-zero: an area light */
+    Boolean visible;         /**< area light's surface is visible to rays */
+    int32_t low_samples;     /**< low-sample level: samples on reduced rays, 0 = none given.
                               * A 16-bit signed level to the material (on unimportant rays it
                               * sets the reflection depth to level + 1), kept in a full 32-bit
                               * field so the record has no hidden padding and a host fills it
                               * like its other integers; the material takes a value outside
                               * [-32768, 32767] as the nearest end of that range. */
-    Vector3 origin;          /* light space */
-    Vector3 direction;       /* light space, direction of emission */
-    Vector3 edge_u;          /* rectangle edges, light space */
+    Vector3 origin;          /**< light space */
+    Vector3 direction;       /**< light space, direction of emission */
+    Vector3 edge_u;          /**< rectangle edges, light space */
     Vector3 edge_v;
-    Color energy;            /* photon energy */
-    Tag shader;              /* light shader, 0 = none */
-    int32_t samples;         /* samples per call */
+    Color energy;            /**< photon energy */
+    Tag shader;              /**< light shader, 0 = none */
+    int32_t samples;         /**< samples per call */
 } HostLight;
 
-/* The array answered by UVO_QUERY_THREAD_CELLS. */
+/** The array answered by UVO_QUERY_THREAD_CELLS. */
 typedef struct HostCellList {
-    void ***cells;     /* every cell registered for the instance */
+    void ***cells;     /**< every cell registered for the instance */
     int32_t count;
 } HostCellList;
 
-typedef void *HostLock;   /* answered by UVO_QUERY_INSTANCE_LOCK; for rx_lock/rx_unlock */
+typedef void *HostLock;   /**< answered by UVO_QUERY_INSTANCE_LOCK; for rx_lock/rx_unlock */
 
-/* A host image, from rx_output_image_open, rx_img_image_dbcreate or
+/** A host image, from rx_output_image_open, rx_img_image_dbcreate or
  * rx_img_pyramid_get_level. */
 typedef struct HostImage HostImage;
 
-/* Description handed to rx_img_image_dbcreate: exactly 256 bytes, zero but for
+/** Description handed to rx_img_image_dbcreate: exactly 256 bytes, zero but for
  * the fields given. */
 typedef struct HostImageDesc {
     int32_t width, height;
-    int32_t bits;            /* bits per component */
-    int32_t components;      /* channels */
-    int32_t filter;          /* 1: build a pyramid of half-size levels */
+    int32_t bits;            /**< bits per component */
+    int32_t components;      /**< channels */
+    int32_t filter;          /**< 1: build a pyramid of half-size levels */
     float gamma;
-    int32_t type;            /* 13: float RGBA */
-    int32_t component_size;  /* bytes per component */
-    char name[224];          /* file name the image would have */
+    int32_t type;            /**< 13: float RGBA */
+    int32_t component_size;  /**< bytes per component */
+    char name[224];          /**< file name the image would have */
 } HostImageDesc;
 
-/* Frame-buffer accessor of the shader interface (version 2). */
+/** Frame-buffer accessor of the shader interface (version 2). */
 typedef struct HostFramebuffers HostFramebuffers;
 struct HostFramebuffers {
-    /* Look a user frame buffer up by name: non-zero when found, its number in *index. */
+    /** Look a user frame buffer up by name: non-zero when found, its number in *index. */
     Boolean (*find)(HostFramebuffers *self, const char *name, int32_t *index);
     void (*release)(HostFramebuffers *self);
 };
 
-/* The host's shader interface, from rx_get_shader_interface. */
+/** The host's shader interface, from rx_get_shader_interface. */
 typedef struct HostShaderInterface HostShaderInterface;
 struct HostShaderInterface {
     int32_t version;
-    /* The accessor of the frame-buffer set 'set' (Camera.frame_buffers), or null. */
+    /** The accessor of the frame-buffer set 'set' (Camera.frame_buffers), or null. */
     HostFramebuffers *(*framebuffers)(HostShaderInterface *self, Tag set);
     void (*release)(HostShaderInterface *self);
 };
@@ -331,89 +331,89 @@ struct HostShaderInterface {
 /* Records shared through shader-state keys and user records               */
 /* ------------------------------------------------------------------------ */
 
-/* Under "rxXMLD" while the material's light loop runs: light shaders read and
+/** Under "rxXMLD" while the material's light loop runs: light shaders read and
  * may lower the scales.  Filled by the material. */
 typedef struct LightLoopInfo {
-    int32_t size;            /* 28 */
-    float glossiness;        /* the material's reflection glossiness */
-    float importance;        /* importance of the shading call */
-    float diffuse_scale;     /* 1 before each light; multiplies the diffuse cosine */
-    float specular_scale;    /* 1 before each light; multiplies the highlight */
-    int32_t physical_light;  /* 0 before each light; a physical light sets 1 */
-    int32_t force_specular;  /* 0 before each light; non-zero forces the highlight */
+    int32_t size;            /**< 28 */
+    float glossiness;        /**< the material's reflection glossiness */
+    float importance;        /**< importance of the shading call */
+    float diffuse_scale;     /**< 1 before each light; multiplies the diffuse cosine */
+    float specular_scale;    /**< 1 before each light; multiplies the highlight */
+    int32_t physical_light;  /**< 0 before each light; a physical light sets 1 */
+    int32_t force_specular;  /**< 0 before each light; non-zero forces the highlight */
 } LightLoopInfo;
 
-/* Under "hostbase": the host application's flags, looked up, never created. */
-#define UVO_HOST_LIGHT_FLAGS_EMIT_DIFFUSE 100   /* byte offset of int32 emit_diffuse */
-#define UVO_HOST_LIGHT_FLAGS_EMIT_SPECULAR 104  /* byte offset of int32 emit_specular */
+/** Under "hostbase": the host application's flags, looked up, never created. */
+#define UVO_HOST_LIGHT_FLAGS_EMIT_DIFFUSE 100   /**< byte offset of int32 emit_diffuse */
+#define UVO_HOST_LIGHT_FLAGS_EMIT_SPECULAR 104  /**< byte offset of int32 emit_specular */
 typedef struct HostLightFlags {
-    uint8_t host[100];       /* the host application's own fields */
-    int32_t emit_diffuse;    /* 0 switches the diffuse term of the current light off */
-    int32_t emit_specular;   /* 0 switches the highlight of the current light off */
+    uint8_t host[100];       /**< the host application's own fields */
+    int32_t emit_diffuse;    /**< 0 switches the diffuse term of the current light off */
+    int32_t emit_specular;   /**< 0 switches the highlight of the current light off */
 } HostLightFlags;
 
-/* Under "rxXMST": a caller of the material asks for its components.  The first
+/** Under "rxXMST": a caller of the material asks for its components.  The first
  * slot is the record's size in bytes (208 or 416) and selects the layout. */
 #define UVO_MATERIAL_API_SMALL 208
 #define UVO_MATERIAL_API_FULL 416
 typedef struct MaterialApiRecord {
-    int32_t interface_version;  /* 208 or 416, set by the caller */
-    int32_t claimed;            /* 0 from the caller; the first material to fill it sets 1 */
+    int32_t interface_version;  /**< 208 or 416, set by the caller */
+    int32_t claimed;            /**< 0 from the caller; the first material to fill it sets 1 */
     union {
         struct {
-            float opacity;              /* cut-out opacity */
+            float opacity;              /**< cut-out opacity */
             Color indirect, direct_diffuse, highlight, translucency;
             Color reflection, refraction, additional, occlusion;
             Color diffuse_weight, reflection_weight, refraction_weight, translucency_weight;
             int32_t ray_type;
-        } small;                        /* layout 208 */
+        } small;                        /**< layout 208 */
         struct {
             int32_t ray_type;
-            int32_t outputs[101];       /* copy of the material's 101-slot output record */
-        } full;                         /* layout 416 */
+            int32_t outputs[101];       /**< copy of the material's 101-slot output record */
+        } full;                         /**< layout 416 */
     } u;
 } MaterialApiRecord;
 
-/* Handed to rx_compute_avg_radiance. */
+/** Handed to rx_compute_avg_radiance. */
 typedef struct IndirectRequest {
-    int32_t size;                 /* 44 */
-    int32_t rays;                 /* gather rays to use */
-    float max_radius;             /* copied from RenderOptions, in its order */
+    int32_t size;                 /**< 44 */
+    int32_t rays;                 /**< gather rays to use */
+    float max_radius;             /**< copied from RenderOptions, in its order */
     float min_radius;
     uint8_t view;
     uint8_t filter;
-    uint8_t pad0[2];              /* 0 */
+    uint8_t pad0[2];              /**< 0 */
     int32_t points;
     float falloff_start;
     int32_t depth;
     float falloff_stop;
-    int32_t reserved;             /* 0 */
-    float importance;             /* importance of the request */
+    int32_t reserved;             /**< 0 */
+    float importance;             /**< importance of the request */
 } IndirectRequest;
 
-/* User records a shader installs in its state for the shaders of its child
+/** User records a shader installs in its state for the shaders of its child
  * rays; each starts with its magic. */
 #define UVO_REFLECTION_MARKER_MAGIC 9201
 #define UVO_GLOSSY_HINT_MAGIC 20498
 #define UVO_REFRACTION_FALLOFF_MAGIC 14106
 
 typedef struct ReflectionMarker {
-    int32_t magic;           /* 9201 */
-    float weight;            /* weight the reflection sampler was called with */
+    int32_t magic;           /**< 9201 */
+    float weight;            /**< weight the reflection sampler was called with */
 } ReflectionMarker;
 
 typedef struct GlossyEnvironmentHint {
-    int32_t magic;           /* 20498 */
-    float glossiness;        /* glossiness of the reflection asking for the environment */
-    float importance;        /* importance of that shading call */
+    int32_t magic;           /**< 20498 */
+    float glossiness;        /**< glossiness of the reflection asking for the environment */
+    float importance;        /**< importance of that shading call */
 } GlossyEnvironmentHint;
 
 typedef struct RefractionFalloffRecord {
-    int32_t magic;           /* 14106 */
-    Color color;             /* colour at the fall-off distance */
-    float distance;          /* fall-off distance, scene units */
-    int32_t color_enable;    /* non-zero: fade to color instead of limiting the ray */
-    int32_t applied;         /* 0 before each ray; the hit material sets 1 once applied */
+    int32_t magic;           /**< 14106 */
+    Color color;             /**< colour at the fall-off distance */
+    float distance;          /**< fall-off distance, scene units */
+    int32_t color_enable;    /**< non-zero: fade to color instead of limiting the ray */
+    int32_t applied;         /**< 0 before each ray; the hit material sets 1 once applied */
 } RefractionFalloffRecord;
 
 /* Compile-time layout checks (C11 and C++11). */
@@ -456,7 +456,7 @@ UVO_STATIC_ASSERT(offsetof(RenderOptions, gather_falloff_stop) - offsetof(Render
 /* ------------------------------------------------------------------------ */
 /* Host functions                                                           */
 /* ------------------------------------------------------------------------ */
-/*
+/**
  * The library binds each of these by name with dlsym on the handle given to
  * rxSetModuleHandle.  The list is an X-macro so the library's binding table and
  * these prototypes come from one place:
@@ -606,7 +606,7 @@ UVO_STATIC_ASSERT(offsetof(RenderOptions, gather_falloff_stop) - offsetof(Render
                                          const Vector3 *coordinate))                          \
     X(HostShaderInterface *, rx_get_shader_interface, (int32_t version))
 
-/*
+/**
  * Message functions: printf-style.  The library always formats its messages
  * itself and passes the finished text as the format with no arguments; the
  * 'n' variants pass a message number first.
@@ -636,7 +636,7 @@ UVO_HOST_MESSAGES(UVO_HOST_MESSAGE_PROTOTYPE)
 /* Library entry points a host calls                                        */
 /* ------------------------------------------------------------------------ */
 
-/* Hand the library the module that exports the host functions. */
+/** Hand the library the module that exports the host functions. */
 typedef void (*UvoSetModuleHandleFn)(void *handle);
 typedef int32_t (*UvoVersionFn)(void);
 typedef Boolean (*UvoInitFn)(ShadingState *state, void *params, Boolean *request_instance_init);
