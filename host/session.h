@@ -22,6 +22,8 @@ struct SessionOptions {
     int samples = 0;                    // > 0 overrides the scene's samples per pixel
     int threads = -1;                   // >= 0 overrides the scene's thread count
     int width = 0, height = 0;          // > 0 override the resolution (aspect kept from the scene)
+    int64_t seed = -1;                  // >= 0 overrides the scene's seed (32 bits)
+    double progress_interval = 10.0;    // seconds between progress lines when stderr is no terminal
 };
 
 class RenderSession {
@@ -56,8 +58,10 @@ private:
     std::unique_ptr<ShaderRegistry> registry_;
     Renderer renderer_;
     std::map<std::string, std::string> attributes_;
+    ExrNumbers numbers_;
     Image raw_;
     bool output_shaders_ran_ = false;
+    double progress_interval_ = 10.0;
 };
 
 // Allocations of the shader library not released yet.
