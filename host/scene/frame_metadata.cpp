@@ -33,11 +33,18 @@ float environment_white_luminance(const ShaderInstance *environment) {
         return 0.0f;
     if (environment->code->name == "uvo_ciesky")
         return 1.0f;
-    float scale = 0.0f, intensity = 1.0f;
-    if (environment->code->name == "uvo_physicalsky" && instance_number(*environment, "rgb_scale", scale) &&
-        instance_number(*environment, "intensity", intensity) && scale * intensity > 0.0f)
-        return 1.0f / (scale * intensity);
-    return 0.0f;
+    float scale = 0.0f, intensity = 0.0f;
+    if (environment->code->name != "uvo_physicalsky" || !instance_number(*environment, "rgb_scale", scale) ||
+        !instance_number(*environment, "intensity", intensity) || !(intensity > 0.0f))
+        return 0.0f;
+    // The sky takes 1.25e-5 for every channel when rgb_scale's red is not
+    // positive.
+    const ParamDecl *rgb = environment->code->declaration->find("rgb_scale");
+    float red = 0.0f;
+    std::memcpy(&red, reinterpret_cast<const unsigned char *>(environment->words.data()) + rgb->offset, sizeof red);
+    if (!(red > 0.0f))
+        scale = 1.25e-5f;
+    return scale > 0.0f ? 1.0f / (scale * intensity) : 0.0f;
 }
 
 }  // namespace

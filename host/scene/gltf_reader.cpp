@@ -140,8 +140,8 @@ void add_primitive(const tinygltf::Model &model, const tinygltf::Primitive &prim
     if (const auto n = primitive.attributes.find("NORMAL"); n != primitive.attributes.end())
         normals = read_floats(model, n->second, 3, "NORMAL");
     if (const auto t = primitive.attributes.find("TEXCOORD_0"); t != primitive.attributes.end()) {
-        const tinygltf::Accessor &accessor = model.accessors.at(static_cast<size_t>(t->second));
-        if (accessor.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT)
+        if (t->second >= 0 && static_cast<size_t>(t->second) < model.accessors.size() &&
+            model.accessors[t->second].componentType == TINYGLTF_COMPONENT_TYPE_FLOAT)
             uvs = read_floats(model, t->second, 2, "TEXCOORD_0");
     }
     if ((!normals.empty() && normals.size() != positions.size()) || (!uvs.empty() && uvs.size() != positions.size()))
