@@ -66,7 +66,15 @@ int main(int argc, char **argv) {
     app.add_flag("--no-progress", no_progress, "no progress bar or progress lines");
     app.add_option("--progress-interval", options.progress_interval,
                    "seconds between progress lines when stderr is no terminal (0: after every tile)")
-        ->check(CLI::Range(0.0, 86400.0));
+        ->check(CLI::Validator(
+            [](std::string &text) {
+                char *end = nullptr;
+                const double seconds = std::strtod(text.c_str(), &end);
+                return end != text.c_str() && *end == '\0' && seconds >= 0.0 && seconds <= 86400.0
+                           ? std::string()
+                           : "Value " + text + " not in range 0 to 86400 seconds";
+            },
+            "in [0 - 86400]"));
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {
