@@ -1,6 +1,6 @@
 # make render: install what is missing, build the library and uvo-render, render the default scene into out/
 # make test:   install what is missing, build everything, run every test
-# make declarations: rewrite share/uvo/shaders/*.json from the parameter lists
+# make declarations: rewrite share/uvo/shaders/*.json and docs/shaders/*.md from the parameter lists
 # make docs:   API documentation of include/uvo/ (Doxygen) in build/docs/api/html
 # make install PREFIX=...: build and install the library, kit, headers, declarations, uvo-render
 BUILD ?= build

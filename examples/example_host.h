@@ -66,7 +66,8 @@ static int example_tonemap(Image *image, int setting_count, char **settings) {
     record.write_pixel = write_pixel;
     for (i = 0; i < setting_count; ++i)
         if (example_apply_setting(&record, settings[i]) != 0) {
-            fprintf(stderr, "unknown setting %s\n", settings[i]);
+            fprintf(stderr, "bad setting %s: an unknown name or not a number\n", settings[i]);
+            example_list_settings(stderr, &record);
             return 2;
         }
 

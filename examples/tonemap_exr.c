@@ -146,7 +146,10 @@ int main(int argc, char **argv) {
     int failed;
 
     if (argc < 3) {
+        TonemapRecord defaults;
         fprintf(stderr, "usage: %s INPUT.exr OUTPUT.png [setting=value ...]\n", argv[0]);
+        example_record_defaults(&defaults, 1, 1);
+        example_list_settings(stderr, &defaults);
         return 2;
     }
     if (read_exr(argv[1], &image) != 0) {

@@ -1,6 +1,7 @@
 // uvo-render: renders a JSON scene with the uvo shader library into an EXR
 // image and a PNG preview.
 #include <CLI/CLI.hpp>
+#include <climits>
 #include <filesystem>
 
 #include "image/image.h"
@@ -21,6 +22,16 @@ constexpr int kExitFailed = 3;        // the render or the writing failed (memor
 constexpr int kExitShaderFatal = 4;   // a shader reported a fatal error; nothing written
 constexpr int kExitInterrupted = 130; // interrupted (Ctrl-C): the unfinished images were written
 
+// "out/x.png" or "out/x.exr" names the pair by its base "out/x": the
+// extension is not doubled.
+std::string output_base(const std::string &output) {
+    const std::filesystem::path path(output);
+    const std::string ext = path.extension().string();
+    if (ext == ".png" || ext == ".exr" || ext == ".PNG" || ext == ".EXR")
+        return path.parent_path().empty() ? path.stem().string() : (path.parent_path() / path.stem()).string();
+    return output;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -29,11 +40,18 @@ int main(int argc, char **argv) {
     std::string output;
     int verbosity_level = 2;
     bool no_progress = false;
+    int64_t seed = -1;
     app.add_option("scene", options.scene, "scene file (JSON)")->required();
-    app.add_option("-o,--output", output, "output base name: writes BASE.exr and BASE.png (default out/<scene name>)");
+    app.set_version_flag("--version", std::string("uvo-render ") + UVO_VERSION + " (host interface " +
+                                          std::to_string(UVO_HOST_INTERFACE_VERSION) + ")");
+    app.add_option("-o,--output", output,
+                   "output base name: writes BASE.exr and BASE.png (default out/<scene name>; a .png or .exr "
+                   "ending names the same pair)");
     app.add_option("--shaders", options.library, "shader library to load (default: the one beside this program)");
     app.add_option("--declarations", options.declarations, "directory of shader declarations");
-    app.add_option("-s,--samples", options.samples, "samples per pixel (overrides the scene)")->check(CLI::PositiveNumber);
+    app.add_option("-s,--samples", options.samples, "samples per pixel (overrides the scene)")->check(CLI::Range(1, INT_MAX));
+    app.add_option("--seed", seed, "seed of the sampling patterns (overrides the scene's options.seed)")
+        ->check(CLI::Range(int64_t(0), int64_t(UINT32_MAX)));
     app.add_option("-t,--threads", options.threads, "render threads, 0 for every core (overrides the scene)")
         ->check(CLI::Range(0, kMaxThreads));
     // Both or neither: one alone would leave the other side to a guess.
@@ -45,7 +63,18 @@ int main(int argc, char **argv) {
     height->needs(width);
     app.add_option("-v,--verbosity", verbosity_level, "0 errors, 1 warnings, 2 info, 3 progress, 4 debug")
         ->check(CLI::Range(0, 4));
-    app.add_flag("--no-progress", no_progress, "no progress bar");
+    app.add_flag("--no-progress", no_progress, "no progress bar or progress lines");
+    app.add_option("--progress-interval", options.progress_interval,
+                   "seconds between progress lines when stderr is no terminal (0: after every tile)")
+        ->check(CLI::Validator(
+            [](std::string &text) {
+                char *end = nullptr;
+                const double seconds = std::strtod(text.c_str(), &end);
+                return end != text.c_str() && *end == '\0' && seconds >= 0.0 && seconds <= 86400.0
+                           ? std::string()
+                           : "Value " + text + " not in range 0 to 86400 seconds";
+            },
+            "in [0 - 86400]"));
     app.add_option("--sensor-samples", options.sensor_samples,
                    "most samples per daylight sensor (overrides the scene; with --samples alone: 64 x samples)")
         ->check(CLI::PositiveNumber);
@@ -56,12 +85,19 @@ int main(int argc, char **argv) {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion &e) {
+        return app.exit(e);
     } catch (const CLI::ParseError &e) {
         // One line, and the exit code of every other refused input.
         host_error("%s", e.what());
         return kExitRefused;
     }
     set_verbosity(verbosity_level);
+    if (verbosity_level >= 4)
+        message_line("debug", (std::string("uvo-render ") + UVO_VERSION + ", host interface " +
+                               std::to_string(UVO_HOST_INTERFACE_VERSION)).c_str());
+    options.seed = seed;
+    output = output_base(output);
     if (output.empty())
         output = (std::filesystem::path("out") / std::filesystem::path(options.scene).stem()).string();
 

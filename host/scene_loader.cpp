@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "scene/geometry.h"
+#include "scene/mesh_files.h"
 #include "scene/lights.h"
 #include "scene/limits.h"
 #include "scene/output_channels.h"
@@ -303,7 +304,8 @@ private:
     void load_camera(const json &value, const std::string &path) {
         const json &c = object_at(value, path);
         check_keys(c, path, {"resolution", "focal", "aperture", "aspect", "orthographic", "transform", "lens",
-                             "output", "environment", "clip", "framebuffers", "volume", "outputs"});
+                             "output", "environment", "clip", "framebuffers", "volume", "outputs",
+                             "white_luminance"});
         Camera3 &cam = scene_.camera;
         Camera &k = cam.camera;
         k = Camera{};
@@ -323,6 +325,7 @@ private:
         k.aperture = static_cast<float>(number(c, "aperture", path, 1.0, 1e-9));
         k.aspect = static_cast<float>(number(c, "aspect", path, static_cast<double>(w) / h, 1e-9));
         k.orthographic = boolean(c, "orthographic", path, false) ? 1 : 0;
+        cam.white_luminance = static_cast<float>(number(c, "white_luminance", path, 0.0, 0.0));
         k.clip_near = 0.0f;
         k.clip_far = 1e30f;
         if (c.contains("clip")) {
@@ -478,32 +481,48 @@ private:
             const std::string opath = child(path, i);
             const json &o = object_at(value[i], opath);
             check_keys(o, opath, {"name", "type", "size", "radius", "segments", "file", "transform", "material"});
-            Object &object = scene_.objects.emplace_back();
-            object.name = o.contains("name") ? string(o, "name", opath) : "object " + std::to_string(i);
+            const std::string name = o.contains("name") ? string(o, "name", opath) : "object " + std::to_string(i);
             const std::string type = string(o, "type", opath);
+            std::vector<MeshPart> parts(1);
             if (type == "plane") {
-                object.mesh = make_plane(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
+                parts[0].mesh = make_plane(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
             } else if (type == "box") {
-                object.mesh = make_box(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
+                parts[0].mesh = make_box(static_cast<float>(number(o, "size", opath, 1.0, 1e-9)));
             } else if (type == "sphere") {
-                object.mesh = make_sphere(static_cast<float>(number(o, "radius", opath, 1.0, 1e-9)),
-                                          integer(o, "segments", opath, 64, 4, kMaxSphereSegments));
+                parts[0].mesh = make_sphere(static_cast<float>(number(o, "radius", opath, 1.0, 1e-9)),
+                                            integer(o, "segments", opath, 64, 4, kMaxSphereSegments));
             } else if (type == "mesh") {
                 const std::string file = resolve(string(o, "file", opath));
                 try {
-                    object.mesh = read_obj(file);
+                    parts = read_mesh_file(file);
                 } catch (const MeshError &e) {
                     fail(child(opath, "file"), "mesh file \"" + file + "\": " + e.what());
                 }
             } else {
                 fail(child(opath, "type"), "expected \"plane\", \"box\", \"sphere\" or \"mesh\"");
             }
-            object.to_world = transform(o, opath);
-            object.from_world = inverse_of(object.to_world, child(opath, "transform"));
-            place_object(object);
-            object.material = o.contains("material") ? shader(o["material"], child(opath, "material"))
-                                                     : shader(json("lambert"), child(opath, "material"));
-            object.material_tag = object.material->tag;
+            const Mat4 to_world = transform(o, opath);
+            const Mat4 from_world = inverse_of(to_world, child(opath, "transform"));
+            ShaderInstance *given = o.contains("material") ? shader(o["material"], child(opath, "material")) : nullptr;
+            // A file with several materials (glTF) gives one object per
+            // material, "NAME/MATERIAL"; without a material in the scene each
+            // takes its base colour as a diffuse uvo_material.
+            for (MeshPart &part : parts) {
+                Object &object = scene_.objects.emplace_back();
+                object.name = parts.size() == 1 ? name : name + "/" + part.material;
+                object.mesh = std::move(part.mesh);
+                object.to_world = to_world;
+                object.from_world = from_world;
+                place_object(object);
+                const json colour = {part.color.r, part.color.g, part.color.b};
+                object.material = given          ? given
+                                  : part.has_color ? shader(json{{"shader", "uvo_material"},
+                                                                 {"params", {{"diffuse_color", colour},
+                                                                             {"reflectivity", 0.0}}}},
+                                                            child(opath, "material"))
+                                                   : shader(json("lambert"), child(opath, "material"));
+                object.material_tag = object.material->tag;
+            }
         }
     }
 };

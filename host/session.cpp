@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 
@@ -9,6 +10,7 @@
 #include "render/camera_shaders.h"
 #include "render/host_messages.h"
 #include "services/photons.h"
+#include "scene/frame_metadata.h"
 #include "scene_loader.h"
 
 namespace uvo_host {
@@ -32,6 +34,34 @@ void check_frame_memory(const Scene &scene) {
     }
 }
 
+void debug_line(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void debug_line(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vmessage(4, "debug", format, args);
+    va_end(args);
+}
+
+// At verbosity 4: where the shaders and declarations came from, their
+// versions, and what the scene holds.
+void describe(const ShaderRegistry &registry, const std::string &declarations, const Scene &scene) {
+    if (verbosity() < 4)
+        return;
+    debug_line("shader library %s", registry.library_path().c_str());
+    debug_line("declarations %s: %zu shaders", declarations.c_str(), registry.declarations().size());
+    for (const auto &[name, declaration] : registry.declarations())
+        debug_line("  %s version %d, %zu parameters, %u bytes", name.c_str(), declaration.version,
+                   declaration.parameters.size(), declaration.block_size);
+    size_t triangles = 0;
+    for (const Object &object : scene.objects)
+        triangles += object.mesh.triangle_count();
+    debug_line("scene %s: %zu objects, %zu triangles, %zu lights, %zu shader instances, %zu images", scene.file.c_str(),
+               scene.objects.size(), triangles, scene.lights.size(), scene.instances.size(), scene.images.size());
+    debug_line("frame %dx%d, %d samples per pixel, seed %u, tiles of %d, max depth %d", scene.camera.camera.x_resolution,
+               scene.camera.camera.y_resolution, scene.settings.samples, scene.settings.seed,
+               scene.settings.tile_size, scene.settings.max_depth);
+}
+
 }  // namespace
 
 RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) {
@@ -50,6 +80,8 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
     }
     if (options.threads >= 0)
         scene.settings.threads = options.threads;
+    if (options.seed >= 0)
+        scene.settings.seed = static_cast<uint32_t>(options.seed);
     if ((options.width > 0) != (options.height > 0))
         throw SceneError("--width and --height: give both or neither");
     if (options.width > 0) {
@@ -76,13 +108,26 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
         sensor_samples_ = options.sensor_samples;
     else if (options.samples > 0 && scene.analysis)
         sensor_samples_ = std::min(scene.analysis->samples, 64 * options.samples);
+    progress_interval_ = options.progress_interval;
+    describe(*registry_, declarations, scene);
     attributes_["uvo:scene"] = options.scene;
     attributes_["uvo:shaders"] = registry_->library_path();
     attributes_["uvo:declarations"] = declarations;
-    attributes_["uvo:samples"] = std::to_string(scene.settings.samples);
-    attributes_["uvo:resolution"] = std::to_string(scene.camera.camera.x_resolution) + "x" +
-                                    std::to_string(scene.camera.camera.y_resolution);
-    attributes_["uvo:seed"] = std::to_string(scene.settings.seed);
+    numbers_.ints["uvo:samples"] = scene.settings.samples;
+    numbers_.int_pairs["uvo:resolution"] = {scene.camera.camera.x_resolution, scene.camera.camera.y_resolution};
+    // A seed above 2^31 keeps its bits.
+    numbers_.ints["uvo:seed"] = static_cast<int>(scene.settings.seed);
+    const FrameMetadata meta = frame_metadata(scene);
+    numbers_.rec709 = true;
+    if (meta.white_luminance > 0.0f)
+        numbers_.floats["whiteLuminance"] = meta.white_luminance;
+    if (meta.iso_speed > 0.0f) {
+        numbers_.floats["isoSpeed"] = meta.iso_speed;
+        numbers_.floats["expTime"] = meta.exp_time;
+        numbers_.floats["aperture"] = meta.aperture;
+    }
+    std::copy(meta.world_to_camera.m, meta.world_to_camera.m + 16, numbers_.matrices["worldToCamera"].begin());
+    std::copy(meta.world_to_ndc.m, meta.world_to_ndc.m + 16, numbers_.matrices["worldToNDC"].begin());
 }
 
 RenderSession::~RenderSession() {
@@ -98,7 +143,7 @@ RenderStats RenderSession::render(bool progress) {
         const size_t photons = emit_photons(world_, world_.scene.settings.photons);
         host_info("%zu photons emitted", photons);
     }
-    const RenderStats stats = renderer_.render(world_.scene.settings.threads, progress);
+    const RenderStats stats = renderer_.render(world_.scene.settings.threads, progress, progress_interval_);
     if (const uint64_t refused = world_.tracer->refused_rays(); refused > 0)
         host_warning("%llu rays were not traced (non-finite or out-of-range origin or direction)",
                      static_cast<unsigned long long>(refused));
@@ -107,8 +152,8 @@ RenderStats RenderSession::render(bool progress) {
         raw_ = world_.framebuffer;
         run_output_shaders(world_, progress);
     }
-    attributes_["uvo:threads"] = std::to_string(stats.threads);
-    attributes_["uvo:render_seconds"] = std::to_string(stats.seconds);
+    numbers_.ints["uvo:threads"] = stats.threads;
+    numbers_.floats["uvo:render_seconds"] = static_cast<float>(stats.seconds);
     return stats;
 }
 
@@ -123,7 +168,7 @@ void RenderSession::write(const std::string &base) const {
         layers.push_back(&buffer);
     for (const Image &channel : world_.output_channels)
         layers.push_back(&channel);
-    write_exr(base + ".exr", raw_image(), attributes_, layers);
+    write_exr(base + ".exr", raw_image(), attributes_, layers, numbers_);
     // Output shaders (tone mappers) leave display values: no second encoding.
     write_png(base + ".png", world_.framebuffer, output_shaders_ran_);
     if (world_.scene.analysis && world_.scene.analysis->luminance_map)

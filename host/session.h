@@ -29,6 +29,8 @@ struct SessionOptions {
     // "log" or "linear": write the luminance map of the render (as the
     // analysis section's luminance_map asks), whatever the scene says.
     std::string luminance_map;
+    int64_t seed = -1;                  // >= 0 overrides the scene's seed (32 bits)
+    double progress_interval = 10.0;    // seconds between progress lines when stderr is no terminal
 };
 
 class RenderSession {
@@ -71,9 +73,11 @@ private:
     std::unique_ptr<ShaderRegistry> registry_;
     Renderer renderer_;
     std::map<std::string, std::string> attributes_;
+    ExrNumbers numbers_;
     Image raw_;
     bool output_shaders_ran_ = false;
     int sensor_samples_ = 0;            // 0: the scene's
+    double progress_interval_ = 10.0;
 };
 
 // Allocations of the shader library not released yet.

@@ -2,6 +2,7 @@
 // EXR (float RGBA) and as an 8-bit sRGB PNG preview.
 #pragma once
 
+#include <array>
 #include <map>
 #include <stdexcept>
 #include <cstdint>
@@ -58,12 +59,23 @@ Image read_image(const std::string &path);
 // Throws ImageError with the reason.
 void check_writable(const std::string &path);
 
-// Writes float RGBA EXR with string attributes in the header.  Each of
+// Header attributes that are numbers, kept as numbers: ints, floats, 2-int
+// vectors, 4x4 float matrices (row-major, row vectors as OpenEXR's M44f),
+// and the chromaticities of Rec. 709 with a D65 white when `rec709` is set.
+struct ExrNumbers {
+    std::map<std::string, int> ints;
+    std::map<std::string, float> floats;
+    std::map<std::string, std::array<int, 2>> int_pairs;
+    std::map<std::string, std::array<float, 16>> matrices;
+    bool rec709 = false;
+};
+
+// Writes float RGBA EXR with string attributes (and `numbers`) in the header.  Each of
 // `layers` (same size as `image`) adds the channels NAME.R, NAME.G, NAME.B
 // and NAME.A, NAME being the layer's Image::name.
 void write_exr(const std::string &path, const Image &image,
                const std::map<std::string, std::string> &attributes,
-               const std::vector<const Image *> &layers = {});
+               const std::vector<const Image *> &layers = {}, const ExrNumbers &numbers = {});
 
 // Writes an 8-bit PNG (values clamped to [0, 1], alpha kept): linear values
 // sRGB-encoded, or, with `display_values`, the values as they are (an image

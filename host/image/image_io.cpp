@@ -1,6 +1,7 @@
 #include "image/image.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -14,6 +15,11 @@
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 #include <ImfStringAttribute.h>
+#include <ImfChromaticitiesAttribute.h>
+#include <ImfFloatAttribute.h>
+#include <ImfIntAttribute.h>
+#include <ImfMatrixAttribute.h>
+#include <ImfVecAttribute.h>
 #include <stb_image.h>
 #include <stb_image_write.h>
 
@@ -168,11 +174,23 @@ void check_writable(const std::string &path) {
 }
 
 void write_exr(const std::string &path, const Image &image,
-               const std::map<std::string, std::string> &attributes, const std::vector<const Image *> &layers) {
+               const std::map<std::string, std::string> &attributes, const std::vector<const Image *> &layers,
+               const ExrNumbers &numbers) {
     try {
         Imf::Header header(image.width, image.height);
         for (const auto &[key, value] : attributes)
             header.insert(key, Imf::StringAttribute(value));
+        for (const auto &[key, value] : numbers.ints)
+            header.insert(key, Imf::IntAttribute(value));
+        for (const auto &[key, value] : numbers.floats)
+            header.insert(key, Imf::FloatAttribute(value));
+        for (const auto &[key, value] : numbers.int_pairs)
+            header.insert(key, Imf::V2iAttribute(Imath::V2i(value[0], value[1])));
+        for (const auto &[key, m] : numbers.matrices)
+            header.insert(key, Imf::M44fAttribute(Imath::M44f(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8],
+                                                              m[9], m[10], m[11], m[12], m[13], m[14], m[15])));
+        if (numbers.rec709)
+            header.insert("chromaticities", Imf::ChromaticitiesAttribute(Imf::Chromaticities()));
         Imf::FrameBuffer fb;
         const char *names[4] = {"R", "G", "B", "A"};
         auto add = [&](const Image &source, const std::string &prefix) {
@@ -201,6 +219,41 @@ void write_exr(const std::string &path, const Image &image,
     }
 }
 
+namespace {
+
+uint32_t png_crc(const unsigned char *bytes, size_t size) {
+    uint32_t crc = 0xffffffffu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The PNG with an sRGB chunk (rendering intent perceptual) after its header,
+// so that viewers and colour-managed tools take the values as sRGB.
+std::vector<unsigned char> png_with_srgb_chunk(const Image &image, const std::vector<unsigned char> &pixels) {
+    std::vector<unsigned char> png;
+    stbi_write_png_to_func(
+        [](void *context, void *data, int size) {
+            auto *out = static_cast<std::vector<unsigned char> *>(context);
+            out->insert(out->end(), static_cast<unsigned char *>(data), static_cast<unsigned char *>(data) + size);
+        },
+        &png, image.width, image.height, 4, pixels.data(), image.width * 4);
+    constexpr size_t header_end = 8 + 4 + 4 + 13 + 4;  // signature, then the IHDR chunk
+    if (png.size() < header_end)
+        return {};
+    unsigned char chunk[13] = {0, 0, 0, 1, 's', 'R', 'G', 'B', 0};
+    const uint32_t crc = png_crc(chunk + 4, 5);
+    for (int i = 0; i < 4; ++i)
+        chunk[9 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+    png.insert(png.begin() + header_end, chunk, chunk + sizeof chunk);
+    return png;
+}
+
+}  // namespace
+
 void write_png(const std::string &path, const Image &image, bool display_values) {
     std::vector<unsigned char> bytes(static_cast<size_t>(image.width) * image.height * 4);
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -212,8 +265,13 @@ void write_png(const std::string &path, const Image &image, bool display_values)
                                               : linear_to_srgb(v);
         bytes[i] = static_cast<unsigned char>(std::lround(mapped * 255.0f));
     }
+    const std::vector<unsigned char> png = png_with_srgb_chunk(image, bytes);
+    if (png.empty())
+        throw ImageError(path + ": cannot write PNG");
     replace_atomically(path, [&](const std::string &temporary) {
-        if (!stbi_write_png(temporary.c_str(), image.width, image.height, 4, bytes.data(), image.width * 4))
+        std::FILE *file = std::fopen(temporary.c_str(), "wb");
+        const bool written = file != nullptr && std::fwrite(png.data(), 1, png.size(), file) == png.size();
+        if ((file != nullptr && std::fclose(file) != 0) || !written)
             throw ImageError(path + ": cannot write PNG");
     });
 }

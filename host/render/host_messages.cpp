@@ -42,7 +42,7 @@ void message_line(const char *level, const char *text) {
     std::fflush(stderr);
 }
 
-void draw_progress_bar(int done, int total) {
+void draw_progress_bar(int done, int total, const char *suffix) {
     constexpr int width = 40;
     const int filled = total > 0 ? done * width / total : width;
     char bar[width + 1];
@@ -50,7 +50,7 @@ void draw_progress_bar(int done, int total) {
         bar[i] = i < filled ? '#' : '.';
     bar[width] = '\0';
     std::lock_guard<std::mutex> guard(g_output_lock);
-    std::fprintf(stderr, "\r[%s] %3d%%", bar, total > 0 ? done * 100 / total : 100);
+    std::fprintf(stderr, "\r[%s] %3d%%%s\033[K", bar, total > 0 ? done * 100 / total : 100, suffix);
     std::fflush(stderr);
 }
 

@@ -34,8 +34,9 @@ void message_line(const char *level, const char *text);
 
 // Set by the renderer while it draws a progress bar on a terminal.
 void set_progress_bar_active(bool active);
-// Draws (or redraws) the bar for `done` of `total` on stderr; clears it.
-void draw_progress_bar(int done, int total);
+// Draws (or redraws) the bar for `done` of `total` on stderr, followed by
+// `suffix`; clears it.
+void draw_progress_bar(int done, int total, const char *suffix = "");
 void clear_progress_bar();
 
 // While set, rx_progress messages are drawn on the terminal's status line

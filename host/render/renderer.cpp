@@ -12,6 +12,7 @@
 #include "render/camera_shaders.h"
 #include "render/framebuffers.h"
 #include "render/host_messages.h"
+#include "render/progress.h"
 #include "render/shading.h"
 #include "render/sobol.h"
 #include "render/thread_pool.h"
@@ -87,7 +88,7 @@ Color Renderer::render_pixel(ThreadContext &context, int x, int y) {
     return sum * scale;
 }
 
-RenderStats Renderer::render(int threads, bool progress) {
+RenderStats Renderer::render(int threads, bool progress, double progress_interval) {
     Scene &scene = world_.scene;
     const int width = scene.camera.camera.x_resolution, height = scene.camera.camera.y_resolution;
     world_.framebuffer = Image(width, height);
@@ -108,34 +109,31 @@ RenderStats Renderer::render(int threads, bool progress) {
         contexts.push_back(std::make_unique<ThreadContext>(i));
         contexts.back()->world = &world_;
     }
-    std::atomic<int> done{0};
-    const bool bar = progress && isatty(STDERR_FILENO) && verbosity() >= 1;
-    if (bar) {
-        set_progress_bar_active(true);
-        draw_progress_bar(0, tiles);
-    }
+    std::atomic<uint64_t> finished_pixels{0};
+    auto meter = std::make_unique<ProgressMeter>(tiles, progress, progress_interval);
     const auto start = std::chrono::steady_clock::now();
     run_jobs(tiles, stats.threads, [&](int index, int worker) {
         ThreadContext &context = *contexts[worker];
         set_current_context(&context);
         const int x0 = (index % tiles_x) * tile, y0 = (index / tiles_x) * tile;
+        uint64_t finished = 0;
         for (int y = y0; y < std::min(y0 + tile, height); ++y)
             for (int x = x0; x < std::min(x0 + tile, width); ++x) {
-                if (world_.aborted.load(std::memory_order_relaxed))
+                if (world_.aborted.load(std::memory_order_relaxed)) {
+                    finished_pixels += finished;
                     return;
+                }
                 world_.framebuffer.put(x, y, render_pixel(context, x, y));
+                // A pixel cut short by a stop is not counted as finished.
+                finished += !world_.aborted.load(std::memory_order_relaxed);
             }
-        const int finished = ++done;
-        if (bar)
-            draw_progress_bar(finished, tiles);
+        finished_pixels += finished;
+        meter->step();
         set_current_context(nullptr);
     });
     stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (bar) {
-        set_progress_bar_active(false);
-        clear_progress_bar();
-    }
-    stats.pixel_samples = static_cast<uint64_t>(width) * height * scene.settings.samples;
+    meter.reset();
+    stats.pixel_samples = finished_pixels.load() * static_cast<uint64_t>(scene.settings.samples);
     for (const auto &context : contexts) {
         stats.rays += context->rays;
         stats.shader_calls += context->shader_calls;

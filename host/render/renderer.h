@@ -14,7 +14,7 @@ namespace uvo_host {
 struct RenderStats {
     double seconds = 0.0;
     int threads = 0;
-    uint64_t pixel_samples = 0;
+    uint64_t pixel_samples = 0; // of the pixels finished (an interrupted render counts fewer)
     uint64_t rays = 0;          // rays traced, eye and secondary, shadow walks counted once
     uint64_t shader_calls = 0;
 };
@@ -23,9 +23,10 @@ class Renderer {
 public:
     explicit Renderer(World &world);
 
-    // Renders the whole frame with `threads` workers (0: all cores); draws a
-    // progress bar on stderr when `progress` is set.
-    RenderStats render(int threads, bool progress);
+    // Renders the whole frame with `threads` workers (0: all cores); shows
+    // its progress on stderr when `progress` is set (render/progress.h: a bar
+    // on a terminal, else a line every `progress_interval` seconds).
+    RenderStats render(int threads, bool progress, double progress_interval = 10.0);
 
     // The averaged colour of pixel (x, y) (row 0 at the top), rendered with
     // `context`, which must be the calling thread's current context.

@@ -117,6 +117,7 @@ struct Camera3 {
     Camera camera{};
     Mat4 to_world = Mat4::identity();   // camera space (looks along -z, y up) -> internal
     Mat4 from_world = Mat4::identity();
+    float white_luminance = 0.0f;       // cd/m2 of a pixel value 1; 0: the environment's (scene/frame_metadata.h)
     std::vector<ShaderInstance *> lens;
     std::vector<ShaderInstance *> output;
     ShaderInstance *environment = nullptr;

@@ -31,9 +31,9 @@ namespace uvo {
     X(float, radial_bias, 4, "scalar", "1.0", "[0, inf)", "",                                                 \
       "spread from centre to rim: 1 even over the area, above 1 towards the centre, below towards the rim; "  \
       "0 or less: exponent 1")                                                                               \
-    X(int32_t, aperture_sides, 5, "integer", "0", "", "",                                                     \
+    X(int32_t, aperture_sides, 5, "integer", "0", "any", "blades",                                                     \
       "straight blades of the aperture; 0 or less: circular")                                                 \
-    X(float, aperture_rotation, 6, "scalar", "0.0", "", "half turns",                                         \
+    X(float, aperture_rotation, 6, "scalar", "0.0", "any", "half turns",                                         \
       "rotation of the blade polygon; 0 puts a corner on camera-space +x")                                   \
     X(Boolean, use_aperture_texture, 7, "boolean", "false", "", "",                                           \
       "shape the aperture by aperture_texture instead of the blades")                                        \

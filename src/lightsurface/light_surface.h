@@ -16,14 +16,14 @@ namespace uvo {
 
 // The parameter block, in slot order.
 #define UVO_LIGHT_SURFACE_PARAMETERS(X)                                                                   \
-    X(Color, surface_color, 0, "color", "[1, 1, 1, 1]", "", "", "colour of the glow")                        \
+    X(Color, surface_color, 0, "color", "[1, 1, 1, 1]", "[0, inf) per channel", "", "colour of the glow")                        \
     X(float, surface_intensity, 4, "scalar", "1.0", "[0, inf)", "", "strength of the own glow")              \
     X(float, reduced_ray_scale, 5, "scalar", "1.0", "[0, inf)", "",                                          \
       "factor on rays the host marks reduced (query 142)")                                                   \
     X(float, reflection_ray_scale, 6, "scalar", "1.0", "[0, inf)", "", "factor on reflection rays")          \
     X(Boolean, add_light_output, 7, "boolean", "false", "", "", "add the output sampled from `lights`")      \
     X(float, light_output_scale, 8, "scalar", "1.0", "[0, inf)", "", "factor on the sampled output")         \
-    X(Vector3, sample_position, 9, "vector", "[0, 0, 0]", "", "",                                            \
+    X(Vector3, sample_position, 9, "vector", "[0, 0, 0]", "any", "light space units",                                            \
       "where to sample from, in each light's space; (0,0,0) samples from the shaded point")                  \
     X(LightTags, lights, 12, "array light", "", "", "", "lights whose output is sampled")
 

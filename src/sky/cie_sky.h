@@ -22,7 +22,7 @@ namespace uvo {
 #define UVO_CIE_SKY_PARAMETERS(X) \
     X(Boolean, enabled, 0, "boolean", "true", "", "", \
       "off: black") \
-    X(Color, color_value, 1, "color", "[1, 1, 1, 1]", "", "", \
+    X(Color, color_value, 1, "color", "[1, 1, 1, 1]", "[0, inf) per channel", "", \
       "evaluated per lit ray; does not tint the luminance") \
     X(Boolean, estimate_zenith_luminance, 5, "boolean", "false", "", "", \
       "zenith luminance from the sun's elevation instead of the values below") \
@@ -32,7 +32,7 @@ namespace uvo {
       "when not 0, Lz is derived from it") \
     X(float, overcast_fraction, 8, "scalar", "0.0", "[0, 1]", "", \
       "0 CIE clear sky .. 1 CIE overcast sky, clamped") \
-    X(Vector3, sun_vector, 9, "vector", "[0, 0.866, 0.5]", "", "", \
+    X(Vector3, sun_vector, 9, "vector", "[0, 0.866, 0.5]", "any non-zero direction", "direction", \
       "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up " \
       "in a y-up scene)") \
     X(Tag, sun, 12, "light", "", "", "", \

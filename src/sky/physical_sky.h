@@ -1,6 +1,11 @@
 // uvo_physicalsky: the daylight environment, and aerial perspective when run
 // as a lens or volume shader.
 //
+// Units: the result is the sky's luminance in cd/m2 times rgb_scale (and
+// intensity); at the default rgb_scale of 1.25e-5 a value of 1.0 is about
+// 80,000 cd/m2, the order of a clear sky near the sun.  uvo_physicalsun shares
+// the scale; uvo_ciesky returns cd/m2 itself.
+//
 // The parameters are listed below, with their slots, ranges, units and
 // meanings.
 //
@@ -30,7 +35,7 @@ namespace uvo {
       "colour tilt k: red x (1 + k), blue x (1 - k)") \
     X(float, saturation_level, 8, "scalar", "1.0", "[0, inf)", "", \
       "saturation of the colour; 1 keeps it, 0 grey") \
-    X(float, horizon_shift, 9, "scalar", "0.0", "", "tenths", \
+    X(float, horizon_shift, 9, "scalar", "0.0", "any", "tenths", \
       "height of the horizon, in tenths of the sky sphere's radius")
 
 // X(ctype, name, slot, type, default, range, unit, description): see
@@ -43,9 +48,9 @@ namespace uvo {
       "width of the sky-to-ground blend below the horizon") \
     X(Color, ground_tint, 11, "color", "[0.2, 0.2, 0.2, 1]", "[0, 1] per channel", "", \
       "reflectance of the ground plane") \
-    X(Color, night_minimum, 15, "color", "[0, 0, 0, 1]", "[0, inf) per channel", "", \
+    X(Color, night_minimum, 15, "color", "[0, 0, 0, 1]", "[0, inf) per channel", "result units (1 = 1 / rgb_scale cd/m2)", \
       "lower bound of the sky colour, in the result's units") \
-    X(Vector3, sun_vector, 19, "vector", "[0, 0.866, 0.5]", "", "", \
+    X(Vector3, sun_vector, 19, "vector", "[0, 0.866, 0.5]", "any non-zero direction", "direction", \
       "direction towards the sun in world space, used when sun is unset (the default is 60 degrees up " \
       "in a y-up scene)") \
     X(Tag, sun, 22, "light", "", "", "", \
@@ -65,8 +70,8 @@ namespace uvo {
     X(Boolean, up_axis_y, 29, "boolean", "true", "", "", \
       "the scene's up axis is y (false: z)") \
     X(int32_t, model_flags, 30, "integer", "0", "0..3", "", \
-      "bit flags of the sky colour model: 1 chromaticity weighted by the cosine of the sun angle, 2 " \
-      "fixed Perez A for x") \
+      "bit flags of the sky colour model, summed: 0 none, 1 chromaticity weighted by the cosine of the sun " \
+      "angle, 2 fixed Perez A for x, 3 both") \
     X(int32_t, luminance_mode, 31, "integer", "0", "0..2", "", \
       "0 turbidity model, 1 user Perez coefficients with zenith_luminance, 2 user Perez coefficients " \
       "with the CIE clear-sky zenith luminance") \
@@ -74,15 +79,15 @@ namespace uvo {
       "zenith luminance Lz of luminance_mode 1") \
     X(float, diffuse_horizontal_illuminance, 33, "scalar", "0.0", "[0, inf)", "lux", \
       "luminance_mode 1: when not 0, Lz is derived from it") \
-    X(float, perez_a, 34, "scalar", "-1.0", "", "", \
+    X(float, perez_a, 34, "scalar", "-1.0", "any", "", \
       "Perez coefficient A (darkening towards the horizon), modes 1 and 2") \
-    X(float, perez_b, 35, "scalar", "-0.32", "", "", \
+    X(float, perez_b, 35, "scalar", "-0.32", "any", "", \
       "Perez coefficient B (gradient of the horizon darkening), modes 1 and 2") \
-    X(float, perez_c, 36, "scalar", "10.0", "", "", \
+    X(float, perez_c, 36, "scalar", "10.0", "any", "", \
       "Perez coefficient C (circumsolar brightening), modes 1 and 2") \
-    X(float, perez_d, 37, "scalar", "-3.0", "", "", \
+    X(float, perez_d, 37, "scalar", "-3.0", "any", "", \
       "Perez coefficient D (width of the circumsolar region), modes 1 and 2") \
-    X(float, perez_e, 38, "scalar", "0.45", "", "", \
+    X(float, perez_e, 38, "scalar", "0.45", "any", "", \
       "Perez coefficient E (backscattered light), modes 1 and 2")
 
 UVO_PARAMETER_BLOCK(PhysicalSkyParams, UVO_PHYSICAL_SKY_PARAMETERS);

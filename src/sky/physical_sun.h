@@ -29,9 +29,9 @@ namespace uvo {
       "size of the soft-shadow disc; <= 0 hard shadows") \
     X(int32_t, shadow_rays, 11, "integer", "8", "-1..", "rays", \
       "shadow samples; negative: no shadow test at all") \
-    X(Vector3, photon_region_min, 12, "vector", "[0, 0, 0]", "", "scene units", \
+    X(Vector3, photon_region_min, 12, "vector", "[0, 0, 0]", "any", "scene units", \
       "lower corner of the photon box, light space") \
-    X(Vector3, photon_region_max, 15, "vector", "[0, 0, 0]", "", "scene units", \
+    X(Vector3, photon_region_max, 15, "vector", "[0, 0, 0]", "any", "scene units", \
       "upper corner of the photon box; a box of no extent covers the whole scene") \
     X(Boolean, photon_energy_from_area, 18, "boolean", "false", "", "", \
       "photon energy = box area x light colour x pi instead of the host's") \

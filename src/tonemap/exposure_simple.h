@@ -20,7 +20,7 @@ namespace uvo {
 // X(ctype, name, slot, type, default, range, unit, description): see
 // frame/param_list.h.
 #define UVO_EXPOSURE_SIMPLE_PARAMETERS(X) \
-    X(float, black_offset, 0, "scalar", "0.0", "", "", \
+    X(float, black_offset, 0, "scalar", "0.0", "any", "result units", \
       "added to each channel before the gain, in the render's units") \
     X(float, exposure_gain, 1, "scalar", "1.0", "[0, inf)", "", \
       "multiplies each channel") \

@@ -60,7 +60,7 @@ namespace uvo {
       "share of the refraction turned into translucency") \
     X(float, anisotropy, 31, "scalar", "1.0", "(0, inf)", "", \
       "ratio of the glossy exponent along the second tangent to the first; 1 isotropic") \
-    X(float, anisotropy_rotation, 32, "scalar", "0.0", "", "turns", \
+    X(float, anisotropy_rotation, 32, "scalar", "0.0", "any", "turns", \
       "rotation of the tangent frame about the normal (1 = 360 degrees)") \
     X(int32_t, anisotropy_channel, 33, "integer", "0", "-4..", "", \
       "tangent frame source: 0 or more texture space of that index, -2 bump basis, -3 derivatives, -4 " \
@@ -94,7 +94,7 @@ namespace uvo {
       "maximum length of reflection rays") \
     X(Boolean, reflection_falloff_color_enable, 47, "boolean", "false", "", "", \
       "rays that reach the distance take reflection_falloff_color instead of the environment") \
-    X(Color, reflection_falloff_color, 48, "color", "[0, 0, 0, 1]", "", "", \
+    X(Color, reflection_falloff_color, 48, "color", "[0, 0, 0, 1]", "[0, inf) per channel", "", \
       "colour of reflection rays that reach the distance") \
     X(int32_t, reflection_depth_highlights_only, 52, "integer", "0", "0..", "", \
       "from this reflection depth on (1 or more) reflections are highlights only; 0 never") \
@@ -147,7 +147,7 @@ namespace uvo {
       "weight of direct-light highlights") \
     X(float, cutout_opacity, 85, "scalar", "1.0", "[0, 1]", "", \
       "1 opaque .. 0 fully cut out") \
-    X(Color, additional_color, 86, "color", "[0, 0, 0, 0]", "", "", \
+    X(Color, additional_color, 86, "color", "[0, 0, 0, 0]", "any", "result units", \
       "added to the result") \
     X(Tag, bump_shader, 90, "shader", "", "", "", \
       "shader that perturbs the normal") \
@@ -161,9 +161,9 @@ namespace uvo {
     X(int32_t, bump_mode, 96, "integer", "0", "0..8", "", \
       "bump vectors: 0 off, 1-4 added to the normal, 5-8 replace it, in internal (1, 5), world (2, 6), " \
       "object (3, 7) or camera (4, 8) space; uvo_material_x only") \
-    X(Vector3, overall_bump, 97, "vector", "[0, 0, 0]", "", "", \
+    X(Vector3, overall_bump, 97, "vector", "[0, 0, 0]", "any", "", \
       "bump vector for all components (space per bump_mode); uvo_material_x only") \
-    X(Vector3, standard_bump, 100, "vector", "[0, 0, 0]", "", "", \
+    X(Vector3, standard_bump, 100, "vector", "[0, 0, 0]", "any", "", \
       "bump vector for all but the diffuse normal; uvo_material_x only") \
     X(Boolean, multiple_outputs, 103, "boolean", "false", "", "", \
       "the full output record is filled; uvo_material_x only")

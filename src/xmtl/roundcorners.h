@@ -32,7 +32,7 @@ namespace uvo {
     X(int32_t, vector_mode, 3, "integer", "0", "0..8", "", \
       "0 round the state's normal; 1-4 return the perturbation, 5-8 the new normal, in internal (1, " \
       "5), world (2, 6), object (3, 7) or camera (4, 8) space") \
-    X(Vector3, perturb_vector, 4, "vector", "[0, 0, 0]", "", "", \
+    X(Vector3, perturb_vector, 4, "vector", "[0, 0, 0]", "any", "", \
       "applied to the normal with vector_mode (read when it is not 0)")
 
 UVO_PARAMETER_BLOCK(RoundCornersParams, UVO_ROUNDCORNERS_PARAMETERS);

@@ -135,8 +135,11 @@ TEST(Examples, TonemapPfmMapsEveryPixelBitForBit) {
         source, 3, [&](int x, int y, int k) { return pixels[(size_t(h - 1 - y) * w + x) * 3 + k]; },
         [](float v) { return v; });
 
-    // Refused: an unknown setting, a missing file, a truncated file.
+    // Refused: an unknown setting, a value that is not a number, a missing
+    // file, a truncated file.
     EXPECT_NE(run("tonemap_pfm", in, out, " no_such_setting=1"), 0);
+    EXPECT_NE(run("tonemap_pfm", in, out, " film_speed=abc"), 0);
+    EXPECT_NE(run("tonemap_pfm", in, out, " film_speed=100x"), 0);
     EXPECT_NE(run("tonemap_pfm", temp_path("missing.pfm"), out), 0);
     const std::string truncated = temp_path("truncated.pfm");
     std::ofstream(truncated, std::ios::binary) << "PF\n70 9\n-1.0\n1234";

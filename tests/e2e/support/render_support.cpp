@@ -28,8 +28,9 @@ void write_file(const std::string &path, const std::string &text) {
     out << text;
 }
 
-CommandResult run_render(const std::string &arguments) {
-    const std::string command = std::string(UVO_RENDER_PATH) + " --no-progress " + arguments + " 2>&1";
+CommandResult run_render(const std::string &arguments, bool progress) {
+    const std::string command =
+        std::string(UVO_RENDER_PATH) + (progress ? " " : " --no-progress ") + arguments + " 2>&1";
     CommandResult result;
     FILE *pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

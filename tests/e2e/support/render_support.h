@@ -21,8 +21,9 @@ struct CommandResult {
     std::string output;  // stdout and stderr together
 };
 
-// Runs build/bin/uvo-render with `arguments` (already quoted as needed).
-CommandResult run_render(const std::string &arguments);
+// Runs build/bin/uvo-render with `arguments` (already quoted as needed),
+// with --no-progress unless `progress`.
+CommandResult run_render(const std::string &arguments, bool progress = false);
 
 // Options for an in-process session over `scene_text`, written to
 // dir/scene.json, with the built shader library and its declarations.
