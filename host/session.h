@@ -22,6 +22,8 @@ struct SessionOptions {
     int samples = 0;                    // > 0 overrides the scene's samples per pixel
     int threads = -1;                   // >= 0 overrides the scene's thread count
     int width = 0, height = 0;          // > 0 override the resolution (aspect kept from the scene)
+    int photons = -1;                   // >= 0 overrides the scene's photons per light
+    float photon_radius = -1.0f;        // >= 0 overrides the scene's photon search radius (0: automatic)
 };
 
 class RenderSession {

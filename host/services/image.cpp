@@ -1,6 +1,4 @@
-// Host functions: images and colour textures; and the photon functions other
-// than rx_photon_light and rx_photon_volume_scattering (services/photon.cpp), which this host does not
-// support.  Output images, user frame buffers and the shader interface are in
+// Host functions: images and colour textures.  Output images, user frame buffers and the shader interface are in
 // services_output.cpp.
 #include <cmath>
 #include <memory>
@@ -176,35 +174,3 @@ extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Ta
     state->tex = saved;
     return answer;
 }
-
-namespace {
-
-Boolean photons_unsupported(const char *name) {
-    host_warning_once(name, "%s: photons are not supported by this host", name);
-    return 0;
-}
-
-}  // namespace
-
-extern "C" Boolean rx_photon_reflection_specular(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_specular");
-}
-extern "C" Boolean rx_photon_reflection_glossy(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_glossy");
-}
-extern "C" Boolean rx_photon_reflection_diffuse(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_diffuse");
-}
-extern "C" Boolean rx_photon_transmission_specular(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_specular");
-}
-extern "C" Boolean rx_photon_transmission_glossy(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_glossy");
-}
-extern "C" Boolean rx_photon_transmission_diffuse(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_diffuse");
-}
-extern "C" Boolean rx_photon_transparent(Color *, ShadingState *) {
-    return photons_unsupported("rx_photon_transparent");
-}
-extern "C" Boolean rx_store_photon(Color *, ShadingState *) { return photons_unsupported("rx_store_photon"); }
