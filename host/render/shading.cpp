@@ -263,6 +263,11 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
         if (depth_of(parent) == 0)
             parent->distance = state->distance;
     }
+    // A shader that pointed its state's child at a state of its own (the
+    // interpolation cache does, for the probe it shades) reads the traced
+    // ray's hit there.
+    if (parent->child != nullptr && parent->child != state)
+        *parent->child = *state;
     context->pop(state);
     return answer;
 }
