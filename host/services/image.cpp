@@ -149,9 +149,10 @@ Color raster_pixel(const Image &image, float u, float v) {
 // A texture is an image element or a texture shader (called with the
 // coordinate as its texture coordinate).  An image is looked up bilinearly
 // at texture coordinate (x, y), v up; but from a lens or output shader the
-// coordinate is a raster position over the resolution, and the image is read
-// in raster order at the nearest pixel, so an image of the render's size maps
-// onto the frame pixel for pixel and upright.
+// coordinate is a raster position over the resolution (y up on camera
+// samples, rows down in output shaders), and the image is read at the
+// nearest pixel, so an image of the render's size maps onto the frame pixel
+// for pixel and upright.
 extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Tag texture,
                                            const Vector3 *coordinate) {
     World *world = world_of(state);
@@ -159,8 +160,10 @@ extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Ta
         return 0;
     if (const Image *image = world->db.get<Image>(texture, ElementKind::Image)) {
         const int32_t kind = current_call_kind();
-        if (kind == UVO_SHADER_LENS || kind == UVO_SHADER_OUTPUT)
+        if (kind == UVO_SHADER_OUTPUT)
             *color = raster_pixel(*image, coordinate->x, coordinate->y);
+        else if (kind == UVO_SHADER_LENS)  // camera samples count raster y up (renderer.cpp)
+            *color = raster_pixel(*image, coordinate->x, 1.0f - coordinate->y);
         else
             *color = image->lookup(coordinate->x, coordinate->y);
         return 1;
