@@ -99,14 +99,4 @@ Color PhotonMap::irradiance(const Vector3 &point, const Vector3 &normal, float r
     return Color{sum.r / area, sum.g / area, sum.b / area, 1.0f};
 }
 
-size_t PhotonMap::count_within(const Vector3 &point, float radius) const {
-    if (tree_ == nullptr)
-        return 0;
-    auto visit = [](uint32_t) {};
-    VisitingSet<decltype(visit)> set{radius * radius, visit};
-    const float query[3] = {point.x, point.y, point.z};
-    tree_->index.findNeighbors(set, query, nanoflann::SearchParams(32, 0.0f, false));
-    return set.found;
-}
-
 }  // namespace uvo_host

@@ -46,9 +46,6 @@ public:
     // map or radius <= 0.
     Color irradiance(const Vector3 &point, const Vector3 &normal, float radius, int nearest = 0) const;
 
-    // Photons within `radius` of `point`, whatever their side (for tests).
-    size_t count_within(const Vector3 &point, float radius) const;
-
 private:
     struct Tree;
     std::vector<StoredPhoton> photons_;
