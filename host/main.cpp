@@ -61,6 +61,11 @@ int main(int argc, char **argv) {
                               ->check(CLI::Range(1, kMaxResolution));
     width->needs(height);
     height->needs(width);
+    app.add_option("--photons", options.photons, "photons per light before the frame (overrides the scene)")
+        ->check(CLI::Range(0, kMaxPhotons));
+    app.add_option("--photon-radius", options.photon_radius,
+                   "photon-map search radius in scene units, 0 for automatic (overrides the scene)")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("-v,--verbosity", verbosity_level, "0 errors, 1 warnings, 2 info, 3 progress, 4 debug")
         ->check(CLI::Range(0, 4));
     app.add_flag("--no-progress", no_progress, "no progress bar or progress lines");

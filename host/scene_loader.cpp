@@ -240,7 +240,8 @@ private:
         const json &o = object_at(value, path);
         check_keys(o, path, {"samples", "threads", "shadow", "max_depth", "reflection_depth", "refraction_depth",
                              "final_gather", "gather_rays", "seed", "tile_size", "scene_box", "photons",
-                             "renderer", "ground_reflectance", "gather_depth"});
+                             "renderer", "ground_reflectance", "gather_depth", "photon_radius", "photon_depth",
+                             "photon_nearest", "caustics"});
         HostSettings &s = scene_.settings;
         s.samples = integer(o, "samples", path, s.samples, 1);
         s.threads = integer(o, "threads", path, s.threads, 0, kMaxThreads);
@@ -291,6 +292,10 @@ private:
             scene_.ground.enabled = true;
             scene_.ground.reflectance = static_cast<float>(number(o, "ground_reflectance", path, 0.0, 0.0));
         }
+        scene_.settings.photon_depth = integer(o, "photon_depth", path, 10, 1, 30);
+        scene_.settings.photon_nearest = integer(o, "photon_nearest", path, 50, 0, 10000);
+        scene_.settings.photon_radius = static_cast<float>(number(o, "photon_radius", path, 0.0, 0.0));
+        scene_.options.caustics = boolean(o, "caustics", path, false) ? 1 : 0;
         // The primary renderer the shaders are told about; this host always
         // ray traces, "rasterizer" only sets the options' mode.
         if (o.contains("renderer")) {

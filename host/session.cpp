@@ -9,6 +9,7 @@
 #include "analysis/daylight_analysis.h"
 #include "render/camera_shaders.h"
 #include "render/host_messages.h"
+#include "render/photon_pass.h"
 #include "services/photons.h"
 #include "scene/frame_metadata.h"
 #include "scene_loader.h"
@@ -82,6 +83,10 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
         scene.settings.threads = options.threads;
     if (options.seed >= 0)
         scene.settings.seed = static_cast<uint32_t>(options.seed);
+    if (options.photons >= 0)
+        scene.settings.photons = options.photons;
+    if (options.photon_radius >= 0.0f)
+        scene.settings.photon_radius = options.photon_radius;
     if ((options.width > 0) != (options.height > 0))
         throw SceneError("--width and --height: give both or neither");
     if (options.width > 0) {
@@ -140,8 +145,10 @@ RenderSession::~RenderSession() {
 RenderStats RenderSession::render(bool progress) {
     if (world_.scene.settings.photons > 0) {
         clear_photons();
-        const size_t photons = emit_photons(world_, world_.scene.settings.photons);
-        host_info("%zu photons emitted", photons);
+        const PhotonStats p = run_photon_pass(world_, progress);
+        host_info("photon pass: %llu photons emitted, %llu stored (%llu caustic), %llu photon rays in %.2f s",
+                  static_cast<unsigned long long>(p.emitted), static_cast<unsigned long long>(p.stored),
+                  static_cast<unsigned long long>(p.caustic), static_cast<unsigned long long>(p.traced), p.seconds);
     }
     const RenderStats stats = renderer_.render(world_.scene.settings.threads, progress, progress_interval_);
     if (const uint64_t refused = world_.tracer->refused_rays(); refused > 0)

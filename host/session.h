@@ -31,6 +31,8 @@ struct SessionOptions {
     std::string luminance_map;
     int64_t seed = -1;                  // >= 0 overrides the scene's seed (32 bits)
     double progress_interval = 10.0;    // seconds between progress lines when stderr is no terminal
+    int photons = -1;                   // >= 0 overrides the scene's photons per light
+    float photon_radius = -1.0f;        // >= 0 overrides the scene's photon search radius (0: automatic)
 };
 
 class RenderSession {

@@ -61,8 +61,11 @@ Color Renderer::render_pixel(ThreadContext &context, int x, int y) {
         const float rx = static_cast<float>(x + owen_sobol(static_cast<uint32_t>(s), 0, sampling.pixel_seed));
         const float ry = static_cast<float>(y + owen_sobol(static_cast<uint32_t>(s), 1, sampling.pixel_seed));
         ShadingState *root = context.root(scene);
+        // Shaders see raster positions as on the camera's image plane: x
+        // right, y up from the lower-left corner (the interpolation cache
+        // probes the scene by them); the frame's rows count from the top.
         root->raster_x = rx;
-        root->raster_y = ry;
+        root->raster_y = static_cast<float>(scene.camera.camera.y_resolution) - ry;
         camera_ray(rx, ry, root->origin, root->direction);
         root->point = root->origin;
         Color c{0, 0, 0, 0};

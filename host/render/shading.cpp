@@ -275,6 +275,11 @@ Boolean shade_ray(ShadingState *parent, int32_t type, const Vector3 &origin, con
         if (depth_of(parent) == 0)
             parent->distance = state->distance;
     }
+    // A shader that pointed its state's child at a state of its own (the
+    // interpolation cache does, for the probe it shades) reads the traced
+    // ray's hit there.
+    if (parent->child != nullptr && parent->child != state)
+        *parent->child = *state;
     context->pop(state);
     return answer;
 }
@@ -295,8 +300,10 @@ namespace {
 
 // Calls the shader of the surface `hit` for a shadow ray of the walk that
 // `from` and `direction` describe; the walk goes on from `next` to `end`.
+// The state's distance is the segment's length: from `start`, where the
+// walk's previous surface (or the illuminated point) lies, to the hit.
 Boolean shade_shadow_hit(ShadingState *parent, const RayHit &hit, const Vector3 &from, const Vector3 &direction,
-                         float next, float end, Color *result) {
+                         float start, float next, float end, Color *result) {
     ThreadContext *context = context_of(parent);
     ShadingState *state = context->push(parent);
     if (state == nullptr)
@@ -306,6 +313,7 @@ Boolean shade_shadow_hit(ShadingState *parent, const RayHit &hit, const Vector3 
     state->direction = direction;
     state->light_instance = parent->light_instance;
     fill_hit(state, hit);
+    state->distance = std::max(hit.distance - start, 0.0f);
     StateExt *ext = ext_of(state);
     ext->light = ext_of(parent) ? ext_of(parent)->light : nullptr;
     ext->shadow_from = from;
@@ -350,7 +358,7 @@ Boolean trace_shadow(ShadingState *light_state, Color *result) {
         if (!hit.hit)
             return 1;
         const float next = hit.distance + eps * (1.0f + hit.distance);
-        const Boolean passed = shade_shadow_hit(light_state, hit, from, direction, next, end, result);
+        const Boolean passed = shade_shadow_hit(light_state, hit, from, direction, t, next, end, result);
         if (options->shadow_mode == UVO_SHADOW_SEGMENTS) {
             if (!passed)
                 *result = Color{0, 0, 0, result->a};
@@ -376,7 +384,8 @@ Boolean continue_shadow(ShadingState *shadow_state, Color *result) {
     const float eps = world->tracer->epsilon();
     const float next = hit.distance + eps * (1.0f + hit.distance);
     const Boolean passed =
-        shade_shadow_hit(shadow_state, hit, ext->shadow_from, ext->shadow_dir, next, ext->shadow_end, result);
+        shade_shadow_hit(shadow_state, hit, ext->shadow_from, ext->shadow_dir, ext->shadow_next, next,
+                         ext->shadow_end, result);
     if (!passed)
         *result = Color{0, 0, 0, result->a};
     return passed;

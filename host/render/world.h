@@ -14,6 +14,7 @@
 namespace uvo_host {
 
 class ShaderRegistry;
+struct PhotonMaps;
 
 struct World {
     Database db;
@@ -25,6 +26,7 @@ struct World {
     std::vector<Image> output_channels; // the camera's output channels (Image::name: the channel)
     std::atomic<bool> aborted{false};   // rx_par_aborted
     std::atomic<bool> interrupted{false}; // the abort came from SIGINT, not a fatal message
+    std::shared_ptr<PhotonMaps> photon_maps; // made by the photon pass (render/photon_pass.h), or null
 };
 
 // The current world: the one the exported host functions serve when a call

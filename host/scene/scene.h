@@ -111,6 +111,9 @@ struct HostSettings {
     int tile_size = 16;
     uint32_t seed = 0;                  // decorrelates whole renders
     int photons = 0;                    // photon emission calls per light before rendering
+    float photon_radius = 0.0f;         // largest photon-map search radius, scene units; 0: 5% of the scene's extent
+    int photon_nearest = 50;            // photons per radiance estimate; 0: always the whole radius
+    int photon_depth = 10;              // interactions per photon
 };
 
 struct Camera3 {

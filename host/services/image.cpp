@@ -1,6 +1,4 @@
-// Host functions: images and colour textures; and the photon functions other
-// than rx_photon_light and rx_photon_volume_scattering (services/photon.cpp), which this host does not
-// support.  Output images, user frame buffers and the shader interface are in
+// Host functions: images and colour textures.  Output images, user frame buffers and the shader interface are in
 // services_output.cpp.
 #include <cmath>
 #include <memory>
@@ -151,9 +149,10 @@ Color raster_pixel(const Image &image, float u, float v) {
 // A texture is an image element or a texture shader (called with the
 // coordinate as its texture coordinate).  An image is looked up bilinearly
 // at texture coordinate (x, y), v up; but from a lens or output shader the
-// coordinate is a raster position over the resolution, and the image is read
-// in raster order at the nearest pixel, so an image of the render's size maps
-// onto the frame pixel for pixel and upright.
+// coordinate is a raster position over the resolution (y up on camera
+// samples, rows down in output shaders), and the image is read at the
+// nearest pixel, so an image of the render's size maps onto the frame pixel
+// for pixel and upright.
 extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Tag texture,
                                            const Vector3 *coordinate) {
     World *world = world_of(state);
@@ -161,8 +160,10 @@ extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Ta
         return 0;
     if (const Image *image = world->db.get<Image>(texture, ElementKind::Image)) {
         const int32_t kind = current_call_kind();
-        if (kind == UVO_SHADER_LENS || kind == UVO_SHADER_OUTPUT)
+        if (kind == UVO_SHADER_OUTPUT)
             *color = raster_pixel(*image, coordinate->x, coordinate->y);
+        else if (kind == UVO_SHADER_LENS)  // camera samples count raster y up (renderer.cpp)
+            *color = raster_pixel(*image, coordinate->x, 1.0f - coordinate->y);
         else
             *color = image->lookup(coordinate->x, coordinate->y);
         return 1;
@@ -176,35 +177,3 @@ extern "C" Boolean rx_lookup_color_texture(Color *color, ShadingState *state, Ta
     state->tex = saved;
     return answer;
 }
-
-namespace {
-
-Boolean photons_unsupported(const char *name) {
-    host_warning_once(name, "%s: photons are not supported by this host", name);
-    return 0;
-}
-
-}  // namespace
-
-extern "C" Boolean rx_photon_reflection_specular(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_specular");
-}
-extern "C" Boolean rx_photon_reflection_glossy(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_glossy");
-}
-extern "C" Boolean rx_photon_reflection_diffuse(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_diffuse");
-}
-extern "C" Boolean rx_photon_transmission_specular(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_specular");
-}
-extern "C" Boolean rx_photon_transmission_glossy(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_glossy");
-}
-extern "C" Boolean rx_photon_transmission_diffuse(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_diffuse");
-}
-extern "C" Boolean rx_photon_transparent(Color *, ShadingState *) {
-    return photons_unsupported("rx_photon_transparent");
-}
-extern "C" Boolean rx_store_photon(Color *, ShadingState *) { return photons_unsupported("rx_store_photon"); }

@@ -117,7 +117,12 @@ extern "C" Boolean rx_fb_put(ShadingState *state, int32_t buffer, const void *va
     World *world = world_of(state);
     if (world == nullptr || state == nullptr || value == nullptr)
         return 0;
-    if (put_user_framebuffer(*world, buffer, state->raster_x, state->raster_y, *static_cast<const Color *>(value)))
+    // Camera samples carry y-up raster positions (renderer.cpp); output
+    // shaders walk the frame's rows.
+    float y = state->raster_y;
+    if (state->ray_type != UVO_RAY_OUTPUT)
+        y = static_cast<float>(world->scene.camera.camera.y_resolution) - y;
+    if (put_user_framebuffer(*world, buffer, state->raster_x, y, *static_cast<const Color *>(value)))
         return 1;
     if (buffer < 0 || static_cast<size_t>(buffer) >= world->user_framebuffers.size())
         host_warning_once("rx_fb_put", "there is no user frame buffer %d (the camera names %zu); values dropped",

@@ -1,10 +1,13 @@
-// Host functions rx_photon_light and rx_photon_volume_scattering, and the
-// photon emission pass (photons.h).
+// Host functions of photons: emission (rx_photon_light,
+// rx_photon_volume_scattering), sending a photon on from a surface
+// (rx_photon_reflection_*, rx_photon_transmission_*, rx_photon_transparent)
+// and storing it (rx_store_photon).  While the photon pass runs
+// (render/photon_pass.h) they trace and store; outside it they only record
+// emissions (photons.h).
 #include <mutex>
 
+#include "render/photon_pass.h"
 #include "services/photons.h"
-#include "render/shading.h"
-#include "render/sobol.h"
 
 using namespace uvo_host;
 
@@ -23,63 +26,6 @@ std::vector<PhotonRecord> &photons_of(const World *world) {
     return g_photons;
 }
 
-}  // namespace
-
-namespace uvo_host {
-
-std::vector<PhotonRecord> recorded_photons() {
-    std::lock_guard<std::mutex> guard(g_photons_lock);
-    return photons_of(current_world());
-}
-
-void clear_photons() {
-    std::lock_guard<std::mutex> guard(g_photons_lock);
-    photons_of(current_world()).clear();
-}
-
-size_t emit_photons(World &world, int per_light) {
-    const size_t before = recorded_photons().size();
-    if (per_light <= 0)
-        return 0;
-    Scene &scene = world.scene;
-    ThreadContext context(0);
-    context.world = &world;
-    ThreadContext *saved = current_context();
-    set_current_context(&context);
-    uint32_t light_index = 0;
-    for (Light &light : scene.lights) {
-        ++light_index;
-        if (light.shader == nullptr)
-            continue;
-        // Each call of a light is one sample of its own sequence, so the
-        // photons of a light are stratified over the emission region.
-        context.sampling.pixel_seed = hash_combine(hash_u32(scene.settings.seed ^ 0x70686f74u), light_index);
-        context.sampling.samples = static_cast<uint32_t>(per_light);
-        for (int k = 0; k < per_light && !world.aborted.load(std::memory_order_relaxed); ++k) {
-            context.sampling.sample = static_cast<uint32_t>(k);
-            context.sampling.ordinal = 0;
-            context.sampling.next_loop = 0;
-            for (auto &loop : context.sampling.loops)
-                loop = PixelSampling::Loop{};
-            ShadingState *state = context.root(scene);
-            state->ray_type = UVO_RAY_PHOTON_EMIT;
-            state->origin = light.position;
-            state->direction = light.direction;
-            state->light_instance = light.instance_tag;
-            ext_of(state)->light = &light;
-            Color energy = light.record.energy;
-            call_shader_instance(light.shader, &energy, state, UVO_SHADER_PHOTON_EMITTER);
-            context.pop(state);
-        }
-    }
-    set_current_context(saved);
-    return recorded_photons().size() - before;
-}
-
-}  // namespace uvo_host
-
-namespace {
-
 Boolean record_photon(Color *energy, ShadingState *state, const Vector3 &direction, bool volume) {
     World *world = world_of(state);
     if (world == nullptr || energy == nullptr || state == nullptr)
@@ -96,17 +42,75 @@ Boolean record_photon(Color *energy, ShadingState *state, const Vector3 &directi
     return 1;
 }
 
+Boolean send(Color *energy, ShadingState *state, int32_t type, const Vector3 *direction) {
+    if (energy == nullptr || state == nullptr || direction == nullptr)
+        return 0;
+    return photon_pass_send(state, *energy, type, *direction) ? 1 : 0;
+}
+
 }  // namespace
 
-// Records the photon leaving the state's ray origin along its direction.
+namespace uvo_host {
+
+std::vector<PhotonRecord> recorded_photons() {
+    std::lock_guard<std::mutex> guard(g_photons_lock);
+    return photons_of(current_world());
+}
+
+void clear_photons() {
+    std::lock_guard<std::mutex> guard(g_photons_lock);
+    photons_of(current_world()).clear();
+}
+
+}  // namespace uvo_host
+
+// Records the photon leaving the state's ray origin along its direction and,
+// in the photon pass, traces it.
 extern "C" Boolean rx_photon_light(Color *energy, ShadingState *state) {
-    return state != nullptr ? record_photon(energy, state, state->direction, false) : 0;
+    if (state == nullptr || !record_photon(energy, state, state->direction, false))
+        return 0;
+    photon_pass_emit(state, *energy);
+    return 1;
 }
 
 // Records a volume photon leaving the state's ray origin along `direction`
-// (the state's direction when null).
+// (the state's direction when null).  This host has no participating media:
+// the photon is not traced further.
 extern "C" Boolean rx_photon_volume_scattering(Color *energy, ShadingState *state, const Vector3 *direction) {
     if (state == nullptr)
         return 0;
     return record_photon(energy, state, direction != nullptr ? *direction : state->direction, true);
+}
+
+extern "C" Boolean rx_photon_reflection_specular(Color *energy, ShadingState *state, const Vector3 *direction) {
+    return send(energy, state, UVO_RAY_PHOTON_REFLECT_SPECULAR, direction);
+}
+extern "C" Boolean rx_photon_reflection_glossy(Color *energy, ShadingState *state, const Vector3 *direction) {
+    return send(energy, state, UVO_RAY_PHOTON_REFLECT_GLOSSY, direction);
+}
+extern "C" Boolean rx_photon_reflection_diffuse(Color *energy, ShadingState *state, const Vector3 *direction) {
+    return send(energy, state, UVO_RAY_PHOTON_REFLECT_DIFFUSE, direction);
+}
+extern "C" Boolean rx_photon_transmission_specular(Color *energy, ShadingState *state, const Vector3 *direction) {
+    return send(energy, state, UVO_RAY_PHOTON_TRANSMIT_SPECULAR, direction);
+}
+extern "C" Boolean rx_photon_transmission_glossy(Color *energy, ShadingState *state, const Vector3 *direction) {
+    return send(energy, state, UVO_RAY_PHOTON_TRANSMIT_GLOSSY, direction);
+}
+extern "C" Boolean rx_photon_transmission_diffuse(Color *energy, ShadingState *state, const Vector3 *direction) {
+    return send(energy, state, UVO_RAY_PHOTON_TRANSMIT_DIFFUSE, direction);
+}
+
+// The photon goes on through the surface unchanged in direction.
+extern "C" Boolean rx_photon_transparent(Color *energy, ShadingState *state) {
+    if (state == nullptr)
+        return 0;
+    const Vector3 direction = state->direction;
+    return send(energy, state, UVO_RAY_PHOTON_TRANSPARENT, &direction);
+}
+
+extern "C" Boolean rx_store_photon(Color *energy, ShadingState *state) {
+    if (energy == nullptr || state == nullptr)
+        return 0;
+    return photon_pass_store(state, *energy) ? 1 : 0;
 }

@@ -1,14 +1,8 @@
-// Photons: light shaders emit them through rx_photon_light.  This host keeps
-// no photon map; it records every emitted photon in a list that belongs to
-// the current render world, so that emission can be checked and counted.
-//
-// Emission pass: before rendering, when the scene asks for photons (option
-// "photons": N), every light that has a light shader is called N times as a
-// photon emitter (call kind UVO_SHADER_PHOTON_EMITTER, ray type
-// UVO_RAY_PHOTON_EMIT) on a fresh state that names the light.  The state's
-// result holds the light's photon energy (HostLight.energy); the shader sets
-// the state's ray origin and direction and calls rx_photon_light (or
-// rx_photon_volume_scattering for a photon that starts in a volume).
+// Photon emissions as the host functions received them.  Every photon a
+// light shader hands to rx_photon_light or rx_photon_volume_scattering is
+// recorded in a list that belongs to the current render world, so that
+// emission can be checked and counted; the photon pass (render/photon_pass.h)
+// traces them on.
 #pragma once
 
 #include <vector>
@@ -32,10 +26,5 @@ std::vector<PhotonRecord> recorded_photons();
 
 // Forgets the photons recorded so far.
 void clear_photons();
-
-// Runs the emission pass on `world` (which must be current): `per_light`
-// emission calls for every light with a shader.  Returns the number of
-// photons recorded by the pass.
-size_t emit_photons(World &world, int per_light);
 
 }  // namespace uvo_host

@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "render/directions.h"
+#include "render/photon_map.h"
 #include "scene/lights.h"
 #include "render/shading.h"
 #include "render/sobol.h"
@@ -183,6 +184,13 @@ extern "C" Boolean rx_instance_lightlist(int32_t *count, Tag **lights, ShadingSt
 // that nothing more is gathered (black, 0).  Below a gather ray one ray
 // stands for the whole hemisphere, so the work grows with the depth, not
 // exponentially.
+//
+// After a photon pass the photon maps answer instead: the irradiance of the
+// global map (plus the caustic map's when the options' caustics flag is set)
+// over pi.  With final gathering on, the gather rays still run where the
+// depth allows, and the maps answer at their hits; the caustic map's part is
+// added at the gathering point itself, since gather rays cannot find a
+// caustic's small bright source.
 extern "C" Boolean rx_compute_avg_radiance(Color *result, ShadingState *state, int32_t face,
                                            const IndirectRequest *request) {
     if (result == nullptr || state == nullptr)
@@ -196,6 +204,15 @@ extern "C" Boolean rx_compute_avg_radiance(Color *result, ShadingState *state, i
     for (const ShadingState *s = state; s != nullptr; s = s->parent)
         gathered += s->ray_type == UVO_RAY_GATHER ? 1 : 0;
     if (gathered >= depth) {
+        if (const PhotonMaps *maps = world_of(state)->photon_maps.get(); maps != nullptr) {
+            Vector3 n = face == UVO_FACE_BACK ? -state->normal : state->normal;
+            Color e = maps->global.irradiance(state->point, n, maps->radius, maps->nearest);
+            if (state->options != nullptr && state->options->caustics != 0)
+                e = e + maps->caustic.irradiance(state->point, n, maps->radius, maps->nearest);
+            *result = Color{e.r * std::numbers::inv_pi_v<float>, e.g * std::numbers::inv_pi_v<float>,
+                            e.b * std::numbers::inv_pi_v<float>, 1.0f};
+            return 1;
+        }
         *result = Color{0, 0, 0, 1};
         return 0;
     }
@@ -208,6 +225,17 @@ extern "C" Boolean rx_compute_avg_radiance(Color *result, ShadingState *state, i
         n = -n;
         ng = -ng;
     }
+    Color caustic{0, 0, 0, 0};
+    if (const PhotonMaps *maps = world_of(state)->photon_maps.get(); maps != nullptr) {
+        constexpr float inv_pi = std::numbers::inv_pi_v<float>;
+        if (state->options != nullptr && state->options->caustics != 0)
+            caustic = maps->caustic.irradiance(state->point, n, maps->radius, maps->nearest) * inv_pi;
+        if (state->options == nullptr || state->options->final_gather == 0) {
+            const Color global = maps->global.irradiance(state->point, n, maps->radius, maps->nearest) * inv_pi;
+            *result = Color{global.r + caustic.r, global.g + caustic.g, global.b + caustic.b, 1.0f};
+            return 1;
+        }
+    }
     Color sum{0, 0, 0, 0};
     int32_t i = 0, count = rays;
     double u[2];
@@ -218,6 +246,6 @@ extern "C" Boolean rx_compute_avg_radiance(Color *result, ShadingState *state, i
         sum = sum + c;
     }
     const float inv = 1.0f / static_cast<float>(count);
-    *result = Color{sum.r * inv, sum.g * inv, sum.b * inv, 1.0f};
+    *result = Color{sum.r * inv + caustic.r, sum.g * inv + caustic.g, sum.b * inv + caustic.b, 1.0f};
     return 1;
 }

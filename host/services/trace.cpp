@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "render/camera_shaders.h"
+#include "render/photon_pass.h"
 #include "render/ray_falloff.h"
 #include "render/shading.h"
 
@@ -70,6 +71,9 @@ extern "C" Boolean rx_trace_continue(Color *result, ShadingState *state) {
         return 0;
     if (state->ray_type == UVO_RAY_SHADOW)
         return continue_shadow(state, result);
+    if (photon_pass_active() && state->ray_type >= UVO_RAY_PHOTON_EMIT && state->ray_type != UVO_RAY_DISPLACE &&
+        state->ray_type != UVO_RAY_OUTPUT && state->ray_type != UVO_RAY_GATHER)
+        return photon_pass_send(state, *result, state->ray_type, state->direction) ? 1 : 0;
     return continue_and_shade(state, result);
 }
 
