@@ -54,12 +54,12 @@ inline constexpr ShaderDeclaration shader_declarations[] = {
      "bump shader that makes sharp edges look rounded",
      std::span<const ParamRow>(RoundCornersParams_rows), sizeof(RoundCornersParams)},
     {"uvo_physicalsky", physicalsky_version, "color",
-     "daylight environment, lens or volume shader; result = luminance (cd/m2) x rgb_scale, so 1.0 is about "
-     "80,000 cd/m2 by default",
+     "daylight environment, lens or volume shader; result = pi x luminance (cd/m2) x rgb_scale, so 1.0 is "
+     "about 25,465 cd/m2 by default",
      std::span<const ParamRow>(PhysicalSkyParams_rows), sizeof(PhysicalSkyParams)},
     {"uvo_physicalsun", physicalsun_version, "color",
-     "light shader of a directional sun; result in the sky's units (rgb_scale, 1.0 is about 80,000 cd/m2 by "
-     "default)",
+     "light shader of a directional sun; result = the model's sunlight colour x rgb_scale (the sky's scale, "
+     "without the sky's factor pi)",
      std::span<const ParamRow>(PhysicalSunParams_rows), sizeof(PhysicalSunParams)},
     {"uvo_ciesky", ciesky_version, "color",
      "CIE clear to overcast sky for daylight analysis; result = luminance in cd/m2 (grey)",

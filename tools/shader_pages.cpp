@@ -150,8 +150,9 @@ std::string shader_index() {
            "-->\n# Shader reference\n\n"
            "One page per shader of the library, from the same parameter lists as the declarations in "
            "share/uvo/shaders/.\n\n"
-           "Units of light: `uvo_physicalsky` and `uvo_physicalsun` give luminance times `rgb_scale` (1/(cd/m2), "
-           "1.25e-5 by default), so a value of 1.0 is about 80,000 cd/m2; `uvo_ciesky` gives cd/m2 itself; the "
+           "Units of light: `uvo_physicalsky` gives pi times luminance times `rgb_scale` (1/(cd/m2), 1.25e-5 by "
+           "default), so a value of 1.0 is about 25,465 cd/m2; `uvo_physicalsun` takes the same `rgb_scale` without "
+           "the pi; `uvo_ciesky` gives cd/m2 itself; the "
            "other shaders work in the units of the lights and environment they see. `uvo-render` writes the "
            "matching `whiteLuminance` (cd/m2 of a pixel value 1) into its EXR images.\n\n"
            "| shader | what it is |\n|--------|------------|\n";

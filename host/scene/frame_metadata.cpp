@@ -1,6 +1,7 @@
 #include "scene/frame_metadata.h"
 
 #include <cstring>
+#include <numbers>
 
 #include "scene/declarations.h"
 
@@ -44,7 +45,8 @@ float environment_white_luminance(const ShaderInstance *environment) {
     std::memcpy(&red, reinterpret_cast<const unsigned char *>(environment->words.data()) + rgb->offset, sizeof red);
     if (!(red > 0.0f))
         scale = 1.25e-5f;
-    return scale > 0.0f ? 1.0f / (scale * intensity) : 0.0f;
+    // The sky answers pi x luminance x rgb_scale x intensity.
+    return scale > 0.0f ? static_cast<float>(1.0 / (std::numbers::pi * scale * intensity)) : 0.0f;
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 //
 //   whiteLuminance  cd/m2 of a pixel value (1, 1, 1): the camera's
 //                   `white_luminance` when the scene gives it, else that of
-//                   the environment shader (uvo_physicalsky: 1 / (rgb_scale x
-//                   intensity), 80,000 by default; uvo_ciesky: 1, its values
+//                   the environment shader (uvo_physicalsky: 1 / (pi x
+//                   rgb_scale x intensity), 25,465 by default; uvo_ciesky: 1, its values
 //                   are cd/m2); not written when neither says
 //   chromaticities  Rec. 709 primaries with a D65 white (the colours of the
 //                   shaders and of the PNG preview)

@@ -1,10 +1,10 @@
 // uvo_physicalsky: the daylight environment, and aerial perspective when run
 // as a lens or volume shader.
 //
-// Units: the result is the sky's luminance in cd/m2 times rgb_scale (and
-// intensity); at the default rgb_scale of 1.25e-5 a value of 1.0 is about
-// 80,000 cd/m2, the order of a clear sky near the sun.  uvo_physicalsun shares
-// the scale; uvo_ciesky returns cd/m2 itself.
+// Units: the result is pi times the sky's luminance in cd/m2 times rgb_scale
+// (and intensity); at the default rgb_scale of 1.25e-5 a value of 1.0 is
+// about 25,465 cd/m2 (1 / (pi x 1.25e-5)).  uvo_physicalsun takes the same
+// rgb_scale without the pi; uvo_ciesky returns cd/m2 itself.
 //
 // The parameters are listed below, with their slots, ranges, units and
 // meanings.
@@ -27,8 +27,8 @@ namespace uvo {
     X(float, intensity, 1, "scalar", "1.0", "[0, inf)", "", \
       "overall multiplier; not positive switches the shader off") \
     X(Color, rgb_scale, 2, "color", "[0.0000125, 0.0000125, 0.0000125, 1]", "[0, inf) per channel", "1/(cd/m2)", \
-      "factors from luminance (cd/m2) to the result; red <= 0 uses 1.25e-5 for all, so a result of 1.0 " \
-      "is about 80,000 cd/m2") \
+      "factors from luminance (cd/m2) to the result (the sky's also times pi); red <= 0 uses 1.25e-5 for " \
+      "all, so a sky value of 1.0 is about 25,465 cd/m2") \
     X(float, haze_level, 6, "scalar", "0.0", "[0, inf)", "", \
       "haze; turbidity T = haze + 2, at least 2") \
     X(float, red_blue_tilt, 7, "scalar", "0.0", "[-1, 1]", "", \

@@ -24,7 +24,7 @@ namespace uvo {
 // frame/param_list.h.
 #define UVO_EXPOSURE_PHOTOGRAPHIC_PARAMETERS(X) \
     X(float, radiance_scale, 0, "scalar", "1.0", "(0, inf)", "cd/m2 per unit", \
-      "factor from rendered values to cd/m2 when film_speed > 0 (80000 for the physical sky's default " \
+      "factor from rendered values to cd/m2 when film_speed > 0 (25465 for the physical sky's default " \
       "scale); else the exposure itself") \
     X(Color, white_balance, 1, "color", "[1, 1, 1, 1]", "(0, inf) per channel", "", \
       "colour that comes out neutral") \

@@ -169,7 +169,7 @@ TEST(Command, UnitsAndExposureOfADaylightRenderAreInTheHeader) {
         const auto *a = file.header().findTypedAttribute<Imf::FloatAttribute>(name);
         return a != nullptr ? a->value() : -1.0f;
     };
-    EXPECT_NEAR(number("whiteLuminance"), 80000.0f, 1.0f);
+    EXPECT_NEAR(number("whiteLuminance"), 25464.8f, 1.0f);  // 1 / (pi x 1.25e-5)
     EXPECT_EQ(number("isoSpeed"), 100.0f);
     EXPECT_NEAR(number("expTime"), 1.0f / 30.0f, 1e-7f);
     EXPECT_EQ(number("aperture"), 8.0f);
