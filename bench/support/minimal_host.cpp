@@ -17,19 +17,23 @@ namespace {
 
 int32_t lock_dummy = 0;
 
-// The shader-state store: a few keys, as a shader keeps per ray.
+// The shader-state store: a few keys, as a shader keeps per ray.  A free
+// entry has no key.
 struct StoreEntry {
+    const char *given;  // the key's address when it was set: callers pass the same literal
     char key[32];
     char value[1024];
     int32_t size;
 };
 StoreEntry store[8];
-int store_used = 0;
 
 StoreEntry *find(const char *key) {
-    for (int i = 0; i < store_used; ++i)
-        if (std::strcmp(store[i].key, key) == 0)
-            return &store[i];
+    for (StoreEntry &e : store)
+        if (e.given == key && e.key[0] != 0)
+            return &e;
+    for (StoreEntry &e : store)
+        if (e.key[0] != 0 && std::strcmp(e.key, key) == 0)
+            return &e;
     return nullptr;
 }
 
@@ -75,7 +79,8 @@ Boolean hit(Color *result, ShadingState *state) {
 
 void reset_minimal_host() {
     minimal_host() = MinimalHost{};
-    store_used = 0;
+    for (StoreEntry &e : store)
+        e.key[0] = 0;
     global_sample = 0;
 }
 
@@ -116,17 +121,22 @@ HOST void *rx_shaderstate_set(ShadingState *, const char *key, const void *value
     StoreEntry *e = find(key);
     if (value == nullptr && size == 0) {
         if (e != nullptr)
-            *e = store[--store_used];
+            e->key[0] = 0;
         return nullptr;
     }
-    if (size < 0 || size_t(size) > sizeof e->value || std::strlen(key) >= sizeof e->key)
+    if (size < 0 || size_t(size) > sizeof e->value || key[0] == 0 || std::strlen(key) >= sizeof e->key)
         return nullptr;
     if (e == nullptr) {
-        if (store_used == 8)
+        for (StoreEntry &free : store)
+            if (free.key[0] == 0) {
+                e = &free;
+                break;
+            }
+        if (e == nullptr)
             return nullptr;
-        e = &store[store_used++];
         std::strcpy(e->key, key);
     }
+    e->given = key;
     e->size = size;
     if (value != nullptr)
         std::memcpy(e->value, value, size_t(size));
