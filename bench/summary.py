@@ -74,7 +74,8 @@ def rows(runs):
                 ratio(cpu_ns(runs, 'BM_TransformImageScalarPow'), cpu_ns(runs, 'BM_TransformImage')), 'x',
                 '>= 3', lambda v: v >= 3.0))
     time_row('tonemap transform_color', 'BM_TransformColor')
-    time_row('sky_color', 'BM_SkyColor', 115)
+    time_row('sky_color (sun and haze terms from init)', 'BM_SkyColor', 115)
+    time_row('sky_color, whole model per call', 'BM_SkyColorWholeModel')
     for host in ('minimal_host', 'test_host'):
         time_row('physical sky environment, ' + host, 'BM_PhysicalSkyEnvironment/' + host,
                  200 if host == 'minimal_host' else None)
@@ -88,7 +89,8 @@ def rows(runs):
     overhead = ratio(cpu_ns(runs, 'BM_PrimaryRays100kTriangles'), cpu_ns(runs, 'BM_PrimaryRays100kTrianglesBareEmbree'))
     out.append(('tracer wrapper over bare Embree', None if overhead is None else (overhead - 1) * 100, '%',
                 '<= 10 %', lambda v: v <= 10.0))
-    time_row('default scene shaded sample', 'BM_DefaultSceneShadedSamples')
+    rate = counter(runs, 'BM_DefaultSceneShadedSamples', 'items_per_second')
+    out.append(('default scene, one shaded camera sample', None if not rate else 1e9 / rate, 'ns', '-', None))
     out.append(('render 2 threads vs 1 (wall)',
                 ratio(wall_ns(runs, 'render_default/threads:1'), wall_ns(runs, 'render_default/threads:2')), 'x',
                 '>= 1.85', lambda v: v >= 1.85))
