@@ -1,5 +1,6 @@
 # make render: install what is missing, build the library and uvo-render, render the default scene into out/
 # make test:   install what is missing, build everything, run every test
+# make bench:  build everything, run every benchmark, print the summary table
 # make declarations: rewrite share/uvo/shaders/*.json and docs/shaders/*.md from the parameter lists
 # make docs:   API documentation of include/uvo/ (Doxygen) in build/docs/api/html
 # make install PREFIX=...: build and install the library, kit, headers, declarations, uvo-render
@@ -29,8 +30,16 @@ render: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target uvo_shaders uvo-render
 	@mkdir -p out && $(BUILD)/bin/uvo-render scenes/default.json -o out/default
 
+# make bench: every benchmark (BENCH_REPS repetitions, medians), the render
+# scaling of the default scene, then one table of figures against goals.
+BENCH_REPS ?= 5
 bench: build
-	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
+	@mkdir -p $(BUILD)/bench && rm -f $(BUILD)/bench/*.json
+	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b --benchmark_repetitions=$(BENCH_REPS) \
+	    --benchmark_report_aggregates_only=true --benchmark_out_format=json \
+	    --benchmark_out=$(BUILD)/bench/$$(basename $$b).json || exit 1; done
+	@bench/render_scaling.sh $(BUILD) $(BUILD)/bench
+	@python3 bench/summary.py $(BUILD)/bench
 
 declarations: configure
 	@cmake --build $(BUILD) --target declarations

@@ -1,27 +1,27 @@
-// Cost of one uvo_material_x main-path call (a camera ray) against the test
-// host, for a diffuse-only material and for a fully layered one, with every
-// host service answering at once: one light sample per light, traces that
-// hit at once with a fixed colour, an indirect-light answer without work,
-// occlusion probes that miss.
+// Cost of one uvo_material_x main-path call (a camera ray) for a diffuse-only
+// material and for a fully layered one, with every host service answering at
+// once: one light sample per light, traces that hit at once with a fixed
+// colour, an indirect-light answer without work, occlusion probes that miss.
 //
-// The test host records every host call (a lock and a push of two strings),
-// which is part of the figures; BM_RecordedHostCall times one host call that
-// does nothing but that, and each material benchmark reports its host calls
-// per shading call ("host_calls"), so host_calls x the no-op figure is the
-// share of the test host in it.
+// Each runs on the test host, which records every host call (a lock and a
+// push of two strings), and on the minimal host, which gives the same
+// answers without recording: the second figure is the library's own time.
+// BM_RecordedHostCall times one recorded no-op host call, and the test-host
+// runs report their host calls per shading call ("host_calls").
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
 #include <cstddef>
 
+#include "bench_support.h"
 #include "frame/binding.h"
+#include "minimal_host.h"
 #include "test_host.h"
 #include "xmtl/material_records.h"
 #include "xmtl/material_shader.h"
 
-extern "C" void rxSetModuleHandle(void *module);
-
 using namespace uvo;
+using uvo_bench::Host;
 using uvo_test::host;
 
 namespace {
@@ -140,8 +140,7 @@ void script_instant_host(ShadingState *child) {
     };
 }
 
-void run_material(benchmark::State &bench, void (*configure)(MaterialParams &)) {
-    host().reset();
+void run_material(benchmark::State &bench, Host on, void (*configure)(MaterialParams &)) {
     uvo_test::StateFixture f;
     ShadingState child{};
     f.state.child = &child;
@@ -149,8 +148,9 @@ void run_material(benchmark::State &bench, void (*configure)(MaterialParams &)) 
     block.attach(f.shader, false);  // plain values: no evaluation calls
     configure(block->p);
     set_lights(*block, 1);
-    script_instant_host(&child);
+    script_instant_host(&child);  // the minimal host answers so by itself
     host().declaration_version = material_x_version;
+    uvo_bench::minimal_host().declaration_version = material_x_version;
     Boolean request = 0;
     uvo_material_x_init(&f.state, nullptr, &request);
     uvo_material_x_init(&f.state, &block->p, &request);
@@ -167,22 +167,22 @@ void run_material(benchmark::State &bench, void (*configure)(MaterialParams &)) 
         if ((++i & 255) == 0)
             host().calls.clear();
     }
-    bench.counters["host_calls"] = calls_per_shade;
+    if (on == Host::test)
+        bench.counters["host_calls"] = calls_per_shade;
     uvo_material_x_exit(&f.state, &block->p);
     uvo_material_x_exit(&f.state, nullptr);
-    host().reset();
 }
 
-void BM_MaterialDiffuseOnly(benchmark::State &bench) { run_material(bench, diffuse_only); }
-BENCHMARK(BM_MaterialDiffuseOnly);
+void BM_MaterialDiffuseOnly(benchmark::State &bench, Host on) { run_material(bench, on, diffuse_only); }
+UVO_BENCHMARK_ON_BOTH_HOSTS(BM_MaterialDiffuseOnly);
 
-void BM_MaterialLayered(benchmark::State &bench) { run_material(bench, layered); }
-BENCHMARK(BM_MaterialLayered);
+void BM_MaterialLayered(benchmark::State &bench, Host on) { run_material(bench, on, layered); }
+UVO_BENCHMARK_ON_BOTH_HOSTS(BM_MaterialLayered);
 
 // One host call that does nothing but what the test host does for every call:
 // look up its script, record the call.
 void BM_RecordedHostCall(benchmark::State &bench) {
-    host().reset();
+    uvo_bench::bind_host(Host::test);
     int64_t i = 0;
     for (auto _ : bench) {
         benchmark::DoNotOptimize(uvo::rx_par_aborted());

@@ -1,43 +1,39 @@
-// Cost per call of the daylight shaders against the test host, and of the
-// model's sky_color alone.  The shader figures include the test host's own
-// bookkeeping (every host call is recorded under a lock), so they are upper
-// bounds of what a real host sees.
+// Cost per call of the daylight shaders on the test host (every host call
+// recorded under a lock) and on the minimal host (fixed answers, nothing
+// recorded: the library's own cost), and of the model's sky_color alone.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
 #include <cmath>
 #include <numbers>
 #include <vector>
 
+#include "bench_support.h"
+#include "minimal_host.h"
 #include "sky/cie_sky.h"
 #include "sky/physical_sky.h"
 #include "sky/sky_model.h"
 #include "test_host.h"
 
-extern "C" void rxSetModuleHandle(void *module);
-
 using namespace uvo;
+using uvo_bench::Host;
 using uvo_test::host;
 
 namespace {
-
-// Directions over the whole sphere (a spiral), so both the sky and the
-// ground paths are taken.
-std::vector<Vector3> sphere_directions(int n) {
-    std::vector<Vector3> dirs;
-    const double golden = std::numbers::pi * (3.0 - std::sqrt(5.0));
-    for (int i = 0; i < n; ++i) {
-        const double z = 1.0 - 2.0 * (i + 0.5) / n, r = std::sqrt(1.0 - z * z), phi = golden * i;
-        dirs.push_back(Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
-                               static_cast<float>(z)});
-    }
-    return dirs;
-}
 
 void cosine_hemisphere(Vector3 *d, ShadingState *, const double *s) {
     const double phi = 2.0 * std::numbers::pi * s[0], r = std::sqrt(s[1]);
     *d = Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
                  static_cast<float>(std::sqrt(1.0 - s[1]))};
+}
+
+// An environment call on either host.
+void as_environment(Host on) {
+    if (on == Host::test) {
+        host().script.rx_reflection_dir_diffuse_x = cosine_hemisphere;
+        host().call_kind = UVO_SHADER_ENVIRONMENT;
+    } else {
+        uvo_bench::minimal_host().call_kind = UVO_SHADER_ENVIRONMENT;
+    }
 }
 
 // The test host keeps a record of every call; drop it now and then.
@@ -46,11 +42,31 @@ inline void trim_host_records(int64_t i) {
         host().calls.clear();
 }
 
+// sky_color as the physical sky calls it: the terms of the sun and the haze
+// taken once (at init), the direction per call.  BM_SkyColorWholeModel does
+// the whole model per call.
 void BM_SkyColor(benchmark::State &bench) {
     SkyInstance sky{};
     sky.sun_direction = Vector3{0.0f, 0.5f, 0.8660254f};
     sky.turbidity = 3.0f;
-    std::vector<Vector3> dirs = sphere_directions(1024);
+    SkyTerms terms;
+    sky_terms(sky.sun_direction, 3.0f, 0, terms);
+    std::vector<Vector3> dirs = uvo_bench::sphere_directions(1024);
+    for (Vector3 &d : dirs)
+        d = lift_above_horizon(d);
+    size_t i = 0;
+    for (auto _ : bench) {
+        const Color c = sky_color(terms, dirs[i++ & 1023], sky);
+        benchmark::DoNotOptimize(c);
+    }
+}
+BENCHMARK(BM_SkyColor);
+
+void BM_SkyColorWholeModel(benchmark::State &bench) {
+    SkyInstance sky{};
+    sky.sun_direction = Vector3{0.0f, 0.5f, 0.8660254f};
+    sky.turbidity = 3.0f;
+    std::vector<Vector3> dirs = uvo_bench::sphere_directions(1024);
     for (Vector3 &d : dirs)
         d = lift_above_horizon(d);
     size_t i = 0;
@@ -59,12 +75,10 @@ void BM_SkyColor(benchmark::State &bench) {
         benchmark::DoNotOptimize(c);
     }
 }
-BENCHMARK(BM_SkyColor);
+BENCHMARK(BM_SkyColorWholeModel);
 
-void BM_PhysicalSkyEnvironment(benchmark::State &bench) {
-    host().reset();
-    host().script.rx_reflection_dir_diffuse_x = cosine_hemisphere;
-    host().call_kind = UVO_SHADER_ENVIRONMENT;
+void BM_PhysicalSkyEnvironment(benchmark::State &bench, Host on) {
+    as_environment(on);
     uvo_test::StateFixture f;
     f.state.ray_type = UVO_RAY_REFLECT;
     PhysicalSkyParams p{};
@@ -82,7 +96,7 @@ void BM_PhysicalSkyEnvironment(benchmark::State &bench) {
     f.shader.parameters = &p;
     Boolean request;
     uvo_physicalsky_init(&f.state, &p, &request);
-    const std::vector<Vector3> dirs = sphere_directions(1024);
+    const std::vector<Vector3> dirs = uvo_bench::sphere_directions(1024);
     Color result;
     int64_t i = 0;
     for (auto _ : bench) {
@@ -92,13 +106,11 @@ void BM_PhysicalSkyEnvironment(benchmark::State &bench) {
         trim_host_records(++i);
     }
     uvo_physicalsky_exit(&f.state, &p);
-    host().reset();
 }
-BENCHMARK(BM_PhysicalSkyEnvironment);
+UVO_BENCHMARK_ON_BOTH_HOSTS(BM_PhysicalSkyEnvironment);
 
-void BM_CieSky(benchmark::State &bench) {
-    host().reset();
-    host().call_kind = UVO_SHADER_ENVIRONMENT;
+void BM_CieSky(benchmark::State &bench, Host on) {
+    as_environment(on);
     uvo_test::StateFixture f;
     CieSkyParams p{};
     p.enabled = 1;
@@ -108,7 +120,7 @@ void BM_CieSky(benchmark::State &bench) {
     f.shader.parameters = &p;
     Boolean request;
     uvo_ciesky_init(&f.state, &p, &request);
-    const std::vector<Vector3> dirs = sphere_directions(1024);
+    const std::vector<Vector3> dirs = uvo_bench::sphere_directions(1024);
     Color result;
     int64_t i = 0;
     for (auto _ : bench) {
@@ -118,8 +130,7 @@ void BM_CieSky(benchmark::State &bench) {
         trim_host_records(++i);
     }
     uvo_ciesky_exit(&f.state, &p);
-    host().reset();
 }
-BENCHMARK(BM_CieSky);
+UVO_BENCHMARK_ON_BOTH_HOSTS(BM_CieSky);
 
 }  // namespace

@@ -4,6 +4,7 @@
 // host functions.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -13,8 +14,13 @@
 struct HostImage {
     uvo_host::Image *image = nullptr;             // what get/put read and write; null: closed
     std::unique_ptr<uvo_host::Image> owned;
+    // Levels are made under `lock`, in a vector that never grows past the
+    // room reserved for every level of the largest image, and published
+    // through `levels_ready`: a shader asking for a level already made (once
+    // per look-up) takes no lock.
     std::mutex lock;
     std::vector<std::unique_ptr<HostImage>> levels;  // levels[k] is level k + 1
+    std::atomic<int32_t> levels_ready{0};            // levels made and visible to every thread
 };
 
 namespace uvo_host {

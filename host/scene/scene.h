@@ -52,9 +52,14 @@ struct ShaderInstance {
     std::mutex lock;                    // query 52
     bool initialised = false;           // instance init has run
     Tag tag = 0;
-    // Per-thread cells registered by the shader (queries 124, 126, 127).
+    // Per-thread cells registered by the shader (queries 124, 126, 127): one
+    // slot per render thread, allocated at the first registration.  A thread
+    // writes only its own slot, so query 124 (once per shading call of some
+    // shaders) reads without a lock; registering, listing and clearing lock.
     std::mutex cells_lock;
-    std::vector<void **> cells;         // index: render thread number
+    std::atomic<std::atomic<void **> *> cells{nullptr};  // kMaxThreads slots, or null
+    std::vector<void **> cell_list;     // the answer of query 127
+    ~ShaderInstance() { delete[] cells.load(); }
 
     void *block() { return words.data(); }
     const Connection *connection_at(uint32_t offset) const {

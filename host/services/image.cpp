@@ -107,8 +107,13 @@ extern "C" HostImage *rx_img_pyramid_get_level(HostImage *image, int32_t level, 
     if (image == nullptr || image->image == nullptr || level < 0)
         return nullptr;
     HostImage *current = image;
-    {
+    if (level <= image->levels_ready.load(std::memory_order_acquire)) {
+        if (level > 0)
+            current = image->levels[static_cast<size_t>(level) - 1].get();
+    } else {
         std::lock_guard<std::mutex> guard(image->lock);
+        // Sizes are 32-bit: at most 31 halvings reach 1 x 1.
+        image->levels.reserve(32);
         for (int32_t k = 0; k < level; ++k) {
             if (current->image->width == 1 && current->image->height == 1)
                 return nullptr;
@@ -116,6 +121,7 @@ extern "C" HostImage *rx_img_pyramid_get_level(HostImage *image, int32_t level, 
                 image->levels.emplace_back(half_size(*current->image));
             current = image->levels[k].get();
         }
+        image->levels_ready.store(static_cast<int32_t>(image->levels.size()), std::memory_order_release);
     }
     if (width != nullptr)
         *width = current->image->width;

@@ -8,6 +8,7 @@
 #include "render/host_messages.h"
 #include "scene/scene_box.h"
 #include "render/shading.h"
+#include "scene/limits.h"
 
 using namespace uvo_host;
 
@@ -119,23 +120,31 @@ extern "C" Boolean rx_query(int32_t code, ShadingState *state, Tag item, void *a
         if (instance == nullptr || context == nullptr)
             return 0;
         const size_t thread = static_cast<size_t>(context->thread_index());
-        std::lock_guard<std::mutex> guard(instance->cells_lock);
+        if (thread >= static_cast<size_t>(kMaxThreads))
+            return 0;
         if (code == UVO_QUERY_THREAD_CELL) {
-            *static_cast<void ***>(answer) = thread < instance->cells.size() ? instance->cells[thread] : nullptr;
+            const std::atomic<void **> *table = instance->cells.load(std::memory_order_acquire);
+            *static_cast<void ***>(answer) = table != nullptr ? table[thread].load(std::memory_order_acquire) : nullptr;
             return 1;
         }
+        std::lock_guard<std::mutex> guard(instance->cells_lock);
+        std::atomic<void **> *table = instance->cells.load(std::memory_order_relaxed);
         if (code == UVO_QUERY_REGISTER_CELL) {
-            if (instance->cells.size() <= thread)
-                instance->cells.resize(thread + 1, nullptr);
-            instance->cells[thread] = static_cast<void **>(answer);
+            if (table == nullptr) {
+                table = new std::atomic<void **>[kMaxThreads]();
+                instance->cells.store(table, std::memory_order_release);
+            }
+            table[thread].store(static_cast<void **>(answer), std::memory_order_release);
             return 1;
         }
-        // Every registered cell, packed at the front of the list.
-        std::vector<void **> &cells = instance->cells;
-        std::stable_partition(cells.begin(), cells.end(), [](void **c) { return c != nullptr; });
+        // Every registered cell, in thread order.
+        instance->cell_list.clear();
+        for (int k = 0; table != nullptr && k < kMaxThreads; ++k)
+            if (void **cell = table[k].load(std::memory_order_acquire))
+                instance->cell_list.push_back(cell);
         HostCellList *list = static_cast<HostCellList *>(answer);
-        list->cells = cells.data();
-        list->count = static_cast<int32_t>(std::count_if(cells.begin(), cells.end(), [](void **c) { return c; }));
+        list->cells = instance->cell_list.data();
+        list->count = static_cast<int32_t>(instance->cell_list.size());
         return 1;
     }
     case UVO_QUERY_CALL_KIND:

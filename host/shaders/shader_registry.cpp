@@ -7,6 +7,7 @@
 #include "render/host_messages.h"
 #include "shaders/builtin_shaders.h"
 #include "render/context.h"
+#include "scene/limits.h"
 
 namespace uvo_host {
 
@@ -201,7 +202,10 @@ void ShaderRegistry::exit_instances(Scene &scene) {
         }
         // The exit released the thread cells the shader registered.
         std::lock_guard<std::mutex> guard(instance.cells_lock);
-        instance.cells.clear();
+        if (std::atomic<void **> *table = instance.cells.load(std::memory_order_relaxed))
+            for (int k = 0; k < kMaxThreads; ++k)
+                table[k].store(nullptr, std::memory_order_relaxed);
+        instance.cell_list.clear();
     }
     for (auto &[name, code] : codes_) {
         if (!code->initialised)

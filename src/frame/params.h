@@ -14,29 +14,35 @@
 
 namespace uvo {
 
+// The connected case of eval_ptr, out of line: most fields of most calls are
+// plain values, and their read should stay a few inlined instructions.
+template <class T>
+[[gnu::noinline]] const T *eval_connected(ShadingState *state, const void *block, const T *field,
+                                          uint32_t connection_offset) {
+    const std::ptrdiff_t offset = reinterpret_cast<const char *>(field) - static_cast<const char *>(block);
+    int32_t connected;
+    std::memcpy(&connected, static_cast<const char *>(block) + connection_offset + offset, sizeof connected);
+    if (connected != 0) {
+        const void *value = rx_phen_eval(state, field);
+        if (value != nullptr)
+            return static_cast<const T *>(value);
+    }
+    return field;
+}
+
 // Address of the value of `field`, a member of the parameter block `block`
 // handed to the current shader call.
 template <class T>
-const T *eval_ptr(ShadingState *state, const void *block, const T *field) {
+[[gnu::always_inline]] inline const T *eval_ptr(ShadingState *state, const void *block, const T *field) {
     const ShaderRecord *shader = state ? state->shader : nullptr;
-    if (shader != nullptr && shader->connection_offset != 0) {
-        const char *at = reinterpret_cast<const char *>(field);
-        const std::ptrdiff_t offset = at - static_cast<const char *>(block);
-        int32_t connected;
-        std::memcpy(&connected, static_cast<const char *>(block) + shader->connection_offset + offset,
-                    sizeof connected);
-        if (connected != 0) {
-            const void *value = rx_phen_eval(state, field);
-            if (value != nullptr)
-                return static_cast<const T *>(value);
-        }
-    }
+    if (shader != nullptr && shader->connection_offset != 0) [[unlikely]]
+        return eval_connected(state, block, field, shader->connection_offset);
     return field;
 }
 
 // The value of `field` (see eval_ptr).
 template <class T>
-T eval(ShadingState *state, const void *block, const T &field) {
+[[gnu::always_inline]] inline T eval(ShadingState *state, const void *block, const T &field) {
     return *eval_ptr(state, block, &field);
 }
 

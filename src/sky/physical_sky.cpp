@@ -12,6 +12,19 @@
 namespace uvo {
 namespace {
 
+// The instance record: the SkyInstance, and the sky model's terms for the
+// sun and haze of the init, which every call whose sun, turbidity and flags
+// are those (the haze and flags not varied by a texture) takes as they are.
+struct PhysicalSkyRecord : SkyInstance {
+    SkyTerms terms;
+};
+
+// The sun direction as sky_color takes it: lifted above the horizon.
+Vector3 model_sun(const SkyInstance &instance) {
+    const Vector3 sun = instance.sun_direction;
+    return sun.z < 0.001f ? lift_above_horizon(sun) : sun;
+}
+
 // The per-call look parameters, evaluated with sky texture coordinates.
 struct SkyLook {
     float intensity;
@@ -29,13 +42,18 @@ SkyLook evaluate_look(ShadingState *state, const PhysicalSkyParams *params, cons
     Vector3 *list = state->tex_count > 0 ? state->tex_list : nullptr;  // an empty list has no entry 0
     const Vector3 kept_list = list ? list[0] : Vector3{};
 
-    const double pi = std::numbers::pi;
-    const Vector3 uv{static_cast<float>(std::atan2(static_cast<double>(d.x), static_cast<double>(d.y)) / (-2.0 * pi)),
-                     static_cast<float>(std::asin(static_cast<double>(d.z)) / (pi / 2.0)), 0.0f};
-    state->point = d0;
-    state->tex = uv;
-    if (list)
-        list[0] = uv;
+    // Without a connection table no texture reads the coordinates, and the
+    // state is restored below: they are not worth computing.
+    if (state->shader == nullptr || state->shader->connection_offset != 0) {
+        const double pi = std::numbers::pi;
+        const Vector3 uv{
+            static_cast<float>(std::atan2(static_cast<double>(d.x), static_cast<double>(d.y)) / (-2.0 * pi)),
+            static_cast<float>(std::asin(static_cast<double>(d.z)) / (pi / 2.0)), 0.0f};
+        state->point = d0;
+        state->tex = uv;
+        if (list)
+            list[0] = uv;
+    }
 
     SkyLook look;
     look.intensity = eval(state, params, params->intensity);
@@ -156,7 +174,7 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
 
     const Vector3 kept_direction = state->direction;
     int32_t version = 0;
-    SkyInstance *instance = begin_sky_instance(state, params, &version, __LINE__);
+    PhysicalSkyRecord *instance = begin_sky_instance<PhysicalSkyRecord>(state, params, &version, __LINE__);
     if (instance == nullptr)
         return 1;
     const Tag sun = eval(state, params, params->sun);
@@ -186,11 +204,12 @@ UVO_EXPORT Boolean uvo_physicalsky_init(ShadingState *state, PhysicalSkyParams *
     instance->sun_color = sunlight_color(*instance, instance->turbidity);
     const int32_t flags = eval(state, params, params->model_flags);
     instance->mean_sky_color = hemisphere_mean_color(state, *instance, flags);
+    sky_terms(model_sun(*instance), instance->turbidity, flags, instance->terms);
     return 1;
 }
 
 UVO_EXPORT Boolean uvo_physicalsky_exit(ShadingState *state, PhysicalSkyParams *params) {
-    return UVO_INSTANCE_EXIT("sky", SkyInstance, state, params);
+    return UVO_INSTANCE_EXIT("sky", PhysicalSkyRecord, state, params);
 }
 
 UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalSkyParams *params) {
@@ -236,7 +255,7 @@ UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalS
             return 1;
     }
 
-    const SkyInstance *instance = instance_record<SkyInstance>(state);
+    const PhysicalSkyRecord *instance = instance_record<PhysicalSkyRecord>(state);
     if (instance == nullptr)
         return switch_off();
     mark_sky_is_hdr(state);
@@ -251,14 +270,12 @@ UVO_EXPORT Boolean uvo_physicalsky(Color *result, ShadingState *state, PhysicalS
         return switch_off();
 
     const Vector3 dL = lift_above_horizon(d);
-    Vector3 sL = instance->sun_direction;
-    if (sL.z < 0.001f) {
-        // A sun below the horizon dims the sky as it sinks.
-        if (sL.z < 0.0f)
-            q = sL.z + 1.0f;
-        sL = lift_above_horizon(sL);
-    }
-    Color c = sky_color(sL, dL, T, flags, *instance);
+    // A sun below the horizon dims the sky as it sinks.
+    if (instance->sun_direction.z < 0.0f)
+        q = instance->sun_direction.z + 1.0f;
+    const Vector3 sL = model_sun(*instance);
+    Color c = sky_terms_for(instance->terms, sL, T, flags) ? sky_color(instance->terms, dL, *instance)
+                                                           : sky_color(sL, dL, T, flags, *instance);
     if (q < 1.0f) {
         c.r *= q;
         c.g *= q;

@@ -9,7 +9,8 @@
 // The parameters are listed below, with their slots, ranges, units and
 // meanings.
 //
-// Instance record: SkyInstance (module "sky").  Each call that computes a
+// Instance record: a SkyInstance followed by the sky model's terms for the
+// init's sun and haze (module "sky").  Each call that computes a
 // colour marks the ray tree with SKY_IS_HDR.
 #pragma once
 

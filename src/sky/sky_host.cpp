@@ -70,10 +70,11 @@ void set_sun_direction(ShadingState *state, SkyInstance *instance, Tag sun, cons
 }
 
 Color hemisphere_mean_color(ShadingState *state, const SkyInstance &instance, int32_t flags) {
-    const Vector3 sun = lift_above_horizon(instance.sun_direction);
+    SkyTerms terms;
+    sky_terms(lift_above_horizon(instance.sun_direction), instance.turbidity, flags, terms);
     Color sum{0.0f, 0.0f, 0.0f, 0.0f};
     for_hemisphere_samples(state, [&](const Vector3 &dir) {
-        const Color c = sky_color(sun, dir, instance.turbidity, flags, instance);
+        const Color c = sky_color(terms, dir, instance);
         sum.r += c.r;
         sum.g += c.g;
         sum.b += c.b;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "frame/params.h"
 #include "frame/shader.h"
@@ -24,12 +25,14 @@ inline constexpr const char *physicalsun_sun_message =
 // blocks hold `up_axis_y` and `horizon_shift` alike: the instance's
 // declaration version (query 89) into `version`, a new SkyInstance in the
 // user-data slot, and its swap_y_z and horizon_offset.  Null when the host
-// gives no slot.
-template <class Params>
-SkyInstance *begin_sky_instance(ShadingState *state, Params *params, int32_t *version, int line) {
+// gives no slot.  A shader that keeps more per instance names a Record that
+// begins with the SkyInstance (derives from it).
+template <class Record = SkyInstance, class Params>
+Record *begin_sky_instance(ShadingState *state, Params *params, int32_t *version, int line) {
+    static_assert(std::is_base_of_v<SkyInstance, Record>);
     *version = 0;
     rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader ? state->shader->declaration : 0, version);
-    SkyInstance *instance = create_instance_record<SkyInstance>(state, "sky", line);
+    Record *instance = create_instance_record<Record>(state, "sky", line);
     if (instance == nullptr)
         return nullptr;
     instance->swap_y_z = eval(state, params, params->up_axis_y);

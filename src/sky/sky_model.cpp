@@ -11,17 +11,16 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 
-// The five Perez coefficients of one quantity.
-struct Perez {
-    double A, B, C, D, E;
-};
+using Perez = PerezCoefficients;
 
-// F(theta, gamma) / F(0, theta_s) for cosine-to-sun c, angle gamma, view height
-// dir_z and sun zenith angle theta_s (height sun_z).
-double perez_quotient(const Perez &p, double c, double gamma, double dir_z, double theta_s, double sun_z) {
-    const double num = (1.0 + p.C * std::exp(p.D * gamma) + p.E * c * c) * (1.0 + p.A * std::exp(p.B / dir_z));
-    const double den = (1.0 + p.C * std::exp(p.D * theta_s) + p.E * sun_z * sun_z) * (1.0 + p.A * std::exp(p.B));
-    return num / den;
+// F(theta, gamma) for cosine-to-sun c, angle gamma and view height dir_z, and
+// F(0, theta_s) for a sun of zenith angle theta_s (height sun_z): their
+// quotient is the relative value of the quantity.
+double perez_view(const Perez &p, double c, double gamma, double dir_z) {
+    return (1.0 + p.C * std::exp(p.D * gamma) + p.E * c * c) * (1.0 + p.A * std::exp(p.B / dir_z));
+}
+double perez_zenith(const Perez &p, double theta_s, double sun_z) {
+    return (1.0 + p.C * std::exp(p.D * theta_s) + p.E * sun_z * sun_z) * (1.0 + p.A * std::exp(p.B));
 }
 
 // Cosine to the sun folded back below 1 (2 - c above 1, as rounding may give).
@@ -37,48 +36,77 @@ float guard_luminance(double value) {
 
 }  // namespace
 
-double perez_ratio(const Vector3 &dir, const Vector3 &sun, float turbidity) {
+void sky_terms(const Vector3 &sun, float turbidity, int32_t flags, SkyTerms &t) {
+    t.sun = sun;
+    t.turbidity = turbidity;
+    t.flags = flags;
+    t.zenith_luminance = turbidity_zenith_luminance(sun.z, turbidity);
     const double T = turbidity;
-    const Perez p{0.17872 * T - 1.46303, 0.42749 - 0.3554 * T, 5.32505 - 0.02266 * T, 0.12064 * T - 2.57705,
-                  0.37027 - 0.06696 * T};
+    const double T2 = static_cast<float>(turbidity * turbidity);
+    const double ts = std::acos(static_cast<double>(sun.z));
+    t.theta_s = ts;
+    t.luminance = Perez{0.17872 * T - 1.46303, 0.42749 - 0.3554 * T, 5.32505 - 0.02266 * T, 0.12064 * T - 2.57705,
+                        0.37027 - 0.06696 * T};
+    const double ax = (flags & sky_flag_fixed_x_a) ? -0.01925 * T - 0.25922
+                                                   : -0.01925 * T - (0.29 - 0.09 * std::sqrt(static_cast<double>(sun.z)));
+    t.x = Perez{ax, 0.00081 - 0.06651 * T, 0.21247 - 0.00041 * T, -0.06409 * T - 0.89887, 0.04517 - 0.00325 * T};
+    t.y = Perez{-0.01669 * T - 0.26078, 0.00921 - 0.09495 * T, 0.21023 - 0.00792 * T, -0.04405 * T - 1.65369,
+                0.05291 - 0.01092 * T};
+    t.luminance_zenith = perez_zenith(t.luminance, ts, sun.z);
+    t.x_zenith = perez_zenith(t.x, ts, sun.z);
+    t.y_zenith = perez_zenith(t.y, ts, sun.z);
+
+    // Zenith chromaticity as cubic polynomials in theta_s, quadratic in T.
+    const double ts2 = ts * ts, ts3 = ts2 * ts;
+    t.xz = T2 * (0.00165 * ts3 - 0.00374 * ts2 + 0.00208 * ts) +
+           T * (-0.02902 * ts3 + 0.06377 * ts2 - 0.03202 * ts + 0.00394) +
+           (0.11693 * ts3 - 0.21196 * ts2 + 0.06052 * ts + 0.25885);
+    t.yz = T2 * (0.00275 * ts3 - 0.0061 * ts2 + 0.00316 * ts) +
+           T * (-0.04214 * ts3 + 0.0897 * ts2 - 0.04153 * ts + 0.00515) +
+           (0.15346 * ts3 - 0.26756 * ts2 + 0.06669 * ts + 0.26688);
+}
+
+bool sky_terms_for(const SkyTerms &t, const Vector3 &sun, float turbidity, int32_t flags) {
+    return t.sun.x == sun.x && t.sun.y == sun.y && t.sun.z == sun.z && t.turbidity == turbidity && t.flags == flags;
+}
+
+namespace {
+
+// perez_ratio and sky_xyz over the terms.
+double ratio_with(const SkyTerms &t, const Vector3 &dir) {
+    const Vector3 &sun = t.sun;
     float cf = dir.x * sun.x + dir.y * sun.y + dir.z * sun.z;
     if (cf < 0.0f)
         cf = 0.0f;
     const double c = fold_cosine(cf);
-    const double gamma = std::acos(c);
-    const double theta_s = std::acos(static_cast<double>(sun.z));
-    return perez_quotient(p, c, gamma, dir.z, theta_s, sun.z);
+    return perez_view(t.luminance, c, std::acos(c), dir.z) / t.luminance_zenith;
 }
 
-Vector3 sky_xyz(const Vector3 &dir, const Vector3 &sun, float turbidity, float Y, int32_t flags) {
-    const double T = turbidity;
-    const double T2 = static_cast<float>(turbidity * turbidity);
+Vector3 xyz_with(const SkyTerms &t, const Vector3 &dir, float Y) {
+    const Vector3 &sun = t.sun;
     const double c = fold_cosine(static_cast<double>(dir.x) * sun.x + static_cast<double>(dir.y) * sun.y +
                                  static_cast<double>(dir.z) * sun.z);
     const double gamma = std::acos(c);
-    const double ts = std::acos(static_cast<double>(sun.z));
-    const double ts2 = ts * ts, ts3 = ts2 * ts;
-
-    // Zenith chromaticity as cubic polynomials in theta_s, quadratic in T.
-    const double xz = T2 * (0.00165 * ts3 - 0.00374 * ts2 + 0.00208 * ts) +
-                      T * (-0.02902 * ts3 + 0.06377 * ts2 - 0.03202 * ts + 0.00394) +
-                      (0.11693 * ts3 - 0.21196 * ts2 + 0.06052 * ts + 0.25885);
-    const double yz = T2 * (0.00275 * ts3 - 0.0061 * ts2 + 0.00316 * ts) +
-                      T * (-0.04214 * ts3 + 0.0897 * ts2 - 0.04153 * ts + 0.00515) +
-                      (0.15346 * ts3 - 0.26756 * ts2 + 0.06669 * ts + 0.26688);
-
-    const double ax = (flags & sky_flag_fixed_x_a) ? -0.01925 * T - 0.25922
-                                                   : -0.01925 * T - (0.29 - 0.09 * std::sqrt(static_cast<double>(sun.z)));
-    const Perez px{ax, 0.00081 - 0.06651 * T, 0.21247 - 0.00041 * T, -0.06409 * T - 0.89887, 0.04517 - 0.00325 * T};
-    const Perez py{-0.01669 * T - 0.26078, 0.00921 - 0.09495 * T, 0.21023 - 0.00792 * T, -0.04405 * T - 1.65369,
-                   0.05291 - 0.01092 * T};
-    const double rx = perez_quotient(px, c, gamma, dir.z, ts, sun.z);
-    const double ry = perez_quotient(py, c, gamma, dir.z, ts, sun.z);
-
-    const double w = (flags & sky_flag_blend_chromaticity) ? (c + 4.0) / 5.0 : 1.0;
-    const double x = (w * rx + 1.0 - w) * xz;
-    const double y = (w * ry + 1.0 - w) * yz;
+    const double rx = perez_view(t.x, c, gamma, dir.z) / t.x_zenith;
+    const double ry = perez_view(t.y, c, gamma, dir.z) / t.y_zenith;
+    const double w = (t.flags & sky_flag_blend_chromaticity) ? (c + 4.0) / 5.0 : 1.0;
+    const double x = (w * rx + 1.0 - w) * t.xz;
+    const double y = (w * ry + 1.0 - w) * t.yz;
     return Vector3{static_cast<float>(x / y * Y), Y, static_cast<float>((1.0 - x - y) / y * Y)};
+}
+
+}  // namespace
+
+double perez_ratio(const Vector3 &dir, const Vector3 &sun, float turbidity) {
+    SkyTerms t;
+    sky_terms(sun, turbidity, 0, t);
+    return ratio_with(t, dir);
+}
+
+Vector3 sky_xyz(const Vector3 &dir, const Vector3 &sun, float turbidity, float Y, int32_t flags) {
+    SkyTerms t;
+    sky_terms(sun, turbidity, flags, t);
+    return xyz_with(t, dir, Y);
 }
 
 float turbidity_zenith_luminance(float sun_z, float turbidity) {
@@ -89,14 +117,14 @@ float turbidity_zenith_luminance(float sun_z, float turbidity) {
     return static_cast<float>(std::tan(chi) * (4.0453 * T - 4.971) * 1000.0 - 0.2155 * T + 2.4192);
 }
 
-Color sky_color(const Vector3 &sun, const Vector3 &dir, float turbidity, int32_t flags, const SkyInstance &instance) {
+Color sky_color(const SkyTerms &terms, const Vector3 &dir, const SkyInstance &instance) {
     float Y;
     if (instance.luminance_mode == sky_mode_model)
-        Y = static_cast<float>(turbidity_zenith_luminance(sun.z, turbidity) * perez_ratio(dir, sun, turbidity));
+        Y = static_cast<float>(terms.zenith_luminance * ratio_with(terms, dir));
     else
         Y = sky_luminance(instance, dir);
 
-    const Vector3 xyz = sky_xyz(dir, sun, turbidity, Y, flags);
+    const Vector3 xyz = xyz_with(terms, dir, Y);
     const double X = xyz.x, YY = xyz.y, Z = xyz.z;
     const float pi_f = std::numbers::pi_v<float>;
     Color c;
@@ -107,6 +135,12 @@ Color sky_color(const Vector3 &sun, const Vector3 &dir, float turbidity, int32_t
     if (std::isnan(c.r) || std::isnan(c.g) || std::isnan(c.b))
         c.r = c.g = c.b = 0.0f;
     return c;
+}
+
+Color sky_color(const Vector3 &sun, const Vector3 &dir, float turbidity, int32_t flags, const SkyInstance &instance) {
+    SkyTerms terms;
+    sky_terms(sun, turbidity, flags, terms);
+    return sky_color(terms, dir, instance);
 }
 
 double cie_clear_relative(const Vector3 &dir, const Vector3 &sun) {

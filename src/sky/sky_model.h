@@ -46,6 +46,36 @@ Vector3 sky_xyz(const Vector3 &dir, const Vector3 &sun, float turbidity, float Y
 Color sky_color(const Vector3 &sun, const Vector3 &dir, float turbidity, int32_t flags,
                 const SkyInstance &instance);
 
+// Perez coefficients A, B, C, D, E of one quantity (double).
+struct PerezCoefficients {
+    double A, B, C, D, E;
+};
+
+// The part of sky_color that depends on the sun, the turbidity and the
+// flags alone, computed once by sky_terms (the physical sky's instance init
+// keeps one beside its SkyInstance): the zenith luminance of the turbidity
+// model, the sun's zenith angle, the Perez coefficients of luminance, x and y
+// with the denominators F(0, theta_s) of their quotients, and the zenith
+// chromaticity.  Every value is the one sky_color would compute, so
+// sky_color with terms gives sky_color's results bit for bit.
+struct SkyTerms {
+    Vector3 sun;         // as given to sky_terms
+    float turbidity;
+    int32_t flags;       // SkyModelFlags
+    float zenith_luminance;  // turbidity_zenith_luminance(sun.z, turbidity)
+    double theta_s;      // acos(sun.z)
+    PerezCoefficients luminance, x, y;
+    double luminance_zenith, x_zenith, y_zenith;  // F(0, theta_s) of each
+    double xz, yz;       // zenith chromaticity
+};
+void sky_terms(const Vector3 &sun, float turbidity, int32_t flags, SkyTerms &terms);
+
+// Whether `terms` were made for exactly this sun, turbidity and flags.
+bool sky_terms_for(const SkyTerms &terms, const Vector3 &sun, float turbidity, int32_t flags);
+
+// sky_color(terms.sun, dir, terms.turbidity, terms.flags, instance).
+Color sky_color(const SkyTerms &terms, const Vector3 &dir, const SkyInstance &instance);
+
 // Zenith luminance Yz (cd/m^2) of the turbidity model for a sun of zenith
 // angle acos(sun_z): double, rounded to float.
 float turbidity_zenith_luminance(float sun_z, float turbidity);
