@@ -94,20 +94,6 @@ struct Simple : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Simple, InitRecordAndExit) {
-    init();
-    const auto *curve = static_cast<const float *>(host().user_slot);
-    ASSERT_NE(curve, nullptr);
-    const float expected[5] = {1.5f, 0.05f, 0.7f, 3.0f, 0.5f};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(curve[i], expected[i]) << "record float " << i;
-    EXPECT_EQ(host().allocations["tonemap"], 1);
-    EXPECT_EQ(host().live.begin()->second.size, 5 * sizeof(float));
-    EXPECT_EQ(uvo::uvo_exposure_simple_exit(&f.state, block.get()), 1);
-    EXPECT_EQ(host().releases["tonemap"], 1);
-    EXPECT_EQ(host().user_slot, nullptr);
-}
-
 // The row loop, its progress and abort are shared with the photographic
 // shader's output pass and tested in full there.
 TEST_F(Simple, OutputPassMapsTheMainImageWithProgress) {

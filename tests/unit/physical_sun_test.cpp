@@ -92,17 +92,6 @@ TEST_F(PhysicalSun, InitFollowsTheLightAndBuildsTangents) {
     EXPECT_NEAR(sun().sun_direction.z, -emission.z, 1e-6f);
 }
 
-TEST_F(PhysicalSun, PhotonBoxAndPlane) {
-    // A region with extent: the plane is 0.0001 above its top.
-    init();
-    EXPECT_EQ(sun().photon_plane, 1.0f + 0.0001f);
-    EXPECT_EQ(sun().photon_min.x, -1.0f);
-    EXPECT_EQ(sun().photon_max.y, 2.0f);
-    EXPECT_EQ(box_query, 0);
-
-    // Without extent the scene box seen from the light: see the host's daylight tests.
-}
-
 TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     block->beam_mode = 1;
     block->beam_illuminance = 100000.0f;

@@ -106,26 +106,6 @@ TEST(ToneCurve, WhiteBalanceTurnsHueAndKeepsLuminance) {
     }
 }
 
-TEST(ToneCurve, VignetteFollowsTheRayCosineFromCentreToCorners) {
-    TonemapRecord r = neutral_record();
-    r.radiance_scale = 0.5f;
-    r.shadow_crush = 0.0f;
-    const Color grey{0.5f, 0.5f, 0.5f, 0.7f};
-    for (float power : {0.0f, 1.0f, 4.0f, 7.5f}) {
-        r.vignette_power = power;
-        const Color centre = mapped(r, grey, 100, 50);
-        EXPECT_FLOAT_EQ(centre.g, 0.25f) << "power " << power;  // 0.5 * 0.5, cosine 1
-        EXPECT_EQ(centre.a, 0.7f);
-        // Corners: film offsets half the aperture across, half over the aspect down.
-        const double dx = 0.5, dy = 0.25, cosine = 1.0 / std::sqrt(dx * dx + dy * dy + 1.0);
-        const double expected = 0.25 * (power > 0 ? std::pow(cosine, power) : 1.0);
-        for (auto [x, y] : {std::pair{0.0f, 0.0f}, {200.0f, 0.0f}, {0.0f, 100.0f}, {200.0f, 100.0f}}) {
-            const Color corner = mapped(r, grey, x, y);
-            EXPECT_NEAR(corner.r, expected, 1e-6) << "power " << power << " corner " << x << "," << y;
-        }
-    }
-}
-
 TEST(ToneCurve, HighlightsSaturationAndNegativeChannels) {
     TonemapRecord r = neutral_record();
     for (float k : {0.0f, 0.1f, 1.0f, 4.0f, 1000.0f}) {
