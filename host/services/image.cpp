@@ -186,24 +186,17 @@ Boolean photons_unsupported(const char *name) {
 
 }  // namespace
 
-extern "C" Boolean rx_photon_reflection_specular(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_specular");
-}
-extern "C" Boolean rx_photon_reflection_glossy(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_glossy");
-}
-extern "C" Boolean rx_photon_reflection_diffuse(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_reflection_diffuse");
-}
-extern "C" Boolean rx_photon_transmission_specular(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_specular");
-}
-extern "C" Boolean rx_photon_transmission_glossy(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_glossy");
-}
-extern "C" Boolean rx_photon_transmission_diffuse(Color *, ShadingState *, const Vector3 *) {
-    return photons_unsupported("rx_photon_transmission_diffuse");
-}
+// The photon transfer functions, one signature each: warn once, decline.
+#define UVO_PHOTON_TRANSFER_UNSUPPORTED(name) \
+    extern "C" Boolean name(Color *, ShadingState *, const Vector3 *) { return photons_unsupported(#name); }
+UVO_PHOTON_TRANSFER_UNSUPPORTED(rx_photon_reflection_specular)
+UVO_PHOTON_TRANSFER_UNSUPPORTED(rx_photon_reflection_glossy)
+UVO_PHOTON_TRANSFER_UNSUPPORTED(rx_photon_reflection_diffuse)
+UVO_PHOTON_TRANSFER_UNSUPPORTED(rx_photon_transmission_specular)
+UVO_PHOTON_TRANSFER_UNSUPPORTED(rx_photon_transmission_glossy)
+UVO_PHOTON_TRANSFER_UNSUPPORTED(rx_photon_transmission_diffuse)
+#undef UVO_PHOTON_TRANSFER_UNSUPPORTED
+
 extern "C" Boolean rx_photon_transparent(Color *, ShadingState *) {
     return photons_unsupported("rx_photon_transparent");
 }
