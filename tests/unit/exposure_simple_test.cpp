@@ -94,22 +94,6 @@ struct Simple : ::testing::Test {
 
 }  // namespace
 
-// The row loop, its progress and abort are shared with the photographic
-// shader's output pass and tested in full there.
-TEST_F(Simple, OutputPassMapsTheMainImageWithProgress) {
-    init();
-    host().call_kind = UVO_SHADER_OUTPUT;
-    const std::vector<Color> before = images[0];
-    f.state.raster_x = 2.5f;
-    f.state.raster_y = 6.5f;
-    Color result{-1, -1, -1, -1};
-    EXPECT_EQ(shade(result), 1);
-    EXPECT_EQ(result.r, -1.0f);
-    EXPECT_EQ(images.log, (std::vector<std::string>{"open 0", "close 0"}));
-    for (size_t i = 0; i < before.size(); ++i)
-        ASSERT_TRUE(same(images[0][i], mapped(before[i]))) << "pixel " << i;
-}
-
 TEST_F(Simple, OtherCallKindsMapWhatTheyAreHanded) {
     init();
     for (int32_t kind : {1, 2, 4, 6, 7, 12}) {

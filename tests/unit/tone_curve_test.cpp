@@ -86,26 +86,6 @@ TEST(ToneCurve, ExposureFromScaleOrFromFilmSpeedShutterAndAperture) {
     EXPECT_FLOAT_EQ(curve_of(r).exposure, float(1.0 / 50 * 400 * 2 * 0.16981132 / (4 * 15.4 * 4)));
 }
 
-TEST(ToneCurve, WhiteBalanceTurnsHueAndKeepsLuminance) {
-    TonemapRecord r = neutral_record();  // weights sum to 1
-    uvo::ToneCurve c = curve_of(r);
-    for (float s : c.white_scale)
-        EXPECT_FLOAT_EQ(s, 1.0f);
-
-    const Color balances[] = {{1.0f, 0.8f, 0.5f, 1}, {2, 1, 4, 1}, {0.0f, 0.5f, -1.0f, 1}};
-    for (const Color &wb : balances) {
-        r.white_balance = wb;
-        c = curve_of(r);
-        const Color &w = r.luminance_weights;
-        EXPECT_NEAR(w.r * c.white_scale[0] + w.g * c.white_scale[1] + w.b * c.white_scale[2], 1.0, 1e-6)
-            << "balance " << wb.r << " " << wb.g << " " << wb.b;
-        // The balance colour itself comes out grey; channels <= 0 count as 1.
-        const float in[3] = {wb.r > 0 ? wb.r : 1, wb.g > 0 ? wb.g : 1, wb.b > 0 ? wb.b : 1};
-        EXPECT_FLOAT_EQ(in[0] * c.white_scale[0], in[1] * c.white_scale[1]);
-        EXPECT_FLOAT_EQ(in[2] * c.white_scale[2], in[1] * c.white_scale[1]);
-    }
-}
-
 TEST(ToneCurve, HighlightsSaturationAndNegativeChannels) {
     TonemapRecord r = neutral_record();
     for (float k : {0.0f, 0.1f, 1.0f, 4.0f, 1000.0f}) {
