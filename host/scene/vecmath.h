@@ -68,9 +68,7 @@ inline bool invert(const float *in, float *out) { return uvo_kit_matrix_invert(o
 
 inline Mat4 translation(Vector3 t) {
     Mat4 r = Mat4::identity();
-    r(3, 0) = t.x;
-    r(3, 1) = t.y;
-    r(3, 2) = t.z;
+    r(3, 0) = t.x, r(3, 1) = t.y, r(3, 2) = t.z;  // row vectors: the last row moves points
     return r;
 }
 inline Mat4 scaling(Vector3 s) {

@@ -57,12 +57,19 @@ float sun_elevation_degrees(const SkyInstance &instance) {
     return static_cast<float>(std::asin(static_cast<double>(instance.sun_direction.z)) * 180.0 / std::numbers::pi);
 }
 
+namespace {
+// The elevation the zenith-luminance fits take: at most 90 degrees, negative
+// when the sun is below the horizon (no zenith luminance then).
+float zenith_fit_elevation(const SkyInstance &instance) {
+    const float h = sun_elevation_degrees(instance);
+    return h > 90.0f ? 90.0f : h;
+}
+}  // namespace
+
 float clear_zenith_luminance(const SkyInstance &instance) {
-    float h = sun_elevation_degrees(instance);
+    const float h = zenith_fit_elevation(instance);
     if (h < 0.0f)
         return 0.0f;
-    if (h > 90.0f)
-        h = 90.0f;
 
     float f = 0.0f;
     for (int i = 0; i < 9; ++i) {
@@ -84,11 +91,9 @@ float clear_zenith_luminance(const SkyInstance &instance) {
 }
 
 float overcast_zenith_luminance(const SkyInstance &instance) {
-    float h = sun_elevation_degrees(instance);
+    const float h = zenith_fit_elevation(instance);
     if (h < 0.0f)
         return 0.0f;
-    if (h > 90.0f)
-        h = 90.0f;
     const float u = (h - 45.0f) / 28.1366f;
     const double ud = u, u2 = ud * ud;
     const float poly =

@@ -13,6 +13,7 @@
 #include "scene_loader.h"
 #include "scene/scene_box.h"
 #include "sky/sky_instance.h"
+#include "test_paths.h"
 
 using namespace uvo_host;
 using namespace uvo_host_test;

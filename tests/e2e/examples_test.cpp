@@ -24,6 +24,7 @@
 #include "example_settings.h"
 #include "image/image.h"
 #include "uvo/tonemap_api.h"
+#include "test_paths.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "render/camera_shaders.h"
 #include "camera_shader_support.h"
+#include "test_paths.h"
 
 using namespace uvo_host;
 using namespace uvo_host_test;

@@ -11,6 +11,7 @@
 #include "lightsurface/light_surface.h"
 #include "scene/param_block.h"
 #include "shader_declarations.h"
+#include "test_paths.h"
 
 using namespace uvo_host;
 using namespace uvo;

@@ -94,36 +94,6 @@ struct Simple : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Simple, InitRecordAndExit) {
-    init();
-    const auto *curve = static_cast<const float *>(host().user_slot);
-    ASSERT_NE(curve, nullptr);
-    const float expected[5] = {1.5f, 0.05f, 0.7f, 3.0f, 0.5f};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(curve[i], expected[i]) << "record float " << i;
-    EXPECT_EQ(host().allocations["tonemap"], 1);
-    EXPECT_EQ(host().live.begin()->second.size, 5 * sizeof(float));
-    EXPECT_EQ(uvo::uvo_exposure_simple_exit(&f.state, block.get()), 1);
-    EXPECT_EQ(host().releases["tonemap"], 1);
-    EXPECT_EQ(host().user_slot, nullptr);
-}
-
-// The row loop, its progress and abort are shared with the photographic
-// shader's output pass and tested in full there.
-TEST_F(Simple, OutputPassMapsTheMainImageWithProgress) {
-    init();
-    host().call_kind = UVO_SHADER_OUTPUT;
-    const std::vector<Color> before = images[0];
-    f.state.raster_x = 2.5f;
-    f.state.raster_y = 6.5f;
-    Color result{-1, -1, -1, -1};
-    EXPECT_EQ(shade(result), 1);
-    EXPECT_EQ(result.r, -1.0f);
-    EXPECT_EQ(images.log, (std::vector<std::string>{"open 0", "close 0"}));
-    for (size_t i = 0; i < before.size(); ++i)
-        ASSERT_TRUE(same(images[0][i], mapped(before[i]))) << "pixel " << i;
-}
-
 TEST_F(Simple, OtherCallKindsMapWhatTheyAreHanded) {
     init();
     for (int32_t kind : {1, 2, 4, 6, 7, 12}) {

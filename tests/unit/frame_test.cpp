@@ -11,6 +11,7 @@
 #include "frame/params.h"
 #include "frame/shader.h"
 #include "test_host.h"
+#include "test_paths.h"
 
 extern "C" void rxSetModuleHandle(void *module);
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "test_host.h"
+#include "test_paths.h"
 
 using uvo_test::host;
 

@@ -152,22 +152,6 @@ TEST(TangentFrame, ChannelsAndTheirFallbacks) {
 }
 
 
-TEST_F(Normals, PlainMaterialNeverReadsTheExtensionSlots) {
-    // In a uvo_material block the light Tags run on past slot 95; read as bump
-    // fields they would bend the normal.
-    instance.declaration_version = 14;
-    block->bump_mode = 1;
-    block->overall_bump = Vector3{5, 5, 0};
-    const Vector3 entry = f.state.normal;
-    prepare();
-    EXPECT_FALSE(was_read(SLOT(bump_mode)) || was_read(SLOT(overall_bump)) || was_read(SLOT(standard_bump)));
-    EXPECT_TRUE(near(work.shading_normal, entry, 0));
-    // The same block under uvo_material_x: the bump vectors apply.
-    instance.declaration_version = 16;
-    prepare();
-    EXPECT_FALSE(near(work.shading_normal, entry));
-}
-
 TEST_F(Normals, BumpShaderAndDiffuseBumpOff) {
     script_bump_shader(77);
     const Vector3 entry = f.state.normal;

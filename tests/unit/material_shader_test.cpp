@@ -1,5 +1,6 @@
 // The exported material shaders end to end against the test host: init,
-// shading of camera, shadow and photon rays, exit.
+// shading of camera rays, exit.  Shadow and photon paths: see the shadow and
+// photon tests.
 #include "material_test_support.h"
 #include "xmtl/material_shader.h"
 
@@ -87,28 +88,4 @@ TEST_F(MaterialShader, LambertianSurfaceAddsUpItsLights) {
         }
         exit(extended);
     }
-}
-
-TEST_F(MaterialShader, GlassPassesShadowsAndPhotonsThroughTheRightPaths) {
-    auto &p = block->p;
-    p.diffuse_weight = 0.0f;
-    p.reflectivity = 0.0f;
-    p.transparency = 1.0f;
-    init(16, true);
-    f.state.ray_type = UVO_RAY_SHADOW;
-    Color light{0.5f, 0.5f, 0.5f, 1};
-    EXPECT_EQ(uvo::uvo_material_x(&light, &f.state, &p), 1);
-    EXPECT_FLOAT_EQ(light.r, 0.5f);
-
-    f.state.ray_type = UVO_RAY_PHOTON_REFLECT_DIFFUSE;
-    f.state.normal = Vector3{0, 0, 1};
-    f.state.direction = Vector3{0, 0, -1};
-    Color energy{1, 1, 1, 1};
-    EXPECT_EQ(uvo::uvo_material(&energy, &f.state, &p), 1);
-    EXPECT_EQ(host().count("rx_photon_transparent"), 1) << "a refraction photon without caustics passes straight";
-    EXPECT_EQ(host().count("rx_store_photon"), 0);
-
-    f.state.ray_type = UVO_RAY_DISPLACE;
-    EXPECT_EQ(uvo::uvo_material_x(&energy, &f.state, &p), 0);
-    exit(true);
 }

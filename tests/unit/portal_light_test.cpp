@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <random>
 #include <set>
 
 #include "portal/portal_light.h"
@@ -88,22 +87,6 @@ struct PortalLight : ::testing::Test {
 };
 
 }  // namespace
-
-TEST(PortalModel, FarFieldWeightIsTheSolidAngleOverPi) {
-    portal::PortalGeometry g{};
-    portal::portal_geometry_build(&g, Vector3{0, 0.5f, 0}, Vector3{1, 0, 0}, Vector3{0, 0, -1}, 1, 1);
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<float> u(-1, 1);
-    for (int k = 0; k < 200; ++k) {
-        const Vector3 d = portal::normalized(Vector3{u(rng), u(rng), -0.2f - std::fabs(u(rng))});
-        const Vector3 p = portal::scale(d, 20.0f + 20.0f * std::fabs(u(rng)));
-        const double exact = rectangle_solid_angle(1.0, 0.5, p);
-        EXPECT_NEAR(portal::portal_geometric_weight(g, p) * pi, exact, 2e-3 * exact) << p.x << " " << p.y << " " << p.z;
-    }
-    // The near field takes over continuously at r = a + b.
-    for (float r : {1.5f * 0.9999f, 1.5f * 1.0001f})
-        EXPECT_NEAR(portal::portal_geometric_weight(g, Vector3{0, 0, -r}), 0.5 / (1.5 * 1.5) / pi, 1e-3) << r;
-}
 
 TEST_F(PortalLight, BackSideGetsNoLightButTheLoopLearnsItIsPhysical) {
     init();

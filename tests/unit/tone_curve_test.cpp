@@ -86,46 +86,6 @@ TEST(ToneCurve, ExposureFromScaleOrFromFilmSpeedShutterAndAperture) {
     EXPECT_FLOAT_EQ(curve_of(r).exposure, float(1.0 / 50 * 400 * 2 * 0.16981132 / (4 * 15.4 * 4)));
 }
 
-TEST(ToneCurve, WhiteBalanceTurnsHueAndKeepsLuminance) {
-    TonemapRecord r = neutral_record();  // weights sum to 1
-    uvo::ToneCurve c = curve_of(r);
-    for (float s : c.white_scale)
-        EXPECT_FLOAT_EQ(s, 1.0f);
-
-    const Color balances[] = {{1.0f, 0.8f, 0.5f, 1}, {2, 1, 4, 1}, {0.0f, 0.5f, -1.0f, 1}};
-    for (const Color &wb : balances) {
-        r.white_balance = wb;
-        c = curve_of(r);
-        const Color &w = r.luminance_weights;
-        EXPECT_NEAR(w.r * c.white_scale[0] + w.g * c.white_scale[1] + w.b * c.white_scale[2], 1.0, 1e-6)
-            << "balance " << wb.r << " " << wb.g << " " << wb.b;
-        // The balance colour itself comes out grey; channels <= 0 count as 1.
-        const float in[3] = {wb.r > 0 ? wb.r : 1, wb.g > 0 ? wb.g : 1, wb.b > 0 ? wb.b : 1};
-        EXPECT_FLOAT_EQ(in[0] * c.white_scale[0], in[1] * c.white_scale[1]);
-        EXPECT_FLOAT_EQ(in[2] * c.white_scale[2], in[1] * c.white_scale[1]);
-    }
-}
-
-TEST(ToneCurve, VignetteFollowsTheRayCosineFromCentreToCorners) {
-    TonemapRecord r = neutral_record();
-    r.radiance_scale = 0.5f;
-    r.shadow_crush = 0.0f;
-    const Color grey{0.5f, 0.5f, 0.5f, 0.7f};
-    for (float power : {0.0f, 1.0f, 4.0f, 7.5f}) {
-        r.vignette_power = power;
-        const Color centre = mapped(r, grey, 100, 50);
-        EXPECT_FLOAT_EQ(centre.g, 0.25f) << "power " << power;  // 0.5 * 0.5, cosine 1
-        EXPECT_EQ(centre.a, 0.7f);
-        // Corners: film offsets half the aperture across, half over the aspect down.
-        const double dx = 0.5, dy = 0.25, cosine = 1.0 / std::sqrt(dx * dx + dy * dy + 1.0);
-        const double expected = 0.25 * (power > 0 ? std::pow(cosine, power) : 1.0);
-        for (auto [x, y] : {std::pair{0.0f, 0.0f}, {200.0f, 0.0f}, {0.0f, 100.0f}, {200.0f, 100.0f}}) {
-            const Color corner = mapped(r, grey, x, y);
-            EXPECT_NEAR(corner.r, expected, 1e-6) << "power " << power << " corner " << x << "," << y;
-        }
-    }
-}
-
 TEST(ToneCurve, HighlightsSaturationAndNegativeChannels) {
     TonemapRecord r = neutral_record();
     for (float k : {0.0f, 0.1f, 1.0f, 4.0f, 1000.0f}) {

@@ -7,6 +7,7 @@
 
 #include "image/image.h"
 #include "session.h"
+#include "test_paths.h"
 
 namespace uvo_host_test {
 
