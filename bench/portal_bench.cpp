@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_support.h"
 #include "portal/portal_light.h"
 #include "portal/portal_model.h"
 #include "thread_cells.h"
@@ -38,7 +39,8 @@ std::vector<Vector3> lit_points(int n) {
 }
 
 void BM_PortalLightSample(benchmark::State &bench) {
-    host().reset();
+    // The light records below are scripted on the test host.
+    uvo_bench::bind_host(uvo_bench::Host::test);
     uvo_test::ThreadCells cells;
     cells.install();
     HostLight light{};
