@@ -130,20 +130,17 @@ TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitchesAndContourRendering)
         block->reflection_highlights_only = c.highlights_only;
         block->refraction_interpolate = c.refraction;
         const uvo::MaterialInstance instance = init_instance();
-        const std::string label = "contour " + std::to_string(c.contour0) + std::to_string(c.contour1) +
-                                  " reflection " + std::to_string(c.reflection) + " highlights only " +
-                                  std::to_string(c.highlights_only) + " refraction " + std::to_string(c.refraction);
+        SCOPED_TRACE(row("contour", c.contour0, c.contour1, c.reflection, c.highlights_only, c.refraction));
         // Each cache is a record, its slot pool and its cell index, all
         // released again by exit (the pointers are only compared here).
-        EXPECT_EQ(instance.reflection_undersampler != nullptr, bool(c.reflection_requested)) << label;
-        EXPECT_EQ(instance.refraction_undersampler != nullptr, bool(c.refraction_requested)) << label;
+        EXPECT_EQ(instance.reflection_undersampler != nullptr, bool(c.reflection_requested));
+        EXPECT_EQ(instance.refraction_undersampler != nullptr, bool(c.refraction_requested));
         const int made = c.reflection_requested + c.refraction_requested;
-        EXPECT_EQ(host().allocations["interpolate"], 3 * made) << label;
-        EXPECT_EQ(host().releases["interpolate"], 3 * made) << label;
-        EXPECT_EQ(host().texts("info").size(), 3u * made) << label;
+        EXPECT_EQ(host().allocations["interpolate"], 3 * made);
+        EXPECT_EQ(host().releases["interpolate"], 3 * made);
+        EXPECT_EQ(host().texts("info").size(), 3u * made);
         EXPECT_EQ(host().texts("warning"),
-                  c.warned ? std::vector<std::string>{contour_warning} : std::vector<std::string>{})
-            << label;
+                  c.warned ? std::vector<std::string>{contour_warning} : std::vector<std::string>{});
     }
 }
 
@@ -168,12 +165,10 @@ TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
         block->refraction_falloff_enable = c.falloff;
         block->refractive_caustics = c.refractive_caustics;
         init_instance();
-        const std::string label = "falloff " + std::to_string(c.falloff) + " shadow mode " +
-                                  std::to_string(int(c.shadow_mode)) + " caustics " + std::to_string(c.caustics) +
-                                  " refractive_caustics " + std::to_string(c.refractive_caustics);
-        EXPECT_EQ(host().texts("warning"), c.warned ? falloff_warnings : std::vector<std::string>{}) << label;
-        EXPECT_EQ(host().messages.size(), c.warned ? falloff_warnings.size() : 0u) << label;
-        EXPECT_EQ(was_read(SLOT(refractive_caustics)), c.caustics_read) << label;
+        SCOPED_TRACE(row("falloff", c.falloff, c.shadow_mode, c.caustics, c.refractive_caustics));
+        EXPECT_EQ(host().texts("warning"), c.warned ? falloff_warnings : std::vector<std::string>{});
+        EXPECT_EQ(host().messages.size(), c.warned ? falloff_warnings.size() : 0u);
+        EXPECT_EQ(was_read(SLOT(refractive_caustics)), c.caustics_read);
     }
 }
 

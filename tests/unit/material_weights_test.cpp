@@ -113,11 +113,10 @@ TEST_F(Weights, EnergyConservationAndMetalShareOutWhatIsReflected) {
         p.diffuse_color = c.diffuse;
         p.reflection_color = c.reflection_color;
         evaluate();
-        const std::string label = "conserve " + std::to_string(c.conserve) + " metal " + std::to_string(c.is_metal) +
-                                  " refl " + std::to_string(c.refl) + " tr " + std::to_string(c.tr);
-        EXPECT_TRUE(near(work.reflection_weight, c.reflection)) << label;
-        EXPECT_TRUE(near(work.refraction_weight, c.refraction)) << label;
-        EXPECT_TRUE(near(work.diffuse_weight, c.remaining)) << label;
+        SCOPED_TRACE(row("conserve", c.conserve, "metal", c.is_metal, c.refl, c.tr));
+        EXPECT_TRUE(near(work.reflection_weight, c.reflection));
+        EXPECT_TRUE(near(work.refraction_weight, c.refraction));
+        EXPECT_TRUE(near(work.diffuse_weight, c.remaining));
     }
 
     // Conserving, white components never add up to more than the light that
@@ -175,11 +174,9 @@ TEST_F(Weights, ThinWalledModesAndRayHistoryParity) {
             block->thin_walled_mode = c.mode;
             f.state.inside = host_inside;
             evaluate();
-            const std::string label = "mode " + std::to_string(c.mode) + " parent ray " +
-                                      std::to_string(c.first_type) + (c.has_eye ? "" : " (root)") +
-                                      " host said " + std::to_string(host_inside);
-            EXPECT_EQ(f.state.inside, host_inside ? c.inside_if_host_1 : c.inside_if_host_0) << label;
-            EXPECT_EQ(work.thin_walled, c.thin) << label;
+            SCOPED_TRACE(row("mode", c.mode, "parent ray", c.first_type, c.has_eye, "host", host_inside));
+            EXPECT_EQ(f.state.inside, host_inside ? c.inside_if_host_1 : c.inside_if_host_0);
+            EXPECT_EQ(work.thin_walled, c.thin);
         }
 }
 
@@ -236,11 +233,9 @@ TEST_F(Weights, DepthLimits) {
         f.state.reflection_depth = c.depth;
         f.options.final_gather = c.final_gather;
         evaluate();
-        const std::string label = "from depth " + std::to_string(c.depth_limit) + " at " + std::to_string(c.depth) +
-                                  " highlights only " + std::to_string(c.highlights_only) + " final gather " +
-                                  std::to_string(c.final_gather);
-        EXPECT_EQ(work.highlights_only, c.expect) << label;
-        EXPECT_TRUE(near(work.diffuse_weight, weight(white, c.diffuse))) << label;
+        SCOPED_TRACE(row("from depth", c.depth_limit, c.depth, c.highlights_only, c.final_gather));
+        EXPECT_EQ(work.highlights_only, c.expect);
+        EXPECT_TRUE(near(work.diffuse_weight, weight(white, c.diffuse)));
     }
 }
 
