@@ -10,9 +10,7 @@ namespace {
 
 Vector3 mirror(Vector3 d, Vector3 n) { return sub(d, scale(n, 2.0f * dot(d, n))); }
 
-struct Glossy : ::testing::Test {
-    StateFixture f;
-    uvo::MaterialWorkRecord work{};
+struct Glossy : MaterialTest {
     const double sample[2] = {0.25, 0.75};
     Vector3 dir{9, 9, 9};
     // What the lobe functions saw and answer.
@@ -22,6 +20,7 @@ struct Glossy : ::testing::Test {
     const double *seen_sample = nullptr;
 
     void SetUp() override {
+        MaterialTest::SetUp();
         f.state.direction = normalized(Vector3{1, 0, -1});
         f.state.normal = f.state.normal_geom = Vector3{0, 0, 1};
         f.state.dot_nd = dot(f.state.direction, f.state.normal);

@@ -53,23 +53,13 @@ Boolean photon(Color *, ShadingState *, const uvo::MaterialParams *) {
     return 1;
 }
 
-struct Pipeline : ::testing::Test {
-    StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
-    uvo::MaterialStages stages;
-    uvo::MaterialOutputs out{};
+struct Pipeline : MaterialTest {
+    uvo::MaterialStages stages{direct_light, indirect_light, reflection, refraction, shadow, photon};
     StageLog log;
 
     void SetUp() override {
+        MaterialTest::SetUp();
         stage_log = &log;
-        stages.direct_light = direct_light;
-        stages.indirect_light = indirect_light;
-        stages.reflection = reflection;
-        stages.refraction = refraction;
-        stages.shadow = shadow;
-        stages.photon = photon;
-        block.attach(f.shader, true);
         instance.declaration_version = 16;
         host().user_slot = &instance;
         plain_material(block.get());

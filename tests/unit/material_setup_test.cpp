@@ -18,12 +18,7 @@ const std::vector<std::string> falloff_warnings = {
     "If distance-dependent falloff is desired, the 'Segment' mode must be used.",
 };
 
-struct MaterialSetup : ::testing::Test {
-    StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
-
-    void SetUp() override { block.attach(f.shader, true); }
-
+struct MaterialSetup : MaterialTest {
     // Instance init followed by exit; returns the instance's record as it was.
     uvo::MaterialInstance init_instance() {
         Boolean request = 0;

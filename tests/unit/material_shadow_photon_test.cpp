@@ -13,14 +13,11 @@ namespace {
 
 const float equal_weights[3] = {1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f};
 
-struct MaterialRays : ::testing::Test {
-    StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
+struct MaterialRays : MaterialTest {
     Color result{0.8f, 0.6f, 0.4f, 1.0f};
 
     void SetUp() override {
-        block.attach(f.shader, true);
+        MaterialTest::SetUp();
         instance.declaration_version = 16;
         host().user_slot = &instance;
         plain_material(block.get());
@@ -40,18 +37,17 @@ struct Photon : MaterialRays {
     void SetUp() override {
         MaterialRays::SetUp();
         f.state.ray_type = UVO_RAY_PHOTON_REFLECT_DIFFUSE;
-        auto log = [this](const char *name) {
-            return [this, name](Color *, ShadingState *, const Vector3 *) -> Boolean {
+        auto &s = host().script;
+        for (auto [fn, name] : {std::pair{&s.rx_photon_reflection_glossy, "reflection glossy"},
+                                {&s.rx_photon_reflection_specular, "reflection specular"},
+                                {&s.rx_photon_reflection_diffuse, "reflection diffuse"},
+                                {&s.rx_photon_transmission_glossy, "transmission glossy"},
+                                {&s.rx_photon_transmission_specular, "transmission specular"},
+                                {&s.rx_photon_transmission_diffuse, "transmission diffuse"}})
+            *fn = [this, name = name](Color *, ShadingState *, const Vector3 *) -> Boolean {
                 sent.push_back(name);
                 return 1;
             };
-        };
-        host().script.rx_photon_reflection_glossy = log("reflection glossy");
-        host().script.rx_photon_reflection_specular = log("reflection specular");
-        host().script.rx_photon_reflection_diffuse = log("reflection diffuse");
-        host().script.rx_photon_transmission_glossy = log("transmission glossy");
-        host().script.rx_photon_transmission_specular = log("transmission specular");
-        host().script.rx_photon_transmission_diffuse = log("transmission diffuse");
         host().script.rx_photon_transparent = [this](Color *, ShadingState *) -> Boolean {
             sent.push_back("transparent");
             return 1;

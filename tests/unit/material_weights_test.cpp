@@ -13,14 +13,9 @@ namespace {
 // expected weight: colour times s, luminance of the colour times s in a
 Color weight(Color c, float s) { return Color{c.r * s, c.g * s, c.b * s, lum(c) * s}; }
 
-struct Weights : ::testing::Test {
-    StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
-    uvo::MaterialWorkRecord work{};
-
+struct Weights : MaterialTest {
     void SetUp() override {
-        block.attach(f.shader, true);
+        MaterialTest::SetUp();
         instance.declaration_version = 14;
         plain_material(block.get());  // the flat curve at 1: refl is the parameter
         block->diffuse_color = Color{0.5f, 0.5f, 0.5f, 1};
