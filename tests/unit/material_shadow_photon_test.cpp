@@ -142,21 +142,6 @@ TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
 }
 
 TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
-    const Color grey{0.5f, 0.5f, 0.5f, 0.5f};
-    const Color components[3] = {grey, Color{}, grey};
-    // Reflection half the time, diffuse the other half, one photon of
-    // unchanged energy each time.
-    for (const auto &[u, chosen] : {std::pair{0.25, 0}, std::pair{0.75, 2}, std::pair{0.4999, 0}}) {
-        Color energy{1, 1, 1, 1};
-        int32_t count = 9;
-        float probability = 9;
-        EXPECT_EQ(uvo::choose_component(u, equal_weights, &energy, &count, &probability, 3, components), chosen)
-            << "u " << u;
-        EXPECT_EQ(count, 1);
-        EXPECT_FLOAT_EQ(probability, 1.0f);
-        EXPECT_TRUE(near(energy, Color{1, 1, 1, 1}));
-    }
-
     // Over the whole range of u: each component chosen in proportion to what
     // it carries, photon counts averaging S / E, energy E kept every time.
     const Color bright[2] = {Color{2.0f, 0.5f, 0.5f, 1}, Color{0.25f, 0.25f, 4.0f, 1}};
