@@ -112,9 +112,6 @@ TEST_F(DirectLight, DiffuseIrradianceAndHighlightPerLight) {
     EXPECT_FLOAT_EQ(out.highlight.r, out.highlight_raw.r * 0.2f);
     ASSERT_EQ(ward_exponents.size(), 6u);
     EXPECT_EQ(ward_exponents[1], std::make_pair(16.0f, 16.0f)) << "2^(8 x 0.5)";
-    // The light loop record is created for the call and removed after it.
-    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
-    EXPECT_EQ(host().lifetimes.count(UVO_KEY_LIGHT_LOOP), 0u);
 
     // A glossiness of 1: 256 compressed to 80 + sqrt(176) for a point light,
     // 24 + sqrt(232) for an area light; anisotropy scales the v exponent.
