@@ -202,10 +202,6 @@ TEST_F(Weights, DepthLimits) {
             const bool cut = depth >= 2 && type != UVO_RAY_SHADOW;
             EXPECT_FLOAT_EQ(work.refraction_weight.r, cut ? 0.0f : 0.8f) << "depth " << depth << " type " << type;
         }
-    p.refraction_depth_limit = 0;  // no limit
-    f.state.refraction_depth = 50;
-    evaluate();
-    EXPECT_FLOAT_EQ(work.refraction_weight.r, 0.8f);
 
     // Highlights only from a reflection depth on; the untraced reflection
     // goes to diffuse unless final gathering is on.
