@@ -182,7 +182,6 @@ TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
     count = 5;
     EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 0, bright), -1);
     EXPECT_EQ(count, 5) << "n below 1 touches nothing";
-
 }
 
 TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
