@@ -160,11 +160,10 @@ TEST_F(Interpolation, OnlyCameraRaysWithAFullGatherContextAreInterpolated) {
         parent.ray_type = c.parent_type;
         f.state.parent = c.parent_type >= 0 ? &parent : nullptr;
         f.state.raster_x += 3.0f;  // a fresh cell each time
-        const std::string label = "gather " + std::to_string(c.gather_ok) + " ray " + std::to_string(c.ray_type) +
-                                  " parent " + std::to_string(c.parent_type);
-        EXPECT_TRUE(near(interpolate(0), traced)) << label;
-        EXPECT_EQ(probes(), c.probed ? 1 : 0) << label;
-        EXPECT_EQ(traces(), 1) << label << ": the cell's ray or the direct one";
+        SCOPED_TRACE(row("gather", c.gather_ok, "ray", c.ray_type, "parent", c.parent_type));
+        EXPECT_TRUE(near(interpolate(0), traced));
+        EXPECT_EQ(probes(), c.probed ? 1 : 0);
+        EXPECT_EQ(traces(), 1);
     }
     // Below an environment ray nothing is done at all.
     host().calls.clear();
@@ -240,11 +239,9 @@ TEST_F(Interpolation, StagesUseTheCacheOnlyForFullySampledCameraRays) {
         work.refraction_interpolate = c.refraction ? c.interpolate : 0;
         uvo::MaterialOutputs outputs{};
         (c.refraction ? uvo::refraction_stage : uvo::reflection_stage)(&outputs, &f.state, &work, block.get());
-        const std::string label = std::string(c.refraction ? "refraction" : "reflection") + " interpolate " +
-                                  std::to_string(c.interpolate) + " reduced " + std::to_string(c.reduced) +
-                                  " ray " + std::to_string(c.ray_type);
-        EXPECT_EQ(probes(), c.used ? 1 : 0) << label;
+        SCOPED_TRACE(row(c.refraction ? "refraction" : "reflection", c.interpolate, c.reduced, c.ray_type));
+        EXPECT_EQ(probes(), c.used ? 1 : 0);
         const auto slot = c.refraction ? SLOT(refraction_interpolation_samples) : SLOT(reflection_interpolation_samples);
-        EXPECT_EQ(was_read(slot), c.used) << label;
+        EXPECT_EQ(was_read(slot), c.used);
     }
 }

@@ -75,25 +75,12 @@ struct DirectLight : ::testing::Test {
             ward_exponents.emplace_back(a, b);
             return ward_value;
         };
-        host().script.rx_query = [this](int32_t code, ShadingState *, Tag item, void *answer) -> Boolean {
-            if (code == UVO_QUERY_LIGHT_TAG && records.count(item)) {
-                *static_cast<Tag *>(answer) = item + 1000;
-                return 1;
-            }
-            if (code == UVO_QUERY_GATHER_CONTEXT) {
-                *static_cast<int32_t *>(answer) = 1;
-                return 1;
-            }
-            if (code == UVO_QUERY_REDUCED_RAY) {
-                *static_cast<int32_t *>(answer) = 0;
-                return 1;
-            }
-            return 0;
-        };
-        host().script.rx_db_access = [this](Tag tag) -> void * {
-            auto it = records.find(tag - 1000);
-            return it == records.end() ? nullptr : &it->second;
-        };
+    }
+    // A light instance with a host light record behind it.
+    HostLight &record(Tag light) {
+        host().light_records[light] = light + 1000;
+        host().database[light + 1000] = &records[light];
+        return records[light] = HostLight{};
     }
     void set_lights(const std::vector<Tag> &tags) { uvo_test::set_lights(block.get(), tags); }
     void run() {
@@ -106,21 +93,7 @@ const Vector3 up{0, 0, 1};
 
 }  // namespace
 
-TEST(LightLoopModels, ExponentCompressionHorizonFadeAndRoughDiffuse) {
-    EXPECT_FLOAT_EQ(uvo::compress_exponent(256.0f, 80.0f), 80.0f + std::sqrt(176.0f));
-    EXPECT_FLOAT_EQ(uvo::compress_exponent(256.0f, 24.0f), 24.0f + std::sqrt(232.0f));
-    EXPECT_EQ(uvo::compress_exponent(16.0f, 24.0f), 16.0f);
-    EXPECT_FLOAT_EQ(uvo::horizon_fade(0.125f), 0.5f);
-    EXPECT_EQ(uvo::horizon_fade(0.25f), 1.0f);
-    EXPECT_EQ(uvo::horizon_fade(0.0f), 0.0f);
-
-    // Rough diffuse at normal incidence, sigma 0.5: albedo c1 + albedo^2 l2.
-    const double s2 = 0.25, c1 = 1 - 0.5 * s2 / (s2 + 0.33), l2 = 0.17 * s2 / (s2 + 0.13);
-    const Color r = uvo::rough_diffuse(up, Vector3{0, 0, -1}, up, 0.5f, Color{0.8f, 0.5f, 0.1f, 1}, 1.0f);
-    EXPECT_NEAR(r.r, std::min(1.0, 0.8 * c1 + 0.64 * l2), 1e-6);
-    EXPECT_NEAR(r.g, 0.5 * c1 + 0.25 * l2, 1e-6);
-    EXPECT_NEAR(r.b, 0.1 * c1 + 0.01 * l2, 1e-6);
-    // Never more than all of it, and nearly Lambertian for small roughness.
+TEST(LightLoopModels, RoughDiffuseStaysBoundedAndNearLambertWhenSmooth) {
     const Vector3 l = normalized(Vector3{0.8f, 0, 0.6f}), v = normalized(Vector3{-0.9f, 0, -0.3f});
     EXPECT_LE(uvo::rough_diffuse(l, v, up, 1.0f, white, 0.6f).r, 1.0f);
     EXPECT_NEAR(uvo::rough_diffuse(l, v, up, 0.05f, Color{0.5f, 0.5f, 0.5f, 1}, 0.6f).r, 0.5f, 0.02f);
@@ -139,9 +112,6 @@ TEST_F(DirectLight, DiffuseIrradianceAndHighlightPerLight) {
     EXPECT_FLOAT_EQ(out.highlight.r, out.highlight_raw.r * 0.2f);
     ASSERT_EQ(ward_exponents.size(), 6u);
     EXPECT_EQ(ward_exponents[1], std::make_pair(16.0f, 16.0f)) << "2^(8 x 0.5)";
-    // The light loop record is created for the call and removed after it.
-    EXPECT_EQ(host().store.count(UVO_KEY_LIGHT_LOOP), 0u);
-    EXPECT_EQ(host().lifetimes.count(UVO_KEY_LIGHT_LOOP), 0u);
 
     // A glossiness of 1: 256 compressed to 80 + sqrt(176) for a point light,
     // 24 + sqrt(232) for an area light; anisotropy scales the v exponent.
@@ -151,8 +121,7 @@ TEST_F(DirectLight, DiffuseIrradianceAndHighlightPerLight) {
     run();
     EXPECT_FLOAT_EQ(ward_exponents[1].first, 80.0f + std::sqrt(176.0f));
     EXPECT_FLOAT_EQ(ward_exponents[1].second, 80.0f + std::sqrt(512.0f - 80.0f));
-    records[7] = HostLight{};
-    records[7].area = UVO_AREA_RECTANGLE;
+    record(7).area = UVO_AREA_RECTANGLE;
     ward_exponents.clear();
     run();
     EXPECT_FLOAT_EQ(ward_exponents[1].first, 24.0f + std::sqrt(232.0f));
@@ -214,8 +183,7 @@ TEST_F(DirectLight, VisibleLightHighlightRule) {
     const Sample s{white, up, 1.0f};
     lights[1].samples = {s};  // a visible area light
     lights[2].samples = {s};  // a physical light (portal, sun)
-    records[1] = HostLight{};
-    records[1].area = UVO_AREA_DISC;
+    record(1).area = UVO_AREA_DISC;
     records[1].visible = 1;
     lights[2].shader = [](LightLoopInfo *info, int) { info->physical_light = 1; };
     block->p.skip_visible_light_highlights = 1;
@@ -236,8 +204,7 @@ TEST_F(DirectLight, LightListModes) {
     lights[1].samples = {{white, up, 1.0f}};
     lights[5].samples = {{Color{3, 3, 3, 1}, up, 1.0f}};
     static Tag global[1] = {5};
-    auto query = host().script.rx_query;
-    host().script.rx_query = [query](int32_t code, ShadingState *s, Tag item, void *answer) -> Boolean {
+    host().script.rx_query = [](int32_t code, ShadingState *s, Tag item, void *answer) -> Boolean {
         if (code == UVO_QUERY_LIGHT_COUNT) {
             *static_cast<int32_t *>(answer) = 1;
             return 1;
@@ -246,7 +213,7 @@ TEST_F(DirectLight, LightListModes) {
             *static_cast<Tag **>(answer) = global;
             return 1;
         }
-        return query(code, s, item, answer);
+        return default_query(code, s, item, answer);
     };
     host().script.rx_inclusive_lightlist = [](int32_t *n, Tag **l, ShadingState *) -> Boolean {
         // Handed the material's own lights, it answers with others.
@@ -270,8 +237,7 @@ TEST_F(DirectLight, LightListModes) {
 TEST_F(DirectLight, AreaLightsSampleByImportance) {
     set_lights({1});
     lights[1].samples = {{white, up, 1.0f}};
-    records[1] = HostLight{};
-    records[1].area = UVO_AREA_RECTANGLE;
+    record(1).area = UVO_AREA_RECTANGLE;
     records[1].low_samples = 2;
     f.state.reflection_depth = 1;
     f.state.refraction_depth = 1;
@@ -296,15 +262,14 @@ TEST_F(DirectLight, AreaLightsSampleByImportance) {
 TEST_F(DirectLight, RoughnessOnlyWhenPositive) {
     set_lights({1});
     lights[1].samples = {{white, up, 1.0f}};
-    block->p.diffuse_roughness = 0.0f;
     run();
     EXPECT_FLOAT_EQ(out.direct_diffuse.r, 0.5f);
+    // Normal incidence, sigma 0.5, albedo 0.5: albedo c1 + albedo^2 l2.
     block->p.diffuse_roughness = 0.5f;
     f.state.direction = Vector3{0, 0, -1};
     run();
-    const Color r = uvo::rough_diffuse(up, f.state.direction, up, 0.5f, work.diffuse_weight, 1.0f);
-    EXPECT_FLOAT_EQ(out.direct_diffuse.r, r.r);
-    EXPECT_NE(r.r, 0.5f);
+    const double s2 = 0.25, c1 = 1 - 0.5 * s2 / (s2 + 0.33), l2 = 0.17 * s2 / (s2 + 0.13);
+    EXPECT_NEAR(out.direct_diffuse.r, 0.5 * c1 + 0.25 * l2, 1e-6);
 }
 
 TEST_F(DirectLight, BackSideForTranslucency) {
@@ -312,11 +277,9 @@ TEST_F(DirectLight, BackSideForTranslucency) {
     lights[1].samples = {{Color{2, 2, 2, 1}, Vector3{0, 0, -1}, 0.5f}};
     work.translucency_weight = Color{0.5f, 0.25f, 0.0f, 0.3f};
     block->p.indirect_multiplier = 2.0f;
-    const IndirectRequest *seen = nullptr;
     float request_importance = 0;
     int32_t face = 0;
     host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *, int32_t f, const IndirectRequest *q) {
-        seen = q;
         request_importance = q->importance;
         face = f;
         *c = Color{0.1f, 0.1f, 0.1f, 1};
@@ -327,7 +290,6 @@ TEST_F(DirectLight, BackSideForTranslucency) {
     EXPECT_EQ(normals_seen.back().z, -1.0f);
     EXPECT_FLOAT_EQ(out.translucency_raw.r, 2 * 0.5f + 0.1f * 2.0f);
     EXPECT_FLOAT_EQ(out.translucency.g, out.translucency_raw.g * 0.25f);
-    EXPECT_NE(seen, nullptr);
     EXPECT_EQ(face, UVO_FACE_BACK);
     EXPECT_FLOAT_EQ(request_importance, 2.0f * 0.25f);
     EXPECT_EQ(f.state.normal.z, 1.0f) << "left at the shading normal";

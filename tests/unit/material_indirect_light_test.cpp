@@ -10,19 +10,15 @@ using namespace uvo;
 
 namespace {
 
-struct Indirect : ::testing::Test {
-    StateFixture f;
+struct Indirect : MaterialTest {
     ShadingState child{};
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialWorkRecord work{};
-    uvo::MaterialOutputs out{};
     std::vector<double> hits;  // distance per probe, 0 = miss
     size_t probe = 0;
     std::vector<Vector3> probe_directions;
 
     void SetUp() override {
+        MaterialTest::SetUp();
         f.state.child = &child;
-        block.attach(f.shader, true);
         block->indirect_multiplier = 2.0f;
         block->ao_ambient_color = Color{0.5f, 0.5f, 0.5f, 1};
         work.diffuse_normal = f.state.normal;

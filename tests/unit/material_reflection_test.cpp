@@ -18,12 +18,8 @@ struct Ray {
     Color color;
 };
 
-struct Traced : ::testing::Test {
-    StateFixture f;
+struct Traced : MaterialTest {
     ShadingState child{};
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialWorkRecord work{};
-    uvo::MaterialOutputs out{};
     std::vector<Ray> rays;
     size_t next = 0;
     int environment_calls = 0;
@@ -36,8 +32,8 @@ struct Traced : ::testing::Test {
         uvo::material_state().invalid_number_reported = 0;
         uvo::material_state().reflection_skip_count = 0;
         uvo::material_state().refraction_skip_count = 0;
+        MaterialTest::SetUp();
         f.state.child = &child;
-        block.attach(f.shader, true);
         work.reflection_weight = Color{0.5f, 0.5f, 0.5f, 0.5f};
         work.refraction_weight = Color{0.5f, 0.25f, 1.0f, 0.4f};
         work.internal_reflection_factor = work.reflection_glossiness = work.refraction_glossiness = 1.0f;

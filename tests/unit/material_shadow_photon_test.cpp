@@ -13,14 +13,11 @@ namespace {
 
 const float equal_weights[3] = {1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f};
 
-struct MaterialRays : ::testing::Test {
-    StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
+struct MaterialRays : MaterialTest {
     Color result{0.8f, 0.6f, 0.4f, 1.0f};
 
     void SetUp() override {
-        block.attach(f.shader, true);
+        MaterialTest::SetUp();
         instance.declaration_version = 16;
         host().user_slot = &instance;
         plain_material(block.get());
@@ -40,18 +37,17 @@ struct Photon : MaterialRays {
     void SetUp() override {
         MaterialRays::SetUp();
         f.state.ray_type = UVO_RAY_PHOTON_REFLECT_DIFFUSE;
-        auto log = [this](const char *name) {
-            return [this, name](Color *, ShadingState *, const Vector3 *) -> Boolean {
+        auto &s = host().script;
+        for (auto [fn, name] : {std::pair{&s.rx_photon_reflection_glossy, "reflection glossy"},
+                                {&s.rx_photon_reflection_specular, "reflection specular"},
+                                {&s.rx_photon_reflection_diffuse, "reflection diffuse"},
+                                {&s.rx_photon_transmission_glossy, "transmission glossy"},
+                                {&s.rx_photon_transmission_specular, "transmission specular"},
+                                {&s.rx_photon_transmission_diffuse, "transmission diffuse"}})
+            *fn = [this, name = name](Color *, ShadingState *, const Vector3 *) -> Boolean {
                 sent.push_back(name);
                 return 1;
             };
-        };
-        host().script.rx_photon_reflection_glossy = log("reflection glossy");
-        host().script.rx_photon_reflection_specular = log("reflection specular");
-        host().script.rx_photon_reflection_diffuse = log("reflection diffuse");
-        host().script.rx_photon_transmission_glossy = log("transmission glossy");
-        host().script.rx_photon_transmission_specular = log("transmission specular");
-        host().script.rx_photon_transmission_diffuse = log("transmission diffuse");
         host().script.rx_photon_transparent = [this](Color *, ShadingState *) -> Boolean {
             sent.push_back("transparent");
             return 1;
@@ -146,21 +142,6 @@ TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
 }
 
 TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
-    const Color grey{0.5f, 0.5f, 0.5f, 0.5f};
-    const Color components[3] = {grey, Color{}, grey};
-    // Reflection half the time, diffuse the other half, one photon of
-    // unchanged energy each time.
-    for (const auto &[u, chosen] : {std::pair{0.25, 0}, std::pair{0.75, 2}, std::pair{0.4999, 0}}) {
-        Color energy{1, 1, 1, 1};
-        int32_t count = 9;
-        float probability = 9;
-        EXPECT_EQ(uvo::choose_component(u, equal_weights, &energy, &count, &probability, 3, components), chosen)
-            << "u " << u;
-        EXPECT_EQ(count, 1);
-        EXPECT_FLOAT_EQ(probability, 1.0f);
-        EXPECT_TRUE(near(energy, Color{1, 1, 1, 1}));
-    }
-
     // Over the whole range of u: each component chosen in proportion to what
     // it carries, photon counts averaging S / E, energy E kept every time.
     const Color bright[2] = {Color{2.0f, 0.5f, 0.5f, 1}, Color{0.25f, 0.25f, 4.0f, 1}};
@@ -201,7 +182,6 @@ TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
     count = 5;
     EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 0, bright), -1);
     EXPECT_EQ(count, 5) << "n below 1 touches nothing";
-
 }
 
 TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
@@ -250,12 +230,8 @@ TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
 TEST_F(Photon, RefractionPhotonsTransmitOrReflect) {
     block->diffuse_weight = 0.0f;
     block->transparency = 1.0f;
-    block->refraction_glossiness = 0.3f;
     script_samples(0.5);
-    shade();
-    EXPECT_EQ(sent, std::vector<std::string>{"transparent"}) << "no refractive caustics: straight through";
-
-    // With caustics the index pair follows the side, unless thin-walled.
+    // With refractive caustics the index pair follows the side, unless thin-walled.
     block->refractive_caustics = 1;
     block->refraction_glossiness = 1.0f;
     IndexPair pair;

@@ -1,7 +1,5 @@
-// Shared helpers of the material and uvo_roundcorners unit tests: parameter
-// slots, the host's scripted behaviours
-// that several test files need, and the plain material most fixtures start
-// from.
+// Shared helpers of the material unit tests: parameter slots, scripted host
+// behaviours, the plain material and the common fixture.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -25,6 +24,13 @@
 namespace uvo_test {
 
 inline const Color white{1, 1, 1, 1};
+
+// A table row's fields joined for a failure message.
+template <class... T> std::string row(const T &...v) {
+    std::ostringstream s;
+    ((s << +v << ' '), ...);
+    return s.str();
+}
 
 // The test host's luminance weights.
 inline float lum(const Color &c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }
@@ -95,6 +101,17 @@ struct IndexPair {
             return transmits;
         };
     }
+};
+
+// A material parameter block attached to the fixture's shader, with the
+// records the stages work on.
+struct MaterialTest : ::testing::Test {
+    StateFixture f;
+    ParamBlock<uvo::MaterialParams> block;
+    uvo::MaterialInstance instance;
+    uvo::MaterialWorkRecord work{};
+    uvo::MaterialOutputs out{};
+    void SetUp() override { block.attach(f.shader, true); }
 };
 
 }  // namespace uvo_test

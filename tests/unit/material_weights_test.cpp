@@ -13,14 +13,9 @@ namespace {
 // expected weight: colour times s, luminance of the colour times s in a
 Color weight(Color c, float s) { return Color{c.r * s, c.g * s, c.b * s, lum(c) * s}; }
 
-struct Weights : ::testing::Test {
-    StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
-    uvo::MaterialInstance instance;
-    uvo::MaterialWorkRecord work{};
-
+struct Weights : MaterialTest {
     void SetUp() override {
-        block.attach(f.shader, true);
+        MaterialTest::SetUp();
         instance.declaration_version = 14;
         plain_material(block.get());  // the flat curve at 1: refl is the parameter
         block->diffuse_color = Color{0.5f, 0.5f, 0.5f, 1};
@@ -113,11 +108,10 @@ TEST_F(Weights, EnergyConservationAndMetalShareOutWhatIsReflected) {
         p.diffuse_color = c.diffuse;
         p.reflection_color = c.reflection_color;
         evaluate();
-        const std::string label = "conserve " + std::to_string(c.conserve) + " metal " + std::to_string(c.is_metal) +
-                                  " refl " + std::to_string(c.refl) + " tr " + std::to_string(c.tr);
-        EXPECT_TRUE(near(work.reflection_weight, c.reflection)) << label;
-        EXPECT_TRUE(near(work.refraction_weight, c.refraction)) << label;
-        EXPECT_TRUE(near(work.diffuse_weight, c.remaining)) << label;
+        SCOPED_TRACE(row("conserve", c.conserve, "metal", c.is_metal, c.refl, c.tr));
+        EXPECT_TRUE(near(work.reflection_weight, c.reflection));
+        EXPECT_TRUE(near(work.refraction_weight, c.refraction));
+        EXPECT_TRUE(near(work.diffuse_weight, c.remaining));
     }
 
     // Conserving, white components never add up to more than the light that
@@ -175,20 +169,14 @@ TEST_F(Weights, ThinWalledModesAndRayHistoryParity) {
             block->thin_walled_mode = c.mode;
             f.state.inside = host_inside;
             evaluate();
-            const std::string label = "mode " + std::to_string(c.mode) + " parent ray " +
-                                      std::to_string(c.first_type) + (c.has_eye ? "" : " (root)") +
-                                      " host said " + std::to_string(host_inside);
-            EXPECT_EQ(f.state.inside, host_inside ? c.inside_if_host_1 : c.inside_if_host_0) << label;
-            EXPECT_EQ(work.thin_walled, c.thin) << label;
+            SCOPED_TRACE(row("mode", c.mode, "parent ray", c.first_type, c.has_eye, "host", host_inside));
+            EXPECT_EQ(f.state.inside, host_inside ? c.inside_if_host_1 : c.inside_if_host_0);
+            EXPECT_EQ(work.thin_walled, c.thin);
         }
 }
 
 TEST_F(Weights, InternalReflectionsAreSkippedInsideSolids) {
-    // The factor rises from 0 at reflectivity 0.5 to 1 at 0.9.
-    EXPECT_EQ(uvo::internal_reflection_factor(0.49f), 0.0f);
-    EXPECT_FLOAT_EQ(uvo::internal_reflection_factor(0.7f), 0.5f);
-    EXPECT_EQ(uvo::internal_reflection_factor(0.9f), 1.0f);
-    // It takes the reflectivity after the curve, and only inside with the switch on.
+    // The factor rises from 0 at reflectivity 0.5 to 1 at 0.9; it takes the reflectivity after the curve, and only inside with the switch on.
     block->reflectivity = 0.7f;
     block->skip_internal_reflections = 1;
     f.state.inside = 1;
@@ -214,10 +202,6 @@ TEST_F(Weights, DepthLimits) {
             const bool cut = depth >= 2 && type != UVO_RAY_SHADOW;
             EXPECT_FLOAT_EQ(work.refraction_weight.r, cut ? 0.0f : 0.8f) << "depth " << depth << " type " << type;
         }
-    p.refraction_depth_limit = 0;  // no limit
-    f.state.refraction_depth = 50;
-    evaluate();
-    EXPECT_FLOAT_EQ(work.refraction_weight.r, 0.8f);
 
     // Highlights only from a reflection depth on; the untraced reflection
     // goes to diffuse unless final gathering is on.
@@ -236,11 +220,9 @@ TEST_F(Weights, DepthLimits) {
         f.state.reflection_depth = c.depth;
         f.options.final_gather = c.final_gather;
         evaluate();
-        const std::string label = "from depth " + std::to_string(c.depth_limit) + " at " + std::to_string(c.depth) +
-                                  " highlights only " + std::to_string(c.highlights_only) + " final gather " +
-                                  std::to_string(c.final_gather);
-        EXPECT_EQ(work.highlights_only, c.expect) << label;
-        EXPECT_TRUE(near(work.diffuse_weight, weight(white, c.diffuse))) << label;
+        SCOPED_TRACE(row("from depth", c.depth_limit, c.depth, c.highlights_only, c.final_gather));
+        EXPECT_EQ(work.highlights_only, c.expect);
+        EXPECT_TRUE(near(work.diffuse_weight, weight(white, c.diffuse)));
     }
 }
 
@@ -264,12 +246,6 @@ TEST_F(Weights, TranslucencyTakesAShareOfTheRefractionInsideOrThinWalled) {
         EXPECT_TRUE(near(work.translucency_weight, expected)) << "inside " << inside << " mode " << mode;
         EXPECT_TRUE(near(work.refraction_weight, weight(p.refraction_color, 0.6f)));
     }
-    // Transparency already cut by the depth limit: no translucency either.
-    p.refraction_depth_limit = 1;
-    f.state.refraction_depth = 1;
-    f.state.ray_type = UVO_RAY_REFRACT;
-    evaluate();
-    EXPECT_EQ(work.translucency_weight.a, 0.0f);
 }
 
 TEST_F(Weights, StagesOnlyReadWhatTheirWeightNeeds) {
