@@ -106,24 +106,24 @@ std::string summary_text(const AnalysisResult &result, const AnalysisSpec &spec,
         std::snprintf(line, sizeof line, "  largest relative standard error %.2f %%\n", g.max_relative_error * 100.0);
         s << line;
         const double area = g.grid->cell_area() * static_cast<double>(g.readings.size());
-        if (!g.daylight_factor.empty()) {
-            std::snprintf(line, sizeof line, "  at or above %g%% DF: %.0f%% of the sensors", spec.df_threshold,
-                          g.share_above_df * 100.0);
+        // "at or above <threshold>: <share> of the sensors[, <area> of <total> m2]"
+        auto above = [&](const char *threshold, double share, double area_above) {
+            std::snprintf(line, sizeof line, "  at or above %s: %.0f%% of the sensors", threshold, share * 100.0);
             s << line;
             if (area > 0.0) {
-                std::snprintf(line, sizeof line, ", %.3g of %.3g m2", g.area_above_df, area);
+                std::snprintf(line, sizeof line, ", %.3g of %.3g m2", area_above, area);
                 s << line;
             }
             s << "\n";
+        };
+        char threshold[64];
+        if (!g.daylight_factor.empty()) {
+            std::snprintf(threshold, sizeof threshold, "%g%% DF", spec.df_threshold);
+            above(threshold, g.share_above_df, g.area_above_df);
         }
-        std::snprintf(line, sizeof line, "  at or above %g lux: %.0f%% of the sensors", spec.lux_threshold,
-                      g.share_above_lux * 100.0);
-        s << line;
-        if (area > 0.0) {
-            std::snprintf(line, sizeof line, ", %.3g of %.3g m2", g.area_above_lux, area);
-            s << line;
-        }
-        s << "\n\n";
+        std::snprintf(threshold, sizeof threshold, "%g lux", spec.lux_threshold);
+        above(threshold, g.share_above_lux, g.area_above_lux);
+        s << "\n";
     }
     return s.str();
 }

@@ -11,6 +11,7 @@
 #include "render/shading.h"
 #include "render/sobol.h"
 #include "render/thread_pool.h"
+#include "shaders/builtin_shaders.h"
 
 namespace uvo_host {
 
@@ -24,29 +25,6 @@ double luminance_of(const RenderOptions &options, const Color &c) {
     if (w.r == 0.0f && w.g == 0.0f && w.b == 0.0f)
         return 0.212671 * c.r + 0.715160 * c.g + 0.072169 * c.b;
     return static_cast<double>(w.r) * c.r + static_cast<double>(w.g) * c.g + static_cast<double>(w.b) * c.b;
-}
-
-// Irradiance at the state's point on its normal from every light of the
-// scene, one round of each light's samples.
-Color light_irradiance(ShadingState *state) {
-    int32_t count = 0;
-    Tag *lights = nullptr;
-    Color sum{0, 0, 0, 0};
-    if (!rx_instance_lightlist(&count, &lights, state))
-        return sum;
-    for (int32_t k = 0; k < count; ++k) {
-        Color color;
-        Vector3 direction;
-        float cosine = 0.0f;
-        int32_t samples = 0;
-        Color light_sum{0, 0, 0, 0};
-        while (rx_sample_light(&color, &direction, &cosine, state, lights[k], &samples))
-            if (cosine > 0.0f)
-                light_sum = light_sum + color * cosine;
-        if (samples > 0)
-            sum = sum + light_sum * (1.0f / static_cast<float>(samples));
-    }
-    return sum;
 }
 
 // Starts sample `k` of the sensor whose sequence `seed` names: the same
@@ -88,7 +66,7 @@ SensorReading measure_one(ThreadContext &context, World &world, const Sensor &se
     for (uint32_t k = 0; k < samples; ++k) {
         begin_sample(context.sampling, seed, samples, k);
         ShadingState *root = sensor_state(context, scene, sensor, offset, &options);
-        const Color direct = light_irradiance(root);
+        const Color direct = direct_irradiance(root);
         const Vector3 d =
             cosine_direction(sensor.normal, sensor.normal, owen_sobol(k, 0, seed), owen_sobol(k, 1, seed));
         Color incoming{0, 0, 0, 0};

@@ -82,24 +82,18 @@ extern "C" Boolean rx_photon_volume_scattering(Color *energy, ShadingState *stat
     return record_photon(energy, state, direction != nullptr ? *direction : state->direction, true);
 }
 
-extern "C" Boolean rx_photon_reflection_specular(Color *energy, ShadingState *state, const Vector3 *direction) {
-    return send(energy, state, UVO_RAY_PHOTON_REFLECT_SPECULAR, direction);
-}
-extern "C" Boolean rx_photon_reflection_glossy(Color *energy, ShadingState *state, const Vector3 *direction) {
-    return send(energy, state, UVO_RAY_PHOTON_REFLECT_GLOSSY, direction);
-}
-extern "C" Boolean rx_photon_reflection_diffuse(Color *energy, ShadingState *state, const Vector3 *direction) {
-    return send(energy, state, UVO_RAY_PHOTON_REFLECT_DIFFUSE, direction);
-}
-extern "C" Boolean rx_photon_transmission_specular(Color *energy, ShadingState *state, const Vector3 *direction) {
-    return send(energy, state, UVO_RAY_PHOTON_TRANSMIT_SPECULAR, direction);
-}
-extern "C" Boolean rx_photon_transmission_glossy(Color *energy, ShadingState *state, const Vector3 *direction) {
-    return send(energy, state, UVO_RAY_PHOTON_TRANSMIT_GLOSSY, direction);
-}
-extern "C" Boolean rx_photon_transmission_diffuse(Color *energy, ShadingState *state, const Vector3 *direction) {
-    return send(energy, state, UVO_RAY_PHOTON_TRANSMIT_DIFFUSE, direction);
-}
+// The six transfers differ only in the ray type the photon goes on with.
+#define UVO_PHOTON_TRANSFER(name, ray_type)                                                  \
+    extern "C" Boolean name(Color *energy, ShadingState *state, const Vector3 *direction) { \
+        return send(energy, state, ray_type, direction);                                   \
+    }
+UVO_PHOTON_TRANSFER(rx_photon_reflection_specular, UVO_RAY_PHOTON_REFLECT_SPECULAR)
+UVO_PHOTON_TRANSFER(rx_photon_reflection_glossy, UVO_RAY_PHOTON_REFLECT_GLOSSY)
+UVO_PHOTON_TRANSFER(rx_photon_reflection_diffuse, UVO_RAY_PHOTON_REFLECT_DIFFUSE)
+UVO_PHOTON_TRANSFER(rx_photon_transmission_specular, UVO_RAY_PHOTON_TRANSMIT_SPECULAR)
+UVO_PHOTON_TRANSFER(rx_photon_transmission_glossy, UVO_RAY_PHOTON_TRANSMIT_GLOSSY)
+UVO_PHOTON_TRANSFER(rx_photon_transmission_diffuse, UVO_RAY_PHOTON_TRANSMIT_DIFFUSE)
+#undef UVO_PHOTON_TRANSFER
 
 // The photon goes on through the surface unchanged in direction.
 extern "C" Boolean rx_photon_transparent(Color *energy, ShadingState *state) {

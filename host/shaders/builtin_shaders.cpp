@@ -66,28 +66,6 @@ Boolean constant_shader(Color *result, ShadingState *state, void *block) {
     return 1;
 }
 
-// Irradiance from every light, sampled as the light wants.
-Color direct_irradiance(ShadingState *state) {
-    int32_t count = 0;
-    Tag *lights = nullptr;
-    Color sum{0, 0, 0, 0};
-    if (!rx_instance_lightlist(&count, &lights, state))
-        return sum;
-    for (int32_t k = 0; k < count; ++k) {
-        Color color;
-        Vector3 direction;
-        float cosine = 0.0f;
-        int32_t samples = 0;
-        Color light_sum{0, 0, 0, 0};
-        while (rx_sample_light(&color, &direction, &cosine, state, lights[k], &samples))
-            if (cosine > 0.0f)
-                light_sum = light_sum + color * cosine;
-        if (samples > 0)
-            sum = sum + light_sum * (1.0f / static_cast<float>(samples));
-    }
-    return sum;
-}
-
 int gather_rays_on_path(const ShadingState *state) {
     int gathered = 0;
     for (const ShadingState *s = state; s != nullptr; s = s->parent)
@@ -183,6 +161,27 @@ Boolean normal_color_shader(Color *result, ShadingState *state, void *block) {
 }
 
 }  // namespace
+
+Color direct_irradiance(ShadingState *state) {
+    int32_t count = 0;
+    Tag *lights = nullptr;
+    Color sum{0, 0, 0, 0};
+    if (!rx_instance_lightlist(&count, &lights, state))
+        return sum;
+    for (int32_t k = 0; k < count; ++k) {
+        Color color;
+        Vector3 direction;
+        float cosine = 0.0f;
+        int32_t samples = 0;
+        Color light_sum{0, 0, 0, 0};
+        while (rx_sample_light(&color, &direction, &cosine, state, lights[k], &samples))
+            if (cosine > 0.0f)
+                light_sum = light_sum + color * cosine;
+        if (samples > 0)
+            sum = sum + light_sum * (1.0f / static_cast<float>(samples));
+    }
+    return sum;
+}
 
 const std::vector<BuiltinShader> &builtin_shaders() {
     static const std::vector<BuiltinShader> shaders = {
