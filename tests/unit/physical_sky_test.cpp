@@ -109,14 +109,11 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     const float Lz = clear_zenith_luminance(sky());
     EXPECT_EQ(sky().zenith_luminance, Lz);
     EXPECT_NEAR(sky_luminance(sky(), Vector3{0, 0, 1}), Lz, 1e-4 * Lz) << "straight up the sky is Lz";
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "uvo_physicalsky: Luminance based on CIE Clearsky model, %5.1f cd/m^2 for solar elevation angle of "
-                  "%2.1f degrees",
-                  static_cast<double>(Lz), std::asin(static_cast<double>(sky().sun_direction.z)) * 180 / std::numbers::pi);
+    std::string text = sky_test::format("uvo_physicalsky: Luminance based on CIE Clearsky model, %5.1f cd/m^2 for solar "
+                                        "elevation angle of %2.1f degrees",
+                                        static_cast<double>(Lz), sky_test::elevation_deg(sky().sun_direction));
     ASSERT_EQ(host().messages.size(), 1u);
-    ASSERT_EQ(host().texts("info").size(), 1u);
-    EXPECT_EQ(host().texts("info")[0], text);
+    EXPECT_EQ(host().texts("info"), sky_test::Texts{text});
 
     // Mode 1 with a user zenith luminance: no message.
     block->luminance_mode = 1;
@@ -129,14 +126,10 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     // that illuminance on a horizontal plane.
     block->diffuse_horizontal_illuminance = 20000.0f;
     init();
-    ASSERT_EQ(host().texts("warning").size(), 1u);
-    EXPECT_EQ(host().texts("warning")[0], "rx_physicalsky: Redundant user specified zenith_luminance value ignored.");
-    std::snprintf(text, sizeof text,
-                  "rx_physicalsky: Calculated zenith_luminance %5.1f cd/m^w from diffuse_horizontal_illuminance "
-                  "%5.1f lux",
-                  static_cast<double>(sky().zenith_luminance), 20000.0);
-    ASSERT_EQ(host().texts("info").size(), 1u);
-    EXPECT_EQ(host().texts("info")[0], text);
+    EXPECT_EQ(host().texts("warning"), sky_test::Texts{"rx_physicalsky: Redundant user specified zenith_luminance value ignored."});
+    text = sky_test::format("rx_physicalsky: Calculated zenith_luminance %5.1f cd/m^w from "
+                            "diffuse_horizontal_illuminance %5.1f lux", static_cast<double>(sky().zenith_luminance), 20000.0);
+    EXPECT_EQ(host().texts("info"), sky_test::Texts{text});
     const SkyInstance &k = sky();
     const double E = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); });
     EXPECT_NEAR(E, 20000.0, 0.03 * 20000.0) << "Lz " << k.zenith_luminance;

@@ -74,8 +74,7 @@ TEST_F(PhysicalSun, InitFollowsTheLightAndReportsOtherLightKinds) {
     // Not a directional light: the message, and init goes on.
     light.kind = UVO_LIGHT_POINT;
     init();
-    ASSERT_EQ(host().texts("error").size(), 1u);
-    EXPECT_EQ(host().texts("error")[0], "uvo_physicalsun: Should be applied to a directional light source");
+    EXPECT_EQ(host().texts("error"), sky_test::Texts{"uvo_physicalsun: Should be applied to a directional light source"});
     EXPECT_NEAR(sun().sun_direction.z, -emission.z, 1e-6f);
 }
 

@@ -7,7 +7,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "color_check.h"
 #include "test_host.h"
@@ -15,6 +19,18 @@
 #include "uvo/host_interface.h"
 
 namespace sky_test {
+
+using Texts = std::vector<std::string>;  // the host's messages, in order
+
+// printf into a string, for messages the shaders format themselves.
+inline std::string format(const char *f, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, f);
+    std::vsnprintf(text, sizeof text, f, args);
+    va_end(args);
+    return text;
+}
 
 // Channel-wise arithmetic on r, g, b; alpha 0.
 inline Color operator*(float k, const Color &c) { return Color{k * c.r, k * c.g, k * c.b, 0.0f}; }
@@ -104,6 +120,7 @@ inline double dot(const Vector3 &a, const Vector3 &b) {
 }
 
 inline double length(const Vector3 &v) { return std::sqrt(dot(v, v)); }
+inline double elevation_deg(const Vector3 &v) { return std::asin(static_cast<double>(v.z)) * 180 / std::numbers::pi; }
 
 // CIE X, Y, Z back from a sky colour: the inverse of the sky's XYZ-to-RGB
 // matrix (by cofactors) applied to rgb / pi.
