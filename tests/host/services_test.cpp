@@ -161,7 +161,6 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheRayAtHand) {
         EXPECT_EQ(version, object.material->code->declaration->version);
     }
     state->shader = nullptr;
-
     // Each light instance leads to its record, whose kind matches, and lights
     // a point above the plane.
     int32_t count = 0;
@@ -194,7 +193,6 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheRayAtHand) {
     Vector3 p{}, origin{0, 0, 0};
     rx_point_from_light(state, &p, &origin);
     EXPECT_FLOAT_EQ(p.y, 3.0f);
-
     // 43: the surface shader of the material met; a light is no material.
     const ShaderInstance *material = loaded.scene().objects[0].material;
     Tag shader = 0;
@@ -413,7 +411,6 @@ TEST(Services, ProbesSkipTheirOwnPrimitiveAndContinuationsAddNoBounce) {
     ASSERT_TRUE(rx_trace_probe(hit, &slant, &above));
     EXPECT_NEAR(hit->child->distance, 1e-3 * std::sqrt(2.0), 1e-4) << "the red plane";
     hit->primitive = own;
-
     // A reflection ray at the deepest reflection allowed that continues
     // through its surface (as a cut-out does) still reaches the next surface,
     // with the same ray type and depth; a further reflection is refused.

@@ -51,7 +51,6 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     EXPECT_NEAR(luminance(Vector3{1, 0, 0}), 4000.0f, 0.01f);
     EXPECT_EQ(luminance(sky_test::unit(1.0, 0.0, -1e-4)), 0.0f) << "below the horizon";
     EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
-
     // Fractions outside [0, 1] are clamped.
     block->overcast_fraction = 3.0f;
     init();
@@ -63,14 +62,12 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     EXPECT_NEAR(luminance(Vector3{0, 0, 1}), 4000.0f, 4000.0f * 1e-6f);
     EXPECT_GT(luminance(at_elevation(31.0)), 4000.0f);
     EXPECT_LT(luminance(at_elevation(60.0, -90.0)), 4000.0f);
-
     // color_value is read on lit rays, after the luminance, and does not tint.
     luminance(at_elevation(10.0, 0.0));
     EXPECT_TRUE(evaluated(at_color_value));
     EXPECT_GT(result.b, 0.0f);
     luminance(at_elevation(-10.0, 0.0));
     EXPECT_FALSE(evaluated(at_color_value));
-
     // Switched off: black, but the ray tree is still marked.
     block->enabled = 0;
     host().store.clear();
@@ -86,7 +83,6 @@ TEST_F(CieSky, UpAxisYAndFollowingALight) {
     EXPECT_EQ(sky().sun_direction.z, 1.0f);
     EXPECT_NEAR(luminance(Vector3{0, 1, 0}), 12000.0f, 0.01f);
     EXPECT_EQ(luminance(Vector3{0, -0.5f, 0.866f}), 0.0f);
-
     // A light that is not directional: the message, and its direction is used.
     block->up_axis_y = 0;
     block->sun = 5;
@@ -124,7 +120,6 @@ TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
     EXPECT_EQ(sky().zenith_luminance, 0.0f);
     EXPECT_NE(host().texts("info")[0].find(" 0.0 cd/m^2"), std::string::npos) << host().texts("info")[0];
     EXPECT_EQ(luminance(Vector3{0, 0, 1}), 0.0f);
-
     // From the diffuse horizontal illuminance: overcast 10000 lux gives
     // Lz = 10000 / (pi x 7/3), up to the error of 64 samples; the user
     // zenith luminance is overridden with a warning.
@@ -137,7 +132,6 @@ TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
     text = sky_test::format("Calculated zenith_luminance %5.1f cd/m^2 from diffuse_horizontal_illuminance %5.1f lux",
                             static_cast<double>(sky().zenith_luminance), 10000.0);
     EXPECT_EQ(host().texts("info"), sky_test::Texts{text});
-
     // Only the user's value: no message.
     block->diffuse_horizontal_illuminance = 0.0f;
     init();

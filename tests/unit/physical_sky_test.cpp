@@ -100,7 +100,6 @@ TEST_F(PhysicalSky, InitFillsTheRecord) {
 TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     const std::array<float, 5> p = sky_test::turbidity_perez(2.0f);
     block->perez_a = p[0], block->perez_b = p[1], block->perez_c = p[2], block->perez_d = p[3], block->perez_e = p[4];
-
     // Mode 2: CIE clear-sky zenith luminance, logged once, then mode 1.
     block->luminance_mode = 2;
     init();
@@ -113,14 +112,12 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
                                         static_cast<double>(Lz), sky_test::elevation_deg(sky().sun_direction));
     ASSERT_EQ(host().messages.size(), 1u);
     EXPECT_EQ(host().texts("info"), sky_test::Texts{text});
-
     // Mode 1 with a user zenith luminance: no message.
     block->luminance_mode = 1;
     block->zenith_luminance = 8000.0f;
     init();
     EXPECT_TRUE(host().messages.empty());
     EXPECT_EQ(sky().zenith_luminance, 8000.0f);
-
     // Both given: the illuminance wins with a warning, and the sky then gives
     // that illuminance on a horizontal plane.
     block->diffuse_horizontal_illuminance = 20000.0f;
@@ -132,7 +129,6 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     const SkyInstance &k = sky();
     const double E = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); });
     EXPECT_NEAR(E, 20000.0, 0.03 * 20000.0) << "Lz " << k.zenith_luminance;
-
     // A declaration older than version 5 has no luminance mode.
     host().declaration_version = 4;
     block->luminance_mode = 2;
@@ -160,13 +156,11 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     f.state.tex_count = 0;
     shade(d);
     EXPECT_EQ(seen_tex0.x, 7.0f);
-
     // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and blue hold.
     const Color full = result;
     block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
     shade(d);
     EXPECT_COLOR_NEAR(result, 1.25e-5f * full, 1e-5);
-
     // The per-call haze is the turbidity of the colour.
     block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
     block->haze_level = 6.0f;
@@ -181,7 +175,6 @@ TEST_F(PhysicalSky, BackdropForCameraRays) {
     ASSERT_EQ(shade(at_elevation(30.0)), 1);
     EXPECT_TRUE(result.r == 0.0f && result.a == 0.0f) << result;
     EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 0u);
-
     // Through a transparency continuation: the backdrop shader, and what it returned.
     block->backdrop = 77;
     ShadingState camera = f.state;
@@ -194,7 +187,6 @@ TEST_F(PhysicalSky, BackdropForCameraRays) {
     };
     EXPECT_EQ(shade(at_elevation(30.0)), 0);
     EXPECT_TRUE(result.g == 0.2f && result.a == 1.0f) << result;
-
     // A reflection anywhere on the way: the sky.
     ShadingState reflection = camera;
     reflection.ray_type = UVO_RAY_REFLECT;
@@ -234,7 +226,6 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     EXPECT_LT(disc_part(rotate_towards_zenith(sun, 0.995 * R)).g, 1e-5f * sc.g);
     shade(rotate_towards_zenith(sun, 1.01 * R));
     EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, glow_brightness)));
-
     // A glossy reflection sees the disc dimmed by glossiness^2 x importance.
     GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.5f, 0.4f};
     ShadingState material = f.state;
@@ -242,7 +233,6 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     f.state.parent = &material;
     f.state.ray_type = UVO_RAY_REFLECT;
     EXPECT_COLOR_NEAR(disc_part(sun), 20.6f * sc, 1e-4);
-
     // Gather rays and reduced rays see no disc.
     f.state.parent = nullptr;
     f.state.ray_type = UVO_RAY_GATHER;
@@ -257,7 +247,6 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     init();
     const ShadingState before = f.state;
     watch(at_ground_tint);
-
     // Straight down without softness: the ground alone, and no night minimum.
     const Vector3 down{0.0f, 0.0f, -1.0f};
     f.state.normal = f.state.normal_geom = Vector3{0.6f, 0.8f, 0.0f};
@@ -266,11 +255,9 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, night_minimum)));
     EXPECT_EQ(seen.distance, 5.0);  // origin 5 above the ground plane
     EXPECT_TRUE(seen.normal.z == 1.0f && f.state.distance == before.distance) << "an up normal, then put back";
-
     // On the horizon: the ground is infinitely far.
     shade(Vector3{1.0f, 0.0f, 0.0f});
     EXPECT_EQ(seen.distance, 1e10f);
-
     // Just below with softness 1 (a tenth): half way, smooth_step(0, 1, 0.5) = 0.5,
     // and the night minimum weighs by the remaining sky weight 0.5.
     block->horizon_softness = 1.0f;
@@ -301,7 +288,6 @@ TEST_F(PhysicalSky, SunBelowTheHorizonAndSwitchingOff) {
     // The ground is lit by the sky alone.
     shade(Vector3{0.0f, 0.0f, -1.0f});
     EXPECT_COLOR_NEAR(result, block->ground_tint * sky().mean_sky_color, 1e-5);
-
     // intensity 0 or enabled false: black, alpha 0; enabled is not read at intensity 0.
     for (int off = 0; off < 2; ++off) {
         block->intensity = off == 0 ? 0.0f : 1.0f;

@@ -70,7 +70,6 @@ TEST_F(PhysicalSun, InitFollowsTheLightAndReportsOtherLightKinds) {
     const Vector3 s = sun().sun_direction;
     EXPECT_TRUE(std::fabs(s.y - 0.6f) < 1e-7f && std::fabs(s.z - 0.8f) < 1e-7f) << s;
     EXPECT_TRUE(host().messages.empty() && host().pins == 0);
-
     // Not a directional light: the message, and init goes on.
     light.kind = UVO_LIGHT_POINT;
     init();
@@ -92,7 +91,6 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_NEAR(luminance(), 200000.0f, 2.0f);
     block->intensity = 1.0f;
-
     // Version 5 declarations have no beam parameters.
     host().declaration_version = 5;
     init();
@@ -101,7 +99,6 @@ TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
     EXPECT_EQ(sun().luminance_mode, 0);
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_EQ(result.g, raw.g);
-
     // rgb_scale with red 0 uses 1.25e-5 on all three, times the intensity.
     block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
     block->intensity = 2.0f;
@@ -114,14 +111,12 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     static_assert(sizeof(LightLoopInfo) == 28);
     sky_test::store(UVO_KEY_LIGHT_LOOP, LightLoopInfo{28, 0.5f, 1.0f, 0.3f, 0.2f, 0, 0});
     const Color raw = sunlight_color(sun(), 2.0f);
-
     // -1: the light unshadowed, no shadow test at all.
     block->shadow_rays = -1;
     EXPECT_EQ(light_call(), 1);
     EXPECT_TRUE(host().count("rx_trace_shadow") == 0 && result.g == raw.g) << result;
     const LightLoopInfo *seen = reinterpret_cast<const LightLoopInfo *>(host().store[UVO_KEY_LIGHT_LOOP].data());
     EXPECT_TRUE(seen->diffuse_scale == 1.0f && seen->specular_scale == 1.0f && seen->physical_light == 1);
-
     // 0: one hard shadow ray, and its answer is the call's.
     block->shadow_rays = 0;
     host().script.rx_trace_shadow = [](Color *c, ShadingState *) -> Boolean {
@@ -130,7 +125,6 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     };
     EXPECT_EQ(light_call(), 0);
     EXPECT_TRUE(host().count("rx_trace_shadow") == 1 && result.g == 0.5f * raw.g) << result;
-
     // Soft shadows: 8 rays at importance 0.3 become trunc(2.4) = 2.
     host().script.rx_trace_shadow = [](Color *, ShadingState *) -> Boolean { return 1; };
     block->shadow_rays = 8;
@@ -150,7 +144,6 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     block->penumbra_scale = 0.0f;
     light_call();
     EXPECT_EQ(host().count("rx_trace_shadow"), 1);
-
     // No light to give: false, before any shadow test.
     block->penumbra_scale = 1.0f;
     emission = Vector3{0.0f, -0.99f, 0.14f};  // the sun below the horizon
@@ -223,7 +216,6 @@ TEST_F(PhysicalSun, PhotonEmission) {
     const float pi = std::numbers::pi_v<float>;
     EXPECT_COLOR_NEAR(energy, (16.0f * pi) * result, 1e-6);
     EXPECT_EQ(energy.a, 0.5f);
-
     // Without area energy the host's energy goes out unchanged.
     block->photon_energy_from_area = 0;
     init();

@@ -125,7 +125,6 @@ TEST_F(PortalLight, LuminanceCutoffModes) {
     EXPECT_EQ(run(L * 1.01f), 0);
     block->tint = Color{0, 0, 0, 1};
     EXPECT_EQ(run(0), 0) << "a black sample returns 0 with the cut-off off";
-
     // Negative: roulette on ratio = L / a, never below the floor a / 50.
     block->tint = Color{1000, 1000, 1000, 1};
     int survivors = 0;

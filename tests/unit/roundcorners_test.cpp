@@ -79,7 +79,6 @@ struct RoundCorners : ::testing::Test {
         scene.script();
     }
     Boolean shade() { return uvo::uvo_roundcorners(&result, &f.state, block.get()); }
-
     // Puts the state on the box at signed distance s from the edge (s < 0 on
     // the top face, s > 0 on the side face) and returns the rounded normal.
     Vector3 normal_at(float s) {
@@ -113,7 +112,6 @@ TEST_F(RoundCorners, FlatFaceFarFromEdgesKeepsItsNormalExactly) {
         EXPECT_EQ(p, nullptr);
     for (const Vector3 &d : scene.probe_directions)
         EXPECT_NEAR(d.z, 0.0f, 1e-6f) << "probes lie in the tangent plane";
-
     // A coplanar neighbour face within the radius adds nothing either.
     scene.faces = {Face{{0, 0, 1}, 0, {0, 0, 0}}, Face{{0, 0, 1}, -0.01f, {0, 0, 0}}};
     EXPECT_TRUE(near(normal_at(-0.1f), Vector3{0, 0, 1}, 0));
@@ -152,13 +150,11 @@ TEST_F(RoundCorners, OneProbeAtHalfTheRadiusAddsAQuarterOfItsNormal) {
     EXPECT_EQ(scene.probes, 6);
     EXPECT_TRUE(near(n, normalized(Vector3{-0.25f, 0, 1})));
     EXPECT_NEAR(f.state.dot_nd, dot(n, f.state.direction), 1e-7f);
-
     // Another material's face counts only when asked for.
     scene.faces[0].material = 2;
     EXPECT_TRUE(near(normal_at(-2 * radius), Vector3{0, 0, 1}, 0));
     block->include_other_materials = 1;
     EXPECT_TRUE(near(normal_at(-2 * radius), n));
-
     // Pure weight: (1 - |q|)^2 (1 - d / r)^2, nothing beyond the radius.
     EXPECT_FLOAT_EQ(uvo::roundcorners_weight(0.0f, 0.25, 0.5f), 0.25f);
     EXPECT_FLOAT_EQ(uvo::roundcorners_weight(-0.5f, 0.0, 0.5f), 0.25f);
@@ -177,7 +173,6 @@ TEST_F(RoundCorners, NoRoundingWithoutRadiusOrOnExcludedRays) {
     block->radius = 0.0f;
     EXPECT_TRUE(near(normal_at(-0.01f), Vector3{0, 0, 1}, 0));
     EXPECT_EQ(scene.probes, 0);
-
     // Radius 0 with mode 5 and (2, 0, 0): the new normal (1, 0, 0).
     block->vector_mode = 5;
     block->perturb_vector = Vector3{2, 0, 0};
@@ -195,7 +190,6 @@ TEST_F(RoundCorners, VectorModesReturnPerturbationOrNormalInTheirSpace) {
     EXPECT_EQ(f.state.dot_nd, -1.0f);
     EXPECT_TRUE(near(result, sub(rounded, Vector3{0, 0, 1})));
     EXPECT_GT(result.x, 0.0f);
-
     // Output spaces: to_world doubles, to_object swaps x and z, to_camera negates.
     host().script.rx_vector_to_world = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 2.0f); };
     host().script.rx_vector_to_object = [](ShadingState *, Vector3 *o, const Vector3 *i) {

@@ -67,7 +67,6 @@ TEST_F(SkyHost, HemisphereIntegralsUseAPrivateUpFacingState) {
         ++*instance;
         return 1;
     };
-
     // Overcast CIE sky with Lz = 1: the illuminance per cd/m^2 is pi x 7/3.
     sky.luminance_mode = sky_mode_model;
     sky.overcast_fraction = sky.zenith_luminance = 1.0f;

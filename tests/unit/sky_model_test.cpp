@@ -29,7 +29,6 @@ TEST(SkyModel, ZenithLuminanceOfTheTurbidityModel) {
     // Only the tangent term is in kcd/m^2: Yz = tan(chi) 3119.6 + 1.9882.
     const SkyInstance s = sun_at(45.0);
     EXPECT_NEAR(turbidity_zenith_luminance(s.sun_direction.z, 2.0f), 2483.43, 0.05);
-
     // The sky colour straight up carries exactly that luminance.
     EXPECT_NEAR(perez_ratio(zenith, s.sun_direction, 2.0f), 1.0, 1e-12);
     const Color c = sky_color(s.sun_direction, zenith, 2.0f, 0, s);
@@ -40,7 +39,6 @@ TEST(SkyModel, ZenithLuminanceOfTheTurbidityModel) {
     const double sum = xyz.x + xyz.y + xyz.z;
     EXPECT_TRUE(xyz.x / sum < 0.3127 && xyz.y / sum < 0.329) << xyz;
     EXPECT_GT(c.b, c.r) << c;
-
     // Haze makes the zenith brighter at a high sun.
     EXPECT_GT(turbidity_zenith_luminance(s.sun_direction.z, 6.0f), turbidity_zenith_luminance(s.sun_direction.z, 2.0f));
 }
@@ -68,7 +66,6 @@ TEST(SkyModel, SunlightColour) {
     // At the zenith: extraterrestrial irradiance through Rayleigh, aerosol and ozone.
     const Color c = sunlight_color(s, 2.0f);
     EXPECT_TRUE(std::fabs(c.r - 106146.9) < 1.0 && std::fabs(c.b - 85668.3) < 1.0 && c.a == 0.0f) << c;
-
     // Longer paths redden and dim the sun; haze dims it.
     double last_ratio = c.r / c.b, last_green = c.g;
     for (double e : {60.0, 30.0, 10.0, 2.0}) {
@@ -91,7 +88,6 @@ TEST(SkyModel, CieSkiesAndTheirNormalisation) {
     s.luminance_mode = sky_mode_model;
     s.zenith_luminance = 5000.0f;
     s.perez_norm = cie_perez_norm(s.sun_direction);
-
     // The blend is linear in the overcast fraction.
     const Vector3 d = at_elevation(25.0, 10.0);
     s.overcast_fraction = 0.0f;
@@ -100,7 +96,6 @@ TEST(SkyModel, CieSkiesAndTheirNormalisation) {
     const float overcast = sky_luminance(s, d);
     s.overcast_fraction = 0.25f;
     EXPECT_NEAR(sky_luminance(s, d), 0.75f * clear + 0.25f * overcast, 1e-3f * clear);
-
     // Unknown modes give no light; a NaN direction gives 0, not NaN.
     s.luminance_mode = 7;
     EXPECT_EQ(sky_luminance(s, zenith), 0.0f);
@@ -123,7 +118,6 @@ TEST(SkyModel, UserPerezCoefficientsReproduceTheTurbidityDistribution) {
     // The sky colour of mode 1 carries that luminance.
     const Color c = sky_color(s.sun_direction, at_elevation(20.0, -120.0), T, 0, s);
     EXPECT_NEAR(xyz_of(c).y, sky_luminance(s, at_elevation(20.0, -120.0)), 0.5);
-
     // Overflow becomes 0: a large positive B explodes near the horizon.
     s.perez[1] = 80.0f;
     EXPECT_EQ(sky_luminance(s, at_elevation(0.01, 0.0)), 0.0f);
@@ -133,13 +127,11 @@ TEST(SkyModel, ZenithLuminanceEstimates) {
     // At the zenith: the clear-sky factor 3.248 times the fitted polynomial, over pi.
     SkyInstance s = sun_at(90.0);
     EXPECT_NEAR(clear_zenith_luminance(s), 16770.4, 0.5);
-
     // Overcast: 15.175 x 3000/7 / pi at 45 degrees.
     s.sun_direction = at_elevation(45.0);
     EXPECT_NEAR(overcast_zenith_luminance(s), 2070.15, 0.05);
     s.sun_direction = zenith;
     EXPECT_NEAR(overcast_zenith_luminance(s), 2895.80, 0.05);
-
     // Both grow with the sun (the clear factor dips near 10 degrees), are
     // continuous across the table rows and are 0 below the horizon.
     float last_clear = 0.0f, last_overcast = 0.0f;
