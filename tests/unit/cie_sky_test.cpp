@@ -23,9 +23,8 @@ constexpr std::ptrdiff_t at_dhi = offsetof(CieSkyParams, diffuse_horizontal_illu
 
 struct CieSky : sky_test::ShaderTest<CieSkyParams, uvo_ciesky_init, uvo_ciesky_exit> {
     void SetUp() override {
-        block->enabled = 1;
+        block->enabled = 1, block->zenith_luminance = 4000.0f;
         block->color_value = Color{1.0f, 0.0f, 0.0f, 1.0f};
-        block->zenith_luminance = 4000.0f;
         block->sun_vector = at_elevation(30.0);
         environment();
     }
@@ -47,9 +46,8 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     init();
     EXPECT_TRUE(host().messages.empty()) << "a user zenith luminance needs no message";
     EXPECT_TRUE(sky().horizon_offset == 0.0f && sky().luminance_mode == 0);
-    EXPECT_NEAR(luminance(Vector3{0, 0, 1}), 12000.0f, 0.01f);
-    EXPECT_NEAR(luminance(Vector3{1, 0, 0}), 4000.0f, 0.01f);
-    EXPECT_EQ(luminance(sky_test::unit(1.0, 0.0, -1e-4)), 0.0f) << "below the horizon";
+    for (auto [d, L] : {std::pair{Vector3{0, 0, 1}, 12000.0f}, {Vector3{1, 0, 0}, 4000.0f}, {sky_test::unit(1, 0, -1e-4), 0.0f}})
+        EXPECT_NEAR(luminance(d), L, 0.01f) << d;
     EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
     // Fractions outside [0, 1] are clamped.
     block->overcast_fraction = 3.0f;
@@ -60,32 +58,27 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     EXPECT_EQ(sky().overcast_fraction, 0.0f);
     // Clear: exactly Lz straight up, more towards the sun, less away from it.
     EXPECT_NEAR(luminance(Vector3{0, 0, 1}), 4000.0f, 4000.0f * 1e-6f);
-    EXPECT_GT(luminance(at_elevation(31.0)), 4000.0f);
-    EXPECT_LT(luminance(at_elevation(60.0, -90.0)), 4000.0f);
+    EXPECT_TRUE(luminance(at_elevation(31.0)) > 4000.0f && luminance(at_elevation(60.0, -90.0)) < 4000.0f);
     // color_value is read on lit rays, after the luminance, and does not tint.
     luminance(at_elevation(10.0, 0.0));
-    EXPECT_TRUE(evaluated(at_color_value));
-    EXPECT_GT(result.b, 0.0f);
+    EXPECT_TRUE(evaluated(at_color_value) && result.b > 0.0f) << result;
     luminance(at_elevation(-10.0, 0.0));
     EXPECT_FALSE(evaluated(at_color_value));
     // Switched off: black, but the ray tree is still marked.
     block->enabled = 0;
     host().store.clear();
-    EXPECT_EQ(luminance(Vector3{0, 0, 1}), 0.0f);
-    EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
+    EXPECT_TRUE(luminance(Vector3{0, 0, 1}) == 0.0f && host().store.count(UVO_KEY_SKY_IS_HDR) == 1u);
 }
 
 TEST_F(CieSky, UpAxisYAndFollowingALight) {
-    block->up_axis_y = 1;
-    block->overcast_fraction = 1.0f;
+    block->up_axis_y = 1, block->overcast_fraction = 1.0f;
     block->sun_vector = Vector3{0.0f, 1.0f, 0.0f};
     init();
     EXPECT_EQ(sky().sun_direction.z, 1.0f);
     EXPECT_NEAR(luminance(Vector3{0, 1, 0}), 12000.0f, 0.01f);
     EXPECT_EQ(luminance(Vector3{0, -0.5f, 0.866f}), 0.0f);
     // A light that is not directional: the message, and its direction is used.
-    block->up_axis_y = 0;
-    block->sun = 5;
+    block->up_axis_y = 0, block->sun = 5;
     host().light_records[5] = 50;
     HostLight spot{};
     spot.kind = UVO_LIGHT_SPOT;
@@ -98,14 +91,12 @@ TEST_F(CieSky, UpAxisYAndFollowingALight) {
     });
     init();
     EXPECT_EQ(host().texts("error"), sky_test::Texts{"uvo_ciesky: 'sun' parameter should point to a directional light source"});
-    EXPECT_EQ(sky().sun_direction.z, 1.0f);
-    EXPECT_EQ(host().pins, 0);
+    EXPECT_TRUE(sky().sun_direction.z == 1.0f && host().pins == 0) << sky().sun_direction;
 }
 
 TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
     // Estimated from the sun: user values are not even read.
-    block->estimate_zenith_luminance = 1;
-    block->overcast_fraction = 0.25f;
+    block->estimate_zenith_luminance = 1, block->overcast_fraction = 0.25f;
     block->diffuse_horizontal_illuminance = 10000.0f;
     init();
     EXPECT_FALSE(evaluated(at_zenith) || evaluated(at_dhi));
@@ -117,9 +108,8 @@ TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
     // A sun below the horizon: both estimates are 0, the sky is black.
     block->sun_vector = at_elevation(-5.0);
     init();
-    EXPECT_EQ(sky().zenith_luminance, 0.0f);
+    EXPECT_TRUE(sky().zenith_luminance == 0.0f && luminance(Vector3{0, 0, 1}) == 0.0f);
     EXPECT_NE(host().texts("info")[0].find(" 0.0 cd/m^2"), std::string::npos) << host().texts("info")[0];
-    EXPECT_EQ(luminance(Vector3{0, 0, 1}), 0.0f);
     // From the diffuse horizontal illuminance: overcast 10000 lux gives
     // Lz = 10000 / (pi x 7/3), up to the error of 64 samples; the user
     // zenith luminance is overridden with a warning.
@@ -135,14 +125,13 @@ TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
     // Only the user's value: no message.
     block->diffuse_horizontal_illuminance = 0.0f;
     init();
-    EXPECT_TRUE(host().messages.empty());
-    EXPECT_EQ(sky().zenith_luminance, 4000.0f);
+    EXPECT_TRUE(host().messages.empty() && sky().zenith_luminance == 4000.0f);
 }
 
 TEST_F(CieSky, IntegratedLuminanceGivesBackTheIlluminance) {
     // Up to the error of the init's 64 host samples: largest (about 7 %) for
     // a clear sky with a low sun, whose circumsolar peak few of them see.
-    for (double elevation : {10.0, 30.0, 60.0}) {
+    for (double elevation : {10.0, 30.0, 60.0})
         for (float overcast : {0.0f, 0.4f, 1.0f}) {
             block->sun_vector = at_elevation(elevation, 20.0);
             block->overcast_fraction = overcast, block->zenith_luminance = 0.0f;
@@ -153,19 +142,18 @@ TEST_F(CieSky, IntegratedLuminanceGivesBackTheIlluminance) {
             const double tolerance = elevation < 20.0 && overcast < 0.5f ? 0.08 : 0.025;
             EXPECT_NEAR(E, 20000.0, tolerance * 20000.0) << "elevation " << elevation << " overcast " << overcast;
             // The shader's output is the model's luminance, horizon included.
-            const double model = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); }, 60);
+            const double model =
+                sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); }, 60);
             EXPECT_NEAR(E, model, 1e-6 * model);
         }
-    }
     // The model's illuminance per zenith luminance, clear sky at 45 degrees.
     SkyInstance clear{};
-    clear.sun_direction = at_elevation(45.0);
-    clear.zenith_luminance = 1.0f;
+    clear.sun_direction = at_elevation(45.0), clear.zenith_luminance = 1.0f;
     clear.perez_norm = cie_perez_norm(clear.sun_direction);
-    const double fine = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(clear, d); });
+    auto integral = [&] { return sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(clear, d); }); };
+    const double fine = integral();
     EXPECT_NEAR(illuminance_per_zenith_luminance(&f.state, clear), fine, 0.025 * fine);
     // A fully overcast sky integrates to pi x 7/3 per cd/m^2 of zenith luminance.
     clear.overcast_fraction = 1.0f;
-    const double overcast = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(clear, d); });
-    EXPECT_NEAR(overcast, std::numbers::pi * 7.0 / 3.0, 1e-4 * overcast);
+    EXPECT_NEAR(integral(), std::numbers::pi * 7.0 / 3.0, 1e-4 * std::numbers::pi * 7.0 / 3.0);
 }
