@@ -96,13 +96,10 @@ TEST_F(PortalLight, BackSideGetsNoLightButTheLoopLearnsItIsPhysical) {
         f.state.point = p;
         EXPECT_EQ(shade(), 2) << p.z;
     }
-    EXPECT_EQ(result.r, -1.0f);
-    EXPECT_EQ(host().count("rx_trace_shadow") + host().count("rx_luminance"), 0);
+    EXPECT_TRUE(result.r == -1.0f && host().count("rx_trace_shadow") + host().count("rx_luminance") == 0);
     std::memcpy(&loop, host().store[UVO_KEY_LIGHT_LOOP].data(), sizeof loop);
     EXPECT_EQ(loop.physical_light, 1);
-
-    block->reverse_side = 1;  // the same point is now in front
-    block->cast_shadows = 0;
+    block->reverse_side = 1, block->cast_shadows = 0;  // the same point is now in front
     f.state.point = Vector3{0, 0, 3};
     EXPECT_TRUE(shade() == 1 && result.r > 0.0f) << result.r;
 }
@@ -118,10 +115,8 @@ TEST_F(PortalLight, LuminanceCutoffModes) {
         result = Color{};
         return shade();
     };
-    EXPECT_EQ(run(L / 3), 1);
-    EXPECT_FLOAT_EQ(result.g, 0.5f * base.g) << "3x the threshold halves";
-    EXPECT_EQ(run(L / 5), 1);
-    EXPECT_FLOAT_EQ(result.g, base.g) << "5x the threshold passes unchanged";
+    EXPECT_TRUE(run(L / 3) == 1 && std::fabs(result.g - 0.5f * base.g) < 1e-6f * base.g) << "3x the threshold halves";
+    EXPECT_TRUE(run(L / 5) == 1 && result.g == base.g) << "5x the threshold passes unchanged";
     EXPECT_EQ(run(L * 1.01f), 0);
     block->tint = Color{0, 0, 0, 1};
     EXPECT_EQ(run(0), 0) << "a black sample returns 0 with the cut-off off";
@@ -180,8 +175,7 @@ TEST_F(PortalLight, RecordFollowsTheLightTransformAndMatchesTheSolidAngle) {
     host().script.rx_point_from_light = [&](ShadingState *, Vector3 *out, const Vector3 *in) {
         *out = portal::add(linear(in), Vector3{10, 0, 5});
     };
-    lights[101].edge_u = Vector3{0, 1, 0};  // scaled by 3: a = 3
-    lights[101].edge_v = Vector3{1, 0, 0};  // scaled by 2: b = 2
+    lights[101].edge_u = Vector3{0, 1, 0}, lights[101].edge_v = Vector3{1, 0, 0};  // scaled: a = 3, b = 2
     init();
     block->cast_shadows = 0, block->own_environment = 1, block->environment_shader = 5;
     f.state.point = Vector3{10, 0, 5 - 40};
