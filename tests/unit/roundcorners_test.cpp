@@ -29,9 +29,7 @@ struct Scene {
 
     void script() {
         host().script.rx_ray_falloff = [this](ShadingState *, double *start, double *stop) -> Boolean {
-            std::swap(falloff_start, *start);
-            std::swap(falloff_stop, *stop);
-            return 1;
+            return std::swap(falloff_start, *start), std::swap(falloff_stop, *stop), 1;
         };
         host().script.rx_trace_probe = [this](ShadingState *s, const Vector3 *d, const Vector3 *o) -> Boolean {
             ++probes, probe_directions.push_back(*d), primitives_seen.push_back(s->primitive);
@@ -108,8 +106,7 @@ TEST_F(RoundCorners, FlatFaceFarFromEdgesKeepsItsNormalExactly) {
     shade();
     EXPECT_TRUE(near(f.state.point, point, 0));
     EXPECT_TRUE(scene.falloff_stop == 1e30 && scene.falloff_start == 1e30 && f.state.primitive == &primitive_dummy);
-    for (const void *p : scene.primitives_seen)
-        EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(scene.primitives_seen, std::vector<const void *>(6, nullptr));
     for (const Vector3 &d : scene.probe_directions)
         EXPECT_NEAR(d.z, 0.0f, 1e-6f) << "probes lie in the tangent plane";
     // A coplanar neighbour face within the radius adds nothing either.
@@ -156,56 +153,43 @@ TEST_F(RoundCorners, OneProbeAtHalfTheRadiusAddsAQuarterOfItsNormal) {
     block->include_other_materials = 1;
     EXPECT_TRUE(near(normal_at(-2 * radius), n));
     // Pure weight: (1 - |q|)^2 (1 - d / r)^2, nothing beyond the radius.
-    EXPECT_FLOAT_EQ(uvo::roundcorners_weight(0.0f, 0.25, 0.5f), 0.25f);
-    EXPECT_FLOAT_EQ(uvo::roundcorners_weight(-0.5f, 0.0, 0.5f), 0.25f);
-    EXPECT_EQ(uvo::roundcorners_weight(0.0f, 0.6, 0.5f), 0.0f);
-    EXPECT_EQ(uvo::roundcorners_weight(1.0f, 0.1, 0.5f), 0.0f);
+    for (auto [q, d, w] : {std::tuple{0.0f, 0.25, 0.25f}, {-0.5f, 0.0, 0.25f}, {0.0f, 0.6, 0.0f}, {1.0f, 0.1, 0.0f}})
+        EXPECT_NEAR(uvo::roundcorners_weight(q, d, 0.5f), w, w * 1e-6f) << "q " << q << " d " << d;
 }
 
 TEST_F(RoundCorners, NoRoundingWithoutRadiusOrOnExcludedRays) {
     for (int32_t type : {5, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19, 23, 24, 27}) {
         f.state.ray_type = type;
         normal_at(-0.01f);
-        EXPECT_EQ(scene.probes, 0) << "ray type " << type;
-        EXPECT_EQ(host().count("rx_ray_falloff"), 0) << "ray type " << type;
+        EXPECT_TRUE(scene.probes == 0 && host().count("rx_ray_falloff") == 0) << "ray type " << type;
     }
     f.state.ray_type = UVO_RAY_REFLECT;
     block->radius = 0.0f;
-    EXPECT_TRUE(near(normal_at(-0.01f), Vector3{0, 0, 1}, 0));
-    EXPECT_EQ(scene.probes, 0);
+    EXPECT_TRUE(near(normal_at(-0.01f), Vector3{0, 0, 1}, 0) && scene.probes == 0);
     // Radius 0 with mode 5 and (2, 0, 0): the new normal (1, 0, 0).
-    block->vector_mode = 5;
-    block->perturb_vector = Vector3{2, 0, 0};
+    block->vector_mode = 5, block->perturb_vector = Vector3{2, 0, 0};
     normal_at(-0.01f);
-    EXPECT_TRUE(near(result, Vector3{1, 0, 0}));
-    EXPECT_TRUE(near(f.state.normal, Vector3{0, 0, 1}, 0)) << "the state's normal is put back";
+    EXPECT_TRUE(near(result, Vector3{1, 0, 0}) && near(f.state.normal, Vector3{0, 0, 1}, 0)) << "the state's normal put back";
 }
 
 TEST_F(RoundCorners, VectorModesReturnPerturbationOrNormalInTheirSpace) {
     // Mode 1 with no vector: the pure rounding perturbation; state unchanged.
     const Vector3 rounded = normal_at(-0.1f);
     block->vector_mode = 1;
-    const Vector3 n = normal_at(-0.1f);
-    EXPECT_TRUE(near(n, Vector3{0, 0, 1}, 0));
-    EXPECT_EQ(f.state.dot_nd, -1.0f);
-    EXPECT_TRUE(near(result, sub(rounded, Vector3{0, 0, 1})));
-    EXPECT_GT(result.x, 0.0f);
+    EXPECT_TRUE(near(normal_at(-0.1f), Vector3{0, 0, 1}, 0) && f.state.dot_nd == -1.0f) << "state unchanged";
+    EXPECT_TRUE(near(result, sub(rounded, Vector3{0, 0, 1})) && result.x > 0.0f) << result;
     // Output spaces: to_world doubles, to_object swaps x and z, to_camera negates.
     host().script.rx_vector_to_world = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 2.0f); };
-    host().script.rx_vector_to_object = [](ShadingState *, Vector3 *o, const Vector3 *i) {
-        *o = Vector3{i->z, i->y, i->x};
-    };
+    host().script.rx_vector_to_object = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = {i->z, i->y, i->x}; };
     host().script.rx_vector_to_camera = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = negate(*i); };
-    block->radius = 0.0f;
-    block->perturb_vector = Vector3{0, 1, 0};
+    block->radius = 0.0f, block->perturb_vector = Vector3{0, 1, 0};
     const Vector3 added = sub(normalized(Vector3{0, 1, 1}), Vector3{0, 0, 1});
     const Vector3 expected[9] = {{}, added, scale(added, 2), Vector3{added.z, added.y, added.x}, negate(added),
                                  Vector3{0, 1, 0}, Vector3{0, 2, 0}, Vector3{0, 1, 0}, Vector3{0, -1, 0}};
     for (int32_t mode : {1, 3, 5, 8}) {
         block->vector_mode = mode;
         normal_at(-0.1f);
-        EXPECT_TRUE(near(result, expected[mode])) << "mode " << mode;
-        EXPECT_TRUE(near(f.state.normal, Vector3{0, 0, 1}, 0)) << "mode " << mode;
+        EXPECT_TRUE(near(result, expected[mode]) && near(f.state.normal, Vector3{0, 0, 1}, 0)) << "mode " << mode;
     }
 }
 
@@ -214,10 +198,8 @@ TEST_F(RoundCorners, ModeZeroChainsAndKeepsTheRoundedNormal) {
     Vector3 *seen = nullptr;
     Vector3 normal_seen{};
     host().script.rx_call_shader = [&](Color *r, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
-        EXPECT_EQ(kind, UVO_SHADER_TEXTURE);
-        EXPECT_EQ(shader, 31u);
-        seen = reinterpret_cast<Vector3 *>(r);
-        normal_seen = s->normal;
+        EXPECT_TRUE(kind == UVO_SHADER_TEXTURE && shader == 31u) << kind << " " << shader;
+        seen = reinterpret_cast<Vector3 *>(r), normal_seen = s->normal;
         return 1;
     };
     const Vector3 n = normal_at(-0.1f);
