@@ -46,7 +46,8 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     init();
     EXPECT_TRUE(host().messages.empty()) << "a user zenith luminance needs no message";
     EXPECT_TRUE(sky().horizon_offset == 0.0f && sky().luminance_mode == 0);
-    for (auto [d, L] : {std::pair{Vector3{0, 0, 1}, 12000.0f}, {Vector3{1, 0, 0}, 4000.0f}, {sky_test::unit(1, 0, -1e-4), 0.0f}})
+    for (auto [d, L] :
+         {std::pair{Vector3{0, 0, 1}, 12000.0f}, {Vector3{1, 0, 0}, 4000.0f}, {sky_test::unit(1, 0, -1e-4), 0.0f}})
         EXPECT_NEAR(luminance(d), L, 0.01f) << d;
     EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
     // Fractions outside [0, 1] are clamped.
@@ -90,7 +91,8 @@ TEST_F(CieSky, UpAxisYAndFollowingALight) {
         return true;
     });
     init();
-    EXPECT_EQ(host().texts("error"), sky_test::Texts{"uvo_ciesky: 'sun' parameter should point to a directional light source"});
+    EXPECT_EQ(host().texts("error"),
+              sky_test::Texts{"uvo_ciesky: 'sun' parameter should point to a directional light source"});
     EXPECT_TRUE(sky().sun_direction.z == 1.0f && host().pins == 0) << sky().sun_direction;
 }
 
@@ -150,7 +152,9 @@ TEST_F(CieSky, IntegratedLuminanceGivesBackTheIlluminance) {
     SkyInstance clear{};
     clear.sun_direction = at_elevation(45.0), clear.zenith_luminance = 1.0f;
     clear.perez_norm = cie_perez_norm(clear.sun_direction);
-    auto integral = [&] { return sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(clear, d); }); };
+    auto integral = [&] {
+        return sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(clear, d); });
+    };
     const double fine = integral();
     EXPECT_NEAR(illuminance_per_zenith_luminance(&f.state, clear), fine, 0.025 * fine);
     // A fully overcast sky integrates to pi x 7/3 per cd/m^2 of zenith luminance.

@@ -51,7 +51,8 @@ struct PhysicalSky : sky_test::ShaderTest<PhysicalSkyParams, uvo_physicalsky_ini
     // like the sky (rgb_scale x intensity), times the tint.
     Color model_ground() {
         const SkyInstance &k = sky();
-        return block->ground_tint * ((k.sun_direction.z * k.sun_color + k.mean_sky_color) * (block->intensity * block->rgb_scale));
+        const Color light = k.sun_direction.z * k.sun_color + k.mean_sky_color;
+        return block->ground_tint * (light * (block->intensity * block->rgb_scale));
     }
     // Records every evaluation, and copies the state and its first texture
     // entry into `seen`, `seen_tex0` whenever `slot` is evaluated.
@@ -122,9 +123,10 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     // that illuminance on a horizontal plane.
     block->diffuse_horizontal_illuminance = 20000.0f;
     init();
-    EXPECT_EQ(host().texts("warning"), sky_test::Texts{"rx_physicalsky: Redundant user specified zenith_luminance value ignored."});
-    text = sky_test::format("rx_physicalsky: Calculated zenith_luminance %5.1f cd/m^w from "
-                            "diffuse_horizontal_illuminance %5.1f lux", static_cast<double>(sky().zenith_luminance), 20000.0);
+    EXPECT_EQ(host().texts("warning"),
+              sky_test::Texts{"rx_physicalsky: Redundant user specified zenith_luminance value ignored."});
+    text = sky_test::format("rx_physicalsky: Calculated zenith_luminance %5.1f cd/m^w from diffuse_horizontal_illuminance "
+                            "%5.1f lux", static_cast<double>(sky().zenith_luminance), 20000.0);
     EXPECT_EQ(host().texts("info"), sky_test::Texts{text});
     const SkyInstance &k = sky();
     const double E = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); });
@@ -149,7 +151,8 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     EXPECT_TRUE(result.a == 0.0f && host().store.count(UVO_KEY_SKY_IS_HDR) == 1u);
     // u = atan2(x, y) / -2 pi, v = elevation / (pi / 2); the point is the direction.
     const Vector3 tex = seen.tex;
-    EXPECT_TRUE(uvo_test::near(tex, Vector3{-0.25f, static_cast<float>(std::asin(0.8) / (std::numbers::pi / 2)), 0.0f}, 1e-6f));
+    const float v = static_cast<float>(std::asin(0.8) / (std::numbers::pi / 2));
+    EXPECT_TRUE(uvo_test::near(tex, Vector3{-0.25f, v, 0.0f}, 1e-6f));
     EXPECT_TRUE(tex.z == 0.0f && seen_tex0.x == tex.x && seen.point.x == 0.6f) << tex << seen_tex0 << seen.point;
     EXPECT_TRUE(f.state.tex.x == 5.0f && list[0].x == 7.0f && f.state.point.y == 2.0f) << "put back";
     // An empty list is not written, even while the parameters are evaluated.

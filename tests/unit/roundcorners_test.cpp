@@ -169,7 +169,7 @@ TEST_F(RoundCorners, NoRoundingWithoutRadiusOrOnExcludedRays) {
     // Radius 0 with mode 5 and (2, 0, 0): the new normal (1, 0, 0).
     block->vector_mode = 5, block->perturb_vector = Vector3{2, 0, 0};
     normal_at(-0.01f);
-    EXPECT_TRUE(near(result, Vector3{1, 0, 0}) && near(f.state.normal, Vector3{0, 0, 1}, 0)) << "the state's normal put back";
+    EXPECT_TRUE(near(result, Vector3{1, 0, 0}) && near(f.state.normal, Vector3{0, 0, 1}, 0)) << "normal put back";
 }
 
 TEST_F(RoundCorners, VectorModesReturnPerturbationOrNormalInTheirSpace) {
