@@ -160,7 +160,6 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     shade(d);
     EXPECT_EQ(seen_tex0.x, 7.0f);
     // The per-call haze is the turbidity of the colour.
-    block->rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
     block->haze_level = 6.0f;
     shade(d);
     EXPECT_COLOR_NEAR(result, model_sky(d, 8.0f), 1e-6);
@@ -171,13 +170,11 @@ TEST_F(PhysicalSky, BackdropForCameraRays) {
     init();
     // A camera ray: black when no backdrop is given.
     ASSERT_EQ(shade(at_elevation(30.0)), 1);
-    EXPECT_TRUE(result.r == 0.0f && result.a == 0.0f) << result;
-    EXPECT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 0u);
+    EXPECT_TRUE(result.r == 0.0f && result.a == 0.0f && host().store.count(UVO_KEY_SKY_IS_HDR) == 0u) << result;
     // Through a transparency continuation: the backdrop shader, and what it returned.
     block->backdrop = 77;
     ShadingState camera = f.state;
-    f.state.ray_type = UVO_RAY_TRANSPARENT;
-    f.state.parent = &camera;
+    f.state.ray_type = UVO_RAY_TRANSPARENT, f.state.parent = &camera;
     host().script.rx_call_shader = [&](Color *c, int32_t kind, ShadingState *s, Tag tag) -> Boolean {
         EXPECT_TRUE(kind == UVO_SHADER_ENVIRONMENT && tag == 77u && s == &f.state) << kind << " " << tag;
         *c = Color{0.1f, 0.2f, 0.3f, 1.0f};
@@ -187,11 +184,9 @@ TEST_F(PhysicalSky, BackdropForCameraRays) {
     EXPECT_TRUE(result.g == 0.2f && result.a == 1.0f) << result;
     // A reflection anywhere on the way: the sky.
     ShadingState reflection = camera;
-    reflection.ray_type = UVO_RAY_REFLECT;
-    reflection.parent = &camera;
+    reflection.ray_type = UVO_RAY_REFLECT, reflection.parent = &camera;
     f.state.parent = &reflection;
-    EXPECT_EQ(shade(at_elevation(30.0)), 1);
-    EXPECT_EQ(host().count("rx_call_shader"), 1);
+    EXPECT_TRUE(shade(at_elevation(30.0)) == 1 && host().count("rx_call_shader") == 1);
     EXPECT_COLOR_NEAR(result, model_sky(at_elevation(30.0)), 1e-6);
 }
 
@@ -228,12 +223,10 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.5f, 0.4f};
     ShadingState material = f.state;
     material.user = &hint, material.user_size = sizeof hint;
-    f.state.parent = &material;
-    f.state.ray_type = UVO_RAY_REFLECT;
+    f.state.parent = &material, f.state.ray_type = UVO_RAY_REFLECT;
     EXPECT_COLOR_NEAR(disc_part(sun), 20.6f * sc, 1e-4);
     // Gather rays and reduced rays see no disc.
-    f.state.parent = nullptr;
-    f.state.ray_type = UVO_RAY_GATHER;
+    f.state.parent = nullptr, f.state.ray_type = UVO_RAY_GATHER;
     EXPECT_EQ(disc_part(sun).g, 0.0f);
     f.state.ray_type = UVO_RAY_REFLECT;
     f.options.final_gather = host().reduced_ray = 1;
@@ -251,15 +244,13 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     ASSERT_EQ(shade(down), 1);
     EXPECT_COLOR_NEAR(result, model_ground(), 1e-6);
     EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, night_minimum)));
-    EXPECT_EQ(seen.distance, 5.0);  // origin 5 above the ground plane
+    EXPECT_EQ(seen.distance, 5.0) << "the origin is 5 above the ground plane";
     EXPECT_TRUE(seen.normal.z == 1.0f && f.state.distance == before.distance) << "an up normal, then put back";
-    // On the horizon: the ground is infinitely far.
     shade(Vector3{1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(seen.distance, 1e10f);
+    EXPECT_EQ(seen.distance, 1e10f) << "on the horizon";
     // Just below with softness 1 (a tenth): half way, smooth_step(0, 1, 0.5) = 0.5,
     // and the night minimum weighs by the remaining sky weight 0.5.
-    block->horizon_softness = 1.0f;
-    block->night_minimum = Color{0.0f, 0.0f, 0.0f, 0.0f};
+    block->horizon_softness = 1.0f, block->night_minimum = Color{0.0f, 0.0f, 0.0f, 0.0f};
     const Vector3 d = sky_test::unit(std::sqrt(1.0 - 0.05 * 0.05), 0.0, -0.05);
     shade(d);
     const float b = smooth_step(0.0f, 1.0f, -d.z / 0.1f);
