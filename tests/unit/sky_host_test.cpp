@@ -15,9 +15,7 @@ using uvo_test::host;
 
 namespace {
 
-struct SunBlock {
-    Vector3 sun_vector;
-};
+struct SunBlock { Vector3 sun_vector; };
 
 struct SkyHost : ::testing::Test {
     uvo_test::StateFixture f;
@@ -56,15 +54,12 @@ TEST_F(SkyHost, HemisphereIntegralsUseAPrivateUpFacingState) {
     int seen = 0;
     host().script.rx_sample = [&](double *s, int32_t *instance, ShadingState *state, int32_t dim,
                                   int32_t *count) -> Boolean {
-        EXPECT_NE(state, &f.state);
-        EXPECT_TRUE(state->normal.z == 1.0f && state->normal_geom.z == 1.0f) << state->normal << state->normal_geom;
+        EXPECT_TRUE(state != &f.state && state->normal.z == 1.0f && state->normal_geom.z == 1.0f) << state->normal;
         EXPECT_TRUE(state->sample_level == 0 && state->sample_instance == 0u && dim == 2 && *count == 64);
         if (*instance >= *count)
             return 0;
         ++seen;
-        // A stratified grid of 8 x 8.
-        s[0] = (*instance % 8 + 0.5) / 8.0;
-        s[1] = (*instance / 8 + 0.5) / 8.0;
+        s[0] = (*instance % 8 + 0.5) / 8.0, s[1] = (*instance / 8 + 0.5) / 8.0;  // a stratified 8 x 8 grid
         ++*instance;
         return 1;
     };
@@ -112,14 +107,13 @@ TEST_F(SkyHost, AdjustColourSaturationAndShift) {
 TEST_F(SkyHost, SkyIsHdrMarkAndRecordLifetime) {
     mark_sky_is_hdr(&f.state);
     ASSERT_EQ(host().store.count(UVO_KEY_SKY_IS_HDR), 1u);
-    EXPECT_EQ(host().store[UVO_KEY_SKY_IS_HDR].size(), 4u);
-    EXPECT_EQ(host().lifetimes[UVO_KEY_SKY_IS_HDR], UVO_LIFETIME_RAY);
+    EXPECT_TRUE(host().store[UVO_KEY_SKY_IS_HDR].size() == 4u && host().lifetimes[UVO_KEY_SKY_IS_HDR] == UVO_LIFETIME_RAY);
     // Present already: set to 1 in place, not stored again.
     sky_test::store(UVO_KEY_SKY_IS_HDR, int32_t{0});
     host().calls.clear();
     mark_sky_is_hdr(&f.state);
-    EXPECT_EQ(host().count("rx_shaderstate_set"), 0);
-    EXPECT_EQ(*reinterpret_cast<int32_t *>(host().store[UVO_KEY_SKY_IS_HDR].data()), 1);
+    EXPECT_TRUE(host().count("rx_shaderstate_set") == 0 &&
+                *reinterpret_cast<int32_t *>(host().store[UVO_KEY_SKY_IS_HDR].data()) == 1);
 
     SkyInstance *record = UVO_CREATE_INSTANCE_RECORD("sky", SkyInstance, &f.state);
     ASSERT_NE(record, nullptr);
