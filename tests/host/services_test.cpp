@@ -29,10 +29,7 @@ struct Loaded {
         set_current_context(&context);
         root = context.root(session->world().scene);
     }
-    ~Loaded() {
-        context.pop(root);
-        set_current_context(nullptr);
-    }
+    ~Loaded() { context.pop(root), set_current_context(nullptr); }
     Scene &scene() { return session->world().scene; }
 };
 

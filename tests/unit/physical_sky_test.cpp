@@ -104,9 +104,8 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     // Mode 2: CIE clear-sky zenith luminance, logged once, then mode 1.
     block->luminance_mode = 2;
     init();
-    EXPECT_EQ(sky().luminance_mode, 1);
     const float Lz = clear_zenith_luminance(sky());
-    EXPECT_EQ(sky().zenith_luminance, Lz);
+    EXPECT_TRUE(sky().luminance_mode == 1 && sky().zenith_luminance == Lz) << sky().zenith_luminance;
     EXPECT_NEAR(sky_luminance(sky(), Vector3{0, 0, 1}), Lz, 1e-4 * Lz) << "straight up the sky is Lz";
     std::string text = sky_test::format("uvo_physicalsky: Luminance based on CIE Clearsky model, %5.1f cd/m^2 for solar "
                                         "elevation angle of %2.1f degrees",
@@ -114,11 +113,9 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     ASSERT_EQ(host().messages.size(), 1u);
     EXPECT_EQ(host().texts("info"), sky_test::Texts{text});
     // Mode 1 with a user zenith luminance: no message.
-    block->luminance_mode = 1;
-    block->zenith_luminance = 8000.0f;
+    block->luminance_mode = 1, block->zenith_luminance = 8000.0f;
     init();
-    EXPECT_TRUE(host().messages.empty());
-    EXPECT_EQ(sky().zenith_luminance, 8000.0f);
+    EXPECT_TRUE(host().messages.empty() && sky().zenith_luminance == 8000.0f);
     // Both given: the illuminance wins with a warning, and the sky then gives
     // that illuminance on a horizontal plane.
     block->diffuse_horizontal_illuminance = 20000.0f;
@@ -132,11 +129,10 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     const double E = sky_test::integrate_cosine_weighted([&](const Vector3 &d) { return sky_luminance(k, d); });
     EXPECT_NEAR(E, 20000.0, 0.03 * 20000.0) << "Lz " << k.zenith_luminance;
     // A declaration older than version 5 has no luminance mode.
-    host().declaration_version = 4;
-    block->luminance_mode = 2;
+    host().declaration_version = 4, block->luminance_mode = 2;
     init();
-    EXPECT_EQ(sky().luminance_mode, 0);
-    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, luminance_mode)) || !host().messages.empty());
+    EXPECT_TRUE(sky().luminance_mode == 0 && !evaluated(offsetof(PhysicalSkyParams, luminance_mode)) &&
+                host().messages.empty());
 }
 
 TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
