@@ -187,7 +187,7 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheRayAtHand) {
     state->light_instance = all[0];
     Vector3 p{}, origin{0, 0, 0};
     rx_point_from_light(state, &p, &origin);
-    EXPECT_FLOAT_EQ(p.y, 3.0f);
+    EXPECT_FLOAT_EQ(p.y, 3.0f) << "the point light's origin";
     // 43: the surface shader of the material met; a light is no material.
     const ShaderInstance *material = loaded.scene().objects[0].material;
     Tag shader = 0;
@@ -416,15 +416,13 @@ TEST(Services, ObjectSpaceUnderNonUniformScaleKeepsNormalsPerpendicular) {
     Loaded loaded("object_space", R"({"camera": {"resolution": [2, 2]},
         "objects": [{"type": "sphere", "radius": 1, "segments": 32,
                      "transform": {"scale": [3, 1, 0.5], "rotate": [0, 0, 1, 30], "translate": [0, 0, -6]}}]})");
-    ShadingState *root = loaded.root;
     const Vector3 origin{0.2f, 0.1f, 0}, ahead{0, 0, -1};
-    ASSERT_TRUE(rx_trace_probe(root, &ahead, &origin));
-    ShadingState *hit = root->child;
+    ASSERT_TRUE(rx_trace_probe(loaded.root, &ahead, &origin));
+    ShadingState *hit = loaded.root->child;
     // Object-space normal and two tangents of the triangle met.
     Vector3 *a, *b, *c;
     ASSERT_TRUE(rx_tri_vectors(hit, 'p', 0, &a, &b, &c));
-    const Vector3 t1 = *b - *a, t2 = *c - *a;
-    const Vector3 n_object = normalize(cross(t1, t2));
+    const Vector3 t1 = *b - *a, t2 = *c - *a, n_object = normalize(cross(t1, t2));
     Vector3 n{}, w1{}, w2{}, back{};
     rx_normal_from_object(hit, &n, &n_object);
     rx_vector_from_object(hit, &w1, &t1);
@@ -433,9 +431,8 @@ TEST(Services, ObjectSpaceUnderNonUniformScaleKeepsNormalsPerpendicular) {
     EXPECT_TRUE(std::fabs(dot(n, normalize(w1))) < 1e-4f && std::fabs(dot(n, normalize(w2))) < 1e-4f)
         << "the converted normal stays perpendicular: " << n;
     EXPECT_NEAR(std::fabs(dot(n, hit->normal_geom)), 1.0f, 1e-4f) << "and is the face's internal-space normal";
-    // Object space and back.
     rx_vector_to_object(hit, &back, &w1);
-    EXPECT_NEAR(length(back - t1), 0.0f, 1e-5f);
+    EXPECT_NEAR(length(back - t1), 0.0f, 1e-5f) << "object space and back";
 }
 
 TEST(Services, FlatMeshesGiveTheirFaceNormalAtEveryCorner) {
@@ -443,10 +440,9 @@ TEST(Services, FlatMeshesGiveTheirFaceNormalAtEveryCorner) {
     uvo_host_test::write_file(dir + "/tri.obj", "v -1 0 -1\nv 1 0 -1\nv 0 2 -1\nf 1 2 3\n");
     Loaded loaded("flat_mesh_scene", R"({"camera": {"resolution": [2, 2]},
         "objects": [{"type": "mesh", "file": ")" + dir + R"(/tri.obj", "transform": {"rotate": [0, 1, 0, 90]}}]})");
-    ShadingState *root = loaded.root;
     const Vector3 origin{5, 0.5f, 0}, towards{-1, 0, 0};
-    ASSERT_TRUE(rx_trace_probe(root, &towards, &origin));
-    ShadingState *hit = root->child;
+    ASSERT_TRUE(rx_trace_probe(loaded.root, &towards, &origin));
+    ShadingState *hit = loaded.root->child;
     Vector3 *a, *b, *c;
     ASSERT_TRUE(rx_tri_vectors(hit, 'n', 0, &a, &b, &c));
     for (const Vector3 *corner : {a, b, c})
