@@ -187,8 +187,7 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
 TEST_F(PhysicalSun, PhotonEmission) {
     block->photon_energy_from_area = 1;
     init();
-    host().call_kind = UVO_SHADER_PHOTON_EMITTER;
-    f.state.ray_type = UVO_RAY_PHOTON_EMIT;
+    host().call_kind = UVO_SHADER_PHOTON_EMITTER, f.state.ray_type = UVO_RAY_PHOTON_EMIT;
     host().script.rx_sample = [](double *s, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
         EXPECT_TRUE(instance == nullptr && count == nullptr && dim == 2) << "one free sample of two dimensions";
         s[0] = 0.25, s[1] = 0.75;
@@ -205,8 +204,7 @@ TEST_F(PhysicalSun, PhotonEmission) {
     EXPECT_TRUE(origin.x == 0.0f && origin.y == 1.0f && origin.z == 1.0001f) << origin;
     EXPECT_TRUE(direction.y == emission.y && direction.z == emission.z) << direction;
     // Area energy: the 4 x 4 rectangle times the light's colour times pi.
-    const float pi = std::numbers::pi_v<float>;
-    EXPECT_COLOR_NEAR(energy, (16.0f * pi) * result, 1e-6);
+    EXPECT_COLOR_NEAR(energy, (16.0f * std::numbers::pi_v<float>) * result, 1e-6);
     EXPECT_EQ(energy.a, 0.5f);
     // Without area energy the host's energy goes out unchanged.
     block->photon_energy_from_area = 0;

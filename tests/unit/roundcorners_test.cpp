@@ -71,8 +71,7 @@ struct RoundCorners : ::testing::Test {
         f.state.child = &child, f.state.material = 1, f.state.primitive = &primitive_dummy;
         block->radius = radius;
         block.attach(f.shader, true);
-        // A box corner along the y axis: top face z = 0 for x <= 0, side face
-        // x = 0 for z <= 0.
+        // A box edge along the y axis: top face z = 0 for x <= 0, side face x = 0 for z <= 0.
         scene.faces = {Face{{0, 0, 1}, 0, {1, 0, 0}}, Face{{1, 0, 0}, 0, {0, 0, 1}}};
         scene.script();
     }
