@@ -73,8 +73,7 @@ TEST(SkyModel, SunlightColour) {
         const Color low = sunlight_color(s, 2.0f);
         EXPECT_TRUE(low.r / low.b > last_ratio && low.g < last_green && low.g > 0.0f) << "elevation " << e << low;
         EXPECT_LT(sunlight_color(s, 6.0f).g, low.g) << "elevation " << e;
-        last_ratio = low.r / low.b;
-        last_green = low.g;
+        last_ratio = low.r / low.b, last_green = low.g;
     }
     for (float z : {0.0f, -0.3f}) {
         s.sun_direction = unit(0.0, 1.0, z);
@@ -85,17 +84,13 @@ TEST(SkyModel, SunlightColour) {
 
 TEST(SkyModel, CieSkiesAndTheirNormalisation) {
     SkyInstance s = sun_at(35.0);
-    s.luminance_mode = sky_mode_model;
-    s.zenith_luminance = 5000.0f;
+    s.luminance_mode = sky_mode_model, s.zenith_luminance = 5000.0f;
     s.perez_norm = cie_perez_norm(s.sun_direction);
     // The blend is linear in the overcast fraction.
     const Vector3 d = at_elevation(25.0, 10.0);
-    s.overcast_fraction = 0.0f;
-    const float clear = sky_luminance(s, d);
-    s.overcast_fraction = 1.0f;
-    const float overcast = sky_luminance(s, d);
-    s.overcast_fraction = 0.25f;
-    EXPECT_NEAR(sky_luminance(s, d), 0.75f * clear + 0.25f * overcast, 1e-3f * clear);
+    auto at = [&](float o) { return s.overcast_fraction = o, sky_luminance(s, d); };
+    const float clear = at(0.0f), overcast = at(1.0f);
+    EXPECT_NEAR(at(0.25f), 0.75f * clear + 0.25f * overcast, 1e-3f * clear);
     // Unknown modes give no light; a NaN direction gives 0, not NaN.
     EXPECT_EQ(sky_luminance(s, Vector3{NAN, 0.0f, NAN}), 0.0f);
     s.luminance_mode = 7;
