@@ -90,7 +90,7 @@ TEST(Services, ShaderStateEntriesLiveAsLongAsTheirLifetime) {
     store.drop_depth(2);
     EXPECT_TRUE(store.get("KEY_10", 5, nullptr) == nullptr && store.live() == 1);
     store.drop_depth(0);
-    EXPECT_EQ(store.live(), 0);
+    EXPECT_EQ(store.live(), 0) << "all gone at the end of the primary ray";
 }
 
 TEST(Services, SampleLoopsRepeatPerPixelSampleAndHonourCounts) {
@@ -114,8 +114,7 @@ TEST(Services, SampleLoopsRepeatPerPixelSampleAndHonourCounts) {
     ASSERT_EQ(first.size(), 15u);
     EXPECT_EQ(run_loop(0, 5), first) << "same pixel sample, same numbers";
     EXPECT_NE(run_loop(1, 5), first) << "the next pixel sample continues the sequence";
-    // Over all pixel samples, a loop of 4 covers 16 points that stratify each
-    // dimension into 16 intervals.
+    // Over all pixel samples a loop of 4 covers 16 points, one per 1/16 of each dimension.
     std::vector<int> strata(16, 0);
     for (uint32_t s = 0; s < 4; ++s) {
         const auto values = run_loop(s, 4);

@@ -218,8 +218,7 @@ TEST_F(PortalLight, InitReportsShapeGeometryAndRasterizerLimits) {
 
     f.options.render_mode = UVO_RENDER_RASTERIZER;
     EXPECT_TRUE(cycle(1).empty()) << "transparency (1, 1, 1) is fine with the rasterizer";
-    block->transparency.g = 0.9f;
-    block->visible = 1;
+    block->transparency.g = 0.9f, block->visible = 1;
     EXPECT_EQ(cycle(1).size(), 2u);
 }
 
@@ -237,13 +236,11 @@ TEST_F(PortalLight, PhotonsLeaveTheOpeningOnItsSideWithTheSeenEnergy) {
     };
     const int32_t types[3] = {UVO_RAY_PHOTON_EMIT, 23, 24};
     for (int k = 0; k < 300; ++k) {
-        f.state.ray_type = types[k % 3];
-        f.state.origin = Vector3{0, 0, 0};
+        f.state.ray_type = types[k % 3], f.state.origin = Vector3{0, 0, 0};
         block->reverse_side = k >= 200;
         shade();
     }
     EXPECT_EQ(photons, 300);
-
     block->volume_photons_only = 1;  // read only with the bounding-box flag
     EXPECT_EQ(shade(), 301);
     f.options.box_all = 1;
