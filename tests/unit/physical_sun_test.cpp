@@ -22,8 +22,6 @@ constexpr Tag light_record = 90;
 struct PhysicalSun : sky_test::ShaderTest<PhysicalSunParams, uvo_physicalsun_init, uvo_physicalsun_exit> {
     HostLight light{};
     Vector3 emission{0.0f, -0.6f, -0.8f};  // the sun at (0, 0.6, 0.8)
-    Vector3 scene_box[2] = {{-1.0f, -1.0f, 0.0f}, {1.0f, 2.0f, 3.0f}};
-    int box_query = 0;
 
     void SetUp() override {
         PhysicalSunParams &p = *block;
@@ -34,22 +32,13 @@ struct PhysicalSun : sky_test::ShaderTest<PhysicalSunParams, uvo_physicalsun_ini
         p.photon_region_min = Vector3{-1.0f, -2.0f, 0.0f};
         p.photon_region_max = Vector3{3.0f, 2.0f, 1.0f};
         block.attach(f.shader, true);
-        f.state.light_instance = light_instance;
-        host().light_records[light_instance] = light_record;
-        light.kind = UVO_LIGHT_DIRECTIONAL;
-        host().database[light_record] = &light;
+        f.state.light_instance = light_instance, host().light_records[light_instance] = light_record;
+        light.kind = UVO_LIGHT_DIRECTIONAL, host().database[light_record] = &light;
         sky_test::script_query([this](int32_t code, Tag item, void *out) -> bool {
-            if (code == UVO_QUERY_LIGHT_DIRECTION && (item == light_instance || item == light_record)) {
+            const bool ours = code == UVO_QUERY_LIGHT_DIRECTION && (item == light_instance || item == light_record);
+            if (ours)
                 *static_cast<Vector3 *>(out) = emission;
-                return true;
-            }
-            if (code == UVO_QUERY_SCENE_BOX || code == UVO_QUERY_SCENE_BOX_ALL) {
-                box_query = code;
-                static_cast<Vector3 *>(out)[0] = scene_box[0];
-                static_cast<Vector3 *>(out)[1] = scene_box[1];
-                return true;
-            }
-            return false;
+            return ours;
         });
     }
     const SkyInstance &sun() const { return sky(); }
@@ -151,7 +140,7 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
     f.state.normal = sky_test::unit(0.0, 0.3, 1.0);
     f.state.dot_nd = -0.77f;
     std::vector<Vector3> dirs;
-    int k = 0;
+    int k = 0;  // shadow rays traced
     host().script.rx_trace_shadow = [&](Color *c, ShadingState *s) -> Boolean {
         dirs.push_back(s->direction);
         EXPECT_FLOAT_EQ(s->dot_nd, static_cast<float>(-dot(s->normal, s->direction)));
@@ -160,10 +149,8 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
         return (k++ % 2) == 0;
     };
     for (float haze : {0.0f, 10.0f}) {
-        block->haze_level = haze;
-        block->shadow_rays = 16;
-        dirs.clear();
-        k = 0;
+        block->haze_level = haze, block->shadow_rays = 16;
+        dirs.clear(), k = 0;
         f.state.direction = dl;
         ASSERT_EQ(light_call(), 1);
         ASSERT_EQ(dirs.size(), 16u);
