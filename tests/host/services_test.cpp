@@ -355,8 +355,7 @@ TEST(Services, RaysEndAtTheExchangedFallOffStop) {
     const Vector3 origin{0, 0, 0}, ahead{0, 0, -1}, behind{0, 0, 1};
     // Exchange: the caller's values go in, the host's previous ones come out.
     double start = 2.0, stop = 3.0;
-    ASSERT_TRUE(rx_ray_falloff(state, &start, &stop));
-    EXPECT_TRUE(start == 0.0 && stop == 0.0);
+    ASSERT_TRUE(rx_ray_falloff(state, &start, &stop) && start == 0.0 && stop == 0.0) << start << " " << stop;
     EXPECT_FALSE(rx_trace_probe(state, &ahead, &origin)) << "the wall lies beyond the stop";
     Color c{};
     EXPECT_FALSE(rx_trace_reflection(&c, state, &ahead));
@@ -385,8 +384,7 @@ TEST(Services, ProbesSkipTheirOwnPrimitiveAndContinuationsAddNoBounce) {
     const Vector3 down{0, -1, 0}, origin{0.3f, 0, 0.2f};
     ASSERT_TRUE(rx_trace_probe(root, &down, &origin));
     ShadingState *hit = root->child;
-    ASSERT_NEAR(hit->distance, 1.0, 1e-5);
-    ASSERT_NE(hit->primitive, nullptr);
+    ASSERT_TRUE(std::fabs(hit->distance - 1.0) < 1e-5 && hit->primitive != nullptr) << hit->distance;
     // Just above the red plane, heading down at 45 degrees: from a state on
     // that primitive the probe passes through to the blue plane.
     const Vector3 slant = normalize(Vector3{1, -1, 0});

@@ -143,8 +143,7 @@ TEST_F(RoundCorners, OneProbeAtHalfTheRadiusAddsAQuarterOfItsNormal) {
     // Only the first probe (along b = t x Ng = +x here) meets a wall.
     scene.faces = {Face{{-1, 0, 0}, 1.5f * radius, {0, 0, 0}}};  // the wall x = -1.5 r
     const Vector3 n = normal_at(-2 * radius);  // far from the box edge, which is not in this scene
-    EXPECT_EQ(scene.probes, 6);
-    EXPECT_TRUE(near(n, normalized(Vector3{-0.25f, 0, 1})));
+    EXPECT_TRUE(scene.probes == 6 && near(n, normalized(Vector3{-0.25f, 0, 1}))) << n;
     EXPECT_NEAR(f.state.dot_nd, dot(n, f.state.direction), 1e-7f);
     // Another material's face counts only when asked for.
     scene.faces[0].material = 2;

@@ -42,8 +42,7 @@ TEST_F(SkyHost, SunFromVectorIsNormalisedSwappedAndShifted) {
     EXPECT_TRUE(near(sun(Vector3{0.0f, 3.0f, 4.0f}, 1, 0.2f), sky_test::unit(0.0, 0.8, 0.6 - 0.2), 1e-6f))
         << sky.sun_direction;
     // A zero vector stays zero, silently.
-    EXPECT_EQ(sun(Vector3{0.0f, 0.0f, 0.0f}).z, 0.0f);
-    EXPECT_TRUE(host().messages.empty());
+    EXPECT_TRUE(sun(Vector3{0.0f, 0.0f, 0.0f}).z == 0.0f && host().messages.empty());
 }
 
 TEST_F(SkyHost, HemisphereIntegralsUseAPrivateUpFacingState) {
