@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <numbers>
 #include <string>
@@ -22,12 +21,10 @@ namespace sky_test {
 using Texts = std::vector<std::string>;  // the host's messages, in order
 
 // printf into a string, for messages the shaders format themselves.
-inline std::string format(const char *f, ...) {
+template <class... Args>
+std::string format(const char *f, Args... args) {
     char text[512];
-    va_list args;
-    va_start(args, f);
-    std::vsnprintf(text, sizeof text, f, args);
-    va_end(args);
+    std::snprintf(text, sizeof text, f, args...);
     return text;
 }
 
@@ -86,11 +83,9 @@ struct ShaderTest : ::testing::Test {
             Exit(&f.state, block.get());
         uvo_test::host().messages.clear();
         Boolean request = 0;
-        ASSERT_EQ(Init(&f.state, nullptr, &request), 1);
-        ASSERT_EQ(request, 1);
+        ASSERT_TRUE(Init(&f.state, nullptr, &request) == 1 && request == 1) << "shader-level init";
         uvo_test::host().evaluations.clear();
-        ASSERT_EQ(Init(&f.state, block.get(), &request), 1);
-        ASSERT_NE(uvo_test::host().user_slot, nullptr);
+        ASSERT_TRUE(Init(&f.state, block.get(), &request) == 1 && uvo_test::host().user_slot != nullptr);
         live = true;
     }
     const uvo::SkyInstance &sky() const { return *static_cast<const uvo::SkyInstance *>(uvo_test::host().user_slot); }
