@@ -116,7 +116,7 @@ TEST_F(RoundCorners, FlatFaceFarFromEdgesKeepsItsNormalExactly) {
 TEST_F(RoundCorners, NormalsTurnSmoothlyAcrossAnEdge) {
     // Angle of the normal from +z towards +x, for points walked across the edge.
     const int steps = 120;
-    double last = -1.0;  // no angle yet
+    double last = -1.0;  // the previous angle, none yet
     for (int i = 0; i <= steps; ++i) {
         const float s = -1.5f * radius + 3.0f * radius * i / steps;
         if (s == 0.0f)
@@ -134,8 +134,7 @@ TEST_F(RoundCorners, NormalsTurnSmoothlyAcrossAnEdge) {
     // Close to the edge both faces lean to about 45 degrees, from either side.
     const Vector3 top = normal_at(-0.001f * radius), side = normal_at(0.001f * radius);
     EXPECT_NEAR(std::atan2(top.x, top.z) * 180 / M_PI, 45.0, 3.0);
-    // The probes meet the other face in a different order from each side, so
-    // the two mirror each other only to within a fraction of a degree.
+    // Probes meet the other face in another order from each side: mirrored to a fraction of a degree.
     EXPECT_NEAR(std::atan2(top.x, top.z), std::atan2(side.z, side.x), 0.005) << "the two sides mirror each other";
 }
 
