@@ -234,9 +234,8 @@ TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     const ShadingState before = f.state;
     watch(at_ground_tint);
     // Straight down without softness: the ground alone, and no night minimum.
-    const Vector3 down{0.0f, 0.0f, -1.0f};
     f.state.normal = f.state.normal_geom = Vector3{0.6f, 0.8f, 0.0f};
-    ASSERT_EQ(shade(down), 1);
+    ASSERT_EQ(shade(Vector3{0.0f, 0.0f, -1.0f}), 1);
     EXPECT_COLOR_NEAR(result, model_ground(), 1e-6);
     EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, night_minimum)));
     EXPECT_EQ(seen.distance, 5.0) << "the origin is 5 above the ground plane";

@@ -137,8 +137,7 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
 TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
     init();
     const Vector3 dl = sky_test::unit(0.1, 0.6, 0.8);
-    f.state.normal = sky_test::unit(0.0, 0.3, 1.0);
-    f.state.dot_nd = -0.77f;
+    f.state.normal = sky_test::unit(0.0, 0.3, 1.0), f.state.dot_nd = -0.77f;
     std::vector<Vector3> dirs;
     int k = 0;  // shadow rays traced
     host().script.rx_trace_shadow = [&](Color *c, ShadingState *s) -> Boolean {

@@ -81,8 +81,7 @@ struct RoundCorners : ::testing::Test {
     Vector3 normal_at(float s) {
         f.state.point = s <= 0 ? Vector3{s, 0, 0} : Vector3{0, 0, -s};
         f.state.normal = f.state.normal_geom = s <= 0 ? Vector3{0, 0, 1} : Vector3{1, 0, 0};
-        f.state.direction = negate(f.state.normal);
-        f.state.dot_nd = -1.0f;
+        f.state.direction = negate(f.state.normal), f.state.dot_nd = -1.0f;
         EXPECT_EQ(shade(), 1);
         return f.state.normal;
     }
