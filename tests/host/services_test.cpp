@@ -289,8 +289,7 @@ TEST(Services, GlossyLobesAreWardLobesOfRoughnessOneOverTheExponent) {
 }
 
 TEST(Services, GlossyTransmissionSpreadsAboutTheSpecularDirection) {
-    const Vector3 n{0, 1, 0};
-    const Vector3 d_in = normalize(Vector3{0.5f, -1.0f, 0.0f});
+    const Vector3 n{0, 1, 0}, d_in = normalize(Vector3{0.5f, -1.0f, 0.0f});
     ShadingState state = surface_state(n, d_in);
     Vector3 specular{};
     ASSERT_TRUE(rx_transmission_dir_specular(&specular, &state, 1.0f, 1.5f));
@@ -385,8 +384,7 @@ TEST(Services, ProbesSkipTheirOwnPrimitiveAndContinuationsAddNoBounce) {
     ASSERT_TRUE(std::fabs(hit->distance - 1.0) < 1e-5 && hit->primitive != nullptr) << hit->distance;
     // Just above the red plane, heading down at 45 degrees: from a state on
     // that primitive the probe passes through to the blue plane.
-    const Vector3 slant = normalize(Vector3{1, -1, 0});
-    const Vector3 above = hit->point + Vector3{0, 1e-3f, 0};
+    const Vector3 slant = normalize(Vector3{1, -1, 0}), above = hit->point + Vector3{0, 1e-3f, 0};
     ASSERT_TRUE(rx_trace_probe(hit, &slant, &above));
     EXPECT_NEAR(hit->child->distance, (2.0 + 1e-3) * std::sqrt(2.0), 1e-3) << "the blue plane";
     const void *own = std::exchange(hit->primitive, nullptr);
