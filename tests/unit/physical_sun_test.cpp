@@ -22,39 +22,27 @@ constexpr Tag light_record = 90;
 struct PhysicalSun : sky_test::ShaderTest<PhysicalSunParams, uvo_physicalsun_init, uvo_physicalsun_exit> {
     HostLight light{};
     Vector3 emission{0.0f, -0.6f, -0.8f};  // the sun at (0, 0.6, 0.8)
-    Vector3 scene_box[2] = {{-1.0f, -1.0f, 0.0f}, {1.0f, 2.0f, 3.0f}};
-    int box_query = 0;
 
     void SetUp() override {
         PhysicalSunParams &p = *block;
         p.enabled = 1;
-        p.intensity = 1.0f;
+        p.intensity = p.saturation_level = p.penumbra_scale = 1.0f;
         p.rgb_scale = Color{1.0f, 1.0f, 1.0f, 1.0f};
-        p.saturation_level = 1.0f;
-        p.penumbra_scale = 1.0f;
         p.shadow_rays = 8;
         p.photon_region_min = Vector3{-1.0f, -2.0f, 0.0f};
         p.photon_region_max = Vector3{3.0f, 2.0f, 1.0f};
         block.attach(f.shader, true);
-        f.state.light_instance = light_instance;
-        host().light_records[light_instance] = light_record;
-        light.kind = UVO_LIGHT_DIRECTIONAL;
-        host().database[light_record] = &light;
+        f.state.light_instance = light_instance, host().light_records[light_instance] = light_record;
+        light.kind = UVO_LIGHT_DIRECTIONAL, host().database[light_record] = &light;
         sky_test::script_query([this](int32_t code, Tag item, void *out) -> bool {
-            if (code == UVO_QUERY_LIGHT_DIRECTION && (item == light_instance || item == light_record)) {
+            const bool ours = code == UVO_QUERY_LIGHT_DIRECTION && (item == light_instance || item == light_record);
+            if (ours)
                 *static_cast<Vector3 *>(out) = emission;
-                return true;
-            }
-            if (code == UVO_QUERY_SCENE_BOX || code == UVO_QUERY_SCENE_BOX_ALL) {
-                box_query = code;
-                static_cast<Vector3 *>(out)[0] = scene_box[0];
-                static_cast<Vector3 *>(out)[1] = scene_box[1];
-                return true;
-            }
-            return false;
+            return ours;
         });
     }
     const SkyInstance &sun() const { return sky(); }
+    float luminance() const { return 0.299f * result.r + 0.587f * result.g + 0.114f * result.b; }
     Boolean light_call() {
         f.state.ray_type = UVO_RAY_LIGHT;
         host().call_kind = UVO_SHADER_LIGHT;
@@ -69,48 +57,37 @@ struct PhysicalSun : sky_test::ShaderTest<PhysicalSunParams, uvo_physicalsun_ini
 TEST_F(PhysicalSun, InitFollowsTheLightAndReportsOtherLightKinds) {
     init();
     const Vector3 s = sun().sun_direction;
-    EXPECT_NEAR(s.y, 0.6f, 1e-7f);
-    EXPECT_NEAR(s.z, 0.8f, 1e-7f);
-    EXPECT_TRUE(host().messages.empty());
-    EXPECT_EQ(host().pins, 0);
-
+    EXPECT_TRUE(std::fabs(s.y - 0.6f) < 1e-7f && std::fabs(s.z - 0.8f) < 1e-7f) << s;
+    EXPECT_TRUE(host().messages.empty() && host().pins == 0);
     // Not a directional light: the message, and init goes on.
     light.kind = UVO_LIGHT_POINT;
     init();
-    ASSERT_EQ(host().texts("error").size(), 1u);
-    EXPECT_EQ(host().texts("error")[0], "uvo_physicalsun: Should be applied to a directional light source");
+    EXPECT_EQ(host().texts("error"), sky_test::Texts{"uvo_physicalsun: Should be applied to a directional light source"});
     EXPECT_NEAR(sun().sun_direction.z, -emission.z, 1e-6f);
 }
 
 TEST_F(PhysicalSun, BeamNormalisationAndDeclarationVersion) {
-    block->beam_mode = 1;
-    block->beam_illuminance = 100000.0f;
+    block->beam_mode = 1, block->beam_illuminance = 100000.0f;
     init();
     f.state.ray_type = UVO_RAY_EYE;  // neither a light nor a photon call: the colour
     EXPECT_EQ(uvo_physicalsun(&result, &f.state, block.get()), 1);
-    EXPECT_NEAR(0.299f * result.r + 0.587f * result.g + 0.114f * result.b, 100000.0f, 1.0f) << result;
-    EXPECT_EQ(result.a, 0.0f);
+    EXPECT_TRUE(std::fabs(luminance() - 100000.0f) < 1.0f && result.a == 0.0f) << result;
     // The sun's colour is kept, only scaled.
     const Color raw = sunlight_color(sun(), 2.0f);
     EXPECT_NEAR(result.r / result.b, raw.r / raw.b, 1e-5);
     block->intensity = 2.0f;
     uvo_physicalsun(&result, &f.state, block.get());
-    EXPECT_NEAR(0.299f * result.r + 0.587f * result.g + 0.114f * result.b, 200000.0f, 2.0f);
+    EXPECT_NEAR(luminance(), 200000.0f, 2.0f);
     block->intensity = 1.0f;
-
     // Version 5 declarations have no beam parameters.
     host().declaration_version = 5;
     init();
     EXPECT_FALSE(evaluated(offsetof(PhysicalSunParams, beam_mode)) ||
                  evaluated(offsetof(PhysicalSunParams, beam_illuminance)));
-    EXPECT_EQ(sun().luminance_mode, 0);
     uvo_physicalsun(&result, &f.state, block.get());
-    EXPECT_EQ(result.g, raw.g);
-
-    // rgb_scale with red 0 uses 1.25e-5 on all three, whatever green and
-    // blue hold, times the intensity.
-    block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f};
-    block->intensity = 2.0f;
+    EXPECT_TRUE(sun().luminance_mode == 0 && result.g == raw.g) << result;
+    // rgb_scale with red 0 uses 1.25e-5 on all three, times the intensity.
+    block->rgb_scale = Color{0.0f, 7.0f, 7.0f, 1.0f}, block->intensity = 2.0f;
     uvo_physicalsun(&result, &f.state, block.get());
     EXPECT_TRUE(uvo_test::same_rgb(result, (1.25e-5f * 2.0f) * raw)) << result;
 }
@@ -120,17 +97,12 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
     static_assert(sizeof(LightLoopInfo) == 28);
     sky_test::store(UVO_KEY_LIGHT_LOOP, LightLoopInfo{28, 0.5f, 1.0f, 0.3f, 0.2f, 0, 0});
     const Color raw = sunlight_color(sun(), 2.0f);
-
     // -1: the light unshadowed, no shadow test at all.
     block->shadow_rays = -1;
     EXPECT_EQ(light_call(), 1);
-    EXPECT_EQ(host().count("rx_trace_shadow"), 0);
-    EXPECT_EQ(result.g, raw.g);
+    EXPECT_TRUE(host().count("rx_trace_shadow") == 0 && result.g == raw.g) << result;
     const LightLoopInfo *seen = reinterpret_cast<const LightLoopInfo *>(host().store[UVO_KEY_LIGHT_LOOP].data());
-    EXPECT_EQ(seen->diffuse_scale, 1.0f);
-    EXPECT_EQ(seen->specular_scale, 1.0f);
-    EXPECT_EQ(seen->physical_light, 1);
-
+    EXPECT_TRUE(seen->diffuse_scale == 1.0f && seen->specular_scale == 1.0f && seen->physical_light == 1);
     // 0: one hard shadow ray, and its answer is the call's.
     block->shadow_rays = 0;
     host().script.rx_trace_shadow = [](Color *c, ShadingState *) -> Boolean {
@@ -138,47 +110,36 @@ TEST_F(PhysicalSun, LightCallShadowRaysAndImportance) {
         return 0;
     };
     EXPECT_EQ(light_call(), 0);
-    EXPECT_EQ(host().count("rx_trace_shadow"), 1);
-    EXPECT_EQ(result.g, 0.5f * raw.g);
-
+    EXPECT_TRUE(host().count("rx_trace_shadow") == 1 && result.g == 0.5f * raw.g) << result;
     // Soft shadows: 8 rays at importance 0.3 become trunc(2.4) = 2.
     host().script.rx_trace_shadow = [](Color *, ShadingState *) -> Boolean { return 1; };
     block->shadow_rays = 8;
     sky_test::store(UVO_KEY_IMPORTANCE, 0.3f);
-    EXPECT_EQ(light_call(), 1);
-    EXPECT_EQ(host().count("rx_trace_shadow"), 2);
+    EXPECT_TRUE(light_call() == 1 && host().count("rx_trace_shadow") == 2) << host().count("rx_trace_shadow");
     EXPECT_NEAR(result.g, raw.g, 1e-6f * raw.g);
     // ... and never below one.
+    auto shadow_rays = [&] { return light_call(), host().count("rx_trace_shadow"); };
     sky_test::store(UVO_KEY_IMPORTANCE, 0.01f);
-    light_call();
-    EXPECT_EQ(host().count("rx_trace_shadow"), 1);
+    EXPECT_EQ(shadow_rays(), 1);
     // Hard shadows on reduced rays and without penumbra.
-    f.options.final_gather = 1;
-    host().reduced_ray = 1;
-    light_call();
-    EXPECT_EQ(host().count("rx_trace_shadow"), 1);
-    EXPECT_EQ(host().count("rx_sample"), 0);
-    host().reduced_ray = 0;
-    block->penumbra_scale = 0.0f;
-    light_call();
-    EXPECT_EQ(host().count("rx_trace_shadow"), 1);
-
+    f.options.final_gather = host().reduced_ray = 1;
+    EXPECT_TRUE(shadow_rays() == 1 && host().count("rx_sample") == 0);
+    host().reduced_ray = 0, block->penumbra_scale = 0.0f;
+    EXPECT_EQ(shadow_rays(), 1);
     // No light to give: false, before any shadow test.
     block->penumbra_scale = 1.0f;
     emission = Vector3{0.0f, -0.99f, 0.14f};  // the sun below the horizon
     init();
     host().script.rx_query = nullptr;
-    EXPECT_EQ(light_call(), 0);
-    EXPECT_EQ(host().count("rx_trace_shadow"), 0);
+    EXPECT_TRUE(light_call() == 0 && host().count("rx_trace_shadow") == 0) << "no shadow test without light";
 }
 
 TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
     init();
     const Vector3 dl = sky_test::unit(0.1, 0.6, 0.8);
-    f.state.normal = sky_test::unit(0.0, 0.3, 1.0);
-    f.state.dot_nd = -0.77f;
+    f.state.normal = sky_test::unit(0.0, 0.3, 1.0), f.state.dot_nd = -0.77f;
     std::vector<Vector3> dirs;
-    int k = 0;
+    int k = 0;  // shadow rays traced
     host().script.rx_trace_shadow = [&](Color *c, ShadingState *s) -> Boolean {
         dirs.push_back(s->direction);
         EXPECT_FLOAT_EQ(s->dot_nd, static_cast<float>(-dot(s->normal, s->direction)));
@@ -187,16 +148,10 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
         return (k++ % 2) == 0;
     };
     for (float haze : {0.0f, 10.0f}) {
-        block->haze_level = haze;
-        block->shadow_rays = 16;
-        dirs.clear();
-        k = 0;
+        block->haze_level = haze, block->shadow_rays = 16;
+        dirs.clear(), k = 0;
         f.state.direction = dl;
-        f.state.ray_type = UVO_RAY_LIGHT;
-        host().call_kind = UVO_SHADER_LIGHT;
-        result = Color{0, 0, 0, 1};
-        ASSERT_EQ(uvo_physicalsun(&result, &f.state, block.get()), 1);
-        ASSERT_EQ(dirs.size(), 16u);
+        ASSERT_TRUE(light_call() == 1 && dirs.size() == 16u) << dirs.size() << " shadow rays";
         // Half the rays arrive at half strength: a quarter of the light.
         const Color raw = sunlight_color(sun(), haze + 2.0f);
         EXPECT_NEAR(result.g, 0.25f * raw.g, 1e-5f * raw.g) << "haze " << haze;
@@ -210,50 +165,36 @@ TEST_F(PhysicalSun, SoftShadowDirectionsStayInThePenumbraDisc) {
             widest = std::fmax(widest, off);
         }
         EXPECT_GT(widest, 0.6 * radius) << "haze " << haze;
-        EXPECT_EQ(f.state.direction.x, dl.x);
-        EXPECT_EQ(f.state.dot_nd, -0.77f);
+        EXPECT_TRUE(f.state.direction.x == dl.x && f.state.dot_nd == -0.77f) << "the state is put back";
     }
 }
 
 TEST_F(PhysicalSun, PhotonEmission) {
     block->photon_energy_from_area = 1;
     init();
-    host().call_kind = UVO_SHADER_PHOTON_EMITTER;
-    f.state.ray_type = UVO_RAY_PHOTON_EMIT;
+    host().call_kind = UVO_SHADER_PHOTON_EMITTER, f.state.ray_type = UVO_RAY_PHOTON_EMIT;
     host().script.rx_sample = [](double *s, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
-        EXPECT_EQ(instance, nullptr);
-        EXPECT_EQ(count, nullptr);
-        EXPECT_EQ(dim, 2);
-        s[0] = 0.25;
-        s[1] = 0.75;
+        EXPECT_TRUE(instance == nullptr && count == nullptr && dim == 2) << "one free sample of two dimensions";
+        s[0] = 0.25, s[1] = 0.75;
         return 1;
     };
     Color energy{};
     Vector3 origin{}, direction{};
     host().script.rx_photon_light = [&](Color *e, ShadingState *s) -> Boolean {
-        energy = *e;
-        origin = s->origin;
-        direction = s->direction;
+        energy = *e, origin = s->origin, direction = s->direction;
         return 0;
     };
     result = Color{5.0f, 6.0f, 7.0f, 0.5f};  // the host's photon energy
     EXPECT_EQ(uvo_physicalsun(&result, &f.state, block.get()), 1);
-    EXPECT_EQ(origin.x, 0.0f);
-    EXPECT_EQ(origin.y, 1.0f);
-    EXPECT_EQ(origin.z, 1.0001f);
-    EXPECT_EQ(direction.y, emission.y);
-    EXPECT_EQ(direction.z, emission.z);
+    EXPECT_TRUE(origin.x == 0.0f && origin.y == 1.0f && origin.z == 1.0001f) << origin;
+    EXPECT_TRUE(direction.y == emission.y && direction.z == emission.z) << direction;
     // Area energy: the 4 x 4 rectangle times the light's colour times pi.
-    const float pi = std::numbers::pi_v<float>;
-    EXPECT_FLOAT_EQ(energy.g, 16.0f * result.g * pi);
-    EXPECT_FLOAT_EQ(energy.b, 16.0f * result.b * pi);
+    EXPECT_COLOR_NEAR(energy, (16.0f * std::numbers::pi_v<float>) * result, 1e-6);
     EXPECT_EQ(energy.a, 0.5f);
-
     // Without area energy the host's energy goes out unchanged.
     block->photon_energy_from_area = 0;
     init();
     result = Color{5.0f, 6.0f, 7.0f, 0.5f};
     uvo_physicalsun(&result, &f.state, block.get());
-    EXPECT_EQ(energy.r, 5.0f);
-    EXPECT_EQ(energy.b, 7.0f);
+    EXPECT_TRUE(energy.r == 5.0f && energy.b == 7.0f) << energy;
 }

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <set>
 
+#include "color_check.h"
 #include "portal/portal_light.h"
 #include "portal/portal_records.h"
 #include "thread_cells.h"
@@ -64,11 +65,9 @@ struct PortalLight : ::testing::Test {
             return it == lights.end() ? nullptr : (++pins, &it->second);
         };
         host().script.rx_db_unpin = [this](Tag) { --pins; };
-        f.state.light_instance = 1;
-        f.state.ray_type = UVO_RAY_LIGHT;
+        f.state.light_instance = 1, f.state.ray_type = UVO_RAY_LIGHT;
         f.state.origin = Vector3{0, 0, 0};  // the sample on the opening
-        f.state.direction = Vector3{0, 0, -1};
-        f.state.point = Vector3{0, 0, -3};
+        f.state.direction = Vector3{0, 0, -1}, f.state.point = Vector3{0, 0, -3};
     }
     void TearDown() override {
         if (initialised)
@@ -97,16 +96,12 @@ TEST_F(PortalLight, BackSideGetsNoLightButTheLoopLearnsItIsPhysical) {
         f.state.point = p;
         EXPECT_EQ(shade(), 2) << p.z;
     }
-    EXPECT_EQ(result.r, -1.0f);
-    EXPECT_EQ(host().count("rx_trace_shadow") + host().count("rx_luminance"), 0);
+    EXPECT_TRUE(result.r == -1.0f && host().count("rx_trace_shadow") + host().count("rx_luminance") == 0);
     std::memcpy(&loop, host().store[UVO_KEY_LIGHT_LOOP].data(), sizeof loop);
     EXPECT_EQ(loop.physical_light, 1);
-
-    block->reverse_side = 1;  // the same point is now in front
-    block->cast_shadows = 0;
+    block->reverse_side = 1, block->cast_shadows = 0;  // the same point is now in front
     f.state.point = Vector3{0, 0, 3};
-    EXPECT_EQ(shade(), 1);
-    EXPECT_GT(result.r, 0.0f);
+    EXPECT_TRUE(shade() == 1 && result.r > 0.0f) << result.r;
 }
 
 TEST_F(PortalLight, LuminanceCutoffModes) {
@@ -120,14 +115,11 @@ TEST_F(PortalLight, LuminanceCutoffModes) {
         result = Color{};
         return shade();
     };
-    EXPECT_EQ(run(L / 3), 1);
-    EXPECT_FLOAT_EQ(result.g, 0.5f * base.g) << "3x the threshold halves";
-    EXPECT_EQ(run(L / 5), 1);
-    EXPECT_FLOAT_EQ(result.g, base.g) << "5x the threshold passes unchanged";
+    EXPECT_TRUE(run(L / 3) == 1 && std::fabs(result.g - 0.5f * base.g) < 1e-6f * base.g) << "3x the threshold halves";
+    EXPECT_TRUE(run(L / 5) == 1 && result.g == base.g) << "5x the threshold passes unchanged";
     EXPECT_EQ(run(L * 1.01f), 0);
     block->tint = Color{0, 0, 0, 1};
     EXPECT_EQ(run(0), 0) << "a black sample returns 0 with the cut-off off";
-
     // Negative: roulette on ratio = L / a, never below the floor a / 50.
     block->tint = Color{1000, 1000, 1000, 1};
     int survivors = 0;
@@ -147,37 +139,29 @@ TEST_F(PortalLight, LuminanceCutoffModes) {
 
 TEST_F(PortalLight, LooksOutThroughTheOpeningAndShadowsFromTheOffsetOrigin) {
     init();
-    block->tint = Color{0.5f, 0.25f, 2.0f, 1};
-    block->intensity_scale = 3.0f;
-    block->cast_shadows = 0;
+    block->tint = Color{0.5f, 0.25f, 2.0f, 1}, block->intensity_scale = 3.0f, block->cast_shadows = 0;
     ASSERT_EQ(shade(), 1);  // environment 0: white x tint
     portal::PortalGeometry g{};
     portal::portal_geometry_build(&g, Vector3{0, 2, 0}, Vector3{1, 0, 0}, Vector3{0, 0, -1}, 1, 1);
     const float k = 3.0f * portal::portal_geometric_weight(g, f.state.point);
-    EXPECT_FLOAT_EQ(result.r, 0.5f * k);
-    EXPECT_FLOAT_EQ(result.b, 2.0f * k);
+    EXPECT_COLOR_NEAR(result, (Color{0.5f * k, 0.25f * k, 2.0f * k, 0}), 1e-6);
 
     block->own_environment = block->call_environment_directly = block->cast_shadows = 1;
-    block->environment_shader = 77;
-    block->shadow_start_offset = 0.5f;
+    block->environment_shader = 77, block->shadow_start_offset = 0.5f;
     Vector3 list[1] = {{9, 9, 9}};
-    f.state.tex_list = list;
-    f.state.tex_count = 1;
+    f.state.tex_list = list, f.state.tex_count = 1;
     f.state.origin = Vector3{0.25f, 0.5f, 0};  // uv (0.25 / b + 0.5, 0.5 / a + 0.5)
     ShadingState seen{};
     Vector3 first_entry{}, shadow_origin{};
     host().script.rx_call_shader = [&](Color *c, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
-        EXPECT_EQ(kind, UVO_SHADER_ENVIRONMENT);
-        EXPECT_EQ(shader, 77u);
-        seen = *s;
-        first_entry = s->tex_list[0];
+        EXPECT_TRUE(kind == UVO_SHADER_ENVIRONMENT && shader == 77u) << kind << " " << shader;
+        seen = *s, first_entry = s->tex_list[0];
         *c = Color{2, 2, 2, 0};
         return 1;
     };
     host().script.rx_trace_shadow = [&](Color *, ShadingState *s) -> Boolean { return (shadow_origin = s->origin), 0; };
     EXPECT_EQ(shade(), 0) << "the shadow ray's answer";
-    EXPECT_EQ(seen.ray_type, UVO_RAY_GATHER);
-    EXPECT_EQ(seen.direction.z, 1.0f) << "looks out, against the light ray";
+    EXPECT_TRUE(seen.ray_type == UVO_RAY_GATHER && seen.direction.z == 1.0f) << "a gather ray looking out";
     EXPECT_FLOAT_EQ(seen.tex.x + seen.tex.y + first_entry.y, 3 * 0.75f);
     EXPECT_EQ(f.state.tex.x + list[0].x, 0.0f + 9.0f) << "texture coordinates restored";
     EXPECT_FLOAT_EQ(result.r, 2 * 0.5f * k);
@@ -191,26 +175,21 @@ TEST_F(PortalLight, RecordFollowsTheLightTransformAndMatchesTheSolidAngle) {
     host().script.rx_point_from_light = [&](ShadingState *, Vector3 *out, const Vector3 *in) {
         *out = portal::add(linear(in), Vector3{10, 0, 5});
     };
-    lights[101].edge_u = Vector3{0, 1, 0};  // scaled by 3: a = 3
-    lights[101].edge_v = Vector3{1, 0, 0};  // scaled by 2: b = 2
+    lights[101].edge_u = Vector3{0, 1, 0}, lights[101].edge_v = Vector3{1, 0, 0};  // scaled: a = 3, b = 2
     init();
-    block->cast_shadows = 0;
-    block->own_environment = 1;
-    block->environment_shader = 5;
+    block->cast_shadows = 0, block->own_environment = 1, block->environment_shader = 5;
     f.state.point = Vector3{10, 0, 5 - 40};
     f.state.origin = Vector3{10, 0.5f, 5};  // 0.5 along the light's x axis: uv (0.5 / 2 + 0.5, 0.5)
     Vector3 uv{};
     host().script.rx_trace_environment = [&](Color *c, ShadingState *s, const Vector3 *d) -> Boolean {
-        EXPECT_EQ(s->environment, 5u);
-        EXPECT_EQ(d->z, 1.0f) << "looks out, against the light ray";
+        EXPECT_TRUE(s->environment == 5u && d->z == 1.0f) << "looks out, against the light ray";
         uv = s->tex;
         *c = Color{1, 1, 1, 0};
         return 1;
     };
     ASSERT_EQ(shade(), 1);
     EXPECT_NEAR(result.r * pi, rectangle_solid_angle(2, 3, Vector3{0, 0, 40}), 2e-3 * result.r * pi);
-    EXPECT_FLOAT_EQ(uv.x, 0.75f);
-    EXPECT_FLOAT_EQ(uv.y, 0.5f);
+    EXPECT_TRUE(uvo_test::near(uv, Vector3{0.75f, 0.5f, uv.z}, 1e-6f)) << uv;
 }
 
 TEST_F(PortalLight, InitReportsShapeGeometryAndRasterizerLimits) {
@@ -239,34 +218,29 @@ TEST_F(PortalLight, InitReportsShapeGeometryAndRasterizerLimits) {
 
     f.options.render_mode = UVO_RENDER_RASTERIZER;
     EXPECT_TRUE(cycle(1).empty()) << "transparency (1, 1, 1) is fine with the rasterizer";
-    block->transparency.g = 0.9f;
-    block->visible = 1;
+    block->transparency.g = 0.9f, block->visible = 1;
     EXPECT_EQ(cycle(1).size(), 2u);
 }
 
 TEST_F(PortalLight, PhotonsLeaveTheOpeningOnItsSideWithTheSeenEnergy) {
     init();
-    block->tint = Color{1, 0.5f, 0.25f, 1};
-    block->intensity_scale = 2.0f;
+    block->tint = Color{1, 0.5f, 0.25f, 1}, block->intensity_scale = 2.0f;
     int photons = 0;
     host().script.rx_photon_light = [&](Color *energy, ShadingState *s) -> Boolean {
         const Vector3 o = s->origin, d = s->direction;
         EXPECT_TRUE(std::fabs(o.x) <= 0.5f && std::fabs(o.y) <= 1.0f && o.z == 0.0f) << o.x << " " << o.y;
-        EXPECT_NEAR(portal::length(d), 1.0f, 1e-5f);
-        EXPECT_LE(d.z * (block->reverse_side ? -1 : 1), 0.0f) << "photon " << photons;
+        EXPECT_TRUE(std::fabs(portal::length(d) - 1.0f) < 1e-5f && d.z * (block->reverse_side ? -1 : 1) <= 0.0f &&
+                    s->normal.z == -1.0f) << "photon " << photons << " " << d;
         EXPECT_FLOAT_EQ(energy->g, 0.5f * 2 * 1 * 2 * 3.1415927f) << "tint x a x b x intensity x pi";
-        EXPECT_EQ(s->normal.z, -1.0f);
         return ++photons;
     };
     const int32_t types[3] = {UVO_RAY_PHOTON_EMIT, 23, 24};
     for (int k = 0; k < 300; ++k) {
-        f.state.ray_type = types[k % 3];
-        f.state.origin = Vector3{0, 0, 0};
+        f.state.ray_type = types[k % 3], f.state.origin = Vector3{0, 0, 0};
         block->reverse_side = k >= 200;
         shade();
     }
     EXPECT_EQ(photons, 300);
-
     block->volume_photons_only = 1;  // read only with the bounding-box flag
     EXPECT_EQ(shade(), 301);
     f.options.box_all = 1;
@@ -278,30 +252,25 @@ TEST_F(PortalLight, PhotonsLeaveTheOpeningOnItsSideWithTheSeenEnergy) {
 
 TEST_F(PortalLight, VisibleRectangleShowsOrPassesThroughTimesTransparency) {
     init();
-    f.state.ray_type = UVO_RAY_EYE;
-    f.state.pass_through = 1;
+    f.state.ray_type = UVO_RAY_EYE, f.state.pass_through = 1;
     block->transparency = Color{0.5f, 0.5f, 0.5f, 1};
     host().script.rx_trace_transparent = [](Color *c, ShadingState *s) -> Boolean {
         EXPECT_EQ(s->pass_through, 0);
         *c = Color{1, 1, 1, 1};
         return 5;
     };
-    EXPECT_EQ(shade(), 5);
-    EXPECT_EQ(result.r, 0.5f);
+    EXPECT_TRUE(shade() == 5 && result.r == 0.5f) << result.r;
     ASSERT_TRUE(host().store.count(UVO_KEY_SKY_IS_HDR));
     EXPECT_EQ(host().lifetimes[UVO_KEY_SKY_IS_HDR], UVO_LIFETIME_RAY);
 
-    block->visible = 1;
-    block->intensity_scale = 3.0f;
+    block->visible = 1, block->intensity_scale = 3.0f;
     f.camera.environment = 55;
     host().script.rx_trace_environment = [](Color *c, ShadingState *s, const Vector3 *d) -> Boolean {
-        EXPECT_EQ(s->environment, 55u);
-        EXPECT_EQ(d->z, -1.0f) << "the eye ray goes on unflipped";
+        EXPECT_TRUE(s->environment == 55u && d->z == -1.0f) << "the eye ray goes on unflipped";
         *c = Color{2, 2, 2, 0};
         return 1;
     };
-    EXPECT_EQ(shade(), 1);
-    EXPECT_EQ(result.g, 2 * 3 * 0.5f);
+    EXPECT_TRUE(shade() == 1 && result.g == 2 * 3 * 0.5f) << result.g;
     f.state.ray_type = UVO_RAY_DISPLACE;
     EXPECT_EQ(shade(), 0);
     block->enabled = 0;
@@ -315,8 +284,7 @@ TEST_F(PortalLight, ConcurrentFirstCallsLoseNoRecordAndExitFreesAll) {
     for (Tag k = 1; k <= instances; ++k)
         add_light(k, Vector3{0, 1.0f + k / 64.0f, 0}, Vector3{1, 0, 0});
     init();
-    block->cast_shadows = 0;
-    build_delay_us = 100;
+    block->cast_shadows = 0, build_delay_us = 100;
     host().record_calls = false;
     f.state.point = Vector3{0, 0, -30};
     std::vector<std::vector<float>> seen(threads, std::vector<float>(instances + 1));

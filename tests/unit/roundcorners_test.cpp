@@ -29,45 +29,30 @@ struct Scene {
 
     void script() {
         host().script.rx_ray_falloff = [this](ShadingState *, double *start, double *stop) -> Boolean {
-            std::swap(falloff_start, *start);
-            std::swap(falloff_stop, *stop);
-            return 1;
+            return std::swap(falloff_start, *start), std::swap(falloff_stop, *stop), 1;
         };
         host().script.rx_trace_probe = [this](ShadingState *s, const Vector3 *d, const Vector3 *o) -> Boolean {
-            ++probes;
-            probe_directions.push_back(*d);
-            primitives_seen.push_back(s->primitive);
+            ++probes, probe_directions.push_back(*d), primitives_seen.push_back(s->primitive);
             double best = std::numeric_limits<double>::infinity();
             const Face *hit = nullptr;
             for (const Face &f : faces) {
-                const double denominator = dot(f.normal, *d);
-                if (denominator == 0.0)
-                    continue;
-                const double t = (f.offset - dot(f.normal, *o)) / denominator;
-                const Vector3 p = add(*o, scale(*d, float(t)));
-                if (t > 1e-7 && t < best && t <= falloff_stop && dot(f.bound, p) <= 1e-6f) {
-                    best = t;
-                    hit = &f;
-                }
+                const double denominator = dot(f.normal, *d), t = (f.offset - dot(f.normal, *o)) / denominator;
+                if (denominator != 0.0 && t > 1e-7 && t < best && t <= falloff_stop &&
+                    dot(f.bound, add(*o, scale(*d, float(t)))) <= 1e-6f)
+                    best = t, hit = &f;
             }
             if (hit == nullptr)
                 return 0;
-            ShadingState *child = s->child;
-            child->distance = best;
-            child->material = hit->material;
-            child->bary = Vector3{0.2f, 0.3f, 0.5f};
-            child->primitive = hit;
+            s->child->distance = best, s->child->material = hit->material, s->child->primitive = hit;
+            s->child->bary = Vector3{0.2f, 0.3f, 0.5f};
             return 1;
         };
         host().script.rx_tri_vectors = [this](ShadingState *s, int32_t which, int32_t, Vector3 **a, Vector3 **b,
                                                Vector3 **c) -> Boolean {
             if (which != 'n' || s->primitive == nullptr)
                 return 0;
-            const Face *f = static_cast<const Face *>(s->primitive);
-            normals[0] = normals[1] = normals[2] = f->normal;
-            *a = &normals[0];
-            *b = &normals[1];
-            *c = &normals[2];
+            normals[0] = normals[1] = normals[2] = static_cast<const Face *>(s->primitive)->normal;
+            *a = &normals[0], *b = &normals[1], *c = &normals[2];
             return 1;
         };
     }
@@ -83,31 +68,20 @@ struct RoundCorners : ::testing::Test {
     int primitive_dummy = 0;
 
     void SetUp() override {
-        f.state.child = &child;
-        f.state.material = 1;
-        f.state.primitive = &primitive_dummy;
+        f.state.child = &child, f.state.material = 1, f.state.primitive = &primitive_dummy;
         block->radius = radius;
         block.attach(f.shader, true);
-        // A box corner along the y axis: top face z = 0 for x <= 0, side face
-        // x = 0 for z <= 0.
+        // A box edge along the y axis: top face z = 0 for x <= 0, side face x = 0 for z <= 0.
         scene.faces = {Face{{0, 0, 1}, 0, {1, 0, 0}}, Face{{1, 0, 0}, 0, {0, 0, 1}}};
         scene.script();
     }
     Boolean shade() { return uvo::uvo_roundcorners(&result, &f.state, block.get()); }
-
     // Puts the state on the box at signed distance s from the edge (s < 0 on
     // the top face, s > 0 on the side face) and returns the rounded normal.
     Vector3 normal_at(float s) {
-        if (s <= 0) {
-            f.state.point = Vector3{s, 0, 0};
-            f.state.normal = f.state.normal_geom = Vector3{0, 0, 1};
-            f.state.direction = Vector3{0, 0, -1};
-        } else {
-            f.state.point = Vector3{0, 0, -s};
-            f.state.normal = f.state.normal_geom = Vector3{1, 0, 0};
-            f.state.direction = Vector3{-1, 0, 0};
-        }
-        f.state.dot_nd = -1.0f;
+        f.state.point = s <= 0 ? Vector3{s, 0, 0} : Vector3{0, 0, -s};
+        f.state.normal = f.state.normal_geom = s <= 0 ? Vector3{0, 0, 1} : Vector3{1, 0, 0};
+        f.state.direction = negate(f.state.normal), f.state.dot_nd = -1.0f;
         EXPECT_EQ(shade(), 1);
         return f.state.normal;
     }
@@ -119,12 +93,8 @@ TEST_F(RoundCorners, FlatFaceFarFromEdgesKeepsItsNormalExactly) {
     const Vector3 point{-2 * radius, 0, 0};
     for (float s : {-2 * radius, -radius}) {
         scene.probes = 0;
-        const Vector3 n = normal_at(s);
-        EXPECT_EQ(n.x, 0.0f) << "s " << s;
-        EXPECT_EQ(n.y, 0.0f) << "s " << s;
-        EXPECT_EQ(n.z, 1.0f) << "s " << s;
-        EXPECT_EQ(scene.probes, 6) << "exactly six probes";
-        EXPECT_EQ(result.x, 0.0f);
+        EXPECT_TRUE(near(normal_at(s), Vector3{0, 0, 1}, 0)) << "s " << s;
+        EXPECT_TRUE(scene.probes == 6 && result.x == 0.0f) << "exactly six probes: " << scene.probes;
     }
     // Point, fall-off range and primitive are put back; probes ran without
     // the primitive, from under the surface, in the tangent plane.
@@ -132,59 +102,38 @@ TEST_F(RoundCorners, FlatFaceFarFromEdgesKeepsItsNormalExactly) {
     scene.probe_directions.clear();
     scene.primitives_seen.clear();
     shade();
-    EXPECT_EQ(f.state.point.x, point.x);
-    EXPECT_EQ(f.state.point.z, point.z);
-    EXPECT_EQ(scene.falloff_stop, 1e30);
-    EXPECT_EQ(scene.falloff_start, 1e30);
-    EXPECT_EQ(f.state.primitive, &primitive_dummy);
-    for (const void *p : scene.primitives_seen)
-        EXPECT_EQ(p, nullptr);
+    EXPECT_TRUE(near(f.state.point, point, 0));
+    EXPECT_TRUE(scene.falloff_stop == 1e30 && scene.falloff_start == 1e30 && f.state.primitive == &primitive_dummy);
+    EXPECT_EQ(scene.primitives_seen, std::vector<const void *>(6, nullptr));
     for (const Vector3 &d : scene.probe_directions)
         EXPECT_NEAR(d.z, 0.0f, 1e-6f) << "probes lie in the tangent plane";
-
     // A coplanar neighbour face within the radius adds nothing either.
     scene.faces = {Face{{0, 0, 1}, 0, {0, 0, 0}}, Face{{0, 0, 1}, -0.01f, {0, 0, 0}}};
-    const Vector3 n = normal_at(-0.1f);
-    EXPECT_EQ(n.z, 1.0f);
-    EXPECT_EQ(n.x, 0.0f);
+    EXPECT_TRUE(near(normal_at(-0.1f), Vector3{0, 0, 1}, 0));
 }
 
 TEST_F(RoundCorners, NormalsTurnSmoothlyAcrossAnEdge) {
     // Angle of the normal from +z towards +x, for points walked across the edge.
     const int steps = 120;
-    std::vector<double> angle;
-    std::vector<float> where;
-    std::vector<Vector3> normal;
+    double last = -1.0;  // the previous angle, none yet
     for (int i = 0; i <= steps; ++i) {
         const float s = -1.5f * radius + 3.0f * radius * i / steps;
         if (s == 0.0f)
             continue;
         const Vector3 n = normal_at(s);
-        EXPECT_NEAR(length(n), 1.0f, 1e-5f) << "s " << s;
-        EXPECT_NEAR(n.y, 0.0f, 1e-6f) << "s " << s;
-        angle.push_back(std::atan2(n.x, n.z) * 180.0 / M_PI);
-        where.push_back(s);
-        normal.push_back(n);
-    }
-    for (size_t i = 0; i < angle.size(); ++i) {
-        const float s = where[i];
-        if (s <= -radius) {
-            EXPECT_TRUE(near(normal[i], Vector3{0, 0, 1}, 0)) << "s " << s;
-        } else if (s >= radius) {
-            EXPECT_TRUE(near(normal[i], Vector3{1, 0, 0}, 0)) << "s " << s;
-        } else {
-            EXPECT_TRUE(angle[i] > 0.0 && angle[i] < 90.0) << "s " << s << " angle " << angle[i];
-        }
-        if (i > 0) {
-            EXPECT_GE(angle[i], angle[i - 1] - 1e-9) << "not monotonic at s " << s;
-            EXPECT_LT(angle[i] - angle[i - 1], 6.0) << "jump at s " << s;
-        }
+        const double angle = std::atan2(n.x, n.z) * 180.0 / M_PI;
+        EXPECT_TRUE(std::fabs(length(n) - 1.0f) < 1e-5f && std::fabs(n.y) < 1e-6f) << "s " << s << ": " << n;
+        // Flat beyond the radius on either side, turning in between.
+        EXPECT_TRUE(std::fabs(s) >= radius ? bool(near(n, s < 0 ? Vector3{0, 0, 1} : Vector3{1, 0, 0}, 0))
+                                           : angle > 0.0 && angle < 90.0)
+            << "s " << s << " angle " << angle;
+        EXPECT_TRUE(last < 0.0 || (angle >= last - 1e-9 && angle - last < 6.0)) << "not monotonic or a jump at s " << s;
+        last = angle;
     }
     // Close to the edge both faces lean to about 45 degrees, from either side.
     const Vector3 top = normal_at(-0.001f * radius), side = normal_at(0.001f * radius);
     EXPECT_NEAR(std::atan2(top.x, top.z) * 180 / M_PI, 45.0, 3.0);
-    // The probes meet the other face in a different order from each side, so
-    // the two mirror each other only to within a fraction of a degree.
+    // Probes meet the other face in another order from each side: mirrored to a fraction of a degree.
     EXPECT_NEAR(std::atan2(top.x, top.z), std::atan2(side.z, side.x), 0.005) << "the two sides mirror each other";
 }
 
@@ -192,82 +141,51 @@ TEST_F(RoundCorners, OneProbeAtHalfTheRadiusAddsAQuarterOfItsNormal) {
     // Only the first probe (along b = t x Ng = +x here) meets a wall.
     scene.faces = {Face{{-1, 0, 0}, 1.5f * radius, {0, 0, 0}}};  // the wall x = -1.5 r
     const Vector3 n = normal_at(-2 * radius);  // far from the box edge, which is not in this scene
-    EXPECT_EQ(scene.probes, 6);
-    EXPECT_TRUE(near(n, normalized(Vector3{-0.25f, 0, 1})));
+    EXPECT_TRUE(scene.probes == 6 && near(n, normalized(Vector3{-0.25f, 0, 1}))) << n;
     EXPECT_NEAR(f.state.dot_nd, dot(n, f.state.direction), 1e-7f);
-
     // Another material's face counts only when asked for.
     scene.faces[0].material = 2;
     EXPECT_TRUE(near(normal_at(-2 * radius), Vector3{0, 0, 1}, 0));
     block->include_other_materials = 1;
     EXPECT_TRUE(near(normal_at(-2 * radius), n));
-
     // Pure weight: (1 - |q|)^2 (1 - d / r)^2, nothing beyond the radius.
-    EXPECT_FLOAT_EQ(uvo::roundcorners_weight(0.0f, 0.25, 0.5f), 0.25f);
-    EXPECT_FLOAT_EQ(uvo::roundcorners_weight(-0.5f, 0.0, 0.5f), 0.25f);
-    EXPECT_EQ(uvo::roundcorners_weight(0.0f, 0.6, 0.5f), 0.0f);
-    EXPECT_EQ(uvo::roundcorners_weight(1.0f, 0.1, 0.5f), 0.0f);
+    for (auto [q, d, w] : {std::tuple{0.0f, 0.25, 0.25f}, {-0.5f, 0.0, 0.25f}, {0.0f, 0.6, 0.0f}, {1.0f, 0.1, 0.0f}})
+        EXPECT_NEAR(uvo::roundcorners_weight(q, d, 0.5f), w, w * 1e-6f) << "q " << q << " d " << d;
 }
 
 TEST_F(RoundCorners, NoRoundingWithoutRadiusOrOnExcludedRays) {
     for (int32_t type : {5, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19, 23, 24, 27}) {
         f.state.ray_type = type;
         normal_at(-0.01f);
-        EXPECT_EQ(scene.probes, 0) << "ray type " << type;
-        EXPECT_EQ(host().count("rx_ray_falloff"), 0) << "ray type " << type;
+        EXPECT_TRUE(scene.probes == 0 && host().count("rx_ray_falloff") == 0) << "ray type " << type;
     }
     f.state.ray_type = UVO_RAY_REFLECT;
     block->radius = 0.0f;
-    EXPECT_TRUE(near(normal_at(-0.01f), Vector3{0, 0, 1}, 0));
-    EXPECT_EQ(scene.probes, 0);
-
+    EXPECT_TRUE(near(normal_at(-0.01f), Vector3{0, 0, 1}, 0) && scene.probes == 0);
     // Radius 0 with mode 5 and (2, 0, 0): the new normal (1, 0, 0).
-    block->vector_mode = 5;
-    block->perturb_vector = Vector3{2, 0, 0};
+    block->vector_mode = 5, block->perturb_vector = Vector3{2, 0, 0};
     normal_at(-0.01f);
-    EXPECT_TRUE(near(result, Vector3{1, 0, 0}));
-    EXPECT_TRUE(near(f.state.normal, Vector3{0, 0, 1}, 0)) << "the state's normal is put back";
+    EXPECT_TRUE(near(result, Vector3{1, 0, 0}) && near(f.state.normal, Vector3{0, 0, 1}, 0)) << "normal put back";
 }
 
 TEST_F(RoundCorners, VectorModesReturnPerturbationOrNormalInTheirSpace) {
     // Mode 1 with no vector: the pure rounding perturbation; state unchanged.
+    const Vector3 rounded = normal_at(-0.1f);
     block->vector_mode = 1;
-    const Vector3 rounded = [&] {
-        block->vector_mode = 0;
-        return normal_at(-0.1f);
-    }();
-    block->vector_mode = 1;
-    const Vector3 n = normal_at(-0.1f);
-    EXPECT_TRUE(near(n, Vector3{0, 0, 1}, 0));
-    EXPECT_EQ(f.state.dot_nd, -1.0f);
-    EXPECT_TRUE(near(result, sub(rounded, Vector3{0, 0, 1})));
-    EXPECT_GT(result.x, 0.0f);
-
+    EXPECT_TRUE(near(normal_at(-0.1f), Vector3{0, 0, 1}, 0) && f.state.dot_nd == -1.0f) << "state unchanged";
+    EXPECT_TRUE(near(result, sub(rounded, Vector3{0, 0, 1})) && result.x > 0.0f) << result;
     // Output spaces: to_world doubles, to_object swaps x and z, to_camera negates.
     host().script.rx_vector_to_world = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = scale(*i, 2.0f); };
-    host().script.rx_vector_to_object = [](ShadingState *, Vector3 *o, const Vector3 *i) {
-        *o = Vector3{i->z, i->y, i->x};
-    };
+    host().script.rx_vector_to_object = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = {i->z, i->y, i->x}; };
     host().script.rx_vector_to_camera = [](ShadingState *, Vector3 *o, const Vector3 *i) { *o = negate(*i); };
-    block->radius = 0.0f;
-    block->perturb_vector = Vector3{0, 1, 0};
+    block->radius = 0.0f, block->perturb_vector = Vector3{0, 1, 0};
     const Vector3 added = sub(normalized(Vector3{0, 1, 1}), Vector3{0, 0, 1});
-    const Vector3 expected[9] = {
-        {},
-        added,
-        scale(added, 2),
-        Vector3{added.z, added.y, added.x},
-        negate(added),
-        Vector3{0, 1, 0},
-        Vector3{0, 2, 0},
-        Vector3{0, 1, 0},
-        Vector3{0, -1, 0},
-    };
+    const Vector3 expected[9] = {{}, added, scale(added, 2), Vector3{added.z, added.y, added.x}, negate(added),
+                                 Vector3{0, 1, 0}, Vector3{0, 2, 0}, Vector3{0, 1, 0}, Vector3{0, -1, 0}};
     for (int32_t mode : {1, 3, 5, 8}) {
         block->vector_mode = mode;
         normal_at(-0.1f);
-        EXPECT_TRUE(near(result, expected[mode])) << "mode " << mode;
-        EXPECT_TRUE(near(f.state.normal, Vector3{0, 0, 1}, 0)) << "mode " << mode;
+        EXPECT_TRUE(near(result, expected[mode]) && near(f.state.normal, Vector3{0, 0, 1}, 0)) << "mode " << mode;
     }
 }
 
@@ -276,17 +194,13 @@ TEST_F(RoundCorners, ModeZeroChainsAndKeepsTheRoundedNormal) {
     Vector3 *seen = nullptr;
     Vector3 normal_seen{};
     host().script.rx_call_shader = [&](Color *r, int32_t kind, ShadingState *s, Tag shader) -> Boolean {
-        EXPECT_EQ(kind, UVO_SHADER_TEXTURE);
-        EXPECT_EQ(shader, 31u);
-        seen = reinterpret_cast<Vector3 *>(r);
-        normal_seen = s->normal;
+        EXPECT_TRUE(kind == UVO_SHADER_TEXTURE && shader == 31u) << kind << " " << shader;
+        seen = reinterpret_cast<Vector3 *>(r), normal_seen = s->normal;
         return 1;
     };
     const Vector3 n = normal_at(-0.1f);
     EXPECT_EQ(seen, &result);
-    EXPECT_TRUE(near(normal_seen, n, 0));
-    EXPECT_GT(n.x, 0.0f);
-    EXPECT_EQ(result.x, 0.0f);
-    EXPECT_EQ(result.z, 0.0f);
+    EXPECT_TRUE(near(normal_seen, n, 0) && n.x > 0.0f) << n;
+    EXPECT_TRUE(result.x == 0.0f && result.z == 0.0f) << result;
     EXPECT_FALSE(was_read(offsetof(uvo::RoundCornersParams, perturb_vector))) << "no vector in mode 0";
 }

@@ -1,14 +1,13 @@
-// Helpers shared by the sky tests: vectors, the inverse of the sky's RGB
-// matrix, and a cosine-distributed hemisphere for the test host.
+// Helpers shared by the sky tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
-#include <initializer_list>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,10 +18,27 @@
 
 namespace sky_test {
 
+using Texts = std::vector<std::string>;  // the host's messages, in order
+
+// printf into a string, for messages the shaders format themselves.
+template <class... Args>
+std::string format(const char *f, Args... args) {
+    char text[512];
+    std::snprintf(text, sizeof text, f, args...);
+    return text;
+}
+
+// Channel-wise arithmetic on r, g, b; alpha 0.
 inline Color operator*(float k, const Color &c) { return Color{k * c.r, k * c.g, k * c.b, 0.0f}; }
-// (1 - t) a + t b, channel by channel, alpha 0.
-inline Color mix(const Color &a, const Color &b, float t) {
-    return Color{(1 - t) * a.r + t * b.r, (1 - t) * a.g + t * b.g, (1 - t) * a.b + t * b.b, 0.0f};
+inline Color operator*(const Color &a, const Color &b) { return Color{a.r * b.r, a.g * b.g, a.b * b.b, 0.0f}; }
+inline Color operator+(const Color &a, const Color &b) { return Color{a.r + b.r, a.g + b.g, a.b + b.b, 0.0f}; }
+inline Color mix(const Color &a, const Color &b, float t) { return (1 - t) * a + t * b; }
+inline Color clip(const Color &c) { return Color{std::fmax(c.r, 0.0f), std::fmax(c.g, 0.0f), std::fmax(c.b, 0.0f), 0.0f}; }
+
+// The turbidity model's Perez coefficients A..E at turbidity T.
+inline std::array<float, 5> turbidity_perez(float T) {
+    return {0.17872f * T - 1.46303f, 0.42749f - 0.3554f * T, 5.32505f - 0.02266f * T, 0.12064f * T - 2.57705f,
+            0.37027f - 0.06696f * T};
 }
 
 // Stores `value` in the test host's shader-state store under `key`.
@@ -30,6 +46,16 @@ template <class T>
 void store(const char *key, const T &value) {
     const char *bytes = reinterpret_cast<const char *>(&value);
     uvo_test::host().store[key].assign(bytes, bytes + sizeof value);
+}
+
+// The host's cosine-distributed reflection about the state's normal, which
+// the sky's hemisphere integrals expect to be (0, 0, 1).
+inline void script_cosine_hemisphere() {
+    uvo_test::host().script.rx_reflection_dir_diffuse_x = [](Vector3 *d, ShadingState *, const double *s) {
+        const double phi = 2.0 * std::numbers::pi * s[0], r = std::sqrt(s[1]);
+        *d = Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
+                     static_cast<float>(std::sqrt(1.0 - s[1]))};
+    };
 }
 
 // A sky shader (sky, sun or analysis sky) against the test host: `init()`
@@ -44,21 +70,22 @@ struct ShaderTest : ::testing::Test {
     bool live = false;
 
     void TearDown() override {
-        if (live) {
-            EXPECT_EQ(Exit(&f.state, block.get()), 1);
-        }
-        EXPECT_EQ(Exit(&f.state, nullptr), 1);
+        EXPECT_TRUE((!live || Exit(&f.state, block.get()) == 1) && Exit(&f.state, nullptr) == 1) << "exit fails";
+    }
+    // An environment shader with the cosine hemisphere scripted.
+    void environment() {
+        block.attach(f.shader, true);
+        script_cosine_hemisphere();
+        uvo_test::host().call_kind = UVO_SHADER_ENVIRONMENT;
     }
     void init() {
         if (live)
             Exit(&f.state, block.get());
         uvo_test::host().messages.clear();
         Boolean request = 0;
-        ASSERT_EQ(Init(&f.state, nullptr, &request), 1);
-        ASSERT_EQ(request, 1);
+        ASSERT_TRUE(Init(&f.state, nullptr, &request) == 1 && request == 1) << "shader-level init";
         uvo_test::host().evaluations.clear();
-        ASSERT_EQ(Init(&f.state, block.get(), &request), 1);
-        ASSERT_NE(uvo_test::host().user_slot, nullptr);
+        ASSERT_TRUE(Init(&f.state, block.get(), &request) == 1 && uvo_test::host().user_slot != nullptr);
         live = true;
     }
     const uvo::SkyInstance &sky() const { return *static_cast<const uvo::SkyInstance *>(uvo_test::host().user_slot); }
@@ -84,36 +111,22 @@ inline double dot(const Vector3 &a, const Vector3 &b) {
 }
 
 inline double length(const Vector3 &v) { return std::sqrt(dot(v, v)); }
+inline double elevation_deg(const Vector3 &v) { return std::asin(static_cast<double>(v.z)) * 180 / std::numbers::pi; }
 
 // CIE X, Y, Z back from a sky colour: the inverse of the sky's XYZ-to-RGB
-// matrix applied to rgb / pi.
+// matrix (by cofactors) applied to rgb / pi.
 inline Vector3 xyz_of(const Color &c) {
     const double m[3][3] = {{3.241, -1.537, -0.499}, {-0.969, 1.876, 0.042}, {0.056, -0.204, 1.057}};
-    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    double inv[3][3];
+    const double rgb[3] = {c.r / std::numbers::pi, c.g / std::numbers::pi, c.b / std::numbers::pi};
+    double out[3] = {0, 0, 0}, det = 0;
+    for (int k = 0; k < 3; ++k)
+        det += m[0][k] * (m[1][(k + 1) % 3] * m[2][(k + 2) % 3] - m[1][(k + 2) % 3] * m[2][(k + 1) % 3]);
     for (int r = 0; r < 3; ++r)
         for (int k = 0; k < 3; ++k) {
             const int r1 = (k + 1) % 3, r2 = (k + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
-            inv[r][k] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det;
+            out[r] += (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det * rgb[k];
         }
-    const double pi = std::numbers::pi;
-    const double rgb[3] = {c.r / pi, c.g / pi, c.b / pi};
-    double out[3];
-    for (int r = 0; r < 3; ++r)
-        out[r] = inv[r][0] * rgb[0] + inv[r][1] * rgb[1] + inv[r][2] * rgb[2];
     return Vector3{static_cast<float>(out[0]), static_cast<float>(out[1]), static_cast<float>(out[2])};
-}
-
-// The host's cosine-distributed reflection about the state's normal, which
-// the sky's hemisphere integrals expect to be (0, 0, 1).
-inline void script_cosine_hemisphere() {
-    uvo_test::host().script.rx_reflection_dir_diffuse_x = [](Vector3 *d, ShadingState *, const double *s) {
-        const double phi = 2.0 * std::numbers::pi * s[0], r = std::sqrt(s[1]);
-        *d = Vector3{static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
-                     static_cast<float>(std::sqrt(1.0 - s[1]))};
-    };
 }
 
 // Scripts rx_query: `answer(code, item, out)` is asked first; when it
@@ -131,18 +144,15 @@ void script_query(F answer) {
 // midpoint rule on an n x 4n grid in (theta, phi).
 template <class F>
 double integrate_cosine_weighted(F &&f, int n = 90) {
-    const double pi = std::numbers::pi;
-    const double dt = pi / 2 / n, dp = 2 * pi / (4 * n);
+    const double dt = std::numbers::pi / 2 / n, dp = 2 * std::numbers::pi / (4 * n);
     double sum = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = (i + 0.5) * dt;
+    for (int i = 0; i < n; ++i)
         for (int j = 0; j < 4 * n; ++j) {
-            const double p = (j + 0.5) * dp;
+            const double t = (i + 0.5) * dt, p = (j + 0.5) * dp;
             const Vector3 d{static_cast<float>(std::sin(t) * std::cos(p)), static_cast<float>(std::sin(t) * std::sin(p)),
                             static_cast<float>(std::cos(t))};
             sum += f(d) * std::cos(t) * std::sin(t) * dt * dp;
         }
-    }
     return sum;
 }
 
