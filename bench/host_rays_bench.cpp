@@ -11,9 +11,9 @@
 #include <embree3/rtcore.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
+#include "bench_main.h"
 #include "render/renderer.h"
 #include "render/tracer.h"
 #include "scene/geometry.h"
@@ -54,8 +54,6 @@ Rays &rays() {
     return instance;
 }
 
-std::map<std::string, std::string> premises;
-
 // Counters, the printed premise line, and an error when most rays miss.
 void report(benchmark::State &state, const char *name, int64_t hits, size_t per_iteration) {
     const double fraction = static_cast<double>(hits) / (static_cast<double>(state.iterations()) * per_iteration);
@@ -65,7 +63,7 @@ void report(benchmark::State &state, const char *name, int64_t hits, size_t per_
     char line[160];
     std::snprintf(line, sizeof line, "premise, %s: hit fraction %.4f (at least 0.5 expected)%s", name, fraction,
                   fraction >= 0.5 ? "" : "  PREMISE FAILED");
-    premises[name] = line;
+    uvo_bench::print_after_run(name, line);
     if (fraction < 0.5)
         state.SkipWithError("premise failed: fewer than half of the rays hit");
 }
@@ -138,14 +136,3 @@ void BM_PrimaryRays100kTrianglesBareEmbree(benchmark::State &state) {
 BENCHMARK(BM_PrimaryRays100kTrianglesBareEmbree)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char **argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    for (const auto &[name, line] : premises)
-        std::printf("%s\n", line.c_str());
-    return 0;
-}

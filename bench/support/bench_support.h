@@ -1,7 +1,6 @@
 // What the shader benchmarks share: binding the library to one host or the
 // other, registering a benchmark on both, directions over the sphere, and
-// the premise lines printed once every benchmark has run.  bench_main.cpp
-// holds the main of every benchmark executable that has none of its own.
+// the premise lines printed once every benchmark has run (bench_main.h).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "uvo/host_interface.h"
 
 namespace uvo_bench {
@@ -29,9 +29,5 @@ void register_on_both_hosts(const char *name, BothHostsRun run);
 // Directions over the whole sphere (a golden-angle spiral), so that every
 // region of an environment is visited.
 std::vector<Vector3> sphere_directions(int n);
-
-// A line printed after the run, once per key (a later line replaces an
-// earlier one of the same key: the last, longest repetition is kept).
-void print_after_run(const std::string &key, const std::string &line);
 
 }  // namespace uvo_bench
