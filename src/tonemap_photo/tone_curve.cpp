@@ -3,11 +3,14 @@
 #include <cmath>
 #include <limits>
 
-#include "tonemap_photo/power_batch.h"
+#include "tonemap_photo/power_kernel.h"
 
 namespace uvo {
 
-void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
+namespace {
+
+// make_tone_curve but for the power tables.
+void fill_settings(const TonemapRecord &record, ToneCurve &curve) {
     if (record.film_speed > 0.0f)
         curve.exposure = (1.0f / record.shutter_rate) * record.film_speed * (record.radiance_scale * 0.16981132f) /
                          (record.aperture_stop * 15.4f * record.aperture_stop);
@@ -29,6 +32,15 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
         scale /= luminance;
 }
 
+}  // namespace
+
+void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
+    fill_settings(record, curve);
+    make_power_table(curve.vignette_power, curve.vignette_table);
+    make_power_table(curve.crush_exponent, curve.crush_table);
+    make_power_table(curve.inverse_gamma, curve.gamma_table);
+}
+
 const char *setting_dividing_by_zero(const TonemapRecord &record) {
     if (record.display_gamma == 0.0f)
         return "display_gamma";
@@ -38,7 +50,7 @@ const char *setting_dividing_by_zero(const TonemapRecord &record) {
         return "aperture_stop";
     // The white scales are divided by their luminance.
     ToneCurve curve;
-    make_tone_curve(record, curve);
+    fill_settings(record, curve);
     for (float scale : curve.white_scale)
         if (!std::isfinite(scale))
             return "white_balance";
@@ -62,35 +74,33 @@ inline float row_dy_squared(const TonemapRecord &r, float y) {
     return dy * dy;
 }
 
-// Exposure, highlights, saturation and the clamp of negatives; the steps of
-// the curve that take no power.  Where the highlight step is not defined the
-// channel gets a fixed value: NaN, -inf and the pole at -1 count as 0; a
-// channel that is or becomes +inf or NaN past that (an infinite input, or
-// an overflow) makes the whole colour white, and the result is false then.
-inline bool expose(const TonemapRecord &r, const ToneCurve &c, float v, float *k) {
-    const Color &w = r.luminance_weights;
-    for (int i = 0; i < 3; ++i) {
-        k[i] = c.white_scale[i] * k[i] * c.exposure * v;
-        if (!(k[i] > -infinity) || k[i] == -1.0f)
-            k[i] = 0.0f;
-    }
-    for (int i = 0; i < 3; ++i)
-        k[i] = k[i] * (1.0f + k[i] * c.highlight_compression) / (1.0f + k[i]);
-    const float luminance = w.r * k[0] + w.g * k[1] + w.b * k[2];
-    for (int i = 0; i < 3; ++i)
-        k[i] = c.color_saturation * k[i] + (1.0f - c.color_saturation) * luminance;
-    bool finite = true;
-    for (int i = 0; i < 3; ++i) {
-        finite = finite && k[i] < infinity;
-        if (k[i] < 0.0f)
-            k[i] = 0.0f;
-    }
-    return finite;
+typedef int32_t Int4 __attribute__((vector_size(4 * sizeof(int32_t))));
+
+// Lanes r, g, b and a fourth that the white scale keeps 0.
+inline Float4 lanes(float r, float g, float b) { return Float4{r, g, b, 0.0f}; }
+
+inline float luminance_of(const TonemapRecord &r, Float4 k) {
+    const Float4 wk = lanes(r.luminance_weights.r, r.luminance_weights.g, r.luminance_weights.b) * k;
+    return wk[0] + wk[1] + wk[2];
 }
 
-inline float luminance_of(const TonemapRecord &r, const float *k) {
-    const Color &w = r.luminance_weights;
-    return w.r * k[0] + w.g * k[1] + w.b * k[2];
+// Exposure, highlights, saturation and the clamp of negatives; the steps of
+// the curve that take no power, on the three channels at once (each lane in
+// the order of the scalar steps, so the results are theirs).  Where the
+// highlight step is not defined the channel gets a fixed value: NaN, -inf
+// and the pole at -1 count as 0; a channel that is or becomes +inf or NaN
+// past that (an infinite input, or an overflow) makes the whole colour white,
+// and the result is false then.
+inline bool expose(const TonemapRecord &r, const ToneCurve &c, float v, Float4 &k) {
+    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    k = lanes(c.white_scale[0], c.white_scale[1], c.white_scale[2]) * k * c.exposure * v;
+    k = (k > -infinity) & (k != -1.0f) ? k : zero;
+    k = k * (1.0f + k * c.highlight_compression) / (1.0f + k);
+    const float luminance = luminance_of(r, k);
+    k = c.color_saturation * k + (1.0f - c.color_saturation) * luminance;
+    const Int4 finite = k < infinity;
+    k = k < 0.0f ? zero : k;
+    return (finite[0] & finite[1] & finite[2]) != 0;
 }
 
 }  // namespace
@@ -100,10 +110,19 @@ float pixel_ray_cosine(const TonemapRecord &record, float x, float y) {
 }
 
 bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k) {
-    return expose(record, curve, v, k);
+    Float4 channels = lanes(k[0], k[1], k[2]);
+    const bool finite = expose(record, curve, v, channels);
+    for (int i = 0; i < 3; ++i)
+        k[i] = channels[i];
+    return finite;
 }
 
-void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count) {
+namespace {
+
+// The vignette factors |cosine|^vignette_power (1 without vignette) of the
+// `count` pixels x0, x0 + 1, ... of row y, into v.
+inline void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v,
+                         int count) {
     if (!(curve.vignette_power > 0.0f)) {
         for (int i = 0; i < count; ++i)
             v[i] = 1.0f;
@@ -112,38 +131,65 @@ void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0,
     const float dy_squared = row_dy_squared(record, y);
     for (int i = 0; i < count; ++i)
         v[i] = std::fabs(ray_cosine(record, x0 + static_cast<float>(i), dy_squared));
-    power_batch(v, curve.vignette_power, v, count);
+    power_batch(curve.vignette_table, v, v, count);
 }
 
-void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float v) {
-    float k[3] = {colour.r, colour.g, colour.b};
-    if (!expose(record, curve, v, k)) {
+// The rest of the curve for one colour whose vignette factor is v.  Forced
+// inline, with the power kernel, for the instruction set of each caller's
+// clone.
+inline __attribute__((always_inline)) void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve,
+                                                              Color &colour, float v) {
+    Float4 channels = lanes(colour.r, colour.g, colour.b);
+    if (!expose(record, curve, v, channels)) {
         colour.r = colour.g = colour.b = 1.0f;
         return;
     }
 
     // The float square root equals the double power 0.5 rounded to a float:
     // both are correctly rounded.
-    const float t = std::sqrt(luminance_of(record, k));
+    const float t = std::sqrt(luminance_of(record, channels));
     // A fourth lane of 1 fills the power kernel's vector.
-    Float4 channels = {k[0], k[1], k[2], 1.0f};
+    channels[3] = 1.0f;
     if (t < 1.0f) {
         // Lane by lane as the scalar curve, the fourth staying 1.
-        const Float4 crushed = power_four(channels, curve.crush_exponent);
+        const Float4 crushed = power_kernels::power_lanes<4>(curve.crush_table, channels);
         channels = crushed * (1.0f - t) + channels * t;
         channels[3] = 1.0f;
     }
 
-    channels = power_four(channels, curve.inverse_gamma);
+    channels = power_kernels::power_lanes<4>(curve.gamma_table, channels);
     colour.r = channels[0];
     colour.g = channels[1];
     colour.b = channels[2];
 }
 
-void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
+}  // namespace
+
+__attribute__((target_clones("avx2", "default"))) void tone_map_color(const TonemapRecord &record,
+                                                                     const ToneCurve &curve, Color &colour, float x,
+                                                                     float y) {
     float v;
     vignette_run(record, curve, x, y, &v, 1);
     tone_map_vignetted(record, curve, colour, v);
+}
+
+__attribute__((target_clones("avx2", "default"))) void tone_map_row(const TonemapRecord &record,
+                                                                   const ToneCurve *curve, int32_t y) {
+    constexpr int32_t run = 64;
+    for (int32_t x0 = 0, count = 0; x0 < record.width; x0 += count) {
+        count = record.width - x0 < run ? record.width - x0 : run;
+        float v[run];
+        if (curve != nullptr)
+            vignette_run(record, *curve, static_cast<float>(x0), static_cast<float>(y), v, count);
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t x = x0 + i;
+            Color p{0.0f, 0.0f, 0.0f, 0.0f};  // black if read_pixel gives nothing
+            record.read_pixel(record.read_context, &p, x, y);
+            if (curve != nullptr)
+                tone_map_vignetted(record, *curve, p, v[i]);
+            record.write_pixel(record.write_context, &p, x, y);
+        }
+    }
 }
 
 }  // namespace uvo
