@@ -39,12 +39,16 @@ inline __attribute__((always_inline)) void power_vector(const PowerTable &t, con
 void make_power_table(float exponent, PowerTable &t) {
     const double y = exponent;
     t.exponent = exponent;
-    t.coefficient[0] = 1.0;
-    for (int n = 1; n < 6; ++n)
-        t.coefficient[n] = t.coefficient[n - 1] * (y - (n - 1)) / n;
+    double c = 1.0;
+    for (int n = 0; n < 6; ++n) {
+        if (n > 0)
+            c = c * (y - (n - 1)) / n;
+        for (double &lane : t.coefficient[n])
+            lane = c;
+    }
     // The tail past r^5: its first term C(y, 6) r^6, and for |y| <= 64 each
     // next term is below half the one before, so the tail is below twice it.
-    const double first_left_out = std::fabs(t.coefficient[5] * (y - 5) / 6) * std::pow(slice_radius, 6);
+    const double first_left_out = std::fabs(c * (y - 5) / 6) * std::pow(slice_radius, 6);
     t.tabled = std::fabs(y) <= 64.0 && 2.0 * first_left_out <= 0x1p-40;
     if (!t.tabled)
         return;

@@ -22,8 +22,10 @@ namespace uvo {
 // only.  About 8 KiB.
 struct PowerTable {
     float exponent;
-    bool tabled;              // the series is accurate enough for this exponent
-    double coefficient[6];    // binomial coefficients C(exponent, n), n = 0..5
+    bool tabled;  // the series is accurate enough for this exponent
+    // Binomial coefficients C(exponent, n), n = 0..5, each in four lanes so
+    // that vectors of four read them as they are.
+    alignas(32) double coefficient[6][4];
     // By the top 9 bits of a float (sign and biased exponent e):
     // 2^((e - 127) exponent) for positive normal floats (e = 1..254), NaN for
     // the rest (zero, subnormals, infinities, NaNs, negatives).

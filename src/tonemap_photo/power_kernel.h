@@ -28,6 +28,8 @@ struct Vector {
     typedef float F __attribute__((vector_size(N * sizeof(float))));
     typedef uint32_t U __attribute__((vector_size(N * sizeof(uint32_t))));
     typedef int32_t I __attribute__((vector_size(N * sizeof(int32_t))));
+    typedef int64_t S __attribute__((vector_size(N * sizeof(int64_t))));   // bits of doubles, signed
+    typedef uint64_t P __attribute__((vector_size(N * sizeof(uint32_t))));  // floats' bits in pairs
 };
 
 // The same bits seen as another type of the same size (scalars or vectors).
@@ -149,11 +151,18 @@ inline __attribute__((always_inline)) B near_float_midpoint(B r) {
 // next to the end, std::pow decides), and NaNs of either sign are outside.
 template <int N>
 inline __attribute__((always_inline)) typename Vector<N>::B outside_float_range(typename Vector<N>::B r) {
-    typedef int64_t Signed __attribute__((vector_size(N * sizeof(int64_t))));
+    typedef typename Vector<N>::S Signed;
     constexpr int64_t smallest_bits = 0x3820000000000000ll;  // 2^-125
     constexpr int64_t two128_bits = 0x47f0000000000000ll;
     const Signed s = same_bits<Signed>(r);
     return same_bits<typename Vector<N>::B>((s < smallest_bits) | (s >= two128_bits));
+}
+
+// Lanes Offset .. Offset + N/2 - 1 of m.
+template <int N, int Offset, int... I>
+inline __attribute__((always_inline)) typename Vector<N / 2>::B half(typename Vector<N>::B m,
+                                                                     std::integer_sequence<int, I...>) {
+    return __builtin_shufflevector(m, m, (I + Offset)...);
 }
 
 // Whether any lane is non-zero: halves folded together in registers.
@@ -162,10 +171,8 @@ inline __attribute__((always_inline)) bool any(typename Vector<N>::B m) {
     if constexpr (N == 2) {
         return (m[0] | m[1]) != 0;
     } else {
-        typename Vector<N / 2>::B low, high;
-        std::memcpy(&low, &m, sizeof low);
-        std::memcpy(&high, reinterpret_cast<const char *>(&m) + sizeof low, sizeof high);
-        return any<N / 2>(low | high);
+        constexpr auto lanes = std::make_integer_sequence<int, N / 2>();
+        return any<N / 2>(half<N, 0>(m, lanes) | half<N, N / 2>(m, lanes));
     }
 }
 
@@ -174,25 +181,27 @@ inline __attribute__((always_inline)) bool any(typename Vector<N>::B m) {
 constexpr int slice_bits = 8;
 constexpr double slice_radius = 0x1p-9;
 
-// table[index[i]] in lane i, built in registers: a vector filled lane by
-// lane in memory would stall its load on store forwarding.
+// The table values of the N floats whose bits are `bits`: of_exponent by
+// sign and exponent, the slice's power and reciprocal by the top 8 bits of
+// the mantissa.  The bits reach the integer registers two floats at a time
+// and the vectors are built in registers: a vector filled lane by lane in
+// memory would stall its load on store forwarding.
 template <int N, int... I>
-inline __attribute__((always_inline)) typename Vector<N>::D look_up(const double *table, typename Vector<N>::U index,
-                                                                    std::integer_sequence<int, I...>) {
-    return typename Vector<N>::D{table[index[I]]...};
-}
-
-// The same for both values of the slices index[i], each read as one pair.
-template <int N, int... I>
-inline __attribute__((always_inline)) void look_up(const PowerTable::Slice *slice, typename Vector<N>::U index,
-                                                   typename Vector<N>::D &power, typename Vector<N>::D &reciprocal,
+inline __attribute__((always_inline)) void look_up(const PowerTable &t, typename Vector<N>::U bits,
+                                                   typename Vector<N>::D &of_exponent,
+                                                   typename Vector<N>::D &of_slice,
+                                                   typename Vector<N>::D &reciprocal,
                                                    std::integer_sequence<int, I...>) {
+    typedef typename Vector<N>::P Pairs;
     typedef double Pair __attribute__((vector_size(2 * sizeof(double))));
-    Pair pair[N];
+    const Pairs pairs = same_bits<Pairs>(bits);
+    const uint32_t lane[N] = {static_cast<uint32_t>(pairs[I / 2] >> (32 * (I % 2)))...};
+    of_exponent = typename Vector<N>::D{t.of_exponent[lane[I] >> 23]...};
+    Pair slice[N];
     for (int i = 0; i < N; ++i)
-        std::memcpy(&pair[i], &slice[index[i]], sizeof(Pair));
-    power = typename Vector<N>::D{pair[I][0]...};
-    reciprocal = typename Vector<N>::D{pair[I][1]...};
+        std::memcpy(&slice[i], &t.slice[(lane[i] >> 15) & 255u], sizeof(Pair));
+    of_slice = typename Vector<N>::D{slice[I][0]...};
+    reciprocal = typename Vector<N>::D{slice[I][1]...};
 }
 
 // x^y for the N lanes of xf through the exponent's table; `bad` gets 1 in the
@@ -214,18 +223,22 @@ inline __attribute__((always_inline)) typename Vector<N>::D table_lanes(const Po
     // x = 2^(e - 127) m, m = 1 + f 2^-23; the slice j is the top 8 bits of f
     // and u = m - c_j is what the lower 15 bits are past the slice's centre.
     const Words bits = same_bits<Words>(xf);
-    const Words sign_and_exponent = bits >> 23;
-    const Words j = (bits >> 15) & 255u;
     const Integers centred = same_bits<Integers>(bits & 0x7fffu) - (1 << 14);
     const Doubles u = __builtin_convertvector(centred, Doubles) * 0x1p-23;
-    const Doubles of_exponent = look_up<N>(t.of_exponent, sign_and_exponent, std::make_integer_sequence<int, N>());
-    Doubles of_slice, reciprocal;
-    look_up<N>(t.slice, j, of_slice, reciprocal, std::make_integer_sequence<int, N>());
+    Doubles of_exponent, of_slice, reciprocal;
+    look_up<N>(t, bits, of_exponent, of_slice, reciprocal, std::make_integer_sequence<int, N>());
     // (1 + r)^y by Estrin's scheme: short chains the lanes overlap.
     const Doubles r = u * reciprocal;
-    const double *c = t.coefficient;
+    const auto c = [&t](int n) {
+        Doubles lanes;
+        if constexpr (N == 4)
+            std::memcpy(&lanes, t.coefficient[n], sizeof lanes);
+        else
+            lanes = Doubles{} + t.coefficient[n][0];
+        return lanes;
+    };
     const Doubles r2 = r * r;
-    const Doubles series = ((c[0] + c[1] * r) + (c[2] + c[3] * r) * r2) + (c[4] + c[5] * r) * (r2 * r2);
+    const Doubles series = ((c(0) + c(1) * r) + (c(2) + c(3) * r) * r2) + (c(4) + c(5) * r) * (r2 * r2);
     const Doubles power = (of_exponent * of_slice) * series;
 
     // Zero, subnormal, negative, infinite and NaN bases have a NaN in the

@@ -25,7 +25,7 @@ struct ToneCurve {
     float crush_exponent;         // 2 * shadow_crush + 1
     float highlight_compression;  // copy
     float color_saturation;       // copy
-    float white_scale[3];         // r, g, b factors; luminance-neutral
+    float white_scale[4];         // r, g, b factors, luminance-neutral; 0 (a vector's spare lane)
     float vignette_power;         // copy
     // The powers of the vignette, the crush and the gamma.
     PowerTable vignette_table, crush_table, gamma_table;
