@@ -44,7 +44,7 @@ inline __attribute__((always_inline)) To same_bits(From from) {
 // Lanes of a full vector, and the most values that go through one short
 // vector instead.  Both run the same kernel with the same operations in the
 // same order, so a value's power does not depend on the run it came in.
-constexpr int wide_lanes = 8;
+constexpr int wide_lanes = 4;
 constexpr int narrow_lanes = 4;
 
 constexpr double ln2 = 0.69314718055994530942;
@@ -148,14 +148,11 @@ inline __attribute__((always_inline)) B near_float_midpoint(B r) {
 
 // Non-zero in the lanes whose power is not in [2^-125, 2^128): below it
 // floats lose precision, above it they end (a float rounds to infinity or,
-// next to the end, std::pow decides), and NaNs of either sign are outside.
+// next to the end, std::pow decides), and NaNs are outside.  Compared as
+// doubles: their constants come from memory in one step.
 template <int N>
-inline __attribute__((always_inline)) typename Vector<N>::B outside_float_range(typename Vector<N>::B r) {
-    typedef typename Vector<N>::S Signed;
-    constexpr int64_t smallest_bits = 0x3820000000000000ll;  // 2^-125
-    constexpr int64_t two128_bits = 0x47f0000000000000ll;
-    const Signed s = same_bits<Signed>(r);
-    return same_bits<typename Vector<N>::B>((s < smallest_bits) | (s >= two128_bits));
+inline __attribute__((always_inline)) typename Vector<N>::B outside_float_range(typename Vector<N>::D r) {
+    return same_bits<typename Vector<N>::B>((r < 0x1p-125) | ~(r < 0x1p128));
 }
 
 // Lanes Offset .. Offset + N/2 - 1 of m.
@@ -207,8 +204,8 @@ inline __attribute__((always_inline)) void look_up(const PowerTable &t, typename
 // x^y for the N lanes of xf through the exponent's table; `bad` gets 1 in the
 // lanes the caller must take from std::pow.
 //
-// Error: of_exponent and the slice powers are std::pow's, within 1 ULP; r is within
-// 2 ULPs of m / c - 1 (u is exact); the series' tail past r^5 is below
+// Error: of_exponent and the slice powers are std::pow's, within 1 ULP; r is
+// within 2 ULPs of m / c - 1 (u is exact); the series' tail past r^5 is below
 // 2^-40 of the power (make_power_table refuses exponents where it is not);
 // the products and sums add a few ULPs.  So the power is within 2^-40 of the
 // exact one, inside the 2^-35 near_float_midpoint guards.
@@ -243,7 +240,7 @@ inline __attribute__((always_inline)) typename Vector<N>::D table_lanes(const Po
 
     // Zero, subnormal, negative, infinite and NaN bases have a NaN in the
     // table, so their power is out of range too.
-    bad = near_float_midpoint(same_bits<Bits>(power)) | outside_float_range<N>(same_bits<Bits>(power));
+    bad = near_float_midpoint(same_bits<Bits>(power)) | outside_float_range<N>(power);
     return power;
 }
 
@@ -257,13 +254,13 @@ inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(const Po
     typedef typename Vector<N>::F Floats;
     if (t.exponent == 1.0f)  // pow(x, 1) is x for every x
         return xf;
-    const Doubles x = __builtin_convertvector(xf, Doubles);
     const double y = t.exponent;
     Bits bad;
     Doubles r;
     if (t.tabled) {
         r = table_lanes<N>(t, xf, bad);
     } else {
+        const Doubles x = __builtin_convertvector(xf, Doubles);
         // Lanes the general kernel cannot take: x <= 0, inf or NaN, or a
         // power outside [2^-1000, 2^1000] (a NaN x gives a NaN w, so it is
         // among them); and those next to a float rounding boundary or
@@ -271,15 +268,16 @@ inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(const Po
         Doubles w;
         r = power_kernel<Doubles, Bits>(x, y, w);
         bad = out_of_domain<Doubles, Bits>(x, w) | near_float_midpoint(same_bits<Bits>(r)) |
-              outside_float_range<N>(same_bits<Bits>(r));
+              outside_float_range<N>(r);
         if (!std::isfinite(y))
             bad |= uint64_t(1);
     }
     Floats result = __builtin_convertvector(r, Floats);
     if (any<N>(bad)) {
+#pragma GCC unroll 16
         for (int i = 0; i < N; ++i)
             if (bad[i] != 0)
-                result[i] = static_cast<float>(std::pow(x[i], y));
+                result[i] = static_cast<float>(std::pow(static_cast<double>(xf[i]), y));
     }
     return result;
 }
