@@ -49,7 +49,8 @@ void make_power_table(float exponent, PowerTable &t) {
     // The tail past r^5: its first term C(y, 6) r^6, and for |y| <= 64 each
     // next term is below half the one before, so the tail is below twice it.
     const double first_left_out = std::fabs(c * (y - 5) / 6) * std::pow(slice_radius, 6);
-    t.tabled = std::fabs(y) <= 64.0 && 2.0 * first_left_out <= 0x1p-40;
+    // pow(x, 1) is x for every x: the kernels' untabled branch passes it on.
+    t.tabled = y != 1.0 && std::fabs(y) <= 64.0 && 2.0 * first_left_out <= 0x1p-40;
     if (!t.tabled)
         return;
     for (int e = 0; e < 512; ++e)  // (e - 127) * y is exact

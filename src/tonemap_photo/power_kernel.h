@@ -195,8 +195,10 @@ inline __attribute__((always_inline)) void look_up(const PowerTable &t, typename
     const uint32_t lane[N] = {static_cast<uint32_t>(pairs[I / 2] >> (32 * (I % 2)))...};
     of_exponent = typename Vector<N>::D{t.of_exponent[lane[I] >> 23]...};
     Pair slice[N];
+    // The slice's byte offset straight from the bits: 16 j.
+    static_assert(sizeof(PowerTable::Slice) == 16);
     for (int i = 0; i < N; ++i)
-        std::memcpy(&slice[i], &t.slice[(lane[i] >> 15) & 255u], sizeof(Pair));
+        std::memcpy(&slice[i], reinterpret_cast<const char *>(t.slice) + ((lane[i] >> 11) & 0xff0u), sizeof(Pair));
     of_slice = typename Vector<N>::D{slice[I][0]...};
     reciprocal = typename Vector<N>::D{slice[I][1]...};
 }
@@ -252,14 +254,14 @@ inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(const Po
     typedef typename Vector<N>::D Doubles;
     typedef typename Vector<N>::B Bits;
     typedef typename Vector<N>::F Floats;
-    if (t.exponent == 1.0f)  // pow(x, 1) is x for every x
-        return xf;
     const double y = t.exponent;
     Bits bad;
     Doubles r;
     if (t.tabled) {
         r = table_lanes<N>(t, xf, bad);
     } else {
+        if (t.exponent == 1.0f)  // pow(x, 1) is x for every x
+            return xf;
         const Doubles x = __builtin_convertvector(xf, Doubles);
         // Lanes the general kernel cannot take: x <= 0, inf or NaN, or a
         // power outside [2^-1000, 2^1000] (a NaN x gives a NaN w, so it is
