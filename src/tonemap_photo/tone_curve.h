@@ -1,11 +1,12 @@
 // The photographic tone curve: exposure, white balance, vignette, highlight
 // compression, saturation, dark-tone crush and display gamma.  Pure maths over
-// a TonemapRecord and its private block; no host calls.
+// a TonemapRecord and its private block; no host calls (tone_map_row calls
+// the record's own pixel callbacks).
 //
-// Precision: the arithmetic is single precision in the order written below;
-// every power is taken in double precision and stored as a float, through the
-// double-precision power kernel of power_batch.h, the three channels of each
-// power together (tone_map_color; the API and the shader use it).  The plain
+// Precision: the arithmetic is single precision in the order written below,
+// the three channels side by side in the lanes of one vector; every power is
+// taken in double precision and stored as a float, through the power tables
+// of power_batch.h (one per exponent, made with the curve).  The plain
 // statement of the curve with std::pow, which tests and benchmarks hold it
 // to bit for bit, is tests/support/tone_map_reference.h, built from the
 // steps below.
