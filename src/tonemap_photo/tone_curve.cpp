@@ -105,7 +105,7 @@ inline float luminance_of(const TonemapRecord &r, Float4 k) {
 inline bool expose(const TonemapRecord &r, const ToneCurve &c, float v, Float4 &k) {
     const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
     k = load4(c.white_scale) * k * c.exposure * v;
-    k = (k > -infinity) & (k != -1.0f) ? k : zero;
+    k = ((k > -infinity) & (k != -1.0f)) ? k : zero;
     k = k * (1.0f + k * c.highlight_compression) / (1.0f + k);
     const float luminance = luminance_of(r, k);
     k = c.color_saturation * k + (1.0f - c.color_saturation) * luminance;
