@@ -118,6 +118,19 @@ void BM_TransformImageScalarPow(benchmark::State &state) {
 }
 BENCHMARK(BM_TransformImageScalarPow)->Unit(benchmark::kMillisecond);
 
+// What init costs: the curve and its three power tables (a few hundred
+// std::pow calls), made once per record.
+void BM_TonemapInit(benchmark::State &state) {
+    bind_host();
+    TonemapRecord record = make_record();
+    for (auto _ : state) {
+        uvo_tonemap_api_init(&record);
+        benchmark::DoNotOptimize(record.internal);
+        uvo_tonemap_api_exit(&record);
+    }
+}
+BENCHMARK(BM_TonemapInit)->Unit(benchmark::kMicrosecond);
+
 // One colour at a time through the export, as a lens shader uses it.
 void BM_TransformColor(benchmark::State &state) {
     bind_host();

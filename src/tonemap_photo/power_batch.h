@@ -1,25 +1,56 @@
-// Batched powers in double precision for the tone curve.
+// Powers in double precision for the tone curve.
 //
-// out[i] = float(pow(double(base[i]), double(exponent))) bit for bit,
-// evaluated in vectors of 16 lanes (4 for the last few values of a run) as
-// 2^(exponent * log2(base)) with polynomials accurate to far better than a
-// float.  Lanes whose power lies so near the midpoint between two floats
-// that the polynomials could round it the other way (exact ties, as integer
-// exponents give, among them), bases that are zero, negative, infinite or
-// NaN, and powers that leave the normal float range go to std::pow lane by
-// lane, so every IEEE special case is std::pow's.
+// out[i] = float(pow(double(base[i]), double(exponent))) bit for bit.  The
+// curve raises many bases to a few fixed exponents, so each exponent gets a
+// PowerTable once: for a float base x = 2^e * m, x^y = 2^(e y) * c^y *
+// (m / c)^y, where c is the centre of the 1/256 slice of [1, 2) that holds m.
+// The first two factors come from the table; the last, (1 + r)^y with
+// |r| <= 2^-9, from its binomial series to r^5.  Exponents whose series
+// would not be accurate enough (very large ones) use a general
+// 2^(y log2 x) kernel instead.  Either way the result is accurate to far
+// better than a float, and lanes whose power lies so near the midpoint
+// between two floats that it could round either way (exact ties, as integer
+// exponents give, among them), bases that are zero, negative, subnormal,
+// infinite or NaN, and powers outside the normal float range go to std::pow
+// lane by lane, so every IEEE special case is std::pow's.  Vectors of 8
+// lanes run long batches, vectors of 4 the rest.
 #pragma once
 
 namespace uvo {
 
+// What one exponent's powers need: filled by make_power_table, then read
+// only.  About 8 KiB.
+struct PowerTable {
+    float exponent;
+    bool tabled;  // the series is accurate enough for this exponent
+    // Binomial coefficients C(exponent, n), n = 0..5, each in four lanes so
+    // that vectors of four read them as they are.
+    alignas(32) double coefficient[6][4];
+    // By the top 9 bits of a float (sign and biased exponent e):
+    // 2^((e - 127) exponent) for positive normal floats (e = 1..254), NaN for
+    // the rest (zero, subnormals, infinities, NaNs, negatives).
+    double of_exponent[512];
+    // Slice j of [1, 2), centred on c_j = 1 + (j + 1/2) / 256: c_j^exponent,
+    // and 1 / c_j (the two are read together).
+    struct Slice {
+        double power, reciprocal;
+    } slice[256];
+};
+
+void make_power_table(float exponent, PowerTable &table);
+
 // `count` >= 0 values; `base` and `out` may be the same array.
-void power_batch(const float *base, float exponent, float *out, int count);
+void power_batch(const PowerTable &table, const float *base, float *out, int count);
 
 // Four floats in one register.
 typedef float Float4 __attribute__((vector_size(4 * sizeof(float))));
 
 // power_batch of the four lanes of `base`, bit for bit; taking and giving
 // the values in registers spares a pass through memory.
+Float4 power_four(const PowerTable &table, Float4 base);
+
+// The same for a single use of an exponent: these build the table first.
+void power_batch(const float *base, float exponent, float *out, int count);
 Float4 power_four(Float4 base, float exponent);
 
 }  // namespace uvo

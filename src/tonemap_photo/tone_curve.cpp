@@ -1,13 +1,17 @@
 #include "tonemap_photo/tone_curve.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
-#include "tonemap_photo/power_batch.h"
+#include "tonemap_photo/power_kernel.h"
 
 namespace uvo {
 
-void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
+namespace {
+
+// make_tone_curve but for the power tables.
+void fill_settings(const TonemapRecord &record, ToneCurve &curve) {
     if (record.film_speed > 0.0f)
         curve.exposure = (1.0f / record.shutter_rate) * record.film_speed * (record.radiance_scale * 0.16981132f) /
                          (record.aperture_stop * 15.4f * record.aperture_stop);
@@ -25,8 +29,18 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
     // Normalised to unit luminance: the white balance turns hue, not brightness.
     const Color &w = record.luminance_weights;
     const float luminance = w.r * curve.white_scale[0] + w.g * curve.white_scale[1] + w.b * curve.white_scale[2];
-    for (float &scale : curve.white_scale)
-        scale /= luminance;
+    for (int c = 0; c < 3; ++c)
+        curve.white_scale[c] /= luminance;
+    curve.white_scale[3] = 0.0f;
+}
+
+}  // namespace
+
+void make_tone_curve(const TonemapRecord &record, ToneCurve &curve) {
+    fill_settings(record, curve);
+    make_power_table(curve.vignette_power, curve.vignette_table);
+    make_power_table(curve.crush_exponent, curve.crush_table);
+    make_power_table(curve.inverse_gamma, curve.gamma_table);
 }
 
 const char *setting_dividing_by_zero(const TonemapRecord &record) {
@@ -38,7 +52,7 @@ const char *setting_dividing_by_zero(const TonemapRecord &record) {
         return "aperture_stop";
     // The white scales are divided by their luminance.
     ToneCurve curve;
-    make_tone_curve(record, curve);
+    fill_settings(record, curve);
     for (float scale : curve.white_scale)
         if (!std::isfinite(scale))
             return "white_balance";
@@ -62,35 +76,42 @@ inline float row_dy_squared(const TonemapRecord &r, float y) {
     return dy * dy;
 }
 
-// Exposure, highlights, saturation and the clamp of negatives; the steps of
-// the curve that take no power.  Where the highlight step is not defined the
-// channel gets a fixed value: NaN, -inf and the pole at -1 count as 0; a
-// channel that is or becomes +inf or NaN past that (an infinite input, or
-// an overflow) makes the whole colour white, and the result is false then.
-inline bool expose(const TonemapRecord &r, const ToneCurve &c, float v, float *k) {
-    const Color &w = r.luminance_weights;
-    for (int i = 0; i < 3; ++i) {
-        k[i] = c.white_scale[i] * k[i] * c.exposure * v;
-        if (!(k[i] > -infinity) || k[i] == -1.0f)
-            k[i] = 0.0f;
-    }
-    for (int i = 0; i < 3; ++i)
-        k[i] = k[i] * (1.0f + k[i] * c.highlight_compression) / (1.0f + k[i]);
-    const float luminance = w.r * k[0] + w.g * k[1] + w.b * k[2];
-    for (int i = 0; i < 3; ++i)
-        k[i] = c.color_saturation * k[i] + (1.0f - c.color_saturation) * luminance;
-    bool finite = true;
-    for (int i = 0; i < 3; ++i) {
-        finite = finite && k[i] < infinity;
-        if (k[i] < 0.0f)
-            k[i] = 0.0f;
-    }
-    return finite;
+typedef int32_t Int4 __attribute__((vector_size(4 * sizeof(int32_t))));
+
+// Lanes r, g, b and a fourth that the white scale keeps 0.
+inline Float4 lanes(float r, float g, float b) { return Float4{r, g, b, 0.0f}; }
+
+// Four floats from memory of any alignment (the host's allocator promises
+// none).
+inline Float4 load4(const void *from) {
+    Float4 v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
 }
 
-inline float luminance_of(const TonemapRecord &r, const float *k) {
-    const Color &w = r.luminance_weights;
-    return w.r * k[0] + w.g * k[1] + w.b * k[2];
+inline float luminance_of(const TonemapRecord &r, Float4 k) {
+    static_assert(sizeof(Color) == sizeof(Float4));
+    const Float4 wk = load4(&r.luminance_weights) * k;
+    return wk[0] + wk[1] + wk[2];
+}
+
+// Exposure, highlights, saturation and the clamp of negatives; the steps of
+// the curve that take no power, on the three channels at once (each lane in
+// the order of the scalar steps, so the results are theirs).  Where the
+// highlight step is not defined the channel gets a fixed value: NaN, -inf
+// and the pole at -1 count as 0; a channel that is or becomes +inf or NaN
+// past that (an infinite input, or an overflow) makes the whole colour white,
+// and the result is false then.
+inline bool expose(const TonemapRecord &r, const ToneCurve &c, float v, Float4 &k) {
+    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    k = load4(c.white_scale) * k * c.exposure * v;
+    k = ((k > -infinity) & (k != -1.0f)) ? k : zero;
+    k = k * (1.0f + k * c.highlight_compression) / (1.0f + k);
+    const float luminance = luminance_of(r, k);
+    k = c.color_saturation * k + (1.0f - c.color_saturation) * luminance;
+    const Int4 finite = k < infinity;
+    k = k < 0.0f ? zero : k;
+    return (finite[0] & finite[1] & finite[2]) != 0;
 }
 
 }  // namespace
@@ -100,50 +121,101 @@ float pixel_ray_cosine(const TonemapRecord &record, float x, float y) {
 }
 
 bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k) {
-    return expose(record, curve, v, k);
+    Float4 channels = lanes(k[0], k[1], k[2]);
+    const bool finite = expose(record, curve, v, channels);
+    for (int i = 0; i < 3; ++i)
+        k[i] = channels[i];
+    return finite;
 }
 
-void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count) {
+namespace {
+
+// The vignette factors |cosine|^vignette_power (1 without vignette) of the
+// `count` pixels x0, x0 + 1, ... of row y, into v.
+inline void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v,
+                         int count) {
     if (!(curve.vignette_power > 0.0f)) {
         for (int i = 0; i < count; ++i)
             v[i] = 1.0f;
         return;
     }
     const float dy_squared = row_dy_squared(record, y);
-    for (int i = 0; i < count; ++i)
+    int i = 0;
+    // Four at a time, each lane in the order of ray_cosine.
+    const float width = static_cast<float>(record.width), focal = record.camera_focal;
+    for (; i + 4 <= count; i += 4) {
+        const float x = x0 + static_cast<float>(i);
+        const Float4 xs = {x, x + 1.0f, x + 2.0f, x + 3.0f};
+        const Float4 dx = (xs / width - 0.5f) * record.camera_aperture;
+        const Float4 d2 = dx * dx + dy_squared + focal * focal;
+        const Float4 d = {std::sqrt(d2[0]), std::sqrt(d2[1]), std::sqrt(d2[2]), std::sqrt(d2[3])};
+        const Float4 q = d != 0.0f ? focal / d : Float4{focal, focal, focal, focal};
+        const Float4 magnitude = q < 0.0f ? -q : q;
+        std::memcpy(v + i, &magnitude, sizeof magnitude);
+    }
+    for (; i < count; ++i)
         v[i] = std::fabs(ray_cosine(record, x0 + static_cast<float>(i), dy_squared));
-    power_batch(v, curve.vignette_power, v, count);
+    power_batch(curve.vignette_table, v, v, count);
 }
 
-void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float v) {
-    float k[3] = {colour.r, colour.g, colour.b};
-    if (!expose(record, curve, v, k)) {
+// The rest of the curve for one colour whose vignette factor is v.  Forced
+// inline, with the power kernel, for the instruction set of each caller's
+// clone.
+inline __attribute__((always_inline)) void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve,
+                                                              Color &colour, float v) {
+    // Alpha rides in the fourth lane until the exposure's zero white scale
+    // and the clamp of NaN turn it into 0; it is never written back.
+    Float4 channels = load4(&colour);
+    if (!expose(record, curve, v, channels)) {
         colour.r = colour.g = colour.b = 1.0f;
         return;
     }
 
     // The float square root equals the double power 0.5 rounded to a float:
     // both are correctly rounded.
-    const float t = std::sqrt(luminance_of(record, k));
+    const float t = std::sqrt(luminance_of(record, channels));
     // A fourth lane of 1 fills the power kernel's vector.
-    Float4 channels = {k[0], k[1], k[2], 1.0f};
+    channels[3] = 1.0f;
     if (t < 1.0f) {
         // Lane by lane as the scalar curve, the fourth staying 1.
-        const Float4 crushed = power_four(channels, curve.crush_exponent);
+        const Float4 crushed = power_kernels::power_lanes<4>(curve.crush_table, channels);
         channels = crushed * (1.0f - t) + channels * t;
         channels[3] = 1.0f;
     }
 
-    channels = power_four(channels, curve.inverse_gamma);
+    channels = power_kernels::power_lanes<4>(curve.gamma_table, channels);
     colour.r = channels[0];
     colour.g = channels[1];
     colour.b = channels[2];
 }
 
-void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
+}  // namespace
+
+__attribute__((target_clones("avx2", "default"))) void tone_map_color(const TonemapRecord &record,
+                                                                     const ToneCurve &curve, Color &colour, float x,
+                                                                     float y) {
     float v;
     vignette_run(record, curve, x, y, &v, 1);
     tone_map_vignetted(record, curve, colour, v);
+}
+
+__attribute__((target_clones("avx2", "default"))) void tone_map_row(const TonemapRecord &record,
+                                                                   const ToneCurve *curve, int32_t y) {
+    constexpr int32_t run = 64;
+    for (int32_t x0 = 0, count = 0; x0 < record.width; x0 += count) {
+        count = record.width - x0 < run ? record.width - x0 : run;
+        float v[run];
+        if (curve != nullptr)
+            vignette_run(record, *curve, static_cast<float>(x0), static_cast<float>(y), v, count);
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t x = x0 + i;
+            Color p{0.0f, 0.0f, 0.0f, 0.0f};  // black if read_pixel gives nothing
+            record.read_pixel(record.read_context, &p, x, y);
+            if (curve != nullptr)
+                tone_map_vignetted(record, *curve, p, v[i]);
+            record.write_pixel(record.write_context, &p, x, y);
+        }
+    }
 }
 
 }  // namespace uvo

@@ -1,16 +1,18 @@
 // The photographic tone curve: exposure, white balance, vignette, highlight
 // compression, saturation, dark-tone crush and display gamma.  Pure maths over
-// a TonemapRecord and its private block; no host calls.
+// a TonemapRecord and its private block; no host calls (tone_map_row calls
+// the record's own pixel callbacks).
 //
-// Precision: the arithmetic is single precision in the order written below;
-// every power is taken in double precision and stored as a float, through the
-// double-precision power kernel of power_batch.h, the three channels of each
-// power together (tone_map_color; the API and the shader use it).  The plain
+// Precision: the arithmetic is single precision in the order written below,
+// the three channels side by side in the lanes of one vector; every power is
+// taken in double precision and stored as a float, through the power tables
+// of power_batch.h (one per exponent, made with the curve).  The plain
 // statement of the curve with std::pow, which tests and benchmarks hold it
 // to bit for bit, is tests/support/tone_map_reference.h, built from the
 // steps below.
 #pragma once
 
+#include "tonemap_photo/power_batch.h"
 #include "uvo/tonemap_api.h"
 
 namespace uvo {
@@ -24,8 +26,10 @@ struct ToneCurve {
     float crush_exponent;         // 2 * shadow_crush + 1
     float highlight_compression;  // copy
     float color_saturation;       // copy
-    float white_scale[3];         // r, g, b factors; luminance-neutral
+    float white_scale[4];         // r, g, b factors, luminance-neutral; 0 (a vector's spare lane)
     float vignette_power;         // copy
+    // The powers of the vignette, the crush and the gamma.
+    PowerTable vignette_table, crush_table, gamma_table;
 };
 
 // The record's private block: set up by init for the photographic tone
@@ -36,7 +40,8 @@ inline const ToneCurve *tone_curve_of(const TonemapRecord &record) {
     return static_cast<const ToneCurve *>(record.internal);
 }
 
-// Fills `curve` from the record's settings:
+// Fills `curve` from the record's settings (and its power tables, a few
+// microseconds of work):
 //   exposure = film_speed > 0 ? (1 / shutter_rate) * film_speed * (radiance_scale * 0.16981132)
 //                               / (aperture_stop * 15.4 * aperture_stop)
 //                             : radiance_scale
@@ -69,13 +74,13 @@ bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float 
 // comes out white (1, 1, 1).  Alpha is never touched.
 void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
-// tone_map_color in two parts, so that a row's vignette factors (which
-// depend on the position alone) can be taken as one batch:
-//   vignette_run: the factors |cosine|^vignette_power (1 without vignette) of
-//     the `count` pixels x0, x0 + 1, ... of row y, into v;
-//   tone_map_vignetted: the rest of the curve for one colour whose factor is v.
-// Together they give tone_map_color's results bit for bit.
-void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v, int count);
-void tone_map_vignetted(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float v);
+// Row y of the record's image, pixel by pixel from x = 0: each pixel is read
+// with read_pixel (into black, should the callback give nothing), mapped as
+// tone_map_color maps it (not at all when `curve` is null) and written with
+// write_pixel before the next is read, so that callbacks that look at what
+// was written earlier in the row (in-place images, error diffusion) see it.
+// The vignette factors, which depend on the position alone, are taken ahead
+// for runs of the row.
+void tone_map_row(const TonemapRecord &record, const ToneCurve *curve, int32_t y);
 
 }  // namespace uvo

@@ -41,31 +41,12 @@ UVO_EXPORT void uvo_tonemap_api_transform_color(const TonemapRecord *record, Col
         tone_map_color(*record, *curve, *colour, x, y);
 }
 
-// Pixel by pixel: each is read, mapped and written before the next is read,
-// so callbacks that look at what was written earlier in the row (in-place
-// images, error diffusion) see it.  The vignette factors, which depend on the
-// position alone, are taken ahead for runs of the row; the result is
-// transform_color's bit for bit.
+// Row by row, each row pixel by pixel (tone_map_row).
 UVO_EXPORT int32_t uvo_tonemap_api_transform_image(TonemapRecord *record) {
-    constexpr int32_t run = 64;
     for (int32_t y = 0; y < record->height; ++y) {
         if (record->abort_check != nullptr && record->abort_check(record->abort_context, y, record->height) != 0)
             return 0;
-        const ToneCurve *curve = tone_curve_of(*record);
-        for (int32_t x0 = 0, count = 0; x0 < record->width; x0 += count) {
-            count = record->width - x0 < run ? record->width - x0 : run;
-            float v[run];
-            if (curve != nullptr)
-                vignette_run(*record, *curve, static_cast<float>(x0), static_cast<float>(y), v, count);
-            for (int32_t i = 0; i < count; ++i) {
-                const int32_t x = x0 + i;
-                Color p{0.0f, 0.0f, 0.0f, 0.0f};  // black if read_pixel gives nothing
-                record->read_pixel(record->read_context, &p, x, y);
-                if (curve != nullptr)
-                    tone_map_vignetted(*record, *curve, p, v[i]);
-                record->write_pixel(record->write_context, &p, x, y);
-            }
-        }
+        tone_map_row(*record, tone_curve_of(*record), y);
     }
     return 1;
 }
