@@ -72,7 +72,9 @@ SensorReading measure_one(ThreadContext &context, World &world, const Sensor &se
         Color incoming{0, 0, 0, 0};
         trace_and_shade(root, UVO_RAY_GATHER, root->point, d, &incoming);
         context.pop(root);
-        const double e = (luminance_of(options, direct) + kPi * luminance_of(options, incoming)) *
+        // Light samples carry the irradiance over π (rx_sample_light), gather
+        // rays the radiance of a cosine-weighted direction: both times π.
+        const double e = kPi * (luminance_of(options, direct) + luminance_of(options, incoming)) *
                          settings.luminance_scale;
         ++n;
         const double delta = e - mean;

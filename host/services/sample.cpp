@@ -115,12 +115,21 @@ extern "C" Boolean rx_sample_light(Color *color, Vector3 *direction, float *cosi
     // its own geometric weight); it answers 1 when the sample lights the
     // point, 0 when it is cut off or shadowed and 2 when the light gives no
     // light here at all.  Only 1 counts as light.
+    //
+    // Every sample answers in the convention of the surfaces that ask: the
+    // samples' colour times cosine, averaged, is the irradiance over π, so
+    // that a Lambert surface of reflectance ρ reflects ρ times it.  The
+    // library's light shaders weigh their samples so; the host's own lights,
+    // whose intensities are physical (W/sr, irradiance, radiance), divide
+    // their irradiance by π here.
     Color result = s.color;
     Boolean lit;
-    if (light->shader != nullptr)
+    if (light->shader != nullptr) {
         lit = call_shader_instance(light->shader, &result, light_state, UVO_SHADER_LIGHT);
-    else
+    } else {
+        result = result * static_cast<float>(1.0 / std::numbers::pi);
         lit = trace_shadow(light_state, &result);
+    }
     context->pop(light_state);
     if (lit == 1)
         *color = Color{result.r, result.g, result.b, 1.0f};

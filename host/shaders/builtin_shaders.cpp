@@ -86,7 +86,7 @@ Boolean lambert_shader(Color *result, ShadingState *state, void *block) {
     if (state->ray_type == UVO_RAY_DISPLACE)
         return 0;
     const Color diffuse = eval(state, p, p->diffuse);
-    const Color direct = direct_irradiance(state) * static_cast<float>(1.0 / std::numbers::pi);
+    const Color direct = direct_irradiance(state);  // irradiance / π: the light samples' convention
 
     // Incoming light over the hemisphere, by cosine-weighted rays: for a
     // Lambert surface the radiance is the diffuse colour times their mean.

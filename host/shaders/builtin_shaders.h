@@ -37,9 +37,10 @@ struct BuiltinShader {
 
 const std::vector<BuiltinShader> &builtin_shaders();
 
-// Irradiance at the state's point on its normal from every light of the
-// scene (the state's light list), one round of each light's samples, as
-// `lambert` and the daylight sensors take it.
+// Irradiance over π at the state's point on its normal from every light of
+// the scene (the state's light list), one round of each light's samples, as
+// `lambert` and the daylight sensors take it (the light samples' convention:
+// see rx_sample_light).
 Color direct_irradiance(ShadingState *state);
 
 }  // namespace uvo_host

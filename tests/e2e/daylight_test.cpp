@@ -121,9 +121,10 @@ TEST(Daylight, PhysicalSkyAndSunLightAWhiteFloorAsTheirRecordsPredict) {
         EXPECT_NEAR(sun->sun_direction.x, sky->sun_direction.x, 1e-6) << "sun and sky agree";
         EXPECT_NEAR(sun->sun_direction.z, sky->sun_direction.z, 1e-6) << "sun and sky agree";
 
-        // The sun: irradiance sun_color x scale x cos(zenith angle), radiance
-        // of a white Lambert floor E / pi.
-        const double sun_radiance = c.sun_lights ? sky->sun_color.g * s * sky->sun_direction.z / kPi : 0.0;
+        // The sun: its samples carry sun_color x scale x cos(zenith angle),
+        // the irradiance over pi in the sky's units, which a white Lambert
+        // floor reflects as it is.
+        const double sun_radiance = c.sun_lights ? sky->sun_color.g * s * sky->sun_direction.z : 0.0;
         // The sky: a white Lambert floor's radiance is the cosine-weighted
         // mean of the sky's radiance, which the record keeps (64 samples) and
         // which the fine integral of the sky's own values gives exactly.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "render_support.h"
 
@@ -88,11 +89,11 @@ TEST(MaterialRender, EveryLightModeSeesTheSameLights) {
         return render_in_process(scratch_dir("lights_" + name), scene);
     };
     const Image listed = render("listed", R"("lights": ["bulb"])");
-    // Irradiance per unit cosine times the cosine, times the diffuse colour:
+    // The irradiance over pi times the diffuse colour, as lambert reflects it:
     // I h / d^3 at the corner pixel's centre, I / h^2 straight below the light.
-    const double centre = 8.0 / 4.0;
+    const double centre = 8.0 / 4.0 / std::numbers::pi;
     const double d = std::sqrt(0.8 * 0.8 * 2 + 4.0);
-    const double corner = 8.0 * 2.0 / (d * d * d);
+    const double corner = 8.0 * 2.0 / (d * d * d) / std::numbers::pi;
     EXPECT_NEAR(listed.get(2, 2).g, centre, 0.02 * centre);
     EXPECT_NEAR(listed.get(0, 0).g / listed.get(2, 2).g, corner / centre, 0.02) << "inverse square and cosine law";
     // Mode 1 keeps the material's own lights, mode 2 takes the others.

@@ -87,10 +87,11 @@ TEST(Render, LightShaderDecidesTheLightsColourAndShadow) {
     const std::string centre = R"("from": [0, 5, 0], "to": [0, 0, 0])";
     beside.replace(beside.find(centre), centre.size(), R"("from": [0.5, 5, 0], "to": [0.5, 0, 0])");
     const Image image = render_in_process(dir, beside);
-    // At (0.5, 0, 0) the light arrives at cos = 2 / sqrt(4.25); radiance colour cos / pi.
+    // At (0.5, 0, 0) the light arrives at cos = 2 / sqrt(4.25); a light
+    // shader's answer is already the irradiance over pi: radiance colour cos.
     const double c = 2.0 / std::sqrt(4.25);
-    EXPECT_NEAR(pixel(image, 0, 0).r, 2.0 * c / kPi, 1e-3);
-    EXPECT_NEAR(pixel(image, 0, 0).b, 0.5 * c / kPi, 1e-3);
+    EXPECT_NEAR(pixel(image, 0, 0).r, 2.0 * c, 2e-3);
+    EXPECT_NEAR(pixel(image, 0, 0).b, 0.5 * c, 2e-3);
 }
 
 TEST(Render, RectangleLightMatchesItsFormFactor) {
@@ -149,12 +150,13 @@ TEST(Render, LightSurfaceGlowsWithItsColourAndSampledLightOutput) {
     EXPECT_NEAR(pixel(own, 0, 0).r, 3.0, 1e-5);
     EXPECT_NEAR(pixel(own, 0, 0).g, 1.5, 1e-5);
     EXPECT_NEAR(pixel(own, 0, 0).b, 0.75, 1e-5);
-    // With the light's output: + colour * (I / d^2) / pi, sampled from the point.
+    // With the light's output: + colour * sample / pi, sampled from the
+    // point, whose sample is the irradiance over pi, (I / d^2) / pi.
     const Image sampled = render_in_process(
         dir, scene(R"({"surface_color": [1, 0.5, 0.25], "surface_intensity": 3, "add_light_output": true,
                        "lights": ["bulb"]})"));
-    EXPECT_NEAR(pixel(sampled, 0, 0).r, 3.0 + 4.0 / 9.0 / kPi, 1e-3);
-    EXPECT_NEAR(pixel(sampled, 0, 0).b, 0.75 + 0.25 * 4.0 / 9.0 / kPi, 1e-3);
+    EXPECT_NEAR(pixel(sampled, 0, 0).r, 3.0 + 4.0 / 9.0 / (kPi * kPi), 1e-3);
+    EXPECT_NEAR(pixel(sampled, 0, 0).b, 0.75 + 0.25 * 4.0 / 9.0 / (kPi * kPi), 1e-3);
 }
 
 TEST(Render, LibraryShaderReadsConnectedParametersThroughTheHost) {
