@@ -132,8 +132,10 @@ namespace {
 
 // The vignette factors |cosine|^vignette_power (1 without vignette) of the
 // `count` pixels x0, x0 + 1, ... of row y, into v.
-inline void vignette_run(const TonemapRecord &record, const ToneCurve &curve, float x0, float y, float *v,
-                         int count) {
+// Forced inline, with the power kernel, for the instruction set of each
+// caller's clone.
+inline __attribute__((always_inline)) void vignette_run(const TonemapRecord &record, const ToneCurve &curve,
+                                                        float x0, float y, float *v, int count) {
     if (!(curve.vignette_power > 0.0f)) {
         for (int i = 0; i < count; ++i)
             v[i] = 1.0f;
@@ -150,12 +152,14 @@ inline void vignette_run(const TonemapRecord &record, const ToneCurve &curve, fl
         const Float4 d2 = dx * dx + dy_squared + focal * focal;
         const Float4 d = {std::sqrt(d2[0]), std::sqrt(d2[1]), std::sqrt(d2[2]), std::sqrt(d2[3])};
         const Float4 q = d != 0.0f ? focal / d : Float4{focal, focal, focal, focal};
-        const Float4 magnitude = q < 0.0f ? -q : q;
-        std::memcpy(v + i, &magnitude, sizeof magnitude);
+        const Float4 vignette = power_kernels::power_lanes<4>(curve.vignette_table, q < 0.0f ? -q : q);
+        std::memcpy(v + i, &vignette, sizeof vignette);
     }
-    for (; i < count; ++i)
-        v[i] = std::fabs(ray_cosine(record, x0 + static_cast<float>(i), dy_squared));
-    power_batch(curve.vignette_table, v, v, count);
+    if (i < count) {
+        for (int k = i; k < count; ++k)
+            v[k] = std::fabs(ray_cosine(record, x0 + static_cast<float>(k), dy_squared));
+        power_batch(curve.vignette_table, v + i, v + i, count - i);
+    }
 }
 
 // The rest of the curve for one colour whose vignette factor is v.  Forced
@@ -184,9 +188,8 @@ inline __attribute__((always_inline)) void tone_map_vignetted(const TonemapRecor
     }
 
     channels = power_kernels::power_lanes<4>(curve.gamma_table, channels);
-    colour.r = channels[0];
-    colour.g = channels[1];
-    colour.b = channels[2];
+    channels[3] = colour.a;
+    std::memcpy(&colour, &channels, sizeof colour);
 }
 
 }  // namespace
