@@ -135,15 +135,17 @@ inline __attribute__((always_inline)) B out_of_domain(D x, D w) {
 // allows), that is below 2^13 double ULPs, so outside the guard the exact
 // power, std::pow's and the kernel's round to the same float.  Exact ties,
 // as x^2 of a float with 13 significant bits gives, are always inside.
-template <class B>
-inline __attribute__((always_inline)) B near_float_midpoint(B r) {
+template <int N>
+inline __attribute__((always_inline)) typename Vector<N>::B near_float_midpoint(typename Vector<N>::B r) {
+    typedef typename Vector<N>::S Signed;
     constexpr uint64_t dropped = (uint64_t(1) << 29) - 1;
     constexpr uint64_t midpoint = uint64_t(1) << 28;
-    constexpr int guard_bits = 18;
-    constexpr uint64_t tie_guard = uint64_t(1) << guard_bits;
-    // (low - (midpoint - guard)) < 2 guard, with wrap-around for lows below.
-    const B from_edge = (r & dropped) - (midpoint - tie_guard);
-    return ((from_edge >> (guard_bits + 1)) - uint64_t(1)) >> 63;
+    constexpr int64_t tie_guard = int64_t(1) << 18;
+    // low - midpoint + guard, taken modulo 2^29 (so the carry out of the low
+    // bits does not matter), lies in [0, 2 guard) just when low is within
+    // the guard of the midpoint.
+    const Signed from_edge = same_bits<Signed>((r + (midpoint + tie_guard)) & dropped);
+    return same_bits<typename Vector<N>::B>(from_edge < 2 * tie_guard);
 }
 
 // Non-zero in the lanes whose power is not in [2^-125, 2^128): below it
@@ -242,7 +244,7 @@ inline __attribute__((always_inline)) typename Vector<N>::D table_lanes(const Po
 
     // Zero, subnormal, negative, infinite and NaN bases have a NaN in the
     // table, so their power is out of range too.
-    bad = near_float_midpoint(same_bits<Bits>(power)) | outside_float_range<N>(power);
+    bad = near_float_midpoint<N>(same_bits<Bits>(power)) | outside_float_range<N>(power);
     return power;
 }
 
@@ -269,7 +271,7 @@ inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(const Po
         // outside the floats.
         Doubles w;
         r = power_kernel<Doubles, Bits>(x, y, w);
-        bad = out_of_domain<Doubles, Bits>(x, w) | near_float_midpoint(same_bits<Bits>(r)) |
+        bad = out_of_domain<Doubles, Bits>(x, w) | near_float_midpoint<N>(same_bits<Bits>(r)) |
               outside_float_range<N>(r);
         if (!std::isfinite(y))
             bad |= uint64_t(1);
