@@ -116,6 +116,5 @@ TEST(Interrupt, CtrlCStopsLongLoopsAtOnce) {
         if (std::string(c.name) == "pixel_samples") {  // no pixel finished: none counted in the statistics
             EXPECT_NE(stopped.output.find(": 0 pixel samples/s"), std::string::npos) << stopped.output;
         }
-        std::printf("%s: stopped %.2f s after Ctrl-C\n", c.name, stopped.seconds);
     }
 }

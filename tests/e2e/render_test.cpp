@@ -1,8 +1,8 @@
-// End-to-end renders in-process with the real shader library: the furnace,
-// direct light from point and rectangle lights against closed forms, shadows
-// through surfaces that let light pass, the light surface as a visible lamp,
-// shaders and image textures through connections, and determinism across
-// thread counts.
+// End-to-end renders in-process with the real shader library: direct light
+// from point and rectangle lights against closed forms, shadows through
+// surfaces that let light pass, the light surface as a visible lamp, shaders
+// and image textures through connections, and determinism across thread
+// counts.  Furnace renders: see the material-render tests.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,30 +27,6 @@ const char *kFloor = R"({"name": "floor", "type": "plane", "size": 40,
 Color pixel(const Image &image, int x, int y) { return image.get(x, y); }
 
 }  // namespace
-
-TEST(Render, FurnaceWhiteLambertSphereVanishesInUniformEnvironment) {
-    const std::string dir = scratch_dir("furnace");
-    for (const char *indirect : {"false", "true"}) {
-        const std::string scene = R"({"options": {"samples": 4},
-            "camera": {"resolution": [32, 32], "transform": {"translate": [0, 0, 4]},
-                       "environment": {"shader": "constant", "params": {"color": [0.5, 0.5, 0.5]}}},
-            "objects": [{"type": "sphere", "radius": 1, "segments": 24,
-                "material": {"shader": "lambert", "params": {"diffuse": [1, 1, 1], "samples": 8,
-                                                             "indirect": )" +
-                                  std::string(indirect) + "}}}]}";
-        const Image image = render_in_process(dir, scene);
-        double worst = 0.0;
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) {
-                const Color c = pixel(image, x, y);
-                for (float v : {c.r, c.g, c.b})
-                    worst = std::max(worst, std::abs(v - 0.5));
-            }
-        EXPECT_LT(worst, 1e-4) << "indirect " << indirect << ": some pixel differs from the environment by " << worst;
-        // The sphere is really there: the centre pixel is a hit of full alpha.
-        EXPECT_FLOAT_EQ(pixel(image, 16, 16).a, 1.0f) << "indirect " << indirect;
-    }
-}
 
 TEST(Render, PointLightMatchesInverseSquareCosineLaw) {
     const std::string dir = scratch_dir("point");
