@@ -77,6 +77,11 @@ TEST(SceneLoading, ParametersByNameLightsAndConnectionsFillTheBlocks) {
     const Connection *c = material->connection_at(offsetof(uvo::LightSurfaceParams, light_output_scale));
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->source->code->name, "checker");
+    const auto *flags = reinterpret_cast<const int32_t *>(static_cast<const char *>(material->block()) +
+                                                          material->record.connection_offset);
+    EXPECT_TRUE(flags[offsetof(uvo::LightSurfaceParams, light_output_scale) / 4] != 0 &&
+                flags[offsetof(uvo::LightSurfaceParams, surface_intensity) / 4] == 0)
+        << "only the connected parameter is flagged";
 }
 
 TEST(SceneLoading, EveryKindOfBadSceneNamesFilePathAndProblem) {
