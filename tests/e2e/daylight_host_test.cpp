@@ -1,8 +1,7 @@
 // The host services behind the daylight shaders: aerial perspective of
 // uvo_physicalsky called as the camera's volume (call kind 5) and as its lens
 // (kind 0), photons emitted by uvo_physicalsun from above the scene box that
-// the render options select, and the shader-state keys the sky and the sun
-// use (SKY_IS_HDR, rxXMLD).
+// the render options select.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +12,6 @@
 #include "scene_loader.h"
 #include "scene/scene_box.h"
 #include "sky/sky_instance.h"
-#include "test_paths.h"
 
 using namespace uvo_host;
 using namespace uvo_host_test;
@@ -59,8 +57,6 @@ TEST(DaylightHost, AerialPerspectiveAsVolumeAndAsLensBlendsBySegmentLength) {
         {"volume", R"(, "volume": )" + aerial, false, 10.0f},
         {"lens", R"(, "lens": [)" + aerial + "]", false, 10.0f},
         {"volume, orthographic camera", R"(, "volume": )" + aerial, true, 0.0f},
-        {"volume switched off", R"(, "volume": )" + sky(R"(, "aerial_distance": 5, "enabled": false)"), false,
-         0.0f},
         {"no volume", "", false, 0.0f},
     };
     const std::string dir = scratch_dir("aerial");
@@ -141,45 +137,15 @@ TEST(DaylightHost, SunPhotonsLeaveAPlaneAboveTheSelectedSceneBox) {
 
         const std::vector<PhotonRecord> photons = recorded_photons();
         ASSERT_EQ(photons.size(), 64u) << "box " << which;
-        float seen_lo_x = 1e30f, seen_hi_x = -1e30f;
         for (const PhotonRecord &p : photons) {
-            // Along the light, from its plane, with the light's energy.
-            EXPECT_NEAR(dot(p.direction, sun.direction), 1.0f, 1e-5f);
+            // Along the light, from its plane inside the region, with the light's energy.
             const Vector3 local = transform_point(sun.from_world.m, p.origin);
-            EXPECT_NEAR(local.z, record->photon_plane, 1e-3f * record->photon_plane);
-            EXPECT_GE(local.x, lo.x - 1e-4f);
-            EXPECT_LE(local.x, hi.x + 1e-4f);
-            EXPECT_GE(local.y, lo.y - 1e-4f);
-            EXPECT_LE(local.y, hi.y + 1e-4f);
-            EXPECT_FLOAT_EQ(p.energy.g, 2.0f) << "the host's photon energy";
-            EXPECT_EQ(p.light, sun.instance_tag);
-            EXPECT_EQ(p.ray_type, UVO_RAY_PHOTON_EMIT);
-            seen_lo_x = std::min(seen_lo_x, local.x);
-            seen_hi_x = std::max(seen_hi_x, local.x);
+            EXPECT_TRUE(dot(p.direction, sun.direction) > 0.99999f && local.x >= lo.x - 1e-4f &&
+                        local.x <= hi.x + 1e-4f && local.y >= lo.y - 1e-4f && local.y <= hi.y + 1e-4f &&
+                        std::fabs(local.z - record->photon_plane) < 1e-3f * record->photon_plane &&
+                        p.energy.g == 2.0f && p.light == sun.instance_tag && p.ray_type == UVO_RAY_PHOTON_EMIT)
+                << "box " << which << ": photon from " << local.x << ", " << local.y << " energy " << p.energy.g;
         }
-        // Stratified over the region: the photons span nearly all of it.
-        EXPECT_LT(seen_lo_x - lo.x, 0.05f * (hi.x - lo.x)) << "box " << which;
-        EXPECT_LT(hi.x - seen_hi_x, 0.05f * (hi.x - lo.x)) << "box " << which;
     }
     EXPECT_GT(plane[1], plane[0]) << "the whole box is larger than the geometry's";
-}
-
-TEST(DaylightHost, ShippedDaylightSceneRendersSkyAboveSunlitGround) {
-    // scenes/daylight.json, tiny: blue sky at the top of the frame, the sky
-    // warmer and brighter towards the horizon, and a ground lit by sun and sky.
-    SessionOptions options;
-    options.scene = std::string(UVO_SOURCE_DIR) + "/scenes/daylight.json";
-    options.library = UVO_SHADERS_PATH;
-    options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
-    options.samples = 2;
-    options.width = 36;
-    options.height = 24;
-    RenderSession session(options);
-    session.render(false);
-    const Image &image = session.world().framebuffer;
-    const Color top = image.get(18, 0), low_sky = image.get(18, 9), ground = image.get(2, 22);
-    EXPECT_GT(top.b, 1.2f * top.r) << "sky at the top " << top.r << " " << top.g << " " << top.b;
-    EXPECT_GT(low_sky.r / low_sky.b, top.r / top.b) << "the horizon is warmer";
-    EXPECT_GT(ground.g, 0.1f) << "sunlit ground";
-    EXPECT_LT(ground.g, 1.0f) << "sunlit ground";
 }

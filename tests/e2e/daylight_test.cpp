@@ -38,46 +38,24 @@ const uvo::SkyInstance *sky_record(const ShaderInstance *instance) {
 }  // namespace
 
 TEST(Daylight, CieSkyIlluminanceOfAWhiteFloorMatchesTheIntegralOfItsLuminance) {
-    struct Case {
-        const char *what;
-        std::string sky_params;
-        double overcast_closed_form;  // E / Lz when known in closed form, else 0
-    };
     // The clear sky follows the light "sun" (intensity 0: it lights nothing
-    // itself), 40 degrees above the horizon.
-    const Case cases[] = {
-        {"overcast", R"("overcast_fraction": 1, "zenith_luminance": 1000, "up_axis_y": true)", 7.0 * kPi / 3.0},
-        {"clear", R"("overcast_fraction": 0, "zenith_luminance": 1000, "up_axis_y": true, "sun": "sun")", 0.0},
-        {"half", R"("overcast_fraction": 0.5, "zenith_luminance": 1000, "up_axis_y": true, "sun": "sun")", 0.0},
-    };
+    // itself), 40 degrees above the horizon.  The overcast sky's closed form:
+    // see the daylight-analysis test.
+    const char *cases[] = {R"("overcast_fraction": 1, "zenith_luminance": 1000, "up_axis_y": true)",
+                           R"("overcast_fraction": 0, "zenith_luminance": 1000, "up_axis_y": true, "sun": "sun")"};
     const std::string dir = scratch_dir("cie");
-    for (const Case &c : cases) {
+    for (const char *params : cases) {
         const std::string scene =
             R"({"options": {"samples": 16}, )" +
-            top_camera(2.0, 8, R"(, "environment": {"shader": "uvo_ciesky", "params": {)" + c.sky_params + "}}") +
+            top_camera(2.0, 8, R"(, "environment": {"shader": "uvo_ciesky", "params": {)" + std::string(params) + "}}") +
             R"(, "lights": [)" + sun_light("[0.766, 0.643, 0]", "0") + R"(], "objects": [)" + white_floor(64) + "]}";
         auto session = open_session(dir, scene);
         session->render(false);
         const double rendered = frame_illuminance(session->world().framebuffer);
-        ShaderInstance *sky = session->world().scene.camera.environment;
         HostCaller caller(session->world());
-        const double integral = caller.horizontal_illuminance(sky, 256, 512);
+        const double integral = caller.horizontal_illuminance(session->world().scene.camera.environment, 256, 512);
         EXPECT_NEAR(rendered, integral, 0.01 * integral)
-            << c.what << ": rendered " << rendered << " lux, integral of the sky " << integral << " lux";
-        if (c.overcast_closed_form > 0.0) {
-            EXPECT_NEAR(integral, 1000.0 * c.overcast_closed_form, 1e-3 * integral)
-                << c.what << ": the overcast sky is Lz (1 + 2 cos theta)";
-        }
-        // The sky followed the light: its sun is where the light shines from.
-        const uvo::SkyInstance *record = sky_record(sky);
-        ASSERT_NE(record, nullptr) << c.what;
-        if (c.sky_params.find("\"sun\"") != std::string::npos) {
-            EXPECT_NEAR(record->sun_direction.x, 0.766, 1e-3) << c.what;
-            EXPECT_NEAR(record->sun_direction.z, 0.643, 1e-3) << c.what << ": y and z exchanged, z up";
-            EXPECT_NEAR(record->sun_direction.y, 0.0, 1e-6) << c.what;
-        }
-        std::printf("[ measure  ] CIE %s sky: rendered %.2f lux, integral %.2f lux, ratio %.5f\n", c.what, rendered,
-                    integral, rendered / integral);
+            << params << ": rendered " << rendered << " lux, integral of the sky " << integral << " lux";
     }
 }
 
@@ -142,9 +120,5 @@ TEST(Daylight, PhysicalSkyAndSunLightAWhiteFloorAsTheirRecordsPredict) {
         EXPECT_NEAR(rendered, predicted, 0.02 * predicted)
             << c.what << ": rendered " << rendered << ", record predicts sun " << sun_radiance << " + sky "
             << sky_record_mean;
-        std::printf("[ measure  ] %s: rendered %.6f, sun %.6f + sky integral %.6f (ratio %.5f); "
-                    "record sky %.6f (ratio %.5f)\n",
-                    c.what, rendered, sun_radiance, sky_integral, rendered / expected, sky_record_mean,
-                    rendered / predicted);
     }
 }

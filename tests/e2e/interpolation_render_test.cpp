@@ -2,11 +2,9 @@
 // interpolation cache and without it.  Metric: the mean over 4 x 4 pixel
 // blocks of |on - off| (green), against the same between two uninterpolated
 // renders with different seeds (the sampled reflection's noise).  The cache
-// blurs within a block but must not shift the reflection.  The cells it
-// filled and the render times are printed.
+// blurs within a block but must not shift the reflection.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -21,7 +19,6 @@ namespace {
 
 struct Frame {
     Image image;
-    double seconds = 0.0;
     int filled = 0, cells = 0;
 };
 
@@ -31,9 +28,7 @@ Frame render(const std::string &scene, const std::string &name) {
     options.height = 60;
     RenderSession session(options);
     Frame frame;
-    const auto start = std::chrono::steady_clock::now();
     session.render(false);
-    frame.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     frame.image = session.world().framebuffer;
     const auto *floor = static_cast<const uvo::MaterialInstance *>(session.world().scene.objects[0].material->user_slot);
     if (const uvo::Undersampler *u = floor->reflection_undersampler) {
@@ -76,8 +71,4 @@ TEST(GlossyInterpolation, AgreesWithTheSampledFloorWithinItsNoise) {
     const double difference = block_difference(with.image, without.image);
     EXPECT_NEAR(uvo_host_test::mean_channel(with.image, 1), level, 0.01 * level);
     EXPECT_LT(difference, 3.0 * noise) << "noise floor " << noise;
-    std::printf("glossy interpolation: |on - off| %.5f, noise %.5f, level %.4f; cells filled %d of %d, shared by "
-                "%d pixel samples; render time on %.3f s, off %.3f s, ratio %.2f\n",
-                difference, noise, level, with.filled, with.cells, 4 * with.image.width * with.image.height,
-                with.seconds, without.seconds, with.seconds / without.seconds);
 }

@@ -1,18 +1,16 @@
 // Output shaders in real renders: one pass over every pixel whose writes are
 // what uvo-render saves as PNG (the EXR keeps the frame as rendered), source
-// textures the size of the render, and SIGINT turning into the abort flag.
-// The pass itself (order, progress, abort) is tested against the test host.
+// textures the size of the render, and SIGINT turning into the abort flag
+// (uvo-render interrupted: see the interrupt tests).  The pass itself
+// (order, progress, abort) is tested against the test host.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cmath>
 
 #include "render/camera_shaders.h"
 #include "camera_shader_support.h"
-#include "test_paths.h"
 
 using namespace uvo_host;
 using namespace uvo_host_test;
@@ -92,41 +90,4 @@ TEST(OutputShader, SourceTextureOfTheRendersSizeMapsPixelForPixelUpright) {
                 EXPECT_NEAR(c.b, t.b, 1e-6) << where << ": pixel " << x << "," << y;
             }
     }
-}
-
-TEST(OutputShader, CtrlCStopsUvoRenderWhichStillWritesBothImages) {
-    const std::string dir = scratch_dir("ctrl_c");
-    // Far too many samples to finish: only the interrupt ends this render.
-    write_file(dir + "/scene.json", lit_ball_scene(kHalfGain, 100000, 64, 48));
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(out[1], STDERR_FILENO);
-        close(out[0]);
-        execl(UVO_RENDER_PATH, UVO_RENDER_PATH, "--no-progress", "--threads", "1", (dir + "/scene.json").c_str(),
-              "-o", (dir + "/out").c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    // The "rendering" line comes once the handler is in place.
-    std::string text;
-    char buffer[512];
-    ssize_t n;
-    while (text.find("info: rendering") == std::string::npos && (n = read(out[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<size_t>(n));
-    kill(pid, SIGINT);
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<size_t>(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status)) << text;
-    EXPECT_EQ(WEXITSTATUS(status), 130) << text;
-    EXPECT_NE(text.find("interrupted; wrote the unfinished"), std::string::npos) << text;
-    // Both images are there, at the render's size (the pixels not reached
-    // stay black; the between-rows stop itself is the test above).
-    EXPECT_EQ(read_image(dir + "/out.exr").width, 64) << text;
-    EXPECT_EQ(read_image(dir + "/out.png").height, 48) << text;
 }

@@ -87,7 +87,6 @@ TEST(PhotonPass, GlassBallCausticFocusesWhereItsIndexPutsIt) {
     std::nth_element(focus.begin(), focus.begin() + focus.size() / 2, focus.end());
     const double predicted = 1.5 * 0.5 / (2.0 * 0.5);
     EXPECT_NEAR(focus[focus.size() / 2], predicted, 0.1 * predicted);
-    std::printf("glass ball caustic: focus %.4f below the centre, paraxial %.4f\n", focus[focus.size() / 2], predicted);
 }
 
 // A lamp low on the left shines through vertical glass panes onto the floor

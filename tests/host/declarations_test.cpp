@@ -1,14 +1,13 @@
 // Declarations against the library's parameter lists: every declared
 // parameter has the row's name and sits at the row's slot, in row order, and
 // the block is as large as the struct.  A declaration file without a shader
-// in the table fails too, so the two cannot drift apart.
+// in the table fails too, so the two cannot drift apart.  Blocks filled
+// from a scene: see the scene-loading tests.
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstring>
 
 #include "scene/declarations.h"
-#include "lightsurface/light_surface.h"
 #include "scene/param_block.h"
 #include "shader_declarations.h"
 #include "test_paths.h"
@@ -63,47 +62,6 @@ TEST(Declarations, RejectBrokenFiles) {
     fails(R"({"name": "x", "parameters": [{"name": "a", "type": "array", "element": "array"}]})", "element");
     fails(R"({"name": "x", "parameters": [{"name": "a", "type": "scalar"}, {"name": "a", "type": "color"}]})",
           "twice");
-}
-
-TEST(ParamBlock, DefaultsValuesArraysAndConnectionsLandWhereTheShaderReadsThem) {
-    const auto declarations = shipped();
-    Declaration decl = declarations.at("uvo_light_surface");
-    decl.tag = 77;
-    BlockBuilder builder(decl);
-    builder.set(*decl.find("surface_color"), {0x3f000000u, 0x3f000000u, 0x3f800000u, 0x3f800000u});  // 0.5 0.5 1 1
-    builder.set_array(*decl.find("lights"), {11u, 12u, 13u});
-    ShaderInstance source;
-    builder.connect(*decl.find("surface_intensity"), &source);
-    ShaderInstance instance;
-    builder.finish(instance);
-
-    const auto *block = static_cast<const uvo::LightSurfaceParams *>(instance.block());
-    EXPECT_FLOAT_EQ(block->surface_color.r, 0.5f);
-    EXPECT_FLOAT_EQ(block->surface_color.b, 1.0f);
-    EXPECT_FLOAT_EQ(block->reduced_ray_scale, 1.0f) << "declared default";
-    EXPECT_FLOAT_EQ(block->light_output_scale, 1.0f) << "declared default";
-    EXPECT_EQ(block->add_light_output, 0);
-    ASSERT_EQ(block->lights.count, 3);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(block->lights.elements[block->lights.index + k], static_cast<Tag>(11 + k)) << "element " << k;
-    // Elements live past the block, never over other parameters.
-    EXPECT_GE(sizeof(Tag) * (block->lights.index) + offsetof(uvo::LightSurfaceParams, lights.elements),
-              sizeof(uvo::LightSurfaceParams));
-
-    ASSERT_NE(instance.record.connection_offset, 0u);
-    EXPECT_EQ(instance.record.declaration, 77u);
-    EXPECT_EQ(instance.record.parameters, instance.block());
-    const auto *bytes = static_cast<const char *>(instance.block());
-    auto flag = [&](size_t offset) {
-        int32_t value;
-        std::memcpy(&value, bytes + instance.record.connection_offset + offset, sizeof value);
-        return value;
-    };
-    EXPECT_NE(flag(offsetof(uvo::LightSurfaceParams, surface_intensity)), 0);
-    EXPECT_EQ(flag(offsetof(uvo::LightSurfaceParams, surface_color)), 0);
-    EXPECT_EQ(flag(offsetof(uvo::LightSurfaceParams, lights.count)), 0);
-    ASSERT_NE(instance.connection_at(offsetof(uvo::LightSurfaceParams, surface_intensity)), nullptr);
-    EXPECT_EQ(instance.connection_at(offsetof(uvo::LightSurfaceParams, surface_intensity))->source, &source);
 }
 
 TEST(ParamBlock, LiteralsConvertByType) {

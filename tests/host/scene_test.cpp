@@ -77,6 +77,11 @@ TEST(SceneLoading, ParametersByNameLightsAndConnectionsFillTheBlocks) {
     const Connection *c = material->connection_at(offsetof(uvo::LightSurfaceParams, light_output_scale));
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->source->code->name, "checker");
+    const auto *flags = reinterpret_cast<const int32_t *>(static_cast<const char *>(material->block()) +
+                                                          material->record.connection_offset);
+    EXPECT_TRUE(flags[offsetof(uvo::LightSurfaceParams, light_output_scale) / 4] != 0 &&
+                flags[offsetof(uvo::LightSurfaceParams, surface_intensity) / 4] == 0)
+        << "only the connected parameter is flagged";
 }
 
 TEST(SceneLoading, EveryKindOfBadSceneNamesFilePathAndProblem) {
@@ -118,6 +123,16 @@ TEST(SceneLoading, EveryKindOfBadSceneNamesFilePathAndProblem) {
          "/objects/0/type: expected \"plane\", \"box\", \"sphere\" or \"mesh\""},
         {"bad resolution", R"({"camera": {"resolution": [0, 4]}})",
          "/camera/resolution: width and height must be whole numbers from 1 to 65536"},
+        {"frame buffer twice", R"({"camera": {"framebuffers": ["raw", "raw"]}})",
+         "/camera/framebuffers/1: a frame buffer named \"raw\" exists already"},
+        {"frame buffer unnamed", R"({"camera": {"framebuffers": ["raw", ""]}})",
+         "/camera/framebuffers/1: expected a frame-buffer name (a non-empty string)"},
+        {"frame buffers not a list", R"({"camera": {"framebuffers": "raw"}})",
+         "/camera/framebuffers: expected a list of frame-buffer names"},
+        {"unknown channel", R"({"camera": {"outputs": ["glow"]}})",
+         "/camera/outputs/0: expected the name of an output channel"},
+        {"channel twice", R"({"camera": {"outputs": ["highlight", "highlight"]}})",
+         "/camera/outputs/1: the channel \"highlight\" is asked for twice"},
         {"boolean fed by a shader",
          with_object(R"({"type": "box", "material": {"shader": "lambert", "params":
                          {"indirect": {"shader": "checker"}}}})"),

