@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
-#include <vector>
 
 #include "tonemap/exposure_simple.h"
 #include "tonemap/simple_curve.h"
-#include "tonemap_test_support.h"
+#include "color_check.h"
+#include "test_host.h"
 
 using uvo_test::same;
 using uvo_test::host;
@@ -62,7 +61,6 @@ namespace {
 struct Simple : ::testing::Test {
     uvo_test::StateFixture f;
     uvo_test::ParamBlock<uvo::ExposureSimpleParams> block;
-    tonemap_test::Images images{4, 17};
 
     void SetUp() override {
         block->black_offset = 0.05f;
@@ -71,11 +69,6 @@ struct Simple : ::testing::Test {
         block->knee_compression = 3.0f;
         block->output_gamma = 2.0f;
         block.attach(f.shader, true);
-        f.camera.x_resolution = 4;
-        f.camera.y_resolution = 17;
-        std::vector<Color> &image = images[0];
-        for (size_t i = 0; i < image.size(); ++i)
-            image[i] = Color{0.05f * float(i), 0.5f, -0.2f, 1.0f};
     }
     void TearDown() override {
         if (host().user_slot != nullptr)

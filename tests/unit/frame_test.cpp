@@ -116,18 +116,16 @@ struct Block {
 };
 }  // namespace
 
-TEST(Params, UnconnectedFieldsAreReadFromTheBlockWithoutTheHost) {
+// Unconnected fields are read from the block without the host; connected
+// ones through the host at their offset, falling back to the block on null.
+TEST(Params, FieldsComeFromTheBlockOrTheHost) {
     uvo_test::StateFixture f;
     uvo_test::ParamBlock<Block> block;
     block->a = 2.5f;
     block.attach(f.shader, false);
     EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 2.5f);
     EXPECT_EQ(host().count("rx_phen_eval"), 0);
-}
 
-TEST(Params, ConnectedFieldsGoThroughTheHostAtTheirOffset) {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<Block> block;
     block.attach(f.shader, true);
     block.storage.flags[0] = 0;  // `a` stays unconnected
     static const float connected_value = 9.0f;
@@ -136,18 +134,12 @@ TEST(Params, ConnectedFieldsGoThroughTheHostAtTheirOffset) {
         host().evaluations.push_back(static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get()));
         return p == &block->c ? static_cast<void *>(&from_host) : const_cast<float *>(&connected_value);
     };
-    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 0.0f);
-    const Color c = uvo::eval(&f.state, block.get(), block->c);
-    EXPECT_EQ(c.b, 3.0f);
+    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 2.5f);
+    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->c).b, 3.0f);
     uvo::eval(&f.state, block.get(), block->tags.count);
     EXPECT_EQ(host().evaluations, (std::vector<std::ptrdiff_t>{4, 24}));
-}
 
-TEST(Params, NullFromTheHostFallsBackToTheBlock) {
-    uvo_test::StateFixture f;
-    uvo_test::ParamBlock<Block> block;
-    block->a = 1.5f;
-    block.attach(f.shader, true);
+    block.storage.flags[0] = 1;
     host().script.rx_phen_eval = [](ShadingState *, const void *) -> void * { return nullptr; };
-    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 1.5f);
+    EXPECT_EQ(uvo::eval(&f.state, block.get(), block->a), 2.5f);
 }

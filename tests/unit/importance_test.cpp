@@ -25,59 +25,48 @@ void set_importance(float value) { host().store[UVO_KEY_IMPORTANCE].assign(
 
 }  // namespace
 
-TEST(Importance, PushAtTheRootKeepsTheCountAndReturnsTheWeight) {
-    uvo_test::StateFixture f;
-    uvo::ImportanceFrame frame;
-    int32_t count = 16;
-    const float branch = uvo::push_importance(&f.state, &frame, &count, 0.25f);
-    EXPECT_EQ(count, 16);
-    EXPECT_FLOAT_EQ(branch, 0.25f);
-    EXPECT_FLOAT_EQ(f.state.importance, 0.25f / 16);
-    EXPECT_FLOAT_EQ(stored_importance(), 0.25f / 16);
-    EXPECT_EQ(host().lifetimes[UVO_KEY_IMPORTANCE], 1);
-    EXPECT_EQ(host().store[UVO_KEY_IMPORTANCE].size(), 4u);
-
-    uvo::pop_importance(&f.state, &frame);
-    EXPECT_FLOAT_EQ(uvo::current_importance(&f.state), 1.0f);
-    EXPECT_FLOAT_EQ(f.state.importance, 1.0f);
-}
-
-TEST(Importance, PushBelowABranchScalesTheCount) {
-    uvo_test::StateFixture f;
-    set_importance(0.5f);
-    uvo::ImportanceFrame frame;
-    int32_t count = 16;
-    const float branch = uvo::push_importance(&f.state, &frame, &count, 0.25f);
-    EXPECT_EQ(count, 4);  // trunc(sqrt(0.25) * 16 * 0.5)
-    EXPECT_FLOAT_EQ(f.state.importance, 0.5f * 0.25f / 4);
-    EXPECT_FLOAT_EQ(branch, 0.125f);
-    uvo::pop_importance(&f.state, &frame);
-    EXPECT_FLOAT_EQ(uvo::current_importance(&f.state), 0.5f);
-    EXPECT_FLOAT_EQ(frame.saved_importance, 0.5f);
-}
-
-TEST(Importance, CountsAreRaisedToOneAndOneIsNeverScaled) {
+// Below a stored importance p (none at the root; one above 1 counts as none)
+// a count n becomes trunc(sqrt(weight) x n x p), at least 1, and 1 or no
+// count stays 1; the branch weight p x weight comes back, the branch's
+// importance is that over the count, and pop puts p (or 1) back.
+TEST(Importance, PushScalesTheCountAndPopPutsTheImportanceBack) {
+    struct Row {
+        float stored;  // < 0: none
+        int32_t count, want_count;  // count 0: no count
+        float weight, want_branch;
+    };
+    const Row rows[] = {
+        {-1.0f, 16, 16, 0.25f, 0.25f},   // at the root the count is kept
+        {0.5f, 16, 4, 0.25f, 0.125f},    // trunc(sqrt(0.25) x 16 x 0.5)
+        {0.01f, 16, 1, 0.04f, 0.0004f},  // trunc(0.032) raised to 1
+        {0.01f, 1, 1, 0.5f, 0.005f},
+        {0.01f, 0, 1, 0.5f, 0.005f},
+        {1.5f, 16, 16, 0.25f, 0.25f},
+    };
+    for (const Row &r : rows) {
+        host().reset();
+        uvo_test::StateFixture f;
+        if (r.stored >= 0.0f)
+            set_importance(r.stored);
+        const float saved = r.stored >= 0.0f && r.stored <= 1.0f ? r.stored : 1.0f;
+        uvo::ImportanceFrame frame;
+        int32_t count = r.count;
+        const float branch = uvo::push_importance(&f.state, &frame, r.count ? &count : nullptr, r.weight);
+        EXPECT_TRUE(count == (r.count ? r.want_count : 0) && frame.saved_importance == saved)
+            << "stored " << r.stored << " count " << r.count << " -> " << count;
+        EXPECT_FLOAT_EQ(branch, r.want_branch) << "stored " << r.stored << " count " << r.count;
+        EXPECT_FLOAT_EQ(f.state.importance, r.want_branch / r.want_count) << "stored " << r.stored;
+        EXPECT_FLOAT_EQ(stored_importance(), r.want_branch / r.want_count) << "stored " << r.stored;
+        EXPECT_TRUE(host().lifetimes[UVO_KEY_IMPORTANCE] == 1 && host().store[UVO_KEY_IMPORTANCE].size() == 4u);
+        uvo::pop_importance(&f.state, &frame);
+        EXPECT_TRUE(uvo::current_importance(&f.state) == saved && f.state.importance == saved) << r.stored;
+    }
+    // Weights nobody bounds: a count beyond int32_t is cut to the limit, NaN gives 1.
     uvo_test::StateFixture f;
     set_importance(0.01f);
     uvo::ImportanceFrame frame;
-    int32_t count = 16;  // trunc(sqrt(0.04) * 16 * 0.01) = 0 -> 1
-    uvo::push_importance(&f.state, &frame, &count, 0.04f);
-    EXPECT_EQ(count, 1);
-    uvo::pop_importance(&f.state, &frame);
-
-    count = 1;
-    const float branch = uvo::push_importance(&f.state, &frame, &count, 0.5f);
-    EXPECT_EQ(count, 1);
-    EXPECT_FLOAT_EQ(branch, 0.01f * 0.5f);
-    uvo::pop_importance(&f.state, &frame);
-
-    // No count: n = 1.
-    EXPECT_FLOAT_EQ(uvo::push_importance(&f.state, &frame, nullptr, 0.5f), 0.005f);
-    uvo::pop_importance(&f.state, &frame);
-
-    // Weights nobody bounds: a count beyond int32_t is cut to the limit, NaN gives 1.
     for (auto [weight, expected] : {std::pair{1e30f, uvo::max_sample_count}, {std::nanf(""), 1}}) {
-        count = 16;
+        int32_t count = 16;
         uvo::push_importance(&f.state, &frame, &count, weight);
         EXPECT_EQ(count, expected) << "weight " << weight;
         uvo::pop_importance(&f.state, &frame);
@@ -98,19 +87,6 @@ TEST(Importance, ReducedRaysTakeTheLowSampleCountAtAnyDepth) {
     count = 64;
     uvo::push_importance(&f.state, &frame, &count, 1.0f);
     EXPECT_EQ(count, 1);
-}
-
-TEST(Importance, AStoredImportanceAboveOneIsIgnored) {
-    uvo_test::StateFixture f;
-    set_importance(1.5f);
-    EXPECT_FLOAT_EQ(uvo::current_importance(&f.state), 1.5f);  // no range test here
-    uvo::ImportanceFrame frame;
-    int32_t count = 16;
-    EXPECT_FLOAT_EQ(uvo::push_importance(&f.state, &frame, &count, 0.25f), 0.25f);
-    EXPECT_EQ(count, 16);
-    EXPECT_FLOAT_EQ(frame.saved_importance, 1.0f);
-    uvo::pop_importance(&f.state, &frame);
-    EXPECT_FLOAT_EQ(stored_importance(), 1.0f);
 }
 
 TEST(ReducedRay, FollowsTheDecisionOrder) {

@@ -114,19 +114,15 @@ inline double length(const Vector3 &v) { return std::sqrt(dot(v, v)); }
 inline double elevation_deg(const Vector3 &v) { return std::asin(static_cast<double>(v.z)) * 180 / std::numbers::pi; }
 
 // CIE X, Y, Z back from a sky colour: the inverse of the sky's XYZ-to-RGB
-// matrix (by cofactors) applied to rgb / pi.
+// matrix applied to rgb / pi.
 inline Vector3 xyz_of(const Color &c) {
-    const double m[3][3] = {{3.241, -1.537, -0.499}, {-0.969, 1.876, 0.042}, {0.056, -0.204, 1.057}};
-    const double rgb[3] = {c.r / std::numbers::pi, c.g / std::numbers::pi, c.b / std::numbers::pi};
-    double out[3] = {0, 0, 0}, det = 0;
-    for (int k = 0; k < 3; ++k)
-        det += m[0][k] * (m[1][(k + 1) % 3] * m[2][(k + 2) % 3] - m[1][(k + 2) % 3] * m[2][(k + 1) % 3]);
+    const double inverse[3][3] = {{0.4122870036, 0.3574061483, 0.1804353421},
+                                  {0.2125270668, 0.7149926140, 0.0719217754},
+                                  {0.0191745028, 0.1190574730, 0.9503951400}};
+    float out[3];
     for (int r = 0; r < 3; ++r)
-        for (int k = 0; k < 3; ++k) {
-            const int r1 = (k + 1) % 3, r2 = (k + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
-            out[r] += (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det * rgb[k];
-        }
-    return Vector3{static_cast<float>(out[0]), static_cast<float>(out[1]), static_cast<float>(out[2])};
+        out[r] = static_cast<float>((inverse[r][0] * c.r + inverse[r][1] * c.g + inverse[r][2] * c.b) / std::numbers::pi);
+    return Vector3{out[0], out[1], out[2]};
 }
 
 // Scripts rx_query: `answer(code, item, out)` is asked first; when it

@@ -25,7 +25,7 @@ struct Canvas {
     std::vector<Color> source, target;
     std::vector<std::pair<int32_t, int32_t>> abort_calls;  // (row, height)
     int abort_row = -1;                                    // answer non-zero here
-    int reads = 0, writes = 0;
+    int writes = 0;
 
     Canvas(int w, int h) : width(w), height(h), source(size_t(w) * h), target(size_t(w) * h) {
         std::mt19937 random(3);
@@ -37,7 +37,6 @@ struct Canvas {
     }
     static void read(void *context, Color *out, int32_t x, int32_t y) {
         auto *canvas = static_cast<Canvas *>(context);
-        ++canvas->reads;
         *out = canvas->source[size_t(y) * canvas->width + x];
     }
     static void write(void *context, const Color *in, int32_t x, int32_t y) {
