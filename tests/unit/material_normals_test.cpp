@@ -103,19 +103,6 @@ TEST(TangentFrame, ChannelsAndTheirFallbacks) {
     // -4: the texture-coordinate vector made perpendicular to the normal.
     f.state.tex = Vector3{2, 0, 1};
     expect_frame(uvo::channel_texture_vector, Vector3{1, 0, 0}, Vector3{0, -1, 0});
-    // -3 and -2: from object space, normalised.
-    const Vector3 derivs[2] = {{0, 3, 0}, {0, 0, 2}};
-    const Vector3 bump_x{5, 0, 0}, bump_y{0, 0, -1};
-    f.state.derivs = derivs;
-    f.state.bump_x = &bump_x;
-    f.state.bump_y = &bump_y;
-    expect_frame(uvo::channel_derivatives, Vector3{-1, 0, 0}, Vector3{0, 0, 1});
-    expect_frame(uvo::channel_bump_basis, Vector3{0, 1, 0}, Vector3{0, 0, -1});
-
-    // A normal along x: the object z axis qualifies first.
-    host().script.rx_vector_from_object = nullptr;
-    f.state.normal = Vector3{1, 0, 0};
-    expect_frame(-7, Vector3{0, 1, 0}, Vector3{0, 0, 1});
 }
 
 TEST_F(Normals, BumpShaderBumpVectorsAndDiffuseBumpOff) {
