@@ -24,6 +24,7 @@ struct Traced : MaterialTest {
     size_t next = 0;
     int environment_calls = 0;
     int32_t user_magic = 0;  // of the record under the state at the last trace
+    GlossyEnvironmentHint hint{};  // the last one environment shaders saw
     std::vector<std::pair<double, double>> ranges;  // fall-off ranges set, in order
     IndexPair pair;
 
@@ -50,8 +51,9 @@ struct Traced : MaterialTest {
         };
         host().script.rx_trace_reflection = trace;
         host().script.rx_trace_refraction = trace;
-        host().script.rx_trace_environment = [this](Color *c, ShadingState *, const Vector3 *) -> Boolean {
+        host().script.rx_trace_environment = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
             ++environment_calls;
+            hint = *static_cast<const GlossyEnvironmentHint *>(s->user);
             *c = Color{0.0f, 0.0f, 1.0f, 1.0f};  // the sky
             return 1;
         };
@@ -84,8 +86,15 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     EXPECT_EQ(user_magic, UVO_REFLECTION_MARKER_MAGIC);
     EXPECT_EQ(f.state.user, nullptr);
 
-    // Highlights only: nothing traced; with final gathering the cache along
-    // the mirror direction of a ray straight down.
+    // Reflections from inside that are suppressed: no ray at all.
+    work.internal_reflection_factor = 0.0f;
+    reflect();
+    EXPECT_EQ(next, 0u);
+    EXPECT_TRUE(near(out.reflection_raw, Color{}));
+
+    // Highlights only: nothing traced; with final gathering the front-face
+    // cache along the mirror direction of a ray straight down.
+    work.internal_reflection_factor = 1.0f;
     work.highlights_only = 1;
     reflect();
     EXPECT_TRUE(near(out.reflection_raw, Color{}));
@@ -93,13 +102,15 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     f.options.final_gather = 1;
     work.indirect_enabled = 1;
     Vector3 normal_seen{};
-    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t, const IndirectRequest *) {
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t face, const IndirectRequest *) {
+        EXPECT_EQ(face, UVO_FACE_FRONT);
         normal_seen = s->normal;
         *c = Color{0.3f, 0.3f, 0.3f, 1};
         return Boolean(1);
     };
     reflect();
     EXPECT_EQ(normal_seen.z, 1.0f);
+    EXPECT_EQ(f.state.normal.z, 1.0f) << "put back";
     EXPECT_TRUE(near(out.reflection_raw, Color{0.3f, 0.3f, 0.3f, 1}));
 }
 
@@ -107,6 +118,12 @@ TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
     block->reflection_falloff_enable = block->reflection_falloff_color_enable = 1;
     block->reflection_falloff_distance = 10.0f;
     block->reflection_falloff_color = Color{0.0f, 1.0f, 0.0f, 1};
+    Vector3 direction_at_colour{};
+    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
+        if (p == &block->reflection_falloff_color)
+            direction_at_colour = s->direction;
+        return const_cast<void *>(p);
+    };
     // A hit at distance 0 with no hit object is a miss: the fall-off colour.
     const Color traced{1.0f, 0.0f, 0.0f, 1}, green{0, 1, 0, 0};
     for (const auto &[d, expected] : {std::pair{5.0, Color{0.25f, 0.75f, 0, 0}}, std::pair{10.0, green},
@@ -115,6 +132,7 @@ TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
         reflect();
         EXPECT_TRUE(near(out.reflection_raw, expected)) << "hit at " << d;
     }
+    EXPECT_EQ(direction_at_colour.z, 1.0f) << "evaluated along the mirror direction";
     EXPECT_EQ(ranges.front(), std::make_pair(10.0, 10.0));
 
     // Without a fall-off colour but with the environment fallback: one
@@ -126,6 +144,8 @@ TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
     rays = {};
     reflect();
     EXPECT_EQ(environment_calls, 1);
+    EXPECT_EQ(hint.magic, UVO_GLOSSY_HINT_MAGIC);
+    EXPECT_EQ(hint.glossiness, 0.5f);
     EXPECT_TRUE(near(out.reflection_raw, Color{0, 0, 1, 0}));
 }
 
@@ -143,6 +163,12 @@ TEST_F(Traced, CutoffSkipsUnimportantBranches) {
         EXPECT_EQ(uvo::material_state().reflection_skip_count - before, skipped ? 1 : 0) << "q " << q;
         EXPECT_EQ(out.reflection_raw.r, skipped ? 0.0f : 1.0f) << "q " << q;
     }
+    // A skipped refraction is black without coverage.
+    work.refraction_cutoff = 10.0f;
+    refract();
+    EXPECT_EQ(next, 0u);
+    EXPECT_TRUE(near(out.refraction_raw, Color{}));
+    EXPECT_EQ(uvo::material_state().refraction_skip_count, 1);
 }
 
 TEST_F(Traced, InvalidNumbersAreBlackAndReportedOnce) {
@@ -164,7 +190,7 @@ TEST_F(Traced, InvalidNumbersAreBlackAndReportedOnce) {
     EXPECT_TRUE(near(out.refraction_raw, Color{}));
 }
 
-TEST_F(Traced, RefractionIndicesTotalInternalReflectionAndGlossySamples) {
+TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
     rays = {{true, 1.0, white}};
     for (const auto &[inside, thin, expect_in, expect_out] :
          {std::tuple{0, 0, 1.0f, 1.5f}, std::tuple{1, 0, 1.5f, 1.0f}, std::tuple{1, 1, 1.0f, 1.0f}}) {
@@ -183,9 +209,23 @@ TEST_F(Traced, RefractionIndicesTotalInternalReflectionAndGlossySamples) {
     EXPECT_TRUE(near(out.refraction_raw, Color{0.2f, 0.2f, 0.2f, 1.0f}));
     EXPECT_EQ(host().count("rx_trace_reflection"), 1);
 
-    // Glossy: a failed ray adds nothing but counts.
-    host().script.rx_transmission_dir_glossy_x = [](Vector3 *d, ShadingState *s, float, float, float,
-                                                    const double *) -> Boolean {
+    // Glossy: the lobe exponent is 2^(8 g) rounded to a float; the second
+    // exponent is that float times the anisotropy, in single precision (for
+    // g = 0.6 and a = 0.3 the double product rounds to a different float).
+    // A failed ray adds nothing but counts.
+    const float e = static_cast<float>(std::exp2(8.0 * static_cast<double>(0.6f)));
+    float iso = 0, eu = 0, ev = 0;
+    host().script.rx_transmission_dir_glossy_x = [&](Vector3 *d, ShadingState *s, float, float, float x,
+                                                     const double *) -> Boolean {
+        iso = x;
+        *d = s->direction;
+        return 1;
+    };
+    host().script.rx_transmission_dir_anisglossy_x = [&](Vector3 *d, ShadingState *s, float, float, const Vector3 *,
+                                                         const Vector3 *, float x, float y,
+                                                         const double *) -> Boolean {
+        eu = x;
+        ev = y;
         *d = s->direction;
         return 1;
     };
@@ -193,7 +233,26 @@ TEST_F(Traced, RefractionIndicesTotalInternalReflectionAndGlossySamples) {
     work.refraction_samples = 2;
     rays = {{false, 0, {}}, {true, 1.0, white}};
     refract();
+    EXPECT_EQ(iso, e);
     EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f}));
+    work.anisotropy = 0.3f;
+    refract();
+    EXPECT_EQ(eu, e);
+    EXPECT_EQ(ev, e * 0.3f);
+
+    // A host that lowers the count in the loop does not change the divisor.
+    work.anisotropy = 1.0f;
+    rays = {{true, 1.0, white}, {true, 1.0, white}};
+    host().script.rx_sample = [](double *x, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
+        if (count != nullptr)
+            *count = 1;
+        if (instance != nullptr && count != nullptr && (*instance)++ >= *count)
+            return 0;
+        std::fill(x, x + dim, 0.5);
+        return 1;
+    };
+    refract();
+    EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f})) << out.refraction_raw.r;
 }
 
 TEST_F(Traced, RefractionFalloffLimitAndColour) {
