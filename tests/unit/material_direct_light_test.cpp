@@ -106,7 +106,10 @@ TEST_F(DirectLight, DiffuseIrradianceAndHighlightPerLight) {
     // m < 1 is recomputed from the diffuse normal: L . N = 1.
     EXPECT_FLOAT_EQ(out.irradiance.r, (2 * 1 + 4 * 1) / 2.0f);
     EXPECT_FLOAT_EQ(out.direct_diffuse.r, 3.0f * 0.5f);
-    EXPECT_GT(out.highlight_raw.r, 0.0f);
+    // Three lobes, times the square root of the importance.
+    const float h = ward_value * (1 + 0.5f + 1.5f);
+    EXPECT_FLOAT_EQ(out.highlight_raw.r, (2 * h + 4 * h) / 2 * std::sqrt(0.25f));
+    EXPECT_FLOAT_EQ(out.highlight_level.r, 0.2f);
     EXPECT_FLOAT_EQ(out.highlight.r, out.highlight_raw.r * 0.2f);
     ASSERT_EQ(ward_exponents.size(), 6u);
     EXPECT_EQ(ward_exponents[1], std::make_pair(16.0f, 16.0f)) << "2^(8 x 0.5)";
@@ -159,6 +162,9 @@ TEST_F(DirectLight, LightShadersScaleTheirOwnResponse) {
     lights[2].samples = {s, s};
     lights[1].shader = [](LightLoopInfo *info, int sample) {
         ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->size, 28);
+        EXPECT_EQ(info->glossiness, 0.5f);
+        EXPECT_EQ(info->importance, 0.25f);
         if (sample == 0)
             info->diffuse_scale = 0.0f;  // no diffuse from this light at all
     };
@@ -177,9 +183,11 @@ TEST_F(DirectLight, VisibleLightHighlightRule) {
     records[1].visible = 1;
     lights[2].shader = [](LightLoopInfo *info, int) { info->physical_light = 1; };
     block->p.skip_visible_light_highlights = 1;
-    // With highlights only the rule is off: both lights alike.
+    // With highlights only the rule is off, its switch not even read.
     work.highlights_only = 1;
+    host().evaluations.clear();
     run();
+    EXPECT_FALSE(was_read(SLOT(skip_visible_light_highlights)));
     const float h = out.highlight_raw.r / 2;
     EXPECT_GT(h, 0.0f);
     // Otherwise only the physical light, scaled by 1 - glossiness.
@@ -227,8 +235,10 @@ TEST_F(DirectLight, BackSideForTranslucency) {
     work.translucency_weight = Color{0.5f, 0.25f, 0.0f, 0.3f};
     block->p.indirect_multiplier = 2.0f;
     int32_t face = 0;
-    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *, int32_t f, const IndirectRequest *) {
+    float request_importance = 0;
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *, int32_t f, const IndirectRequest *q) {
         face = f;
+        request_importance = q->importance;
         *c = Color{0.1f, 0.1f, 0.1f, 1};
         return Boolean(1);
     };
@@ -238,6 +248,7 @@ TEST_F(DirectLight, BackSideForTranslucency) {
     EXPECT_FLOAT_EQ(out.translucency_raw.r, 2 * 0.5f + 0.1f * 2.0f);
     EXPECT_FLOAT_EQ(out.translucency.g, out.translucency_raw.g * 0.25f);
     EXPECT_EQ(face, UVO_FACE_BACK);
+    EXPECT_FLOAT_EQ(request_importance, 2.0f * 0.25f) << "the multiplier times the importance";
     EXPECT_EQ(f.state.normal.z, 1.0f) << "left at the shading normal";
     EXPECT_EQ(out.irradiance.r, 0.0f) << "front side: the sample is below the normal";
 }

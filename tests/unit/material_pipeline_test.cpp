@@ -94,7 +94,12 @@ TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
     EXPECT_EQ(log.order, all);
     EXPECT_TRUE(log.presets_black);
     EXPECT_TRUE(near(out.result, Color{0.3f, 0.21f, 0.201f, 1.0f}));
+    EXPECT_FLOAT_EQ(out.reflection_level.r, 0.5f);
+    EXPECT_FLOAT_EQ(out.highlight_level.r, 0.5f);
     EXPECT_FLOAT_EQ(out.refraction_level.r, 0.5f);
+    EXPECT_FLOAT_EQ(out.diffuse_level.r, 1.0f);
+    EXPECT_EQ(out.occlusion.g, 1.0f);
+    EXPECT_FLOAT_EQ(out.cutout_opacity, 1.0f);
     EXPECT_TRUE(near(out.cutout, Color{}));
     EXPECT_EQ(host().count("rx_trace_transparent"), 0);
 
@@ -146,6 +151,9 @@ TEST_F(Pipeline, CutOutContinuesTheRay) {
     shade();
     EXPECT_TRUE(near(out.cutout_behind, seen));
     EXPECT_TRUE(log.order.empty());
+    f.state.inside = 0;
+    shade();
+    EXPECT_FALSE(log.order.empty()) << "a front face is shaded";
 }
 
 TEST_F(Pipeline, PartialOpacityAddsWhatIsBehind) {
@@ -161,6 +169,7 @@ TEST_F(Pipeline, PartialOpacityAddsWhatIsBehind) {
     EXPECT_NEAR(importance_behind, 0.005f, 1e-6f);
     EXPECT_EQ(f.state.importance, 1.0f) << "importance restored";
     EXPECT_TRUE(near(out.cutout_behind, Color{1.0f, 0.5f, 0.0f, 1.0f}));
+    EXPECT_TRUE(near(out.cutout, Color{0.005f, 0.0025f, 0.0f, 0.005f}));
     EXPECT_TRUE(near(out.result, Color{0.005f, 0.0025f, 0.0f, 0.995f + 0.005f}));
 }
 
