@@ -73,8 +73,15 @@ TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
         const Vector3 expected = mode <= 4 ? normalized(Vector3{factor[mode], 0, 1}) : Vector3{1, 0, 0};
         EXPECT_TRUE(near(n, expected)) << "mode " << mode;
     }
+    // Outside 0 to 8: no conversion; above 8 replaces, below 0 adds.
+    Vector3 n{0, 0, 1};
+    uvo::apply_bump_vector(&f.state, 9, &n, Vector3{0, 2, 0});
+    EXPECT_TRUE(near(n, Vector3{0, 1, 0}));
+    n = Vector3{0, 0, 1};
+    uvo::apply_bump_vector(&f.state, -1, &n, Vector3{0, 1, 0});
+    EXPECT_TRUE(near(n, normalized(Vector3{0, 1, 1})));
     // x and y both 0: ignored, whatever z says.
-    Vector3 n{0.6f, 0, 0.8f};
+    n = Vector3{0.6f, 0, 0.8f};
     uvo::apply_bump_vector(&f.state, 5, &n, Vector3{0, 0, 5});
     EXPECT_EQ(n.x, 0.6f);
 }
@@ -103,6 +110,19 @@ TEST(TangentFrame, ChannelsAndTheirFallbacks) {
     // -4: the texture-coordinate vector made perpendicular to the normal.
     f.state.tex = Vector3{2, 0, 1};
     expect_frame(uvo::channel_texture_vector, Vector3{1, 0, 0}, Vector3{0, -1, 0});
+    // -3 and -2: from object space, normalised.
+    const Vector3 derivs[2] = {{0, 3, 0}, {0, 0, 2}};
+    const Vector3 bump_x{5, 0, 0}, bump_y{0, 0, -1};
+    f.state.derivs = derivs;
+    f.state.bump_x = &bump_x;
+    f.state.bump_y = &bump_y;
+    expect_frame(uvo::channel_derivatives, Vector3{-1, 0, 0}, Vector3{0, 0, 1});
+    expect_frame(uvo::channel_bump_basis, Vector3{0, 1, 0}, Vector3{0, 0, -1});
+
+    // A normal along x: the object z axis qualifies first.
+    host().script.rx_vector_from_object = nullptr;
+    f.state.normal = Vector3{1, 0, 0};
+    expect_frame(-7, Vector3{0, 1, 0}, Vector3{0, 0, 1});
 }
 
 TEST_F(Normals, BumpShaderBumpVectorsAndDiffuseBumpOff) {

@@ -98,7 +98,7 @@ TEST_F(Shadow, OpacityAndRefractionFilterTheLight) {
     EXPECT_EQ(shade(), 0);
 }
 
-TEST_F(Shadow, FalloffInsideASolidWithoutSegmentsTakesAWholeDistance) {
+TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
     block->transparency = 1.0f;
     block->diffuse_weight = 0.0f;
     block->refraction_falloff_enable = 1;
@@ -113,6 +113,17 @@ TEST_F(Shadow, FalloffInsideASolidWithoutSegmentsTakesAWholeDistance) {
     result = Color{1, 1, 1, 1};
     EXPECT_EQ(shade(), 1);
     EXPECT_TRUE(near(result, Color{0.2f, 0.2f, 0.2f, 0.2f}));
+
+    // Segments: the distance run inside counts, and the light comes from
+    // beyond this surface first.
+    block->cutout_opacity = 1.0f;
+    f.options.shadow_mode = UVO_SHADOW_SEGMENTS;
+    host().script.rx_trace_shadow_seg = [](Color *c, ShadingState *) -> Boolean {
+        *c = Color{0.5f, 0.5f, 0.5f, 1};
+        return 1;
+    };
+    EXPECT_EQ(shade(), 1);
+    EXPECT_TRUE(near(result, Color{0.25f, 0.25f, 0.25f, 0.5f}));
 }
 
 TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
@@ -135,6 +146,7 @@ TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
         ++chosen[k];
         photons += count;
         EXPECT_NEAR((energy.r + energy.g + energy.b) / 3.0, E, 1e-5) << "u " << (i + 0.5) / steps;
+        EXPECT_NEAR(energy.a, E, 1e-5);
         EXPECT_NEAR(probability, (e0 + e1) / E, 1e-5);
     }
     EXPECT_NEAR(chosen[0] / double(steps), e0 / (e0 + e1), 1e-3);
@@ -148,6 +160,9 @@ TEST(PhotonChoice, RouletteFollowsTheCarriedEnergy) {
     EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 2, none), -1);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(probability, 0.0f);
+    count = 5;
+    EXPECT_EQ(uvo::choose_component(0.5, equal_weights, &energy, &count, &probability, 0, bright), -1);
+    EXPECT_EQ(count, 5) << "n below 1 touches nothing";
 }
 
 TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
@@ -174,6 +189,17 @@ TEST_F(Photon, StoredOnDiffuseSurfacesUnlessStraightFromALight) {
         shade();
         EXPECT_EQ(host().count("rx_store_photon"), stored) << "ray type " << type;
     }
+
+    // Absorbed by the opacity before it is stored.
+    Color stored{};
+    host().script.rx_store_photon = [&](Color *e, ShadingState *) -> Boolean {
+        stored = *e;
+        return 1;
+    };
+    block->cutout_opacity = 0.5f;
+    result = Color{1, 1, 1, 1};
+    shade();
+    EXPECT_TRUE(near(stored, Color{0.5f, 0.5f, 0.5f, 1}));
 
     // Cut out: passed on, and the call returns what the host said.
     block->cutout_opacity = 0.0f;
