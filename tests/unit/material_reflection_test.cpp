@@ -265,6 +265,7 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
         EXPECT_TRUE(near(out.refraction_raw, expected)) << "hit at " << d;
         EXPECT_EQ(user_magic, UVO_REFRACTION_FALLOFF_MAGIC);
     }
+    EXPECT_EQ(ranges.size(), 6u) << "set and put back for each call";
     EXPECT_EQ(ranges.front(), std::make_pair(4.0, 4.0));
 
     // Colour mode: no limit, fade towards the colour by distance.
