@@ -31,7 +31,6 @@ struct DirectLight : ::testing::Test {
     uvo::MaterialOutputs out{};
     std::map<Tag, ScriptedLight> lights;
     std::map<Tag, HostLight> records;
-    std::vector<int32_t> depths_seen;
     std::vector<std::pair<float, float>> ward_exponents;
     float ward_value = 0.1f;
 
@@ -48,9 +47,8 @@ struct DirectLight : ::testing::Test {
         work.importance = 0.25f;
         work.indirect_enabled = 1;
         work.indirect_quality = 1.0f;
-        host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *s, Tag light,
+        host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
                                                int32_t *count) -> Boolean {
-            depths_seen.push_back(s->reflection_depth);
             auto it = lights.find(light);
             if (it == lights.end() || *count >= int32_t(it->second.samples.size()))
                 return 0;
@@ -179,22 +177,6 @@ TEST_F(DirectLight, VisibleLightHighlightRule) {
     work.highlights_only = 0;
     run();
     EXPECT_FLOAT_EQ(out.highlight_raw.r, h * (1 - 0.5f));
-}
-
-TEST_F(DirectLight, AreaLightsSampleByImportance) {
-    set_lights({1});
-    lights[1].samples = {{white, up, 1.0f}};
-    record(1).area = UVO_AREA_RECTANGLE;
-    f.state.reflection_depth = 1;
-    f.state.refraction_depth = 1;
-    for (const auto &[importance, low_samples, depth] : {std::tuple{0.1f, 2, 3}, std::tuple{0.3f, 2, 1}}) {
-        work.importance = importance;
-        records[1].low_samples = low_samples;
-        depths_seen.clear();
-        run();
-        ASSERT_FALSE(depths_seen.empty());
-        EXPECT_EQ(depths_seen.front(), depth) << "importance " << importance << " low samples " << low_samples;
-    }
 }
 
 TEST_F(DirectLight, RoughnessOnlyWhenPositive) {

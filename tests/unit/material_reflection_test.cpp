@@ -22,6 +22,7 @@ struct Traced : MaterialTest {
     ShadingState child{};
     std::vector<Ray> rays;
     size_t next = 0;
+    int32_t user_magic = 0;  // of the record child rays see, at the last trace
     IndexPair pair;
 
     void SetUp() override {
@@ -36,6 +37,7 @@ struct Traced : MaterialTest {
         work.anisotropy = work.importance = 1.0f;
         work.ior = 1.5f;
         auto trace = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
+            user_magic = s->user ? *static_cast<const int32_t *>(s->user) : 0;
             const Ray r = next < rays.size() ? rays[next] : Ray{false, 0, {}};
             ++next;
             s->child->distance = r.distance;
@@ -71,6 +73,8 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     reflect();
     EXPECT_TRUE(near(out.reflection_raw, Color{1.0f, 0.5f, 0.25f, 0}));
     EXPECT_TRUE(near(out.reflection, Color{0.25f, 0.125f, 0.0625f, 0}));
+    EXPECT_EQ(user_magic, UVO_REFLECTION_MARKER_MAGIC) << "the marker the reflection-ray roulette looks for";
+    EXPECT_EQ(f.state.user, nullptr) << "no pointer to the marker left behind";
 
     // Reflections from inside that are suppressed, and highlights only
     // without final gathering: black.
