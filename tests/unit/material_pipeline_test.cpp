@@ -106,6 +106,10 @@ TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
     p.reflectivity = 0.5f;
     shade();
     EXPECT_EQ(log.order, (std::vector<std::string>{"direct", "reflection"}));
+    log.order.clear();
+    p.highlight_weight = 0.0f;
+    shade();
+    EXPECT_EQ(log.order, std::vector<std::string>{"reflection"});
 }
 
 TEST_F(Pipeline, CutOutContinuesTheRay) {

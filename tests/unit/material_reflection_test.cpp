@@ -174,6 +174,7 @@ TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
     rays = {{true, 1.0, Color{0.2f, 0.2f, 0.2f, 0.0f}}};
     refract();
     EXPECT_TRUE(near(out.refraction_raw, Color{0.2f, 0.2f, 0.2f, 1.0f}));
+    EXPECT_EQ(host().count("rx_trace_reflection"), 1) << "traced as a reflection ray";
 
     // Glossy: a failed ray adds nothing but counts, even when the host
     // lowers the count in the loop.
