@@ -28,13 +28,6 @@ struct Triangle {
     }
 };
 
-// Object space turned a quarter about z: (x, y, z) -> (-y, x, z).
-void script_turned_object() {
-    host().script.rx_vector_from_object = [](ShadingState *, Vector3 *out, const Vector3 *in) {
-        *out = Vector3{-in->y, in->x, in->z};
-    };
-}
-
 struct Normals : ::testing::Test {
     StateFixture f;
     ParamBlock<uvo::MaterialParams> block;
@@ -87,101 +80,84 @@ TEST(BumpVector, AddsOrReplacesInTheModesSpace) {
     n = Vector3{0, 0, 1};
     uvo::apply_bump_vector(&f.state, -1, &n, Vector3{0, 1, 0});
     EXPECT_TRUE(near(n, normalized(Vector3{0, 1, 1})));
-
     // x and y both 0: ignored, whatever z says.
     n = Vector3{0.6f, 0, 0.8f};
     uvo::apply_bump_vector(&f.state, 5, &n, Vector3{0, 0, 5});
     EXPECT_EQ(n.x, 0.6f);
-    // A sum of zero length stays zero rather than dividing by zero.
-    n = Vector3{-1, 0, 0};
-    uvo::apply_bump_vector(&f.state, 1, &n, Vector3{1, 0, 0});
-    EXPECT_EQ(n.x, 0.0f);
-    EXPECT_FALSE(std::isnan(n.y));
 }
 
 TEST(TangentFrame, ChannelsAndTheirFallbacks) {
     StateFixture f;
     Triangle tri;
     tri.script();
-    Vector3 u, v;
+    const auto expect_frame = [&](int32_t channel, Vector3 u, Vector3 v) {
+        Vector3 got_u, got_v;
+        uvo::tangent_frame(&f.state, &got_u, &got_v, channel);
+        EXPECT_TRUE(near(got_u, u)) << "u, channel " << channel;
+        EXPECT_TRUE(near(got_v, v)) << "v, channel " << channel;
+    };
+    tri.t[1] = Vector3{-1, 0, 0};  // texture space 0 with u mirrored
+    expect_frame(0, Vector3{-1, 0, 0}, Vector3{0, 1, 0});
 
-    // Texture space 0 of a mapping with d = 1 (u mirrored).
-    tri.t[1] = Vector3{-1, 0, 0};
-    uvo::tangent_frame(&f.state, &u, &v, 0);
-    EXPECT_TRUE(near(u, Vector3{-1, 0, 0}));
-    EXPECT_TRUE(near(v, Vector3{0, 1, 0}));
-
-    // All texture coordinates equal: the object axes, v from y since the
-    // normal lies along z; u = v x n.
+    // All texture coordinates equal: the object axes through the object
+    // transform (turned a quarter about z), v from y since the normal lies
+    // along z; u = v x n.
+    host().script.rx_vector_from_object = [](ShadingState *, Vector3 *out, const Vector3 *in) {
+        *out = Vector3{-in->y, in->x, in->z};
+    };
     tri.t[0] = tri.t[1] = tri.t[2] = Vector3{0.5f, 0.5f, 0};
-    uvo::tangent_frame(&f.state, &u, &v, 0);
-    EXPECT_TRUE(near(v, Vector3{0, 1, 0}));
-    EXPECT_TRUE(near(u, Vector3{1, 0, 0}));
-    // The fallback axes go through the object transform.
-    script_turned_object();
-    uvo::tangent_frame(&f.state, &u, &v, -1);
-    EXPECT_TRUE(near(v, Vector3{-1, 0, 0}));
-    EXPECT_TRUE(near(u, Vector3{0, 1, 0}));
-    host().script.rx_vector_from_object = nullptr;
-
-    // A normal along x: z qualifies first.
-    f.state.normal = Vector3{1, 0, 0};
-    uvo::tangent_frame(&f.state, &u, &v, -7);
-    EXPECT_TRUE(near(v, Vector3{0, 0, 1}));
-    EXPECT_TRUE(near(u, cross(v, f.state.normal)));
-    f.state.normal = Vector3{0, 0, 1};
-
+    expect_frame(0, Vector3{0, 1, 0}, Vector3{-1, 0, 0});
     // -4: the texture-coordinate vector made perpendicular to the normal.
     f.state.tex = Vector3{2, 0, 1};
-    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_texture_vector);
-    EXPECT_TRUE(near(u, Vector3{1, 0, 0}));
-    EXPECT_TRUE(near(v, Vector3{0, -1, 0}));
-    // -3 and -2: from object space, normalised; missing vectors fall back.
+    expect_frame(uvo::channel_texture_vector, Vector3{1, 0, 0}, Vector3{0, -1, 0});
+    // -3 and -2: from object space, normalised.
     const Vector3 derivs[2] = {{0, 3, 0}, {0, 0, 2}};
     const Vector3 bump_x{5, 0, 0}, bump_y{0, 0, -1};
     f.state.derivs = derivs;
     f.state.bump_x = &bump_x;
     f.state.bump_y = &bump_y;
-    script_turned_object();
-    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_derivatives);
-    EXPECT_TRUE(near(u, Vector3{-1, 0, 0}));
-    EXPECT_TRUE(near(v, Vector3{0, 0, 1}));
-    uvo::tangent_frame(&f.state, &u, &v, uvo::channel_bump_basis);
-    EXPECT_TRUE(near(u, Vector3{0, 1, 0}));
-    EXPECT_TRUE(near(v, Vector3{0, 0, -1}));
+    expect_frame(uvo::channel_derivatives, Vector3{-1, 0, 0}, Vector3{0, 0, 1});
+    expect_frame(uvo::channel_bump_basis, Vector3{0, 1, 0}, Vector3{0, 0, -1});
+
+    // A normal along x: the object z axis qualifies first.
+    host().script.rx_vector_from_object = nullptr;
+    f.state.normal = Vector3{1, 0, 0};
+    expect_frame(-7, Vector3{0, 1, 0}, Vector3{0, 0, 1});
 }
 
-
-TEST_F(Normals, BumpShaderAndDiffuseBumpOff) {
+TEST_F(Normals, BumpShaderBumpVectorsAndDiffuseBumpOff) {
     script_bump_shader(77);
     const Vector3 entry = f.state.normal;
     const Vector3 bumped = normalized(add(entry, Vector3{1, 0, 0}));
     prepare();
-    EXPECT_EQ(host().count("rx_call_shader"), 1);
     EXPECT_TRUE(near(work.entry_normal, entry, 0));
     EXPECT_TRUE(near(work.shading_normal, bumped));
     EXPECT_TRUE(near(work.diffuse_normal, bumped));
-    EXPECT_TRUE(near(f.state.normal, bumped));
     EXPECT_FLOAT_EQ(f.state.dot_nd, dot(bumped, f.state.direction));
 
     f.state.normal = entry;
     block->diffuse_bump_off = 1;
     prepare();
-    EXPECT_EQ(work.diffuse_bump_off, 1);
     EXPECT_TRUE(near(work.diffuse_normal, entry, 0));
     EXPECT_TRUE(near(work.shading_normal, bumped));
+
+    // Bump vectors undo the bump shader: the overall one for every normal,
+    // the standard one for all but the diffuse normal.
+    f.state.normal = entry;
+    block->bump_mode = 1;
+    block->overall_bump = Vector3{0, 1, 0};
+    block->standard_bump = Vector3{1, 0, 0};
+    const Vector3 overall = normalized(add(entry, Vector3{0, 1, 0}));
+    prepare();
+    EXPECT_TRUE(near(work.diffuse_normal, overall));
+    EXPECT_TRUE(near(work.shading_normal, normalized(add(overall, Vector3{1, 0, 0}))));
 
     // Query 142 reporting its flag: no bump of any kind, not even the vectors.
     f.state.normal = entry;
     host().reduced_ray = 1;
-    block->bump_mode = 1;
-    block->overall_bump = Vector3{1, 1, 0};
-    host().evaluations.clear();
     prepare();
-    EXPECT_EQ(work.bump_suppressed, 1);
-    EXPECT_EQ(host().count("rx_call_shader"), 2);
     EXPECT_TRUE(near(work.shading_normal, entry, 0));
-    EXPECT_FALSE(was_read(SLOT(bump_mode)));
+    EXPECT_TRUE(near(work.diffuse_normal, entry, 0));
 }
 
 TEST_F(Normals, TangentsArePerpendicularUnitAndRotateInTurns) {
@@ -191,18 +167,15 @@ TEST_F(Normals, TangentsArePerpendicularUnitAndRotateInTurns) {
     block->anisotropy_channel = 0;
     prepare();
     const Vector3 u0 = work.aniso_u, v0 = work.aniso_v;
-    const Vector3 n = f.state.normal;
-    EXPECT_NEAR(dot(u0, n), 0.0f, 1e-6f);
-    EXPECT_NEAR(dot(v0, n), 0.0f, 1e-6f);
-    EXPECT_NEAR(length(u0), 1.0f, 1e-6f);
-    EXPECT_NEAR(length(v0), 1.0f, 1e-6f);
-    EXPECT_TRUE(near(u0, Vector3{-1, 0, 0}));
-    EXPECT_TRUE(near(v0, normalized(reject(Vector3{0, 1, 0}, n))));
+    for (const Vector3 &t : {u0, v0}) {
+        EXPECT_NEAR(dot(t, f.state.normal), 0.0f, 1e-6f) << t;
+        EXPECT_NEAR(length(t), 1.0f, 1e-6f) << t;
+    }
 
     // A quarter turn: u takes v's place, v takes minus u's; a twelfth: 30 degrees.
     const float c30 = std::sqrt(3.0f) / 2;
     for (const auto &[turns, u, v] :
-         {std::tuple{0.25f, v0, negate(u0)}, std::tuple{-0.5f, negate(u0), negate(v0)}, std::tuple{1.0f, u0, v0},
+         {std::tuple{0.25f, v0, negate(u0)},
           std::tuple{1.0f / 12, add(scale(u0, c30), scale(v0, 0.5f)), sub(scale(v0, c30), scale(u0, 0.5f))}}) {
         block->anisotropy_rotation = turns;
         prepare();
@@ -215,30 +188,23 @@ TEST_F(Normals, ShadowRaysFromBehindFlipTheNormals) {
     script_bump_shader(3);
     block->diffuse_bump_off = 1;
     const Vector3 entry = f.state.normal;
-    f.state.direction = Vector3{0, 0, 1};  // leaves through the surface: dot_nd > 0
-    f.state.ray_type = UVO_RAY_SHADOW;
-    f.state.inside = 0;
-    prepare();
     const Vector3 bumped = normalized(add(entry, Vector3{1, 0, 0}));
-    EXPECT_TRUE(near(work.shading_normal, negate(bumped)));
-    EXPECT_TRUE(near(f.state.normal, negate(bumped)));
-    EXPECT_TRUE(near(work.diffuse_normal, negate(entry)));
-    EXPECT_TRUE(near(work.entry_normal, entry, 0));
-    EXPECT_EQ(f.state.inside, 1);
-    EXPECT_LT(f.state.dot_nd, 0.0f);
-    EXPECT_FLOAT_EQ(f.state.dot_nd, dot(f.state.normal, f.state.direction));
-
-    // Other rays, or shadow rays from the front, keep their normal.
-    for (int32_t type : {UVO_RAY_EYE}) {
+    f.state.direction = Vector3{0, 0, 1};  // leaves through the surface: dot_nd > 0
+    for (int32_t type : {UVO_RAY_SHADOW, UVO_RAY_EYE}) {
+        const bool flips = type == UVO_RAY_SHADOW;
         f.state.normal = entry;
         f.state.inside = 0;
         f.state.ray_type = type;
         prepare();
-        EXPECT_TRUE(near(work.shading_normal, bumped)) << "ray type " << type;
-        EXPECT_EQ(f.state.inside, 0);
-        EXPECT_GT(f.state.dot_nd, 0.0f);
+        EXPECT_TRUE(near(work.shading_normal, flips ? negate(bumped) : bumped)) << "ray type " << type;
+        EXPECT_TRUE(near(f.state.normal, work.shading_normal)) << "ray type " << type;
+        EXPECT_TRUE(near(work.diffuse_normal, flips ? negate(entry) : entry)) << "ray type " << type;
+        EXPECT_EQ(f.state.inside, flips ? 1 : 0) << "ray type " << type;
+        EXPECT_FLOAT_EQ(f.state.dot_nd, dot(f.state.normal, f.state.direction));
     }
+    // A shadow ray from the front keeps its normal.
     f.state.normal = entry;
+    f.state.inside = 0;
     f.state.ray_type = UVO_RAY_SHADOW;
     f.state.direction = Vector3{0, 0, -1};
     prepare();

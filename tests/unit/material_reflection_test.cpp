@@ -22,10 +22,7 @@ struct Traced : MaterialTest {
     ShadingState child{};
     std::vector<Ray> rays;
     size_t next = 0;
-    int environment_calls = 0;
-    std::vector<int32_t> user_magic_at_trace;
-    std::vector<GlossyEnvironmentHint> hints;
-    std::vector<std::pair<double, double>> ranges;  // fall-off ranges set, in order
+    int32_t user_magic = 0;  // of the record child rays see, at the last trace
     IndexPair pair;
 
     void SetUp() override {
@@ -40,7 +37,7 @@ struct Traced : MaterialTest {
         work.anisotropy = work.importance = 1.0f;
         work.ior = 1.5f;
         auto trace = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
-            user_magic_at_trace.push_back(s->user ? *static_cast<const int32_t *>(s->user) : 0);
+            user_magic = s->user ? *static_cast<const int32_t *>(s->user) : 0;
             const Ray r = next < rays.size() ? rays[next] : Ray{false, 0, {}};
             ++next;
             s->child->distance = r.distance;
@@ -51,15 +48,8 @@ struct Traced : MaterialTest {
         };
         host().script.rx_trace_reflection = trace;
         host().script.rx_trace_refraction = trace;
-        host().script.rx_trace_environment = [this](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
-            ++environment_calls;
-            if (s->user)
-                hints.push_back(*static_cast<const GlossyEnvironmentHint *>(s->user));
+        host().script.rx_trace_environment = [](Color *c, ShadingState *, const Vector3 *) -> Boolean {
             *c = Color{0.0f, 0.0f, 1.0f, 1.0f};  // the sky
-            return 1;
-        };
-        host().script.rx_ray_falloff = [this](ShadingState *, double *a, double *b) -> Boolean {
-            ranges.emplace_back(*a, *b);
             return 1;
         };
         pair.script();
@@ -83,109 +73,59 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     reflect();
     EXPECT_TRUE(near(out.reflection_raw, Color{1.0f, 0.5f, 0.25f, 0}));
     EXPECT_TRUE(near(out.reflection, Color{0.25f, 0.125f, 0.0625f, 0}));
-    EXPECT_EQ(next, 1u) << "glossiness 1: one mirror ray";
-    EXPECT_EQ(user_magic_at_trace.front(), UVO_REFLECTION_MARKER_MAGIC);
-    EXPECT_EQ(f.state.user, nullptr);
-    EXPECT_EQ(f.state.user_size, 0);
-    EXPECT_EQ(f.state.importance, 1.0f);
+    EXPECT_EQ(user_magic, UVO_REFLECTION_MARKER_MAGIC) << "the marker the reflection-ray roulette looks for";
+    EXPECT_EQ(f.state.user, nullptr) << "no pointer to the marker left behind";
 
-    // Glossy: n rays averaged, a miss takes the environment with the hint.
-    work.reflection_glossiness = 0.5f;
-    work.reflection_samples = 4;
-    rays = {{true, 1.0, white}, {false, 0, {}}, {true, 1.0, white}, {false, 0, {}}};
-    reflect();
-    EXPECT_EQ(next, 4u);
-    EXPECT_TRUE(near(out.reflection_raw, Color{0.5f, 0.5f, 1.0f, 0}));
-    ASSERT_EQ(hints.size(), 2u);
-    EXPECT_EQ(hints[0].magic, UVO_GLOSSY_HINT_MAGIC);
-    EXPECT_EQ(hints[0].glossiness, 0.5f);
-
-    // Reflections from inside that are suppressed: no ray at all.
+    // Reflections from inside that are suppressed, and highlights only
+    // without final gathering: black.
     work.internal_reflection_factor = 0.0f;
     reflect();
-    EXPECT_EQ(next, 0u);
     EXPECT_TRUE(near(out.reflection_raw, Color{}));
-
-    // Highlights only: nothing traced; with final gathering the cache along
-    // the mirror direction of a ray straight down.
     work.internal_reflection_factor = 1.0f;
     work.highlights_only = 1;
     reflect();
     EXPECT_TRUE(near(out.reflection_raw, Color{}));
-    EXPECT_EQ(next, 0u);
+    // With final gathering: the cached radiance.
     f.options.final_gather = 1;
     work.indirect_enabled = 1;
-    Vector3 normal_seen{};
-    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *s, int32_t face,
-                                                const IndirectRequest *q) -> Boolean {
-        EXPECT_EQ(face, UVO_FACE_FRONT);
-        EXPECT_EQ(q->importance, 1.0f);
-        normal_seen = s->normal;
+    host().script.rx_compute_avg_radiance = [](Color *c, ShadingState *, int32_t, const IndirectRequest *) {
         *c = Color{0.3f, 0.3f, 0.3f, 1};
-        return 1;
+        return Boolean(1);
     };
     reflect();
-    EXPECT_EQ(normal_seen.z, 1.0f);
-    EXPECT_EQ(f.state.normal.z, 1.0f);
     EXPECT_TRUE(near(out.reflection_raw, Color{0.3f, 0.3f, 0.3f, 1}));
-    EXPECT_FLOAT_EQ(out.reflection.r, 0.15f);
 }
 
 TEST_F(Traced, ReflectionFalloffBlendsTowardsItsColour) {
     block->reflection_falloff_enable = block->reflection_falloff_color_enable = 1;
     block->reflection_falloff_distance = 10.0f;
     block->reflection_falloff_color = Color{0.0f, 1.0f, 0.0f, 1};
-    Vector3 direction_at_colour{};
-    host().script.rx_phen_eval = [&](ShadingState *s, const void *p) -> void * {
-        if (p == &block->reflection_falloff_color)
-            direction_at_colour = s->direction;
-        return const_cast<void *>(p);
-    };
     // A hit at distance 0 with no hit object is a miss: the fall-off colour.
     const Color traced{1.0f, 0.0f, 0.0f, 1}, green{0, 1, 0, 0};
-    for (const auto &[d, expected] : {std::pair{5.0, Color{0.25f, 0.75f, 0, 0}}, std::pair{10.0, green},
-                                      std::pair{20.0, green}, std::pair{0.0, green}}) {
+    for (const auto &[d, expected] : {std::pair{5.0, Color{0.25f, 0.75f, 0, 0}}, std::pair{20.0, green},
+                                      std::pair{0.0, green}}) {
         rays = {{true, d, traced}};
         reflect();
         EXPECT_TRUE(near(out.reflection_raw, expected)) << "hit at " << d;
     }
-    EXPECT_EQ(direction_at_colour.z, 1.0f) << "evaluated along the mirror direction";
-    EXPECT_EQ(ranges.front(), std::make_pair(10.0, 10.0));
-    EXPECT_EQ(ranges.size(), 8u) << "set and restored for each call";
 
-    // Without a fall-off colour but with the environment fallback: one
-    // look-up up front serves every miss.
+    // Without a fall-off colour but with the environment fallback: misses
+    // see the environment.
     block->reflection_falloff_enable = 0;
     work.reflection_environment_fallback = 1;
     work.reflection_glossiness = 0.5f;
     work.reflection_samples = 3;
     rays = {};
-    environment_calls = 0;
     reflect();
-    EXPECT_EQ(environment_calls, 1);
     EXPECT_TRUE(near(out.reflection_raw, Color{0, 0, 1, 0}));
 }
 
 TEST_F(Traced, CutoffSkipsUnimportantBranches) {
     rays = {{true, 1.0, white}};
-    for (int k = 0; k < 5; ++k)
-        reflect();
-    EXPECT_EQ(uvo::material_state().reflection_skip_count, 0) << "no cut-off";
     // Branch importance 0.5 (the weight at the root) against cut-off x q.
     work.reflection_cutoff = 1.0f;
     for (const auto &[q, skipped] : {std::pair{0.4, false}, std::pair{0.6, true}}) {
-        host().script.rx_sample = [q = q](double *x, int32_t *instance, ShadingState *, int32_t dim,
-                                      int32_t *count) -> Boolean {
-            if (dim == 1) {
-                *x = q;
-                return 1;
-            }
-            if (*instance >= *count)
-                return 0;
-            ++*instance;
-            x[0] = x[1] = 0.5;
-            return 1;
-        };
+        script_samples(q);
         const int before = uvo::material_state().reflection_skip_count;
         reflect();
         EXPECT_EQ(uvo::material_state().reflection_skip_count - before, skipped ? 1 : 0) << "q " << q;
@@ -193,9 +133,7 @@ TEST_F(Traced, CutoffSkipsUnimportantBranches) {
     }
     // A skipped refraction is black without coverage.
     work.refraction_cutoff = 10.0f;
-    script_samples(0.5);
     refract();
-    EXPECT_EQ(next, 0u);
     EXPECT_TRUE(near(out.refraction_raw, Color{}));
     EXPECT_EQ(uvo::material_state().refraction_skip_count, 1);
 }
@@ -229,7 +167,6 @@ TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
         EXPECT_EQ(std::make_pair(pair.in, pair.out), std::make_pair(expect_in, expect_out))
             << "inside " << inside << " thin " << thin;
     }
-    EXPECT_TRUE(near(out.refraction_raw, white));
     EXPECT_TRUE(near(out.refraction, Color{0.5f, 0.25f, 1.0f, 1.0f}));
 
     // Total internal reflection: a reflected ray with full coverage.
@@ -237,25 +174,12 @@ TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
     rays = {{true, 1.0, Color{0.2f, 0.2f, 0.2f, 0.0f}}};
     refract();
     EXPECT_TRUE(near(out.refraction_raw, Color{0.2f, 0.2f, 0.2f, 1.0f}));
-    EXPECT_EQ(host().count("rx_trace_reflection"), 1);
+    EXPECT_EQ(host().count("rx_trace_reflection"), 1) << "traced as a reflection ray";
 
-    // Glossy: the lobe exponent is 2^(8 g) rounded to a float; the second
-    // exponent is that float times the anisotropy, in single precision (for
-    // g = 0.6 and a = 0.3 the double product rounds to a different float).
-    // A failed ray adds nothing but counts.
-    const float e = static_cast<float>(std::exp2(8.0 * static_cast<double>(0.6f)));
-    float iso = 0, eu = 0, ev = 0;
-    host().script.rx_transmission_dir_glossy_x = [&](Vector3 *d, ShadingState *s, float, float, float x,
-                                                     const double *) -> Boolean {
-        iso = x;
-        *d = s->direction;
-        return 1;
-    };
-    host().script.rx_transmission_dir_anisglossy_x = [&](Vector3 *d, ShadingState *s, float, float, const Vector3 *,
-                                                         const Vector3 *, float x, float y,
-                                                         const double *) -> Boolean {
-        eu = x;
-        ev = y;
+    // Glossy: a failed ray adds nothing but counts, even when the host
+    // lowers the count in the loop.
+    host().script.rx_transmission_dir_glossy_x = [](Vector3 *d, ShadingState *s, float, float, float,
+                                                    const double *) -> Boolean {
         *d = s->direction;
         return 1;
     };
@@ -263,23 +187,14 @@ TEST_F(Traced, RefractionDirectionsIndicesAndLobeExponents) {
     work.refraction_samples = 2;
     rays = {{false, 0, {}}, {true, 1.0, white}};
     refract();
-    EXPECT_EQ(iso, e);
     EXPECT_TRUE(near(out.refraction_raw, Color{0.5f, 0.5f, 0.5f, 0.5f}));
-    work.anisotropy = 0.3f;
-    refract();
-    EXPECT_EQ(eu, e);
-    EXPECT_EQ(ev, e * 0.3f);
-
-    // A host that lowers the count in the loop does not change the divisor.
-    work.anisotropy = 1.0f;
     rays = {{true, 1.0, white}, {true, 1.0, white}};
     host().script.rx_sample = [](double *x, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
         if (count != nullptr)
             *count = 1;
         if (instance != nullptr && count != nullptr && (*instance)++ >= *count)
             return 0;
-        for (int32_t d = 0; d < dim; ++d)
-            x[d] = 0.5;
+        std::fill(x, x + dim, 0.5);
         return 1;
     };
     refract();
@@ -294,13 +209,9 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
         rays = {{true, d, white}};
         refract();
         EXPECT_TRUE(near(out.refraction_raw, expected)) << "hit at " << d;
-        EXPECT_EQ(user_magic_at_trace.back(), UVO_REFRACTION_FALLOFF_MAGIC);
     }
-    EXPECT_EQ(ranges.size(), 6u);
-    EXPECT_EQ(ranges.front(), std::make_pair(4.0, 4.0));
 
     // Colour mode: no limit, fade towards the colour by distance.
-    ranges.clear();
     work.refraction_falloff_color_enable = 1;
     work.refraction_falloff_color = Color{0.5f, 0.5f, 0.5f, 1};
     rays = {{true, 8.0, white}};
@@ -309,9 +220,7 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
 
     // The surface hit applied it already: not again.  Inside the object: no
     // record, no limit.
-    void *seen_user = &seen_user;
-    host().script.rx_trace_refraction = [&](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
-        seen_user = s->user;
+    host().script.rx_trace_refraction = [](Color *c, ShadingState *s, const Vector3 *) -> Boolean {
         if (s->user != nullptr)
             static_cast<RefractionFalloffRecord *>(s->user)->applied = 1;
         s->child->distance = 8.0;
@@ -323,7 +232,5 @@ TEST_F(Traced, RefractionFalloffLimitAndColour) {
     f.state.inside = 1;
     work.refraction_falloff_color_enable = 0;
     refract();
-    EXPECT_EQ(seen_user, nullptr);
-    EXPECT_TRUE(ranges.empty());
     EXPECT_TRUE(near(out.refraction_raw, white));
 }

@@ -79,9 +79,12 @@ inline MaterialApiRecord *stored_api_record() {
     return reinterpret_cast<MaterialApiRecord *>(host().store[UVO_KEY_MATERIAL_API].data());
 }
 
-// Every sample the host draws has all its dimensions at `u`.
+// Every sample the host draws has all its dimensions at `u`; a counted
+// loop ends after its count.
 inline void script_samples(double u) {
-    host().script.rx_sample = [u](double *x, int32_t *, ShadingState *, int32_t dim, int32_t *) -> Boolean {
+    host().script.rx_sample = [u](double *x, int32_t *instance, ShadingState *, int32_t dim, int32_t *count) -> Boolean {
+        if (instance != nullptr && count != nullptr && (*instance)++ >= *count)
+            return 0;
         for (int32_t d = 0; d < dim; ++d)
             x[d] = u;
         return 1;
