@@ -32,6 +32,7 @@ struct DirectLight : ::testing::Test {
     std::map<Tag, ScriptedLight> lights;
     std::map<Tag, HostLight> records;
     std::vector<std::pair<float, float>> ward_exponents;
+    std::vector<Vector3> normals_seen;  // the normal each light sample was asked against
     float ward_value = 0.1f;
 
     void SetUp() override {
@@ -47,8 +48,9 @@ struct DirectLight : ::testing::Test {
         work.importance = 0.25f;
         work.indirect_enabled = 1;
         work.indirect_quality = 1.0f;
-        host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
+        host().script.rx_sample_light = [this](Color *c, Vector3 *d, float *m, ShadingState *s, Tag light,
                                                int32_t *count) -> Boolean {
+            normals_seen.push_back(s->normal);
             auto it = lights.find(light);
             if (it == lights.end() || *count >= int32_t(it->second.samples.size()))
                 return 0;
@@ -196,12 +198,17 @@ TEST_F(DirectLight, BackSideForTranslucency) {
     lights[1].samples = {{Color{2, 2, 2, 1}, Vector3{0, 0, -1}, 0.5f}};
     work.translucency_weight = Color{0.5f, 0.25f, 0.0f, 0.3f};
     block->p.indirect_multiplier = 2.0f;
-    host().script.rx_compute_avg_radiance = [](Color *c, ShadingState *, int32_t, const IndirectRequest *) {
+    int32_t face = 0;
+    host().script.rx_compute_avg_radiance = [&](Color *c, ShadingState *, int32_t f, const IndirectRequest *) {
+        face = f;
         *c = Color{0.1f, 0.1f, 0.1f, 1};
         return Boolean(1);
     };
     run();
-    // The back side takes the host's cosine as is.
+    // The back side is lit and gathered through the negated diffuse normal,
+    // and takes the host's cosine as is.
+    EXPECT_EQ(normals_seen.back().z, -1.0f);
+    EXPECT_EQ(face, UVO_FACE_BACK);
     EXPECT_FLOAT_EQ(out.translucency_raw.r, 2 * 0.5f + 0.1f * 2.0f);
     EXPECT_FLOAT_EQ(out.translucency.g, out.translucency_raw.g * 0.25f);
     EXPECT_EQ(out.irradiance.r, 0.0f) << "front side: the sample is below the normal";

@@ -3,6 +3,7 @@
 // std::pow one.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -159,19 +160,27 @@ TEST(ToneCurve, DarkToneCrushOnlyBelowUnitLuminance) {
 
 // Random bases against double pow: see the fast curve against the plain one.
 TEST(PowerBatch, MatchesDoublePowRoundedToFloat) {
-    // Every float in [0.5, 1) to the powers 2, 3 and 4, in place: integer
-    // exponents make exact ties, which must round to even as pow's do.
-    const int count = 1 << 23;
-    std::vector<float> all(count);
-    for (float e : {2.0f, 3.0f, 4.0f}) {
-        for (int i = 0; i < count; ++i)
-            all[i] = 0.5f + float(i) * 0x1p-24f;
-        uvo::power_batch(all.data(), e, all.data(), count);
-        for (int i = 0; i < count; ++i) {
-            const float b = 0.5f + float(i) * 0x1p-24f;
-            ASSERT_EQ(all[i], static_cast<float>(std::pow(double(b), double(e)))) << "pow(" << b << ", " << e << ")";
-        }
-    }
+    auto check = [](std::vector<float> bases, float e) {
+        std::vector<float> powers = bases;
+        uvo::power_batch(powers.data(), e, powers.data(), int(powers.size()));  // in place
+        for (size_t i = 0; i < bases.size(); ++i)
+            ASSERT_EQ(powers[i], static_cast<float>(std::pow(double(bases[i]), double(e))))
+                << "pow(" << bases[i] << ", " << e << ")";
+    };
+    // Every float in [0.5, 1) to the powers 2, 3 and 4: integer exponents
+    // make exact ties, which must round to even as pow's do.
+    std::vector<float> octave(1 << 23);
+    for (size_t i = 0; i < octave.size(); ++i)
+        octave[i] = 0.5f + float(i) * 0x1p-24f;
+    for (float e : {2.0f, 3.0f, 4.0f})
+        check(octave, e);
+    // Every 251st float of the normal range to a gamma and a crush exponent:
+    // each power table entry and each slice of the mantissa.
+    std::vector<float> range;
+    for (uint32_t bits = 0x00800000u; bits < 0x7f800000u; bits += 251)
+        range.push_back(std::bit_cast<float>(bits));
+    for (float e : {1.0f / 2.2f, 2.6f})
+        check(range, e);
 }
 
 TEST(PowerBatch, SpecialValuesAreThoseOfPow) {
