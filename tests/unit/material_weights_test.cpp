@@ -256,12 +256,13 @@ TEST_F(Weights, StagesOnlyReadWhatTheirWeightNeeds) {
                       SLOT(reflection_samples), SLOT(ao_distance)})
         EXPECT_FALSE(was_read(slot)) << "slot offset " << slot;
     EXPECT_EQ(work.reflection_samples, 0);
-    // The indirect quality is weighted, then raised to at least 1.
-    EXPECT_FLOAT_EQ(uvo::indirect_quality_factor(0.5f, 4.0f), 2.0f);
+    // The indirect quality is weighted, then raised to at least 1; weight 0 leaves it as it is.
     block->indirect_quality = 0.3f;
-    block->indirect_quality_weight = 2.0f;
-    evaluate();
-    EXPECT_EQ(work.indirect_quality, 1.0f);
+    for (auto [w, quality] : {std::pair{2.0f, 1.0f}, {4.0f, 1.2f}, {0.0f, 0.3f}}) {
+        block->indirect_quality_weight = w;
+        evaluate();
+        EXPECT_FLOAT_EQ(work.indirect_quality, quality) << "weight " << w;
+    }
     // A negative fall-off colour channel is clamped when copied.
     block->transparency = 0.5f;
     block->refraction_falloff_enable = block->refraction_falloff_color_enable = 1;
