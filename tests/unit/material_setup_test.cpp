@@ -122,10 +122,11 @@ TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
         char shadow_mode;
         uint8_t caustics;
         Boolean refractive_caustics;
-        bool warned;
+        bool warned, caustics_read;
     } cases[] = {
-        {1, UVO_SHADOW_ON, 0, 1, true},       {1, UVO_SHADOW_ON, 1, 0, true}, {1, UVO_SHADOW_ON, 1, 1, false},
-        {1, UVO_SHADOW_SEGMENTS, 0, 0, false}, {0, UVO_SHADOW_ON, 1, 0, false},
+        {1, UVO_SHADOW_ON, 0, 1, true, false},        {1, UVO_SHADOW_ON, 1, 0, true, true},
+        {1, UVO_SHADOW_ON, 1, 1, false, true},        {1, UVO_SHADOW_SEGMENTS, 0, 0, false, false},
+        {0, UVO_SHADOW_ON, 1, 0, false, false},  // off: neither warnings nor the caustics switch
     };
     for (const auto &c : cases) {
         f.options.shadow_mode = c.shadow_mode;
@@ -135,8 +136,9 @@ TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
         block->refraction_falloff_enable = c.falloff;
         block->refractive_caustics = c.refractive_caustics;
         init_instance();
-        EXPECT_EQ(host().texts(), c.warned ? falloff_warnings : std::vector<std::string>{})
-            << row("falloff", c.falloff, c.shadow_mode, c.caustics, c.refractive_caustics);
+        SCOPED_TRACE(row("falloff", c.falloff, c.shadow_mode, c.caustics, c.refractive_caustics));
+        EXPECT_EQ(host().texts(), c.warned ? falloff_warnings : std::vector<std::string>{});
+        EXPECT_EQ(was_read(SLOT(refractive_caustics)), c.caustics_read);
     }
 }
 
