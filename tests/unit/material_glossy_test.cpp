@@ -12,7 +12,7 @@ Vector3 mirror(Vector3 d, Vector3 n) { return sub(d, scale(n, 2.0f * dot(d, n)))
 struct Glossy : MaterialTest {
     const double sample[2] = {0.25, 0.75};
     Vector3 dir{9, 9, 9};
-    Vector3 lobe{0, 0, 1};  // what the lobe functions answer
+    Vector3 lobe{};  // what the lobe functions answer; zero: the sharp mirror of the state's direction
     float exponent = 0, exponent_v = 0;  // what the lobe functions were asked for
 
     void SetUp() override {
@@ -20,10 +20,10 @@ struct Glossy : MaterialTest {
         f.state.direction = normalized(Vector3{1, 0, -1});
         f.state.normal = f.state.normal_geom = Vector3{0, 0, 1};
         f.state.dot_nd = dot(f.state.direction, f.state.normal);
-        host().script.rx_reflection_dir_glossy_x = [this](Vector3 *d, ShadingState *, float e, const double *) {
+        host().script.rx_reflection_dir_glossy_x = [this](Vector3 *d, ShadingState *s, float e, const double *) {
             exponent = e;
             exponent_v = 0;
-            *d = lobe;
+            *d = length(lobe) > 0 ? lobe : mirror(s->direction, s->normal);
         };
         host().script.rx_reflection_dir_anisglossy_x = [this](Vector3 *d, ShadingState *, const Vector3 *,
                                                               const Vector3 *, float eu, float ev, const double *) {
@@ -53,7 +53,7 @@ TEST_F(Glossy, MirrorAndDiffuseEnds) {
 
 TEST_F(Glossy, LobeAroundTheNormalGivesTheHalfWayVector) {
     const ShadingState before = f.state;
-    // Answering the normal itself gives the plain mirror.
+    // A sharp lobe, centred on the normal, gives the plain mirror.
     draw(0.5f, 1.0f);
     EXPECT_EQ(exponent, 16.0f);
     EXPECT_TRUE(near(dir, mirror(before.direction, before.normal)));

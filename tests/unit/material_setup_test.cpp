@@ -39,12 +39,10 @@ TEST_F(MaterialSetup, ShaderLevelInitResetsAndExitReportsTheSkipCounts) {
     shared.reflection_skip_count = 7;
     shared.refraction_skip_count = 3;
     shared.invalid_number_reported = 1;
-    shared.interface_error_armed = 0;
     Boolean request = 0;
     EXPECT_EQ(uvo::material_init(&f.state, nullptr, &request), 1);
     EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0);
     EXPECT_EQ(shared.invalid_number_reported, 0);
-    EXPECT_EQ(shared.interface_error_armed, 1);
 
     shared.reflection_skip_count = 12;
     shared.refraction_skip_count = 5;
