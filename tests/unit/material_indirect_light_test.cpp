@@ -110,7 +110,16 @@ TEST_F(Indirect, OcclusionWeightsAndOpenness) {
     EXPECT_EQ(out.occlusion.r, 1.0f);
 }
 
-TEST_F(Indirect, ProbeAndGatherRayCountsStopAtTheirLimit) {
+TEST_F(Indirect, GatherRequestAndTheLimitsOfItsCounts) {
+    // The record the host reads: its size, the rays scaled by the quality,
+    // importance 1 after a failed gather query.
+    f.options.gather_rays = 100;
+    work.indirect_quality = 0.55f;
+    work.indirect_query_failed = 1;
+    const IndirectRequest request = uvo::indirect_request(&f.state, work, 2.0f);
+    EXPECT_EQ(request.size, 44);
+    EXPECT_EQ(request.rays, 55);
+    EXPECT_EQ(request.importance, 1.0f);
     // A huge opacity, probe count or gather ray count is cut to the named limit.
     work.ao_mode = 1;
     work.ao_samples = 16;
