@@ -23,11 +23,10 @@ struct MaterialSetup : MaterialTest {
     uvo::MaterialInstance init_instance() {
         Boolean request = 0;
         EXPECT_EQ(uvo::material_init(&f.state, block.get(), &request), 1);
-        EXPECT_EQ(host().allocations["xmtl"], 1);
         auto *instance = static_cast<uvo::MaterialInstance *>(host().user_slot);
-        EXPECT_NE(instance, nullptr);
         const uvo::MaterialInstance copy = instance ? *instance : uvo::MaterialInstance{};
         EXPECT_EQ(uvo::material_exit(&f.state, block.get()), 1);
+        EXPECT_EQ(host().allocations["xmtl"], 1);
         EXPECT_EQ(host().releases["xmtl"], 1);
         return copy;
     }
@@ -40,52 +39,26 @@ TEST_F(MaterialSetup, ShaderLevelInitResetsAndExitReportsTheSkipCounts) {
     shared.reflection_skip_count = 7;
     shared.refraction_skip_count = 3;
     shared.invalid_number_reported = 1;
-    shared.interface_error_armed = 0;
     Boolean request = 0;
     EXPECT_EQ(uvo::material_init(&f.state, nullptr, &request), 1);
     EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0);
     EXPECT_EQ(shared.invalid_number_reported, 0);
-    EXPECT_EQ(shared.interface_error_armed, 1);
-    EXPECT_TRUE(host().calls.empty()) << "shader-level init calls the host: " << host().calls.front().name;
 
     shared.reflection_skip_count = 12;
     shared.refraction_skip_count = 5;
     EXPECT_EQ(uvo::material_exit(&f.state, nullptr), 1);
-    const std::vector<std::string> both = {"Reflection rays skipped by threshold: 12",
-                                           "Refraction rays skipped by threshold: 5"};
-    EXPECT_EQ(host().texts("info"), both);
-    EXPECT_EQ(shared.reflection_skip_count + shared.refraction_skip_count, 0) << "spent for the next exit";
     shared.refraction_skip_count = 1;
     uvo::material_exit(&f.state, nullptr);
-    EXPECT_EQ(host().texts("info").back(), "Refraction rays skipped by threshold: 1");
-    EXPECT_EQ(host().texts("info").size(), 3u) << "a count of 0 gives no message";
-    EXPECT_EQ(host().allocations.size(), 0u);
+    // A count of 0 gives no message.
+    const std::vector<std::string> messages = {"Reflection rays skipped by threshold: 12",
+                                               "Refraction rays skipped by threshold: 5",
+                                               "Refraction rays skipped by threshold: 1"};
+    EXPECT_EQ(host().texts("info"), messages);
 }
 
-TEST_F(MaterialSetup, InstanceRecordLivesInTheSlotWithTheDeclarationVersion) {
-    f.shader.declaration = 4242;
-    Tag asked_for = 0;
-    bool asked_without_state = false;
-    host().script.rx_query = [&](int32_t code, ShadingState *s, Tag item, void *answer) -> Boolean {
-        if (code == UVO_QUERY_USER_DATA_SLOT) {
-            *static_cast<void ***>(answer) = &host().user_slot;
-            return 1;
-        }
-        if (code == UVO_QUERY_DECLARATION_VERSION) {
-            asked_for = item;
-            asked_without_state = s == nullptr;
-            *static_cast<int32_t *>(answer) = 14;
-            return 1;
-        }
-        return 0;
-    };
-    const uvo::MaterialInstance instance = init_instance();
-    EXPECT_EQ(instance.declaration_version, 14);
-    EXPECT_EQ(asked_for, 4242u);
-    EXPECT_TRUE(asked_without_state);
-    EXPECT_EQ(instance.reflection_undersampler, nullptr);
-    EXPECT_EQ(instance.refraction_undersampler, nullptr);
-
+TEST_F(MaterialSetup, InstanceRecordTakesTheVersionOfItsDeclaration) {
+    host().declaration_version = 14;
+    EXPECT_EQ(init_instance().declaration_version, 14);
     // Without a slot nothing is allocated.
     host().reset();
     host().script.rx_query = [](int32_t, ShadingState *, Tag, void *) -> Boolean { return 0; };
@@ -97,8 +70,7 @@ TEST_F(MaterialSetup, InstanceRecordLivesInTheSlotWithTheDeclarationVersion) {
 
 TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitchesAndContourRendering) {
     // Contour rendering needs both flags; it disables interpolation with one
-    // warning, and the refraction switch is not needed once the reflection
-    // one is on.  Highlights only: no reflection cache, the refraction one still.
+    // warning.  Highlights only: no reflection cache, the refraction one still.
     const struct {
         uint8_t contour0, contour1;
         Boolean reflection, highlights_only, refraction;
@@ -122,13 +94,9 @@ TEST_F(MaterialSetup, InterpolationRequestsFollowTheSwitchesAndContourRendering)
         block->refraction_interpolate = c.refraction;
         const uvo::MaterialInstance instance = init_instance();
         SCOPED_TRACE(row("contour", c.contour0, c.contour1, c.reflection, c.highlights_only, c.refraction));
-        // Each cache is a record, its slot pool and its cell index, all
-        // released again by exit (the pointers are only compared here).
         EXPECT_EQ(instance.reflection_undersampler != nullptr, bool(c.reflection_requested));
         EXPECT_EQ(instance.refraction_undersampler != nullptr, bool(c.refraction_requested));
-        const int made = c.reflection_requested + c.refraction_requested;
-        EXPECT_EQ(host().allocations["interpolate"], 3 * made);
-        EXPECT_EQ(host().releases["interpolate"], 3 * made);
+        EXPECT_EQ(host().releases["interpolate"], host().allocations["interpolate"]) << "exit releases the caches";
         EXPECT_EQ(host().texts("warning"),
                   c.warned ? std::vector<std::string>{contour_warning} : std::vector<std::string>{});
     }
@@ -140,12 +108,10 @@ TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
         char shadow_mode;
         uint8_t caustics;
         Boolean refractive_caustics;
-        bool warned, caustics_read;
+        bool warned;
     } cases[] = {
-        {1, UVO_SHADOW_ON, 0, 1, true, false},
-        {1, UVO_SHADOW_ON, 1, 0, true, true},        {1, UVO_SHADOW_ON, 1, 1, false, true},
-        {1, UVO_SHADOW_SEGMENTS, 0, 0, false, false},
-        {0, UVO_SHADOW_ON, 1, 0, false, false},  // off: neither warnings nor the caustics switch
+        {1, UVO_SHADOW_ON, 0, 1, true}, {1, UVO_SHADOW_ON, 1, 0, true}, {1, UVO_SHADOW_ON, 1, 1, false},
+        {1, UVO_SHADOW_SEGMENTS, 0, 0, false}, {0, UVO_SHADOW_ON, 1, 0, false},
     };
     for (const auto &c : cases) {
         f.options.shadow_mode = c.shadow_mode;
@@ -156,9 +122,7 @@ TEST_F(MaterialSetup, RefractiveFalloffWarningsDependOnShadowModeAndCaustics) {
         block->refractive_caustics = c.refractive_caustics;
         init_instance();
         SCOPED_TRACE(row("falloff", c.falloff, c.shadow_mode, c.caustics, c.refractive_caustics));
-        EXPECT_EQ(host().texts("warning"), c.warned ? falloff_warnings : std::vector<std::string>{});
-        EXPECT_EQ(host().messages.size(), c.warned ? falloff_warnings.size() : 0u);
-        EXPECT_EQ(was_read(SLOT(refractive_caustics)), c.caustics_read);
+        EXPECT_EQ(host().texts(), c.warned ? falloff_warnings : std::vector<std::string>{});
     }
 }
 
@@ -166,20 +130,16 @@ TEST_F(MaterialSetup, ApiRecordIsClaimedOnceAndAWrongInterfaceReportedOncePerArm
     EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr);  // nothing stored
     for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
         store_api_record(layout);
-        MaterialApiRecord *claimed = uvo::claim_api_record(&f.state);
-        ASSERT_NE(claimed, nullptr) << "layout " << layout;
-        EXPECT_EQ(claimed, stored_api_record());
-        EXPECT_EQ(claimed->claimed, 1);
+        EXPECT_EQ(uvo::claim_api_record(&f.state), stored_api_record()) << "layout " << layout;
+        EXPECT_EQ(stored_api_record()->claimed, 1);
         EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "layout " << layout << " claimed twice";
     }
-    EXPECT_TRUE(host().messages.empty());
-
     store_api_record(100);
     Boolean request;
     uvo::material_init(&f.state, nullptr, &request);
-    for (int ray = 0; ray < 5; ++ray)
+    for (int ray = 0; ray < 3; ++ray)
         EXPECT_EQ(uvo::claim_api_record(&f.state), nullptr) << "ray " << ray;
-    EXPECT_EQ(host().texts("error"), std::vector<std::string>{"uvo_material_api: wrong shader interface version!"});
+    EXPECT_EQ(host().texts(), std::vector<std::string>{"uvo_material_api: wrong shader interface version!"});
     // A shader-level init arms the report again.
     uvo::material_init(&f.state, nullptr, &request);
     uvo::claim_api_record(&f.state);
@@ -187,46 +147,32 @@ TEST_F(MaterialSetup, ApiRecordIsClaimedOnceAndAWrongInterfaceReportedOncePerArm
     EXPECT_EQ(stored_api_record()->claimed, 0) << "a record of the wrong interface is left alone";
 }
 
-TEST_F(MaterialSetup, ApiRecordLayoutsPutEachValueInItsSlot) {
-    // Outputs whose slot k holds the float k + 1, so any misplacement shows.
-    uvo::MaterialOutputs outputs;
-    float *slots = reinterpret_cast<float *>(&outputs);
+TEST_F(MaterialSetup, ApiRecordLayoutsCopyEachComponent) {
+    // Every slot of the outputs and weights distinct, so a misplaced copy shows.
+    uvo::MaterialOutputs o;
+    float *slots = reinterpret_cast<float *>(&o);
     for (int k = 0; k < 101; ++k)
         slots[k] = float(k + 1);
-    uvo::MaterialWorkRecord work{};
-    work.diffuse_weight = Color{201, 202, 203, 204};
-    work.reflection_weight = Color{205, 206, 207, 208};
-    work.refraction_weight = Color{209, 210, 211, 212};
-    work.translucency_weight = Color{213, 214, 215, 216};
+    uvo::MaterialWorkRecord w{};
+    w.diffuse_weight = Color{201, 202, 203, 204};
+    w.reflection_weight = Color{205, 206, 207, 208};
+    w.refraction_weight = Color{209, 210, 211, 212};
+    w.translucency_weight = Color{213, 214, 215, 216};
     f.state.ray_type = UVO_RAY_REFRACT;
-    for (int32_t layout : {UVO_MATERIAL_API_SMALL, UVO_MATERIAL_API_FULL}) {
-        MaterialApiRecord record{};
-        record.interface_version = layout;
-        record.claimed = 1;
-        uvo::fill_api_record(&record, &f.state, outputs, work, 0.75f);
-        const int32_t *words = reinterpret_cast<const int32_t *>(&record);
-        auto as_float = [&](int slot) {
-            float value;
-            std::memcpy(&value, words + slot, 4);
-            return value;
-        };
-        if (layout == UVO_MATERIAL_API_FULL) {
-            EXPECT_EQ(words[0], 416);
-            EXPECT_EQ(words[2], UVO_RAY_REFRACT);
-            for (int k = 0; k < 101; ++k)
-                EXPECT_EQ(as_float(3 + k), float(k + 1)) << "output slot " << k;
-            continue;
-        }
-        EXPECT_EQ(words[0], 208);
-        EXPECT_EQ(words[1], 1);
-        EXPECT_EQ(as_float(2), 0.75f);
-        // slot of the record -> slot of the outputs, colour by colour
-        const int from[8] = {64, 4, 16, 52, 28, 40, 80, 76};
-        for (int c = 0; c < 8; ++c)
-            for (int k = 0; k < 4; ++k)
-                EXPECT_EQ(as_float(3 + 4 * c + k), float(from[c] + k + 1)) << "component " << c << " channel " << k;
-        for (int k = 0; k < 16; ++k)
-            EXPECT_EQ(as_float(35 + k), float(201 + k)) << "weight slot " << 35 + k;
-        EXPECT_EQ(words[51], UVO_RAY_REFRACT);
-    }
+    MaterialApiRecord small{UVO_MATERIAL_API_SMALL, 1, {}}, full{UVO_MATERIAL_API_FULL, 1, {}};
+    uvo::fill_api_record(&small, &f.state, o, w, 0.75f);
+    uvo::fill_api_record(&full, &f.state, o, w, 0.75f);
+    EXPECT_EQ(std::memcmp(full.u.full.outputs, &o, sizeof o), 0);
+    EXPECT_EQ(full.u.full.ray_type, UVO_RAY_REFRACT);
+    const auto &s = small.u.small;
+    const std::pair<Color, Color> copies[] = {
+        {s.indirect, o.indirect},         {s.direct_diffuse, o.direct_diffuse}, {s.highlight, o.highlight},
+        {s.translucency, o.translucency}, {s.reflection, o.reflection},         {s.refraction, o.refraction},
+        {s.additional, o.additional},     {s.occlusion, o.occlusion},           {s.diffuse_weight, w.diffuse_weight},
+        {s.reflection_weight, w.reflection_weight}, {s.refraction_weight, w.refraction_weight},
+        {s.translucency_weight, w.translucency_weight}};
+    for (const auto &[got, want] : copies)
+        EXPECT_TRUE(near(got, want, 0)) << got << " for " << want;
+    EXPECT_EQ(s.opacity, 0.75f);
+    EXPECT_EQ(s.ray_type, UVO_RAY_REFRACT);
 }

@@ -47,39 +47,17 @@ TEST_F(Weights, ReflectivityFromTheCustomCurveOrTheHostsFresnel) {
         EXPECT_TRUE(near(work.reflection_weight, weight(white, 0.8f * c.factor))) << "dot_nd " << c.dot_nd;
         EXPECT_TRUE(std::isfinite(work.diffuse_weight.a)) << "dot_nd " << c.dot_nd;
     }
-    EXPECT_EQ(host().count("rx_fresnel_reflection"), 0);
 
-    // From the index: the first index is the side the ray comes from; a
-    // thin-walled surface and shadow rays always come from outside.
+    // From the index, whatever the host returns is clamped to [0, 1].
     p.reflectivity = 1.0f;
     p.fresnel_from_ior = 1;
-    float in = 0, out = 0, value = 0.04f;
-    host().script.rx_fresnel_reflection = [&](ShadingState *, float a, float b) {
-        in = a;
-        out = b;
-        return value;
-    };
-    const struct {
-        Boolean inside;
-        int32_t mode, ray_type;
-        float in, out;
-    } sides[] = {{0, 0, UVO_RAY_EYE, 1.0f, 1.5f}, {1, 0, UVO_RAY_REFRACT, 1.5f, 1.0f},
-                 {1, 1, UVO_RAY_REFRACT, 1.0f, 1.5f}, {1, 0, UVO_RAY_SHADOW, 1.0f, 1.5f}};
-    for (const auto &c : sides) {
-        f.state.inside = c.inside;
-        f.state.ray_type = c.ray_type;
-        p.thin_walled_mode = c.mode;
-        evaluate();
-        EXPECT_EQ(std::make_pair(in, out), std::make_pair(c.in, c.out))
-            << "inside " << c.inside << " mode " << c.mode << " ray " << c.ray_type;
-        EXPECT_TRUE(near(work.reflection_weight, weight(white, 0.04f)));
-    }
-    // Whatever the host returns is clamped to [0, 1].
-    f.state.inside = 0;
-    for (float returned : {1.7f, std::numeric_limits<float>::quiet_NaN()}) {
+    float value = 0;
+    host().script.rx_fresnel_reflection = [&](ShadingState *, float, float) { return value; };
+    for (auto [returned, expected] :
+         {std::pair{0.04f, 0.04f}, {1.7f, 1.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}}) {
         value = returned;
         evaluate();
-        EXPECT_EQ(work.reflection_weight.r, returned > 1 ? 1.0f : 0.0f) << "host value " << returned;
+        EXPECT_EQ(work.reflection_weight.r, expected) << "host value " << returned;
     }
 }
 
@@ -248,20 +226,18 @@ TEST_F(Weights, TranslucencyTakesAShareOfTheRefractionInsideOrThinWalled) {
     }
 }
 
-TEST_F(Weights, StagesOnlyReadWhatTheirWeightNeeds) {
-    // No reflection, refraction or occlusion: none of their parameters read.
+TEST_F(Weights, SamplesQualityAndFalloffColour) {
+    // No reflection: no reflection samples.
     block->reflection_samples = 12;
     evaluate();
-    for (auto slot : {SLOT(refraction_glossiness), SLOT(refraction_falloff_enable), SLOT(highlight_weight),
-                      SLOT(reflection_samples), SLOT(ao_distance)})
-        EXPECT_FALSE(was_read(slot)) << "slot offset " << slot;
     EXPECT_EQ(work.reflection_samples, 0);
-    // The indirect quality is weighted, then raised to at least 1.
-    EXPECT_FLOAT_EQ(uvo::indirect_quality_factor(0.5f, 4.0f), 2.0f);
+    // The indirect quality is weighted, then raised to at least 1; weight 0 leaves it as it is.
     block->indirect_quality = 0.3f;
-    block->indirect_quality_weight = 2.0f;
-    evaluate();
-    EXPECT_EQ(work.indirect_quality, 1.0f);
+    for (auto [w, quality] : {std::pair{2.0f, 1.0f}, {4.0f, 1.2f}, {0.0f, 0.3f}}) {
+        block->indirect_quality_weight = w;
+        evaluate();
+        EXPECT_FLOAT_EQ(work.indirect_quality, quality) << "weight " << w;
+    }
     // A negative fall-off colour channel is clamped when copied.
     block->transparency = 0.5f;
     block->refraction_falloff_enable = block->refraction_falloff_color_enable = 1;
