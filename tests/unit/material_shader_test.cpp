@@ -40,8 +40,10 @@ struct MaterialShader : ::testing::Test {
 }  // namespace
 
 TEST_F(MaterialShader, LambertianSurfaceAddsUpItsLights) {
-    // uvo_material's light tags lie where uvo_material_x keeps its bump
-    // parameters.  uvo_material_x takes two lights.
+    // uvo_material's tags 5, 6, 7 lie at slots 95, 96, 97: where
+    // uvo_material_x keeps bump_mode and overall_bump, which uvo_material
+    // must never read.  uvo_material_x takes two lights.
+    const std::ptrdiff_t tag_slots[] = {SLOT(lights.elements) + 4, SLOT(lights.elements) + 8};
     for (const bool extended : {true, false}) {
         const std::vector<Tag> tags = extended ? std::vector<Tag>{5, 6} : std::vector<Tag>{5, 6, 7};
         const std::string label = extended ? "uvo_material_x" : "uvo_material";
@@ -51,11 +53,17 @@ TEST_F(MaterialShader, LambertianSurfaceAddsUpItsLights) {
         ASSERT_EQ(init(&f.state, nullptr, &request), 1);
         ASSERT_EQ(init(&f.state, &block->p, &request), 1);
         set_lights(block.get(), tags);
+        host().evaluations.clear();
         Color result{};
         ASSERT_EQ((extended ? uvo::uvo_material_x : uvo::uvo_material)(&result, &f.state, &block->p), 1) << label;
         EXPECT_FLOAT_EQ(result.r, 0.7f * tags.size()) << label;
         EXPECT_FLOAT_EQ(result.g, 0.7f * tags.size()) << label;
         EXPECT_EQ(result.a, 1.0f) << label;
+        if (!extended)
+            for (std::ptrdiff_t offset : host().evaluations)
+                EXPECT_TRUE(offset < std::ptrdiff_t(uvo::material_block_size) || offset == tag_slots[0] ||
+                            offset == tag_slots[1])
+                    << label << ": read offset " << offset;
         auto exit = extended ? uvo::uvo_material_x_exit : uvo::uvo_material_exit;
         EXPECT_EQ(exit(&f.state, &block->p), 1);
         EXPECT_EQ(exit(&f.state, nullptr), 1);
