@@ -120,14 +120,6 @@ float pixel_ray_cosine(const TonemapRecord &record, float x, float y) {
     return ray_cosine(record, x, row_dy_squared(record, y));
 }
 
-bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k) {
-    Float4 channels = lanes(k[0], k[1], k[2]);
-    const bool finite = expose(record, curve, v, channels);
-    for (int i = 0; i < 3; ++i)
-        k[i] = channels[i];
-    return finite;
-}
-
 namespace {
 
 // The vignette factors |cosine|^vignette_power (1 without vignette) of the

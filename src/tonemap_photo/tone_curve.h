@@ -57,14 +57,9 @@ void make_tone_curve(const TonemapRecord &record, ToneCurve &curve);
 // "white_balance"), or null when there is none.
 const char *setting_dividing_by_zero(const TonemapRecord &record);
 
-// Steps of the curve that take no power:
-//   pixel_ray_cosine: cosine between the ray of pixel (x, y) and the optical
-//     axis, from the camera fields of the record (1 at the image centre);
-//   expose_channels: white balance, exposure and the vignette factor `v`,
-//     highlight compression, saturation and the clamp of negatives, on the
-//     three channels k; false when the colour is to come out white (below).
+// Cosine between the ray of pixel (x, y) and the optical axis, from the
+// camera fields of the record (1 at the image centre): the vignette's base.
 float pixel_ray_cosine(const TonemapRecord &record, float x, float y);
-bool expose_channels(const TonemapRecord &record, const ToneCurve &curve, float v, float *k);
 
 // Tone-maps r, g, b of `colour` for the pixel at (x, y): exposure, then the
 // dark-tone crush and the display gamma.  Colours the curve is not defined
