@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "render_support.h"
@@ -57,23 +56,14 @@ Bokeh measure() {
     return b;
 }
 
-// Area in pixels of the circle of confusion of an on-axis point at kLight:
-// rays from the lens through the focus point meet it from focal-plane points
-// up to R (zo - zf) / zo off axis; the aperture edge lies at R k(theta), with
-// the blade factor k of a regular hexagon.
+// Area in pixels of the bokeh of an on-axis point at kLight: rays from the
+// lens through the focus point meet it from focal-plane points up to
+// R (zo - zf) / zo off axis, the circumradius of a regular hexagon of area
+// 3 sqrt(3) / 2 r^2.
 double predicted_area() {
     const double pixel = 1.0 * kFocus / kSize;  // aperture / focal x distance / width
     const double radius = kLensRadius * (kLight - kFocus) / kLight / pixel;
-    const double pi = std::numbers::pi;
-    const double depth = 1.0 - std::cos(pi / 6);
-    double area = 0.0;
-    const int n = 3600;
-    for (int i = 0; i < n; ++i) {
-        const double theta = 2.0 * pi * (i + 0.5) / n;
-        const double k = 1.0 - std::fabs(std::sin(theta * 3.0)) * depth;
-        area += 0.5 * radius * radius * k * k * (2.0 * pi / n);
-    }
-    return area;
+    return 1.5 * std::sqrt(3.0) * radius * radius;
 }
 
 std::string envblur_scene(double blur) {

@@ -53,20 +53,6 @@ TEST(OutputShader, SeesEveryPixelAndItsWritesLandInThePng) {
     EXPECT_NE(run.output.find("after the output shaders"), std::string::npos) << run.output;
 }
 
-TEST(OutputShader, InterruptSetsTheAbortFlagOnce) {
-    const std::string dir = scratch_dir("interrupt");
-    RenderSession session(session_options(dir, lit_ball_scene("", 1, 4, 4)));
-    install_interrupt_handler();
-    EXPECT_EQ(rx_par_aborted(), 0);
-    std::raise(SIGINT);
-    EXPECT_EQ(rx_par_aborted(), 1);
-    EXPECT_TRUE(session.world().interrupted.load());
-    // The handler gave way to the default action for a second interrupt.
-    const auto previous = std::signal(SIGINT, SIG_IGN);
-    EXPECT_EQ(previous, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
-}
-
 TEST(OutputShader, SourceTextureOfTheRendersSizeMapsPixelForPixelUpright) {
     const std::string dir = scratch_dir("source_texture");
     // A texture whose pixels tell where they are: red the column, green the row.

@@ -10,8 +10,6 @@ namespace uvo_test_paths {
 extern const char *const source_dir;           // the source tree
 extern const char *const shaders_path;         // the shader library
 extern const char *const althost_path;         // unit: the message-only host module
-extern const char *const probe_shaders_path;   // host, e2e: the lifecycle-logging library
-extern const char *const probe_declarations;   // host, e2e: its declarations folder
 extern const char *const render_path;          // host, e2e: the uvo-render command
 extern const char *const examples_dir;         // host, e2e: where the example programs are
 extern const char *const test_tmp;             // host, e2e: this program's scratch folder
@@ -20,8 +18,6 @@ extern const char *const test_tmp;             // host, e2e: this program's scra
 #define UVO_SOURCE_DIR uvo_test_paths::source_dir
 #define UVO_SHADERS_PATH uvo_test_paths::shaders_path
 #define UVO_ALTHOST_PATH uvo_test_paths::althost_path
-#define UVO_PROBE_SHADERS_PATH uvo_test_paths::probe_shaders_path
-#define UVO_PROBE_DECLARATIONS uvo_test_paths::probe_declarations
 #define UVO_RENDER_PATH uvo_test_paths::render_path
 #define UVO_EXAMPLES_DIR uvo_test_paths::examples_dir
 #define UVO_TEST_TMP uvo_test_paths::test_tmp

@@ -29,7 +29,6 @@ public:
     HostCaller(const HostCaller &) = delete;
     HostCaller &operator=(const HostCaller &) = delete;
 
-    uvo_host::ThreadContext &context() { return context_; }
     ShadingState *root() { return root_; }
 
     // The colour `environment` gives a ray of `type` leaving the world origin
