@@ -78,9 +78,6 @@ inline float row_dy_squared(const TonemapRecord &r, float y) {
 
 typedef int32_t Int4 __attribute__((vector_size(4 * sizeof(int32_t))));
 
-// Lanes r, g, b and a fourth that the white scale keeps 0.
-inline Float4 lanes(float r, float g, float b) { return Float4{r, g, b, 0.0f}; }
-
 // Four floats from memory of any alignment (the host's allocator promises
 // none).
 inline Float4 load4(const void *from) {
