@@ -33,7 +33,6 @@ TEST(SimpleCurve, OffsetClampsBeforeTheGainAndGammaFollows) {
     const SimpleCurve gamma{2.0f, 0.0f, 100.0f, 0.0f, uvo::simple_inverse_gamma(2.2f)};
     EXPECT_FLOAT_EQ(uvo::simple_map_channel(gamma, 0.25f), float(std::pow(0.5, 1 / 2.2)));
     EXPECT_EQ(uvo::simple_inverse_gamma(0.0f), 1.0f);
-    EXPECT_EQ(uvo::simple_inverse_gamma(-2.0f), 1.0f);
     EXPECT_FLOAT_EQ(uvo::simple_inverse_gamma(2.5f), 0.4f);
 }
 
@@ -49,11 +48,9 @@ TEST(SimpleCurve, KneeStartsWithSlopeOneAndCompressesLogarithmically) {
         EXPECT_FLOAT_EQ(got, float(std::log((v - 0.8) * 2.0 + 1.0) / 2.0 + 0.8)) << v;
         EXPECT_LT(got, v);
     }
-    // Off with zero or negative compression.
-    for (float compression : {0.0f, -1.0f}) {
-        const SimpleCurve off{1.0f, 0.0f, 0.8f, compression, 1.0f};
-        EXPECT_EQ(uvo::simple_map_channel(off, 5.0f), 5.0f);
-    }
+    // Off with zero compression.
+    const SimpleCurve off{1.0f, 0.0f, 0.8f, 0.0f, 1.0f};
+    EXPECT_EQ(uvo::simple_map_channel(off, 5.0f), 5.0f);
 }
 
 namespace {

@@ -83,10 +83,6 @@ TEST_F(LightSurface, ReducedAndReflectionRaysTakeTheirFactors) {
     host().reduced_ray = 0;
     shade();
     EXPECT_FLOAT_EQ(result.g, 1.0f * 4.0f * 0.25f);
-
-    block->p.reflection_ray_scale = 0.0f;
-    shade();
-    EXPECT_TRUE(result.r == 0.0f && result.g == 0.0f && result.b == 0.0f);
 }
 
 TEST_F(LightSurface, LightOutputIsTheAverageDividedByPi) {

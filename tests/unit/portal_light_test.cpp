@@ -238,8 +238,6 @@ TEST_F(PortalLight, PhotonsLeaveTheOpeningOnItsSideWithTheSeenEnergy) {
     block->volume_photons_only = 1;  // read only with the bounding-box flag
     EXPECT_EQ(shade(), 301);
     f.options.box_all = 1;
-    host().script.rx_photon_volume_scattering = [](Color *, ShadingState *, const Vector3 *) -> Boolean { return 7; };
-    EXPECT_EQ(shade(), 7);
     f.state.ray_type = UVO_RAY_LIGHT;
     EXPECT_EQ(shade(), 2) << "no direct light with volume photons only";
 }

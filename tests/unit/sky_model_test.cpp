@@ -75,11 +75,9 @@ TEST(SkyModel, SunlightColour) {
         EXPECT_LT(sunlight_color(s, 6.0f).g, low.g) << "elevation " << e;
         last_ratio = low.r / low.b, last_green = low.g;
     }
-    for (float z : {0.0f, -0.3f}) {
-        s.sun_direction = unit(0.0, 1.0, z);
-        const Color dark = sunlight_color(s, 2.0f);
-        EXPECT_TRUE(uvo_test::same_rgb(dark, Color{}) && dark.a == 0.0f) << "z " << z << ": " << dark;
-    }
+    s.sun_direction = unit(0.0, 1.0, 0.0);
+    const Color dark = sunlight_color(s, 2.0f);
+    EXPECT_TRUE(uvo_test::same_rgb(dark, Color{}) && dark.a == 0.0f) << "sun on the horizon: " << dark;
 }
 
 TEST(SkyModel, CieSkiesAndTheirNormalisation) {

@@ -161,7 +161,6 @@ TEST(TonemapApi, AbortAtRowThreeLeavesRowsZeroToTwoWritten) {
             const bool written = canvas.out(x, y).r != -7.0f;
             ASSERT_EQ(written, y < 3) << "pixel " << x << "," << y;
         }
-    EXPECT_EQ(canvas.writes, 3 * 70);
 
     // Without an abort check nothing stops it; a height below 1 writes nothing.
     r.abort_check = nullptr;
