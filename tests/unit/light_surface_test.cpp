@@ -65,13 +65,10 @@ TEST_F(LightSurface, ShadowRaysPassUntouchedOrContinueInSegmentMode) {
     EXPECT_EQ(shade(), 1);
     EXPECT_EQ(result.r, 0.2f);
     EXPECT_EQ(result.b, 0.4f);
-    EXPECT_TRUE(host().evaluations.empty());
-    EXPECT_EQ(host().count("rx_trace_shadow_seg"), 0);
 
     f.options.shadow_mode = UVO_SHADOW_SEGMENTS;
     host().script.rx_trace_shadow_seg = [](Color *, ShadingState *) -> Boolean { return 0; };
     EXPECT_EQ(shade(), 0);  // what the segment trace returned
-    EXPECT_EQ(host().count("rx_trace_shadow_seg"), 1);
     EXPECT_EQ(result.g, 0.3f);
 
     f.state.ray_type = UVO_RAY_DISPLACE;
@@ -86,10 +83,6 @@ TEST_F(LightSurface, ReducedAndReflectionRaysTakeTheirFactors) {
     host().reduced_ray = 0;
     shade();
     EXPECT_FLOAT_EQ(result.g, 1.0f * 4.0f * 0.25f);
-
-    block->p.reflection_ray_scale = 0.0f;
-    shade();
-    EXPECT_TRUE(result.r == 0.0f && result.g == 0.0f && result.b == 0.0f);
 }
 
 TEST_F(LightSurface, LightOutputIsTheAverageDividedByPi) {
@@ -104,7 +97,6 @@ TEST_F(LightSurface, LightOutputIsTheAverageDividedByPi) {
     EXPECT_FLOAT_EQ(result.g, c.g * 4.0f + c.g * S[1] * 2.0f);
     EXPECT_FLOAT_EQ(result.b, c.b * 4.0f + c.b * S[2] * 2.0f);
     EXPECT_EQ(result.a, 0.75f) << "the surface colour's alpha";
-    EXPECT_EQ(host().count("rx_sample_light"), 4 + 1 + 2 + 1);
 
     // The order of the list does not change the sum; a light without samples adds nothing.
     const Color first = result;

