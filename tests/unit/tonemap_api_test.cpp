@@ -149,6 +149,36 @@ TEST(TonemapApi, OtherToneMappersDoNothingButTheImageIsStillCopied) {
     uvo_tonemap_api_exit(&r);
 }
 
+TEST(TonemapApi, TransformImageWritesEachPixelBeforeReadingTheNext) {
+    Canvas canvas(8, 1);
+    TonemapRecord r = camera_record(canvas);
+    uvo_tonemap_api_init(&r);
+    // In place, a write that pushes its pixel's value on to the next source
+    // pixel (as error diffusion does) reaches that pixel's read.
+    struct Diffuse {
+        std::vector<Color> pixels;
+        int width;
+    } image{std::vector<Color>(8, Color{0.25f, 0.25f, 0.25f, 1}), 8};
+    r.read_context = r.write_context = &image;
+    r.read_pixel = [](void *context, Color *out, int32_t x, int32_t) {
+        *out = static_cast<Diffuse *>(context)->pixels[size_t(x)];
+    };
+    r.write_pixel = [](void *context, const Color *in, int32_t x, int32_t) {
+        auto *d = static_cast<Diffuse *>(context);
+        d->pixels[size_t(x)] = *in;
+        if (x + 1 < d->width)
+            d->pixels[size_t(x) + 1].r += in->r;
+    };
+    EXPECT_EQ(uvo_tonemap_api_transform_image(&r), 1);
+    Color expected_pixel{0.25f, 0.25f, 0.25f, 1};
+    for (int x = 0; x < 8; ++x) {
+        uvo_tonemap_api_transform_color(&r, &expected_pixel, float(x), 0);
+        EXPECT_TRUE(same(image.pixels[size_t(x)], expected_pixel)) << "pixel " << x;
+        expected_pixel = Color{0.25f + expected_pixel.r, 0.25f, 0.25f, 1};
+    }
+    uvo_tonemap_api_exit(&r);
+}
+
 TEST(TonemapApi, AbortAtRowThreeLeavesRowsZeroToTwoWritten) {
     Canvas canvas(70, 8);
     canvas.abort_row = 3;
