@@ -43,7 +43,7 @@ uvo::ToneCurve curve_of(const TonemapRecord &r) {
 
 Color mapped(const TonemapRecord &r, Color c, float x = 100, float y = 50) {
     const uvo::ToneCurve curve = curve_of(r);
-    uvo_test::tone_map_reference(r, curve, c, x, y);
+    uvo::tone_map_color(r, curve, c, x, y);
     return c;
 }
 
