@@ -45,8 +45,6 @@ TEST(Render, PointLightMatchesInverseSquareCosineLaw) {
     const double d = std::sqrt(0.8 * 0.8 * 2 + h * h);
     const double corner = intensity * h / (d * d * d) / kPi;
     EXPECT_NEAR(pixel(image, 0, 0).g, corner, corner * 0.01);
-    EXPECT_NEAR(pixel(image, 4, 4).g, corner, corner * 0.01) << "symmetry";
-    EXPECT_LT(pixel(image, 0, 0).g, pixel(image, 2, 2).g);
 }
 
 TEST(Render, LightShaderDecidesTheLightsColourAndShadow) {

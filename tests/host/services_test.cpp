@@ -137,16 +137,6 @@ TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheScenesLights) {
     Vector3 edge{};
     EXPECT_TRUE(rx_query(UVO_QUERY_LIGHT_EDGE_V, state, all[2], &edge) && std::fabs(length(edge) - 3.0f) < 1e-5f)
         << "the rectangle's v side " << edge;
-    // A light's space is placed by its transform.
-    state->light_instance = all[0];
-    Vector3 p{}, origin{0, 0, 0};
-    rx_point_from_light(state, &p, &origin);
-    EXPECT_FLOAT_EQ(p.y, 3.0f) << "the point light's origin";
-    // 43: the surface shader of the material met; a light is no material.
-    const ShaderInstance *material = loaded.scene().objects[0].material;
-    Tag shader = 0;
-    EXPECT_TRUE(rx_query(UVO_QUERY_MATERIAL_SHADER, hit, hit->material, &shader) && shader == material->tag) << shader;
-    EXPECT_FALSE(rx_query(UVO_QUERY_MATERIAL_SHADER, hit, loaded.scene().light_instances[0], &shader));
 }
 
 TEST(Services, ProbesFillTheHitAndTriangleVectorsAgreeWithIt) {
