@@ -57,12 +57,8 @@ TEST(SceneLoading, ParametersByNameLightsAndConnectionsFillTheBlocks) {
     ASSERT_EQ(loaded.error, "");
     const Scene &scene = loaded.world.scene;
     ASSERT_EQ(scene.objects.size(), 1u);
-    const Object &panel = scene.objects[0];
-    EXPECT_FLOAT_EQ(panel.world_positions[0].y, 1.0f) << "placed by its transform";
-    EXPECT_FLOAT_EQ(panel.world_positions[0].x, -1.0f) << "size 2";
-    ShaderInstance *material = panel.material;
+    ShaderInstance *material = scene.objects[0].material;
     ASSERT_NE(material, nullptr);
-    EXPECT_EQ(material->code->name, "uvo_light_surface");
     const auto *p = static_cast<const uvo::LightSurfaceParams *>(material->block());
     EXPECT_FLOAT_EQ(p->surface_color.g, 0.25f);
     EXPECT_FLOAT_EQ(p->surface_color.a, 1.0f);
@@ -73,10 +69,8 @@ TEST(SceneLoading, ParametersByNameLightsAndConnectionsFillTheBlocks) {
     ASSERT_EQ(p->lights.count, 2);
     const Tag lamp = p->lights.elements[p->lights.index];
     EXPECT_EQ(lamp, scene.lights[0].instance_tag);
-    // The connected parameter is flagged and its source is a checker instance.
-    const Connection *c = material->connection_at(offsetof(uvo::LightSurfaceParams, light_output_scale));
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->source->code->name, "checker");
+    // Only the connected parameter is flagged (what its source gives:
+    // Render.LibraryShaderReadsConnectedParametersThroughTheHost).
     const auto *flags = reinterpret_cast<const int32_t *>(static_cast<const char *>(material->block()) +
                                                           material->record.connection_offset);
     EXPECT_TRUE(flags[offsetof(uvo::LightSurfaceParams, light_output_scale) / 4] != 0 &&

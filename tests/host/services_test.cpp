@@ -321,10 +321,6 @@ TEST(Services, ProbesSkipTheirOwnPrimitiveAndContinuationsAddNoBounce) {
     const Vector3 slant = normalize(Vector3{1, -1, 0}), above = hit->point + Vector3{0, 1e-3f, 0};
     ASSERT_TRUE(rx_trace_probe(hit, &slant, &above));
     EXPECT_NEAR(hit->child->distance, (2.0 + 1e-3) * std::sqrt(2.0), 1e-3) << "the blue plane";
-    const void *own = std::exchange(hit->primitive, nullptr);
-    ASSERT_TRUE(rx_trace_probe(hit, &slant, &above));
-    EXPECT_NEAR(hit->child->distance, 1e-3 * std::sqrt(2.0), 1e-4) << "the red plane, from a state on no primitive";
-    hit->primitive = own;
     // A reflection ray at the deepest reflection allowed that continues
     // through its surface (as a cut-out does) still reaches the next surface,
     // with the same ray type and depth; a further reflection is refused.
