@@ -155,15 +155,12 @@ TEST_F(Weights, InternalReflectionsAreSkippedInsideSolids) {
     // The factor rises from 0 at reflectivity 0.5 to 1 at 0.9; it takes the reflectivity after the curve, and only inside with the switch on.
     block->reflectivity = 0.7f;
     block->skip_internal_reflections = 1;
-    f.state.inside = 1;
-    evaluate();
-    EXPECT_FLOAT_EQ(work.internal_reflection_factor, 0.5f);
-    block->reflectance_normal = block->reflectance_grazing = 0.5f;
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 0.0f);
-    f.state.inside = 0;
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 1.0f);
+    for (const auto &[inside, curve, factor] : {std::tuple{1, 1.0f, 0.5f}, {1, 0.5f, 0.0f}, {0, 0.5f, 1.0f}}) {
+        f.state.inside = inside;
+        block->reflectance_normal = block->reflectance_grazing = curve;
+        evaluate();
+        EXPECT_FLOAT_EQ(work.internal_reflection_factor, factor) << row("inside", inside, "curve", curve);
+    }
 }
 
 TEST_F(Weights, DepthLimits) {
