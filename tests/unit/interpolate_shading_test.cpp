@@ -1,5 +1,4 @@
 // The undersampler against the test host, alone and under the material stages.
-#include "frame/params.h"
 #include "xmtl/undersampler.h"
 #include "material_test_support.h"
 #include "xmtl/reflection.h"
