@@ -8,14 +8,9 @@ using namespace uvo_test;
 
 namespace {
 
-struct MaterialShader : ::testing::Test {
-    StateFixture f;
-    ShadingState child{};
-    ParamBlock<LitBlock> block;
-
+struct MaterialShader : BlockTest<LitBlock> {
     void SetUp() override {
-        f.state.child = &child;
-        block.attach(f.shader, true);
+        BlockTest::SetUp();
         auto &p = block->p;
         plain_material(&p);
         p.diffuse_color = Color{0.7f, 0.7f, 0.7f, 1};

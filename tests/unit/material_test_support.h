@@ -106,15 +106,23 @@ struct IndexPair {
     }
 };
 
-// A material parameter block attached to the fixture's shader, with the
-// records the stages work on.
-struct MaterialTest : ::testing::Test {
+// A parameter block of type P attached to the fixture's shader, and the
+// child state the rays the shader traces fill in.
+template <class P> struct BlockTest : ::testing::Test {
     StateFixture f;
-    ParamBlock<uvo::MaterialParams> block;
+    ShadingState child{};
+    ParamBlock<P> block;
+    void SetUp() override {
+        f.state.child = &child;
+        block.attach(f.shader, true);
+    }
+};
+
+// A material block with the records the stages work on.
+struct MaterialTest : BlockTest<uvo::MaterialParams> {
     uvo::MaterialInstance instance;
     uvo::MaterialWorkRecord work{};
     uvo::MaterialOutputs out{};
-    void SetUp() override { block.attach(f.shader, true); }
 };
 
 }  // namespace uvo_test

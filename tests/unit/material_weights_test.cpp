@@ -70,8 +70,6 @@ TEST_F(Weights, EnergyConservationAndMetalShareOutWhatIsReflected) {
         Color diffuse, reflection_color, reflection, refraction, remaining;
     } cases[] = {
         {1, 0, 0.3f, 0.5f, white, white, weight(white, 0.3f), weight(white, 0.35f), weight(white, 0.35f)},
-        // Without it every component keeps its full weight.
-        {0, 0, 1.0f, 0.0f, white, white, weight(white, 1.0f), weight(white, 0.0f), weight(white, 1.0f)},
         // A metal tints the reflection and takes dw (1 - L refl) from diffuse.
         {0, 1, 0.6f, 0.0f, metal, grey, weight(Color{0.5f, 0.25f, 0.125f, 1}, 0.6f), weight(white, 0.0f),
          weight(metal, 1.0f - 0.5f * 0.6f)},
@@ -157,15 +155,12 @@ TEST_F(Weights, InternalReflectionsAreSkippedInsideSolids) {
     // The factor rises from 0 at reflectivity 0.5 to 1 at 0.9; it takes the reflectivity after the curve, and only inside with the switch on.
     block->reflectivity = 0.7f;
     block->skip_internal_reflections = 1;
-    f.state.inside = 1;
-    evaluate();
-    EXPECT_FLOAT_EQ(work.internal_reflection_factor, 0.5f);
-    block->reflectance_normal = block->reflectance_grazing = 0.5f;
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 0.0f);
-    f.state.inside = 0;
-    evaluate();
-    EXPECT_EQ(work.internal_reflection_factor, 1.0f);
+    for (const auto &[inside, curve, factor] : {std::tuple{1, 1.0f, 0.5f}, {1, 0.5f, 0.0f}, {0, 0.5f, 1.0f}}) {
+        f.state.inside = inside;
+        block->reflectance_normal = block->reflectance_grazing = curve;
+        evaluate();
+        EXPECT_FLOAT_EQ(work.internal_reflection_factor, factor) << row("inside", inside, "curve", curve);
+    }
 }
 
 TEST_F(Weights, DepthLimits) {
@@ -227,10 +222,6 @@ TEST_F(Weights, TranslucencyTakesAShareOfTheRefractionInsideOrThinWalled) {
 }
 
 TEST_F(Weights, SamplesQualityAndFalloffColour) {
-    // No reflection: no reflection samples.
-    block->reflection_samples = 12;
-    evaluate();
-    EXPECT_EQ(work.reflection_samples, 0);
     // The indirect quality is weighted, then raised to at least 1; weight 0 leaves it as it is.
     block->indirect_quality = 0.3f;
     for (auto [w, quality] : {std::pair{2.0f, 1.0f}, {4.0f, 1.2f}, {0.0f, 0.3f}}) {

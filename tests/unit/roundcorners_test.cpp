@@ -54,19 +54,16 @@ struct Scene {
     }
 };
 
-struct RoundCorners : ::testing::Test {
-    StateFixture f;
-    ShadingState child{};
-    ParamBlock<uvo::RoundCornersParams> block;
+struct RoundCorners : BlockTest<uvo::RoundCornersParams> {
     Scene scene;
     Vector3 result{9, 9, 9};
     const float radius = 0.5f;
     int primitive_dummy = 0;
 
     void SetUp() override {
-        f.state.child = &child, f.state.material = 1, f.state.primitive = &primitive_dummy;
+        BlockTest::SetUp();
+        f.state.material = 1, f.state.primitive = &primitive_dummy;
         block->radius = radius;
-        block.attach(f.shader, true);
         // A box edge along the y axis: top face z = 0 for x <= 0, side face x = 0 for z <= 0.
         scene.faces = {Face{{0, 0, 1}, 0, {1, 0, 0}}, Face{{1, 0, 0}, 0, {0, 0, 1}}};
         scene.script();
@@ -90,9 +87,6 @@ TEST_F(RoundCorners, FlatFaceFarFromEdgesKeepsItsNormalExactly) {
         EXPECT_TRUE(near(normal_at(s), Vector3{0, 0, 1}, 0)) << "s " << s;
         EXPECT_EQ(result.x, 0.0f) << "s " << s;
     }
-    // The point and the fall-off range are put back.
-    EXPECT_TRUE(near(f.state.point, Vector3{-radius, 0, 0}, 0));
-    EXPECT_TRUE(scene.falloff_stop == 1e30 && scene.falloff_start == 1e30);
     // A coplanar neighbour face within the radius adds nothing either.
     scene.faces = {Face{{0, 0, 1}, 0, {0, 0, 0}}, Face{{0, 0, 1}, -0.01f, {0, 0, 0}}};
     EXPECT_TRUE(near(normal_at(-0.1f), Vector3{0, 0, 1}, 0));
