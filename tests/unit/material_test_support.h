@@ -35,11 +35,6 @@ template <class... T> std::string row(const T &...v) {
 // The test host's luminance weights.
 inline float lum(const Color &c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }
 
-// Whether the parameter at `slot` was evaluated since the last clear.
-inline bool was_read(std::ptrdiff_t slot) {
-    return std::count(host().evaluations.begin(), host().evaluations.end(), slot) > 0;
-}
-
 // A material block with room for light Tags past its array: in a
 // uvo_material block they run on where uvo_material_x keeps its extension.
 struct LitBlock {
