@@ -205,6 +205,18 @@ inline __attribute__((always_inline)) void look_up(const PowerTable &t, typename
     reciprocal = typename Vector<N>::D{slice[I][1]...};
 }
 
+// A coefficient in every lane: four lanes read as they are stored, other
+// widths broadcast from the first.
+template <int N>
+inline __attribute__((always_inline)) typename Vector<N>::D lanes_of(const double (&coefficient)[4]) {
+    typename Vector<N>::D lanes;
+    if constexpr (N == 4)
+        std::memcpy(&lanes, coefficient, sizeof lanes);
+    else
+        lanes = typename Vector<N>::D{} + coefficient[0];
+    return lanes;
+}
+
 // x^y for the N lanes of xf through the exponent's table; `bad` gets 1 in the
 // lanes the caller must take from std::pow.
 //
@@ -230,16 +242,11 @@ inline __attribute__((always_inline)) typename Vector<N>::D table_lanes(const Po
     look_up<N>(t, bits, of_exponent, of_slice, reciprocal, std::make_integer_sequence<int, N>());
     // (1 + r)^y by Estrin's scheme: short chains the lanes overlap.
     const Doubles r = u * reciprocal;
-    const auto c = [&t](int n) {
-        Doubles lanes;
-        if constexpr (N == 4)
-            std::memcpy(&lanes, t.coefficient[n], sizeof lanes);
-        else
-            lanes = Doubles{} + t.coefficient[n][0];
-        return lanes;
-    };
+    const double(*c)[4] = t.coefficient;
     const Doubles r2 = r * r;
-    const Doubles series = ((c(0) + c(1) * r) + (c(2) + c(3) * r) * r2) + (c(4) + c(5) * r) * (r2 * r2);
+    const Doubles low = lanes_of<N>(c[0]) + lanes_of<N>(c[1]) * r, middle = lanes_of<N>(c[2]) + lanes_of<N>(c[3]) * r,
+                  high = lanes_of<N>(c[4]) + lanes_of<N>(c[5]) * r;
+    const Doubles series = (low + middle * r2) + high * (r2 * r2);
     const Doubles power = (of_exponent * of_slice) * series;
 
     // Zero, subnormal, negative, infinite and NaN bases have a NaN in the
