@@ -19,13 +19,15 @@
 namespace uvo {
 
 // What one exponent's powers need: filled by make_power_table, then read
-// only.  About 8 KiB.
+// only.  About 8 KiB.  No alignment beyond a double's: curves live in
+// blocks from the host's allocator, which promises none, and the kernels
+// read the coefficients as unaligned vectors.
 struct PowerTable {
     float exponent;
     bool tabled;  // the series is accurate enough for this exponent
     // Binomial coefficients C(exponent, n), n = 0..5, each in four lanes so
     // that vectors of four read them as they are.
-    alignas(32) double coefficient[6][4];
+    double coefficient[6][4];
     // By the top 9 bits of a float (sign and biased exponent e):
     // 2^((e - 127) exponent) for positive normal floats (e = 1..254), NaN for
     // the rest (zero, subnormals, infinities, NaNs, negatives).

@@ -32,6 +32,8 @@ struct ToneCurve {
     PowerTable vignette_table, crush_table, gamma_table;
 };
 
+static_assert(alignof(ToneCurve) == alignof(double), "the host's allocator promises no wider alignment");
+
 // The record's private block: set up by init for the photographic tone
 // mapper, else null (and then transforms leave colours alone).
 inline const ToneCurve *tone_curve_of(const TonemapRecord &record) {
