@@ -15,12 +15,12 @@ static void BM_ReferenceRoomSensorsAtOnePercent(benchmark::State &state) {
     options.library = UVO_SHADERS_PATH;
     options.declarations = std::string(UVO_SOURCE_DIR) + "/share/uvo/shaders";
     RenderSession session(options);
-    const AnalysisSpec &spec = *session.world().scene.analysis;
-    const IlluminanceSettings settings = analysis_settings(spec, 0, 1);
+    const AnalysisPlan &plan = *session.world().scene.analysis;
+    const IlluminanceSettings settings = analysis_settings(plan, 0, 1);
     AnalysisResult result;
     size_t sensors = 0;
     for (auto _ : state) {
-        result = run_analysis(session.world(), spec, settings);
+        result = run_analysis(session.world(), plan, settings);
         sensors += result.grids[0].readings.size();
     }
     state.SetItemsProcessed(static_cast<int64_t>(sensors));

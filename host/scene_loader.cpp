@@ -1,6 +1,6 @@
 #include "scene_loader.h"
 
-#include "analysis/analysis_spec.h"
+#include "analysis/analysis_plan.h"
 #include "render/host_messages.h"
 #include "scene/scene_json.h"
 
@@ -44,7 +44,7 @@ public:
         if (root.contains("objects"))
             load_objects(root["objects"], "/objects");
         if (root.contains("analysis"))
-            scene_.analysis = std::make_shared<AnalysisSpec>(read_analysis(root["analysis"], name_, "/analysis"));
+            scene_.analysis = std::make_shared<AnalysisPlan>(read_analysis(root["analysis"], name_, "/analysis"));
     }
 
 private:

@@ -105,7 +105,7 @@ RenderSession::RenderSession(const SessionOptions &options) : renderer_(world_) 
     prepare_ground(world_);
     if (!options.luminance_map.empty()) {
         if (!scene.analysis)
-            scene.analysis = std::make_shared<AnalysisSpec>();
+            scene.analysis = std::make_shared<AnalysisPlan>();
         scene.analysis->luminance_map = true;
         scene.analysis->luminance_log = options.luminance_map != "linear";
     }
@@ -183,15 +183,15 @@ void RenderSession::write(const std::string &base) const {
 }
 
 std::vector<std::string> RenderSession::analyse(const std::string &base) {
-    const std::shared_ptr<AnalysisSpec> spec = world_.scene.analysis;
-    if (!spec || spec->grids.empty())
+    const std::shared_ptr<AnalysisPlan> plan = world_.scene.analysis;
+    if (!plan || plan->grids.empty())
         return {};
-    const IlluminanceSettings settings = analysis_settings(*spec, sensor_samples_, world_.scene.settings.threads);
-    const AnalysisResult result = run_analysis(world_, *spec, settings);
+    const IlluminanceSettings settings = analysis_settings(*plan, sensor_samples_, world_.scene.settings.threads);
+    const AnalysisResult result = run_analysis(world_, *plan, settings);
     host_info("daylight analysis: %llu sensor samples in %.2f s on %d threads; E_out %.6g lux",
               static_cast<unsigned long long>(result.stats.samples), result.stats.seconds, result.stats.threads,
               result.outside_lux);
-    return write_analysis(result, *spec, base, world_.scene.file);
+    return write_analysis(result, *plan, base, world_.scene.file);
 }
 
 }  // namespace uvo_host

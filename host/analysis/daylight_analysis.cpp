@@ -19,7 +19,7 @@ std::string environment_name(const World &world) {
     return environment != nullptr && environment->code != nullptr ? environment->code->name : "none";
 }
 
-void summarise(GridResult &g, const AnalysisSpec &spec) {
+void summarise(GridResult &g, const AnalysisPlan &plan) {
     const size_t n = g.readings.size();
     if (n == 0)
         return;
@@ -33,8 +33,8 @@ void summarise(GridResult &g, const AnalysisSpec &spec) {
         sum += r.lux;
         if (r.lux > 0.0)
             g.max_relative_error = std::max(g.max_relative_error, r.standard_error / r.lux);
-        above_lux += r.lux >= spec.lux_threshold ? 1 : 0;
-        above_df += !g.daylight_factor.empty() && g.daylight_factor[i] >= spec.df_threshold ? 1 : 0;
+        above_lux += r.lux >= plan.lux_threshold ? 1 : 0;
+        above_df += !g.daylight_factor.empty() && g.daylight_factor[i] >= plan.df_threshold ? 1 : 0;
     }
     g.mean_lux = sum / static_cast<double>(n);
     g.uniformity = g.mean_lux > 0.0 ? g.min_lux / g.mean_lux : 0.0;
@@ -70,7 +70,7 @@ void write_csv(const GridResult &g, const std::string &path) {
         throw std::runtime_error(path + ": cannot be written");
 }
 
-std::string summary_text(const AnalysisResult &result, const AnalysisSpec &spec, const std::string &scene_file) {
+std::string summary_text(const AnalysisResult &result, const AnalysisPlan &plan, const std::string &scene_file) {
     std::ostringstream s;
     char line[512];
     const IlluminanceSettings &set = result.settings;
@@ -118,10 +118,10 @@ std::string summary_text(const AnalysisResult &result, const AnalysisSpec &spec,
         };
         char threshold[64];
         if (!g.daylight_factor.empty()) {
-            std::snprintf(threshold, sizeof threshold, "%g%% DF", spec.df_threshold);
+            std::snprintf(threshold, sizeof threshold, "%g%% DF", plan.df_threshold);
             above(threshold, g.share_above_df, g.area_above_df);
         }
-        std::snprintf(threshold, sizeof threshold, "%g lux", spec.lux_threshold);
+        std::snprintf(threshold, sizeof threshold, "%g lux", plan.lux_threshold);
         above(threshold, g.share_above_lux, g.area_above_lux);
         s << "\n";
     }
@@ -130,47 +130,47 @@ std::string summary_text(const AnalysisResult &result, const AnalysisSpec &spec,
 
 }  // namespace
 
-IlluminanceSettings analysis_settings(const AnalysisSpec &spec, int samples_override, int threads) {
+IlluminanceSettings analysis_settings(const AnalysisPlan &plan, int samples_override, int threads) {
     IlluminanceSettings s;
-    s.samples = samples_override > 0 ? samples_override : spec.samples;
-    s.min_samples = std::min(spec.min_samples, s.samples);
-    s.target_error = spec.target_error;
-    s.bounces = spec.bounces;
-    s.luminance_scale = spec.luminance_scale;
+    s.samples = samples_override > 0 ? samples_override : plan.samples;
+    s.min_samples = std::min(plan.min_samples, s.samples);
+    s.target_error = plan.target_error;
+    s.bounces = plan.bounces;
+    s.luminance_scale = plan.luminance_scale;
     s.threads = threads;
     return s;
 }
 
-AnalysisResult run_analysis(World &world, const AnalysisSpec &spec, const IlluminanceSettings &settings) {
+AnalysisResult run_analysis(World &world, const AnalysisPlan &plan, const IlluminanceSettings &settings) {
     AnalysisResult result;
     result.settings = settings;
     result.environment = environment_name(world);
-    result.daylight_factor = spec.daylight_factor;
+    result.daylight_factor = plan.daylight_factor;
     result.outside_lux = environment_horizontal_illuminance(world) * settings.luminance_scale;
-    if (spec.daylight_factor && result.environment != "uvo_ciesky")
+    if (plan.daylight_factor && result.environment != "uvo_ciesky")
         host_warning("daylight factors are meant under uvo_ciesky; the environment is %s", result.environment.c_str());
-    if (spec.daylight_factor && !(result.outside_lux > 0.0))
+    if (plan.daylight_factor && !(result.outside_lux > 0.0))
         host_warning("the environment gives no horizontal illuminance: no daylight factors");
     std::vector<Sensor> sensors;
-    for (const SensorGrid &grid : spec.grids)
+    for (const SensorGrid &grid : plan.grids)
         sensors.insert(sensors.end(), grid.sensors.begin(), grid.sensors.end());
     const std::vector<SensorReading> readings = measure_illuminance(world, sensors, settings, &result.stats);
     size_t next = 0;
-    for (const SensorGrid &grid : spec.grids) {
+    for (const SensorGrid &grid : plan.grids) {
         GridResult &g = result.grids.emplace_back();
         g.grid = &grid;
         g.readings.assign(readings.begin() + static_cast<long>(next),
                           readings.begin() + static_cast<long>(next + grid.sensors.size()));
         next += grid.sensors.size();
-        if (spec.daylight_factor && result.outside_lux > 0.0)
+        if (plan.daylight_factor && result.outside_lux > 0.0)
             for (const SensorReading &r : g.readings)
                 g.daylight_factor.push_back(r.lux / result.outside_lux * 100.0);
-        summarise(g, spec);
+        summarise(g, plan);
     }
     return result;
 }
 
-std::vector<std::string> write_analysis(const AnalysisResult &result, const AnalysisSpec &spec,
+std::vector<std::string> write_analysis(const AnalysisResult &result, const AnalysisPlan &plan,
                                         const std::string &base, const std::string &scene_file) {
     std::vector<std::string> written;
     for (const GridResult &g : result.grids) {
@@ -184,14 +184,14 @@ std::vector<std::string> write_analysis(const AnalysisResult &result, const Anal
             values = g.daylight_factor;
             scale.unit = "DF %";
             title = g.grid->name + ": DAYLIGHT FACTOR %";
-            scale.max = spec.legend_max_lux > 0.0 ? spec.legend_max_lux / result.outside_lux * 100.0
+            scale.max = plan.legend_max_lux > 0.0 ? plan.legend_max_lux / result.outside_lux * 100.0
                                                   : *std::max_element(values.begin(), values.end());
         } else {
             for (const SensorReading &r : g.readings)
                 values.push_back(r.lux);
             scale.unit = "LUX";
             title = g.grid->name + ": ILLUMINANCE LUX";
-            scale.max = spec.legend_max_lux > 0.0 ? spec.legend_max_lux : g.max_lux;
+            scale.max = plan.legend_max_lux > 0.0 ? plan.legend_max_lux : g.max_lux;
         }
         if (!(scale.max > 0.0))
             scale.max = 1.0;
@@ -199,14 +199,14 @@ std::vector<std::string> write_analysis(const AnalysisResult &result, const Anal
         written.push_back(stem + ".png");
     }
     std::ofstream out = open_text(base + "_summary.txt");
-    out << summary_text(result, spec, scene_file);
+    out << summary_text(result, plan, scene_file);
     if (!out)
         throw std::runtime_error(base + "_summary.txt: cannot be written");
     written.push_back(base + "_summary.txt");
     return written;
 }
 
-void write_luminance_map(const World &world, const Image &frame, const AnalysisSpec &spec, const std::string &base,
+void write_luminance_map(const World &world, const Image &frame, const AnalysisPlan &plan, const std::string &base,
                          std::map<std::string, std::string> attributes) {
     Color w = world.scene.options.luminance_weights;
     if (w.r == 0.0f && w.g == 0.0f && w.b == 0.0f)
@@ -216,22 +216,22 @@ void write_luminance_map(const World &world, const Image &frame, const AnalysisS
     Image exr(frame.width, frame.height);
     for (size_t i = 0; i < pixels; ++i) {
         const float *p = &frame.rgba[i * 4];
-        const float l = static_cast<float>((w.r * p[0] + w.g * p[1] + w.b * p[2]) * spec.luminance_scale);
+        const float l = static_cast<float>((w.r * p[0] + w.g * p[1] + w.b * p[2]) * plan.luminance_scale);
         luminance[i] = l;
         exr.rgba[i * 4] = exr.rgba[i * 4 + 1] = exr.rgba[i * 4 + 2] = l;
         exr.rgba[i * 4 + 3] = 1.0f;
     }
     char conversion[256];
     std::snprintf(conversion, sizeof conversion, "L = (%g R + %g G + %g B) x %g", w.r, w.g, w.b,
-                  spec.luminance_scale);
+                  plan.luminance_scale);
     attributes["uvo:luminance_units"] = "cd/m2";
     attributes["uvo:luminance_conversion"] = conversion;
     write_exr(base + "_luminance.exr", exr, attributes);
 
     ColourScale scale;
-    scale.log = spec.luminance_log;
+    scale.log = plan.luminance_log;
     scale.unit = "CD/M2";
-    scale.max = spec.luminance_max;
+    scale.max = plan.luminance_max;
     if (!(scale.max > 0.0) && pixels > 0) {
         std::vector<float> sorted = luminance;
         const size_t at = std::min(pixels - 1, pixels * 99 / 100);

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_spec.h"
+#include "analysis/analysis_plan.h"
 #include "analysis/illuminance.h"
 #include "image/image.h"
 #include "render/world.h"
@@ -47,23 +47,23 @@ struct AnalysisResult {
     std::vector<GridResult> grids;
 };
 
-// The integrator settings of `spec`; `samples_override` > 0 replaces its
+// The integrator settings of `plan`; `samples_override` > 0 replaces its
 // samples per sensor (min_samples shrinks to fit).
-IlluminanceSettings analysis_settings(const AnalysisSpec &spec, int samples_override, int threads);
+IlluminanceSettings analysis_settings(const AnalysisPlan &plan, int samples_override, int threads);
 
-// Measures every grid of `spec` and works out its figures.
-AnalysisResult run_analysis(World &world, const AnalysisSpec &spec, const IlluminanceSettings &settings);
+// Measures every grid of `plan` and works out its figures.
+AnalysisResult run_analysis(World &world, const AnalysisPlan &plan, const IlluminanceSettings &settings);
 
 // Writes the CSV files, pictures and summary of `result` next to `base`;
 // returns the files written.  Throws ImageError (or std::runtime_error for
 // the text files) when a file cannot be written.
-std::vector<std::string> write_analysis(const AnalysisResult &result, const AnalysisSpec &spec,
+std::vector<std::string> write_analysis(const AnalysisResult &result, const AnalysisPlan &plan,
                                         const std::string &base, const std::string &scene_file);
 
 // Writes the luminance map of `frame` (a frame as rendered, in the shaders'
 // units) as <base>_luminance.exr and <base>_luminance.png; `attributes` go
 // into the EXR beside the conversion's own.
-void write_luminance_map(const World &world, const Image &frame, const AnalysisSpec &spec, const std::string &base,
+void write_luminance_map(const World &world, const Image &frame, const AnalysisPlan &plan, const std::string &base,
                          std::map<std::string, std::string> attributes);
 
 }  // namespace uvo_host

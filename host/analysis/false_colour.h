@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_spec.h"
+#include "analysis/analysis_plan.h"
 #include "image/image.h"
 
 namespace uvo_host {

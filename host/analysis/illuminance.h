@@ -30,7 +30,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/analysis_spec.h"
+#include "analysis/analysis_plan.h"
 #include "render/world.h"
 
 namespace uvo_host {

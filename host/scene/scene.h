@@ -149,7 +149,7 @@ struct EnvironmentGround {
     float luminance = 0.0f;             // in the shaders' units (grey)
 };
 
-struct AnalysisSpec;                    // analysis/analysis_spec.h
+struct AnalysisPlan;                    // analysis/analysis_plan.h
 
 struct Text {
     std::string text;                   // rx_db_access hands out its zero-terminated characters
@@ -232,7 +232,7 @@ struct Scene {
     Vector3 box_min{0, 0, 0}, box_max{0, 0, 0};
     float scale = 1.0f;                 // extent of the scene, for ray offsets
     EnvironmentGround ground;           // options "ground_reflectance"
-    std::shared_ptr<AnalysisSpec> analysis; // the "analysis" section, or null
+    std::shared_ptr<AnalysisPlan> analysis; // the "analysis" section, or null
 };
 
 }  // namespace uvo_host

@@ -20,10 +20,10 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 AnalysisResult analyse(RenderSession &session, int samples, int bounces) {
-    const AnalysisSpec &spec = *session.world().scene.analysis;
-    IlluminanceSettings settings = analysis_settings(spec, samples, 1);
+    const AnalysisPlan &plan = *session.world().scene.analysis;
+    IlluminanceSettings settings = analysis_settings(plan, samples, 1);
     settings.bounces = bounces;
-    return run_analysis(session.world(), spec, settings);
+    return run_analysis(session.world(), plan, settings);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ struct SensorGrid {
 };
 
 // The integrator's budget and the figures asked for.
-struct AnalysisSpec {
+struct AnalysisPlan {
     std::vector<SensorGrid> grids;
     int samples = 4096;                 // most samples per sensor
     int min_samples = 64;               // fewest before the target error may stop a sensor
@@ -62,7 +62,7 @@ struct AnalysisSpec {
 
 // Reads the "analysis" section at JSON pointer `path` of scene file `file`.
 // Throws SceneError naming the file, the path and the problem.
-AnalysisSpec read_analysis(const nlohmann::json &value, const std::string &file, const std::string &path);
+AnalysisPlan read_analysis(const nlohmann::json &value, const std::string &file, const std::string &path);
 
 // Reads a sun position {"date": "YYYY-MM-DD", "time": "HH:MM[:SS]",
 // "timezone": hours east of UTC, "latitude": degrees north, "longitude":

@@ -1,4 +1,4 @@
-#include "analysis/analysis_spec.h"
+#include "analysis/analysis_plan.h"
 
 #include <cstdio>
 #include <set>
@@ -18,37 +18,37 @@ class AnalysisReader : private JsonReader {
 public:
     explicit AnalysisReader(std::string file) : JsonReader(std::move(file)) {}
 
-    AnalysisSpec read(const json &value, const std::string &path) {
+    AnalysisPlan read(const json &value, const std::string &path) {
         const json &a = object_at(value, path);
         check_keys(a, path, {"grids", "samples", "min_samples", "target_error", "bounces", "luminance_scale",
                              "daylight_factor", "thresholds", "legend_max_lux", "luminance_map"});
-        AnalysisSpec spec;
-        spec.samples = integer(a, "samples", path, spec.samples, 1, 1 << 24);
-        spec.min_samples = integer(a, "min_samples", path, std::min(spec.min_samples, spec.samples), 2, 1 << 24);
-        spec.target_error = number(a, "target_error", path, 0.0, 0.0);
-        spec.bounces = integer(a, "bounces", path, spec.bounces, 1, 16);
-        spec.luminance_scale = number(a, "luminance_scale", path, 1.0, 0.0);
-        spec.daylight_factor = boolean(a, "daylight_factor", path, false);
-        spec.legend_max_lux = number(a, "legend_max_lux", path, 0.0, 0.0);
+        AnalysisPlan plan;
+        plan.samples = integer(a, "samples", path, plan.samples, 1, 1 << 24);
+        plan.min_samples = integer(a, "min_samples", path, std::min(plan.min_samples, plan.samples), 2, 1 << 24);
+        plan.target_error = number(a, "target_error", path, 0.0, 0.0);
+        plan.bounces = integer(a, "bounces", path, plan.bounces, 1, 16);
+        plan.luminance_scale = number(a, "luminance_scale", path, 1.0, 0.0);
+        plan.daylight_factor = boolean(a, "daylight_factor", path, false);
+        plan.legend_max_lux = number(a, "legend_max_lux", path, 0.0, 0.0);
         if (a.contains("thresholds")) {
             const std::string tpath = child(path, "thresholds");
             const json &t = object_at(a["thresholds"], tpath);
             check_keys(t, tpath, {"daylight_factor", "lux"});
-            spec.df_threshold = number(t, "daylight_factor", tpath, spec.df_threshold, 0.0);
-            spec.lux_threshold = number(t, "lux", tpath, spec.lux_threshold, 0.0);
+            plan.df_threshold = number(t, "daylight_factor", tpath, plan.df_threshold, 0.0);
+            plan.lux_threshold = number(t, "lux", tpath, plan.lux_threshold, 0.0);
         }
         if (a.contains("luminance_map")) {
             const std::string lpath = child(path, "luminance_map");
             const json &l = object_at(a["luminance_map"], lpath);
             check_keys(l, lpath, {"scale", "max"});
-            spec.luminance_map = true;
+            plan.luminance_map = true;
             if (l.contains("scale")) {
                 const std::string scale = string(l, "scale", lpath);
                 if (scale != "log" && scale != "linear")
                     fail(child(lpath, "scale"), "expected \"log\" or \"linear\"");
-                spec.luminance_log = scale == "log";
+                plan.luminance_log = scale == "log";
             }
-            spec.luminance_max = number(l, "max", lpath, 0.0, 0.0);
+            plan.luminance_max = number(l, "max", lpath, 0.0, 0.0);
         }
         if (a.contains("grids")) {
             const std::string gpath = child(path, "grids");
@@ -63,10 +63,10 @@ public:
                 total += static_cast<long>(grid.sensors.size());
                 if (total > kMaxSensors)
                     fail(child(gpath, i), "more than " + std::to_string(kMaxSensors) + " sensors");
-                spec.grids.push_back(std::move(grid));
+                plan.grids.push_back(std::move(grid));
             }
         }
-        return spec;
+        return plan;
     }
 
     Vector3 sun(const json &value, const std::string &path) const {
@@ -185,7 +185,7 @@ Vector3 read_sun_position(const nlohmann::json &value, const std::string &file, 
     return AnalysisReader(file).sun(value, path);
 }
 
-AnalysisSpec read_analysis(const nlohmann::json &value, const std::string &file, const std::string &path) {
+AnalysisPlan read_analysis(const nlohmann::json &value, const std::string &file, const std::string &path) {
     return AnalysisReader(file).read(value, path);
 }
 
