@@ -68,29 +68,15 @@ __attribute__((target_clones("avx2", "default"))) void power_batch(const PowerTa
             std::memmove(out, base, sizeof(float) * static_cast<size_t>(count > 0 ? count : 0));
         return;
     }
-    int start = 0;
-    for (; count - start > narrow_lanes; start += wide_lanes) {
-        const int n = count - start < wide_lanes ? count - start : wide_lanes;
-        power_vector<wide_lanes>(t, base + start, out + start, n);
-    }
-    if (start < count)
-        power_vector<narrow_lanes>(t, base + start, out + start, count - start);
-}
-
-__attribute__((target_clones("avx2", "default"))) Float4 power_four(const PowerTable &t, Float4 base) {
-    return power_lanes<narrow_lanes>(t, base);
+    for (int start = 0; start < count; start += vector_lanes)
+        power_vector<vector_lanes>(t, base + start, out + start,
+                                   count - start < vector_lanes ? count - start : vector_lanes);
 }
 
 void power_batch(const float *base, float exponent, float *out, int count) {
     PowerTable t;
     make_power_table(exponent, t);
     power_batch(t, base, out, count);
-}
-
-Float4 power_four(Float4 base, float exponent) {
-    PowerTable t;
-    make_power_table(exponent, t);
-    return power_four(t, base);
 }
 
 }  // namespace uvo

@@ -12,8 +12,8 @@
 // between two floats that it could round either way (exact ties, as integer
 // exponents give, among them), bases that are zero, negative, subnormal,
 // infinite or NaN, and powers outside the normal float range go to std::pow
-// lane by lane, so every IEEE special case is std::pow's.  Vectors of 8
-// lanes run long batches, vectors of 4 the rest.
+// lane by lane, so every IEEE special case is std::pow's.  Batches run in
+// vectors of 4 lanes.
 #pragma once
 
 namespace uvo {
@@ -44,15 +44,10 @@ void make_power_table(float exponent, PowerTable &table);
 // `count` >= 0 values; `base` and `out` may be the same array.
 void power_batch(const PowerTable &table, const float *base, float *out, int count);
 
-// Four floats in one register.
+// Four floats in one register (the tone curve's three channels and a spare).
 typedef float Float4 __attribute__((vector_size(4 * sizeof(float))));
 
-// power_batch of the four lanes of `base`, bit for bit; taking and giving
-// the values in registers spares a pass through memory.
-Float4 power_four(const PowerTable &table, Float4 base);
-
-// The same for a single use of an exponent: these build the table first.
+// The same for a single use of an exponent: this builds the table first.
 void power_batch(const float *base, float exponent, float *out, int count);
-Float4 power_four(Float4 base, float exponent);
 
 }  // namespace uvo

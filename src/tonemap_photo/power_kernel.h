@@ -41,11 +41,10 @@ inline __attribute__((always_inline)) To same_bits(From from) {
     return to;
 }
 
-// Lanes of a full vector, and the most values that go through one short
-// vector instead.  Both run the same kernel with the same operations in the
-// same order, so a value's power does not depend on the run it came in.
-constexpr int wide_lanes = 4;
-constexpr int narrow_lanes = 4;
+// Lanes of the vectors a batch runs in: four doubles fill an AVX2 register.
+// Every value of a batch goes through the same kernel, so its power does not
+// depend on the batch it came in.
+constexpr int vector_lanes = 4;
 
 constexpr double ln2 = 0.69314718055994530942;
 constexpr double inverse_ln2 = 1.44269504088896340736;
