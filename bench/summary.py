@@ -73,6 +73,9 @@ def rows(runs):
     out.append(('tonemap image / scalar pow speed-up',
                 ratio(cpu_ns(runs, 'BM_TransformImageScalarPow'), cpu_ns(runs, 'BM_TransformImage')), 'x',
                 '>= 3', lambda v: v >= 3.0))
+    out.append(('tonemap image / scalar pow, portable kernels',
+                ratio(cpu_ns(runs, 'BM_TransformImageScalarPow'), cpu_ns(runs, 'BM_TransformImagePortable')), 'x',
+                '-', None))
     time_row('tonemap transform_color', 'BM_TransformColor')
     time_row('sky_color (sun and haze terms from init)', 'BM_SkyColor', 115)
     time_row('sky_color, whole model per call', 'BM_SkyColorWholeModel')

@@ -8,7 +8,7 @@
 
 namespace uvo {
 
-using namespace power_kernels;
+using namespace UVO_ISA::power_kernels;
 
 namespace {
 
@@ -57,12 +57,11 @@ void make_power_table(float exponent, PowerTable &t) {
         t.of_exponent[e] = e >= 1 && e <= 254 ? std::pow(2.0, (e - 127) * y) : std::numeric_limits<double>::quiet_NaN();
     for (int j = 0; j < 1 << slice_bits; ++j) {
         const double centre = 1.0 + (j + 0.5) / (1 << slice_bits);
-        t.slice[j] = {std::pow(centre, y), 1.0 / centre};
+        t.slice[j] = {std::pow(centre, y), 0x1p-23 / centre};
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void power_batch(const PowerTable &t, const float *base, float *out,
-                                                                  int count) {
+void power_batch(const PowerTable &t, const float *base, float *out, int count) {
     if (t.exponent == 1.0f) {  // pow(x, 1) is x for every x
         if (out != base)
             std::memmove(out, base, sizeof(float) * static_cast<size_t>(count > 0 ? count : 0));

@@ -33,9 +33,11 @@ struct PowerTable {
     // the rest (zero, subnormals, infinities, NaNs, negatives).
     double of_exponent[512];
     // Slice j of [1, 2), centred on c_j = 1 + (j + 1/2) / 256: c_j^exponent,
-    // and 1 / c_j (the two are read together).
+    // and 2^-23 / c_j, which turns the integer offset of a float's mantissa
+    // from c_j (in units of its last bit) into (m - c_j) / c_j.  The two are
+    // read together.
     struct Slice {
-        double power, reciprocal;
+        double power, scaled_reciprocal;
     } slice[256];
 };
 

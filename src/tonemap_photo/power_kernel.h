@@ -1,7 +1,11 @@
 // The vector kernels behind power_batch.h, for the files that run them
 // inline: every helper is forced inline, so that it compiles for the
-// instruction set of the function clone (target_clones) that calls it.
-// Only power_batch.cpp and tone_curve.cpp include this.
+// instruction set of the function (or function clone) that calls it.
+//
+// Files compiled for one instruction set (tone_mapper_avx2.cpp) define
+// UVO_ISA to its name before including this, so that their copies of these
+// inline functions live in a namespace of their own and never stand in for
+// the portable ones at link time.
 #pragma once
 
 #include <cmath>
@@ -15,7 +19,12 @@
 // calling convention depends on the instruction set does not matter.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+#ifndef UVO_ISA
+#define UVO_ISA portable
+#endif
+
 namespace uvo {
+namespace UVO_ISA {
 namespace power_kernels {
 
 
@@ -188,7 +197,7 @@ template <int N, int... I>
 inline __attribute__((always_inline)) void look_up(const PowerTable &t, typename Vector<N>::U bits,
                                                    typename Vector<N>::D &of_exponent,
                                                    typename Vector<N>::D &of_slice,
-                                                   typename Vector<N>::D &reciprocal,
+                                                   typename Vector<N>::D &scaled_reciprocal,
                                                    std::integer_sequence<int, I...>) {
     typedef typename Vector<N>::P Pairs;
     typedef double Pair __attribute__((vector_size(2 * sizeof(double))));
@@ -201,7 +210,7 @@ inline __attribute__((always_inline)) void look_up(const PowerTable &t, typename
     for (int i = 0; i < N; ++i)
         std::memcpy(&slice[i], reinterpret_cast<const char *>(t.slice) + ((lane[i] >> 11) & 0xff0u), sizeof(Pair));
     of_slice = typename Vector<N>::D{slice[I][0]...};
-    reciprocal = typename Vector<N>::D{slice[I][1]...};
+    scaled_reciprocal = typename Vector<N>::D{slice[I][1]...};
 }
 
 // A coefficient in every lane: four lanes read as they are stored, other
@@ -220,7 +229,7 @@ inline __attribute__((always_inline)) typename Vector<N>::D lanes_of(const doubl
 // lanes the caller must take from std::pow.
 //
 // Error: of_exponent and the slice powers are std::pow's, within 1 ULP; r is
-// within 2 ULPs of m / c - 1 (u is exact); the series' tail past r^5 is below
+// within 2 ULPs of m / c - 1 (m - c is exact); the series' tail past r^5 is below
 // 2^-40 of the power (make_power_table refuses exponents where it is not);
 // the products and sums add a few ULPs.  So the power is within 2^-40 of the
 // exact one, inside the 2^-35 near_float_midpoint guards.
@@ -233,14 +242,15 @@ inline __attribute__((always_inline)) typename Vector<N>::D table_lanes(const Po
     typedef typename Vector<N>::U Words;
     typedef typename Vector<N>::I Integers;
     // x = 2^(e - 127) m, m = 1 + f 2^-23; the slice j is the top 8 bits of f
-    // and u = m - c_j is what the lower 15 bits are past the slice's centre.
+    // and m - c_j = 2^-23 `centred`, what the lower 15 bits are past the
+    // slice's centre.
     const Words bits = same_bits<Words>(xf);
     const Integers centred = same_bits<Integers>(bits & 0x7fffu) - (1 << 14);
-    const Doubles u = __builtin_convertvector(centred, Doubles) * 0x1p-23;
-    Doubles of_exponent, of_slice, reciprocal;
-    look_up<N>(t, bits, of_exponent, of_slice, reciprocal, std::make_integer_sequence<int, N>());
-    // (1 + r)^y by Estrin's scheme: short chains the lanes overlap.
-    const Doubles r = u * reciprocal;
+    Doubles of_exponent, of_slice, scaled_reciprocal;
+    look_up<N>(t, bits, of_exponent, of_slice, scaled_reciprocal, std::make_integer_sequence<int, N>());
+    // r = (m - c_j) / c_j; (1 + r)^y by Estrin's scheme: short chains the
+    // lanes overlap.
+    const Doubles r = __builtin_convertvector(centred, Doubles) * scaled_reciprocal;
     const double(*c)[4] = t.coefficient;
     const Doubles r2 = r * r;
     const Doubles low = lanes_of<N>(c[0]) + lanes_of<N>(c[1]) * r, middle = lanes_of<N>(c[2]) + lanes_of<N>(c[3]) * r,
@@ -293,4 +303,5 @@ inline __attribute__((always_inline)) typename Vector<N>::F power_lanes(const Po
 }
 
 }  // namespace power_kernels
+}  // namespace UVO_ISA
 }  // namespace uvo

@@ -3,14 +3,15 @@
 // a TonemapRecord and its private block; no host calls (tone_map_row calls
 // the record's own pixel callbacks).
 //
-// Precision: the arithmetic is single precision in the order written below,
-// the three channels side by side in the lanes of one vector; every power is
-// taken in double precision and stored as a float, through the power tables
-// of power_batch.h (one per exponent, made with the curve).  The plain
-// statement of the curve with std::pow, which tests and benchmarks hold it
-// to bit for bit, is tests/support/tone_map_reference.h, built from the
-// steps below.
+// Precision: the arithmetic is single precision in the order of the steps in
+// tone_steps.h, the three channels side by side in the lanes of one vector;
+// every power is taken in double precision and stored as a float, through
+// the power tables of power_batch.h (one per exponent, made with the curve).
+// The plain statement of the curve with std::pow, which tests and
+// benchmarks hold it to bit for bit, is tests/support/tone_map_reference.h.
 #pragma once
+
+#include <span>
 
 #include "tonemap_photo/power_batch.h"
 #include "uvo/tonemap_api.h"
@@ -65,10 +66,11 @@ float pixel_ray_cosine(const TonemapRecord &record, float x, float y);
 
 // Tone-maps r, g, b of `colour` for the pixel at (x, y): exposure, then the
 // dark-tone crush and the display gamma.  Colours the curve is not defined
-// for get fixed results; every other colour gets the curve's own.  An exposed channel that is NaN or -inf, or
-// exactly -1 (the pole of the highlight step), counts as 0 (black); a colour
-// with a channel that is +inf, or that overflows to +inf or NaN on its way,
-// comes out white (1, 1, 1).  Alpha is never touched.
+// for get fixed results; every other colour gets the curve's own.  An exposed
+// channel that is NaN or -inf, or exactly -1 (the pole of the highlight
+// step), counts as 0 (black); a colour with a channel that is +inf, or that
+// overflows to +inf or NaN on its way, comes out white (1, 1, 1).  Alpha is
+// never touched.
 void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
 
 // Row y of the record's image, pixel by pixel from x = 0: each pixel is read
@@ -76,8 +78,31 @@ void tone_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &
 // tone_map_color maps it (not at all when `curve` is null) and written with
 // write_pixel before the next is read, so that callbacks that look at what
 // was written earlier in the row (in-place images, error diffusion) see it.
-// The vignette factors, which depend on the position alone, are taken ahead
-// for runs of the row.
 void tone_map_row(const TonemapRecord &record, const ToneCurve *curve, int32_t y);
+
+// The two functions above, and the powers they take, compiled for one
+// instruction set (tone_steps.h).  Every ToneMapper gives the same bits;
+// they differ in speed only.
+struct ToneMapper {
+    const char *instruction_set;  // "avx2", "portable"
+    void (*map_color)(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y);
+    void (*map_row)(const TonemapRecord &record, const ToneCurve *curve, int32_t y);
+    // power_batch (power_batch.h) through this instruction set's kernels.
+    void (*powers)(const PowerTable &table, const float *base, float *out, int count);
+};
+
+// The ToneMappers of this build that this processor runs, fastest first:
+// tone_map_color and tone_map_row call the first.  Never empty.
+std::span<const ToneMapper *const> tone_mappers();
+
+extern const ToneMapper portable_tone_mapper;
+
+// x86-64 builds also compile the curve for AVX2 (tone_mapper_avx2.cpp).
+#if defined(__x86_64__)
+#define UVO_HAVE_AVX2_TONE_MAPPER 1
+extern const ToneMapper avx2_tone_mapper;
+#else
+#define UVO_HAVE_AVX2_TONE_MAPPER 0
+#endif
 
 }  // namespace uvo

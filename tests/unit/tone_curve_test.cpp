@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "tonemap_photo/power_batch.h"
 #include "tone_map_reference.h"
@@ -116,12 +117,16 @@ TEST(ToneCurve, ColoursTheCurveIsNotDefinedFor) {
     const uvo::ToneCurve curve = curve_of(r);
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
     auto both = [&](Color in) {
-        Color fast = in, plain = in;
-        uvo::tone_map_color(r, curve, fast, 100, 50);
+        Color plain = in;
         uvo_test::tone_map_reference(r, curve, plain, 100, 50);
-        EXPECT_TRUE(std::memcmp(&fast, &plain, sizeof fast) == 0) << in.r << " " << in.g << " " << in.b;
-        EXPECT_EQ(fast.a, in.a);
-        return fast;
+        for (const uvo::ToneMapper *mapper : uvo::tone_mappers()) {
+            Color fast = in;
+            mapper->map_color(r, curve, fast, 100, 50);
+            EXPECT_TRUE(std::memcmp(&fast, &plain, sizeof fast) == 0)
+                << mapper->instruction_set << ": " << in.r << " " << in.g << " " << in.b;
+        }
+        EXPECT_EQ(plain.a, in.a);
+        return plain;
     };
     const Color grey = both(Color{0, 0.25f, 0.25f, 0.5f});
     for (float bad : {nan, -inf, -1.0f}) {
@@ -159,13 +164,18 @@ TEST(ToneCurve, DarkToneCrushOnlyBelowUnitLuminance) {
 }
 
 // Random bases against double pow: see the fast curve against the plain one.
+// Every instruction set's kernels.
 TEST(PowerBatch, MatchesDoublePowRoundedToFloat) {
     auto check = [](std::vector<float> bases, float e) {
-        std::vector<float> powers = bases;
-        uvo::power_batch(powers.data(), e, powers.data(), int(powers.size()));  // in place
-        for (size_t i = 0; i < bases.size(); ++i)
-            ASSERT_EQ(powers[i], static_cast<float>(std::pow(double(bases[i]), double(e))))
-                << "pow(" << bases[i] << ", " << e << ")";
+        uvo::PowerTable table;
+        uvo::make_power_table(e, table);
+        for (const uvo::ToneMapper *mapper : uvo::tone_mappers()) {
+            std::vector<float> powers = bases;
+            mapper->powers(table, powers.data(), powers.data(), int(powers.size()));  // in place
+            for (size_t i = 0; i < bases.size(); ++i)
+                ASSERT_EQ(powers[i], static_cast<float>(std::pow(double(bases[i]), double(e))))
+                    << mapper->instruction_set << ": pow(" << bases[i] << ", " << e << ")";
+        }
     };
     // Every float in [0.5, 1) to the powers 2, 3 and 4: integer exponents
     // make exact ties, which must round to even as pow's do.
@@ -189,16 +199,20 @@ TEST(PowerBatch, SpecialValuesAreThoseOfPow) {
     const float exponents[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.2f, 3.0f, -3.0f, 200.0f, -200.0f, inf, -inf, nan, 1e30f};
     constexpr int n = sizeof bases / sizeof bases[0];
     for (float e : exponents) {
-        float out[n], alone[n];
-        uvo::power_batch(bases, e, out, n);  // in full vectors
-        for (int i = 0; i < n; ++i)
-            uvo::power_batch(&bases[i], e, &alone[i], 1);  // one in a padded vector
-        for (int i = 0; i < n; ++i) {
-            const float expected = static_cast<float>(std::pow(double(bases[i]), double(e)));
-            for (float got : {out[i], alone[i]})  // the same bits (any NaN for NaN)
-                EXPECT_TRUE(std::isnan(expected) ? std::isnan(got)
-                                                 : got == expected && std::signbit(got) == std::signbit(expected))
-                    << "pow(" << bases[i] << ", " << e << ") = " << got;
+        uvo::PowerTable table;
+        uvo::make_power_table(e, table);
+        for (const uvo::ToneMapper *mapper : uvo::tone_mappers()) {
+            float out[n], alone[n];
+            mapper->powers(table, bases, out, n);  // in full vectors
+            for (int i = 0; i < n; ++i)
+                mapper->powers(table, &bases[i], &alone[i], 1);  // one in a padded vector
+            for (int i = 0; i < n; ++i) {
+                const float expected = static_cast<float>(std::pow(double(bases[i]), double(e)));
+                for (float got : {out[i], alone[i]})  // the same bits (any NaN for NaN)
+                    EXPECT_TRUE(std::isnan(expected) ? std::isnan(got)
+                                                     : got == expected && std::signbit(got) == std::signbit(expected))
+                        << mapper->instruction_set << ": pow(" << bases[i] << ", " << e << ") = " << got;
+            }
         }
     }
 }
@@ -227,21 +241,46 @@ TEST(ToneCurve, FastCurveEqualsTheScalarCurve) {
         r.luminance_weights = Color{0.2126f, 0.7152f, 0.0722f, 0};
         const uvo::ToneCurve curve = curve_of(r);
 
-        for (int i = 0; i < 16; ++i) {
-            const float x = std::floor(unit(random) * float(r.width + 1)), y = std::floor(unit(random) * float(r.height + 1));
+        auto random_colour = [&] {
             const float level = std::exp2(stops(random));
             // Some channels negative, as a reconstruction filter leaves them.
-            const Color in{level * (unit(random) * 1.2f - 0.1f), level * unit(random), level * unit(random), 0.25f};
-            Color fast = in, expected = in;
-            uvo::tone_map_color(r, curve, fast, x, y);
-            uvo_test::tone_map_reference(r, curve, expected, x, y);
-            const float got[3] = {fast.r, fast.g, fast.b}, want[3] = {expected.r, expected.g, expected.b};
-            for (int c = 0; c < 3; ++c) {
-                ASSERT_EQ(got[c], want[c])
-                    << "setting " << setting << " pixel (" << x << ", " << y << ") channel " << c << " input "
-                    << in.r << " " << in.g << " " << in.b << ": " << got[c] << " against " << want[c];
+            return Color{level * (unit(random) * 1.2f - 0.1f), level * unit(random), level * unit(random), 0.25f};
+        };
+        auto expect_reference = [&](const char *path, Color in, Color got, float x, float y) {
+            Color want = in;
+            uvo_test::tone_map_reference(r, curve, want, x, y);
+            ASSERT_TRUE(got.r == want.r && got.g == want.g && got.b == want.b && got.a == in.a)
+                << path << ", setting " << setting << " pixel (" << x << ", " << y << ") input " << in.r << " "
+                << in.g << " " << in.b << ": " << got.r << " " << got.g << " " << got.b << " against " << want.r
+                << " " << want.g << " " << want.b;
+        };
+        for (const uvo::ToneMapper *mapper : uvo::tone_mappers()) {
+            for (int i = 0; i < 16; ++i) {
+                const float x = std::floor(unit(random) * float(r.width + 1));
+                const float y = std::floor(unit(random) * float(r.height + 1));
+                const Color in = random_colour();
+                Color got = in;
+                mapper->map_color(r, curve, got, x, y);
+                expect_reference(mapper->instruction_set, in, got, x, y);
             }
-            EXPECT_EQ(fast.a, in.a);
+            if (setting % 8 != 0)
+                continue;
+            // A whole row through the row loop and its runs of vignette factors.
+            struct Row {
+                std::vector<Color> in, out;
+            } row;
+            for (int x = 0; x < r.width; ++x)
+                row.in.push_back(random_colour());
+            row.out.resize(row.in.size());
+            r.read_context = r.write_context = &row;
+            r.read_pixel = [](void *c, Color *p, int32_t x, int32_t) { *p = static_cast<Row *>(c)->in[size_t(x)]; };
+            r.write_pixel = [](void *c, const Color *p, int32_t x, int32_t) {
+                static_cast<Row *>(c)->out[size_t(x)] = *p;
+            };
+            const int y = int(unit(random) * float(r.height));
+            mapper->map_row(r, &curve, y);
+            for (int x = 0; x < r.width; ++x)
+                expect_reference(mapper->instruction_set, row.in[size_t(x)], row.out[size_t(x)], float(x), float(y));
         }
     }
 }

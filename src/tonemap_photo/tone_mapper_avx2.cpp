@@ -1,0 +1,52 @@
+// The tone curve's per-pixel steps compiled for AVX2 (this file alone is
+// built with -mavx2; tone_mappers() offers it only to processors that have
+// it).  Its powers come from the AVX2 table kernel where the exponent has a
+// table, else from the portable kernels compiled for AVX2.
+#include "tonemap_photo/tone_curve.h"
+
+#include <cstring>
+
+#if UVO_HAVE_AVX2_TONE_MAPPER
+
+#define UVO_ISA avx2
+#include "tonemap_photo/power_kernel_avx2.h"
+#include "tonemap_photo/tone_steps.h"
+
+namespace uvo {
+
+namespace {
+
+struct Avx2Powers {
+    static inline __attribute__((always_inline)) Float4 power4(const PowerTable &t, Float4 x) {
+        if (t.tabled)
+            return reinterpret_cast<Float4>(avx2::power_kernels::table_power4(t, reinterpret_cast<__m128>(x)));
+        return avx2::power_kernels::power_lanes<4>(t, x);
+    }
+};
+
+void map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
+    avx2::tone_steps::map_color<Avx2Powers>(record, curve, colour, x, y);
+}
+
+void map_row(const TonemapRecord &record, const ToneCurve *curve, int32_t y) {
+    avx2::tone_steps::map_row<Avx2Powers>(record, curve, y);
+}
+
+// Four at a time; a last partial vector is padded with ones.
+void powers(const PowerTable &t, const float *base, float *out, int count) {
+    for (int start = 0; start < count; start += 4) {
+        const int n = count - start < 4 ? count - start : 4;
+        Float4 x = {1.0f, 1.0f, 1.0f, 1.0f};
+        std::memcpy(&x, base + start, sizeof(float) * static_cast<size_t>(n));
+        const Float4 power = Avx2Powers::power4(t, x);
+        std::memcpy(out + start, &power, sizeof(float) * static_cast<size_t>(n));
+    }
+}
+
+}  // namespace
+
+const ToneMapper avx2_tone_mapper = {"avx2", map_color, map_row, powers};
+
+}  // namespace uvo
+
+#endif
