@@ -28,8 +28,6 @@ std::string sun_light(const std::string &from, const std::string &intensity, con
     return light + "}";
 }
 
-// Mean radiance of the frame (green channel) and its irradiance E = pi L.
-
 const uvo::SkyInstance *sky_record(const ShaderInstance *instance) {
     return static_cast<const uvo::SkyInstance *>(instance->user_slot);
 }
