@@ -100,6 +100,17 @@ TestHost &host();
 // themselves and leave the rest to the defaults.
 Boolean default_query(int32_t code, ShadingState *state, Tag item, void *answer);
 
+// Scripts a host function that hands back a colour through its first
+// argument (a trace, an irradiance or a texture look-up): it writes `colour`
+// and returns `value`.
+template <class Signature>
+void answer(std::function<Signature> &function, Color colour, Boolean value = 1) {
+    function = [colour, value](Color *result, auto &&...) -> Boolean {
+        *result = colour;
+        return value;
+    };
+}
+
 // A shading state with camera, options and shader record, ready to use.
 struct StateFixture {
     ShadingState state{};

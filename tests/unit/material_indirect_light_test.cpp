@@ -24,10 +24,7 @@ struct Indirect : MaterialTest {
         work.indirect_enabled = 1;
         work.indirect_quality = 1.0f;
         work.ao_samples = 4;
-        host().script.rx_compute_avg_radiance = [](Color *c, ShadingState *, int32_t, const IndirectRequest *) {
-            *c = Color{0.1f, 0.2f, 0.3f, 1};
-            return Boolean(1);
-        };
+        answer(host().script.rx_compute_avg_radiance, Color{0.1f, 0.2f, 0.3f, 1});
         host().script.rx_trace_probe = [this](ShadingState *s, const Vector3 *, const Vector3 *) -> Boolean {
             const double h = probe < hits.size() ? hits[probe] : 0.0;
             ++probe;
