@@ -2,7 +2,6 @@
 #include "test_host.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
