@@ -106,6 +106,20 @@ struct Triangle {
     }
 };
 
+// Every light but Tag 0 gives `count` samples of `colour` from `direction`
+// at cosine `cosine`.
+inline void script_light_samples(int32_t count, Color colour, Vector3 direction, float cosine) {
+    host().script.rx_sample_light = [=](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
+                                        int32_t *n) -> Boolean {
+        if (light == 0 || *n >= count)
+            return 0;
+        *c = colour;
+        *d = direction;
+        *m = cosine;
+        return Boolean(++*n);
+    };
+}
+
 // Records the index pair the host's specular transmission is asked for.
 struct IndexPair {
     float in = 0, out = 0;
