@@ -70,11 +70,8 @@ TEST(Command, RendersExrAndPngWithSettingsInTheHeader) {
     std::string start(45, '\0');
     png.read(start.data(), 45);
     EXPECT_EQ(start.substr(37, 4), "sRGB");
-    const Image image = read_image(dir + "/out/frame.exr");
-    EXPECT_EQ(image.width, 20);
-    EXPECT_EQ(image.height, 16);
-    const Image preview = read_image(dir + "/out/frame.png");
-    EXPECT_EQ(preview.width, 20);
+    const Image image = read_image(dir + "/out/frame.exr"), preview = read_image(dir + "/out/frame.png");
+    ASSERT_EQ(preview.rgba.size(), image.rgba.size());
     // The preview is the same picture, 8-bit sRGB: within a quantisation step.
     for (size_t i = 0; i < image.rgba.size(); ++i) {
         if (i % 4 != 3 && image.rgba[i] <= 1.0f) {

@@ -28,8 +28,6 @@ std::string sun_light(const std::string &from, const std::string &intensity, con
     return light + "}";
 }
 
-// Mean radiance of the frame (green channel) and its irradiance E = pi L.
-
 const uvo::SkyInstance *sky_record(const ShaderInstance *instance) {
     return static_cast<const uvo::SkyInstance *>(instance->user_slot);
 }
@@ -65,16 +63,7 @@ TEST(Daylight, PhysicalSkyAndSunLightAWhiteFloorAsTheirRecordsPredict) {
         Scene &world_scene = session->world().scene;
         const double rendered = mean_channel(session->world().framebuffer, 1);
         const uvo::SkyInstance *sky = sky_record(world_scene.camera.environment);
-        const uvo::SkyInstance *sun = sky_record(world_scene.lights.front().shader);
         ASSERT_NE(sky, nullptr);
-        ASSERT_NE(sun, nullptr);
-        // Both follow the light: direction (3, 4, 2) / sqrt(29) with z up.
-        const double r29 = std::sqrt(29.0);
-        EXPECT_NEAR(sky->sun_direction.x, 3 / r29, 1e-5);
-        EXPECT_NEAR(sky->sun_direction.y, 2 / r29, 1e-5);
-        EXPECT_NEAR(sky->sun_direction.z, 4 / r29, 1e-5);
-        EXPECT_NEAR(sun->sun_direction.x, sky->sun_direction.x, 1e-6) << "sun and sky agree";
-        EXPECT_NEAR(sun->sun_direction.z, sky->sun_direction.z, 1e-6) << "sun and sky agree";
 
         // The sun: its samples carry sun_color x scale x cos(zenith angle),
         // the irradiance over pi in the sky's units, which a white Lambert

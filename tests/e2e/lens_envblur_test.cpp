@@ -87,16 +87,15 @@ TEST(LensBokeh, OutOfFocusLightIsAHexagonOfThePredictedArea) {
 }
 
 TEST(EnvBlur, ConstantEnvironmentStaysConstantAtEveryBlur) {
-    for (double blur : {0.0, 0.3, 2.0, 50.0}) {
-        auto session = open_session(scratch_dir("envblur_constant"), envblur_scene(blur), 2);
-        session->render(false);
-        const Image &frame = session->world().framebuffer;
-        for (int y = 0; y < frame.height; ++y)
-            for (int x = 0; x < frame.width; ++x) {
-                const Color c = frame.get(x, y);
-                ASSERT_NEAR(c.r, 0.3f, 1e-5f) << "blur " << blur << " at " << x << ", " << y;
-                ASSERT_NEAR(c.g, 0.5f, 1e-5f) << "blur " << blur << " at " << x << ", " << y;
-                ASSERT_NEAR(c.b, 0.7f, 1e-5f) << "blur " << blur << " at " << x << ", " << y;
-            }
-    }
+    // One blur through the host's images (every blur: see the unit tests).
+    auto session = open_session(scratch_dir("envblur_constant"), envblur_scene(2.0), 2);
+    session->render(false);
+    const Image &frame = session->world().framebuffer;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x) {
+            const Color c = frame.get(x, y);
+            ASSERT_NEAR(c.r, 0.3f, 1e-5f) << "at " << x << ", " << y;
+            ASSERT_NEAR(c.g, 0.5f, 1e-5f) << "at " << x << ", " << y;
+            ASSERT_NEAR(c.b, 0.7f, 1e-5f) << "at " << x << ", " << y;
+        }
 }

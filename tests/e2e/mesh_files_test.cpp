@@ -3,7 +3,6 @@
 // cannot be read is refused with the reason (the formats, the bad index).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include "render_support.h"
 

@@ -7,7 +7,6 @@
 
 
 #include <csignal>
-#include <cmath>
 
 #include "render/camera_shaders.h"
 #include "camera_shader_support.h"

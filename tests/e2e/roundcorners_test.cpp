@@ -43,8 +43,6 @@ TEST(RoundCorners, AsTheMaterialsBumpShaderItLightsTheRoundedEdge) {
     EXPECT_NEAR(sharp.get(x, last).g, flat, 1e-5f);
     EXPECT_FLOAT_EQ(rounded.get(x, 0).g, flat) << column;
     EXPECT_FLOAT_EQ(rounded.get(x, last).g, flat) << column;
-    for (int y = 0; y <= last; ++y)
-        EXPECT_NEAR(sharp.get(x, y).g, flat, 1e-5f) << "row " << y << ": no rounding, no change";
     // The rounded edge turns towards the light: up to cos 0 against cos 45.
     EXPECT_GT(brightest, 1.3f * flat) << column;
 }

@@ -3,7 +3,6 @@
 // Fresnel: see the services test.
 #include <gtest/gtest.h>
 
-#include <numbers>
 
 #include "render/directions.h"
 #include "render/sobol.h"

@@ -60,15 +60,10 @@ TEST(SceneLoading, ParametersByNameLightsAndConnectionsFillTheBlocks) {
     ShaderInstance *material = scene.objects[0].material;
     ASSERT_NE(material, nullptr);
     const auto *p = static_cast<const uvo::LightSurfaceParams *>(material->block());
-    EXPECT_FLOAT_EQ(p->surface_color.g, 0.25f);
-    EXPECT_FLOAT_EQ(p->surface_color.a, 1.0f);
-    EXPECT_FLOAT_EQ(p->surface_intensity, 4.0f);
+    // The other literals and the light list: see the light surface's render
+    // (Render.LightSurfaceGlowsWith...) and ParamBlock.LiteralsConvertByType.
     EXPECT_FLOAT_EQ(p->reflection_ray_scale, 1.0f) << "default from the declaration";
-    EXPECT_EQ(p->add_light_output, 1);
     EXPECT_FLOAT_EQ(p->sample_position.z, 3.0f);
-    ASSERT_EQ(p->lights.count, 2);
-    const Tag lamp = p->lights.elements[p->lights.index];
-    EXPECT_EQ(lamp, scene.lights[0].instance_tag);
     // Only the connected parameter is flagged (what its source gives:
     // Render.LibraryShaderReadsConnectedParametersThroughTheHost).
     const auto *flags = reinterpret_cast<const int32_t *>(static_cast<const char *>(material->block()) +

@@ -2,7 +2,6 @@
 #include "test_host.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,17 +19,17 @@ void TestHost::reset() {
     static_cast<TestHostState &>(*this) = TestHostState{};
 }
 
-void TestHost::record(const char *name, std::string detail) {
+void TestHost::record(const char *name) {
     if (!record_calls)
         return;
     std::lock_guard lock(mutex);
-    calls.push_back(Call{name, std::move(detail)});
+    calls.push_back(name);
 }
 
 int TestHost::count(const std::string &name) const {
     int n = 0;
     for (const auto &call : calls)
-        n += call.name == name;
+        n += call == name;
     return n;
 }
 
@@ -136,18 +135,16 @@ void *default_shaderstate_get(ShadingState *, const char *key, int32_t *size) {
     return it->second.data();
 }
 
-void *default_shaderstate_set(ShadingState *, const char *key, const void *value, int32_t size, int32_t lifetime) {
+void *default_shaderstate_set(ShadingState *, const char *key, const void *value, int32_t size) {
     TestHost &h = host();
     if (value == nullptr && size == 0) {
         h.store.erase(key);
-        h.lifetimes.erase(key);
         return nullptr;
     }
     auto &entry = h.store[key];
     entry.assign(static_cast<size_t>(size), 0);
     if (value != nullptr)
         std::memcpy(entry.data(), value, static_cast<size_t>(size));
-    h.lifetimes[key] = lifetime;
     return entry.data();
 }
 
@@ -262,8 +259,6 @@ Boolean matrix_invert(float *out, const float *in) {
     return 1;
 }
 
-std::string detail_code(int32_t code) { return "code=" + std::to_string(code); }
-
 // Stores the format as received: the library hands over finished text, so a
 // conversion left in it would show up here unformatted.
 void add_message(const char *level, int32_t number, const char *format) {
@@ -271,7 +266,7 @@ void add_message(const char *level, int32_t number, const char *format) {
     TestHost &h = host();
     std::lock_guard lock(h.mutex);
     h.messages.push_back(Message{level, number, text});
-    h.calls.push_back(Call{std::string("rx_") + level, text});
+    h.calls.push_back(std::string("rx_") + level);
 }
 
 template <class R>
@@ -286,31 +281,31 @@ R zero() {
 using namespace uvo_test;
 
 // Each exported function records itself, then runs the script or its default.
-#define UVO_TEST_FORWARD(ret, name, params, args, detail, fallback) \
+#define UVO_TEST_FORWARD(ret, name, params, args, fallback)             \
     extern "C" __attribute__((visibility("default"))) ret name params { \
-        host().record(#name, detail);                                  \
+        host().record(#name);                                          \
         if (host().script.name)                                        \
             return host().script.name args;                            \
         return fallback;                                               \
     }
-#define UVO_TEST_ZERO(ret, name, params, args) UVO_TEST_FORWARD(ret, name, params, args, {}, zero<ret>())
+#define UVO_TEST_ZERO(ret, name, params, args) UVO_TEST_FORWARD(ret, name, params, args, zero<ret>())
 
 UVO_TEST_FORWARD(Boolean, rx_query, (int32_t code, ShadingState *s, Tag item, void *answer), (code, s, item, answer),
-                 detail_code(code), default_query(code, s, item, answer))
+                 default_query(code, s, item, answer))
 UVO_TEST_FORWARD(void *, rx_shaderstate_get, (ShadingState *s, const char *key, int32_t *size), (s, key, size),
-                 key, default_shaderstate_get(s, key, size))
+                 default_shaderstate_get(s, key, size))
 UVO_TEST_FORWARD(void *, rx_shaderstate_set,
                  (ShadingState *s, const char *key, const void *value, int32_t size, int32_t lifetime),
-                 (s, key, value, size, lifetime), key, default_shaderstate_set(s, key, value, size, lifetime))
-UVO_TEST_FORWARD(void *, rx_phen_eval, (ShadingState *s, const void *p), (s, p), {}, default_phen_eval(s, p))
-UVO_TEST_FORWARD(void *, rx_db_access, (Tag tag), (tag), std::to_string(tag), default_db_access(tag))
-UVO_TEST_FORWARD(void, rx_db_unpin, (Tag tag), (tag), std::to_string(tag), default_db_unpin(tag))
+                 (s, key, value, size, lifetime), default_shaderstate_set(s, key, value, size))
+UVO_TEST_FORWARD(void *, rx_phen_eval, (ShadingState *s, const void *p), (s, p), default_phen_eval(s, p))
+UVO_TEST_FORWARD(void *, rx_db_access, (Tag tag), (tag), default_db_access(tag))
+UVO_TEST_FORWARD(void, rx_db_unpin, (Tag tag), (tag), default_db_unpin(tag))
 UVO_TEST_ZERO(void, rx_db_delete, (Tag tag), (tag))
 UVO_TEST_ZERO(void, rx_scene_edit_end, (Tag tag), (tag))
 UVO_TEST_FORWARD(void *, rx_mem_int_allocate, (const char *module, int32_t line, size_t size), (module, line, size),
-                 module, default_allocate(module, line, size))
+                 default_allocate(module, line, size))
 UVO_TEST_FORWARD(void, rx_mem_int_release, (const char *module, int32_t line, void *memory), (module, line, memory),
-                 module, default_release(module, line, memory))
+                 default_release(module, line, memory))
 UVO_TEST_ZERO(void, rx_lock, (HostLock lock), (lock))
 UVO_TEST_ZERO(void, rx_unlock, (HostLock lock), (lock))
 UVO_TEST_ZERO(Boolean, rx_par_aborted, (void), ())
@@ -323,20 +318,18 @@ UVO_TEST_ZERO(Boolean, rx_trace_probe, (ShadingState * s, const Vector3 *d, cons
 UVO_TEST_ZERO(Boolean, rx_trace_continue, (Color * r, ShadingState *s), (r, s))
 UVO_TEST_ZERO(Boolean, rx_trace_shadow, (Color * r, ShadingState *s), (r, s))
 UVO_TEST_ZERO(Boolean, rx_trace_shadow_seg, (Color * r, ShadingState *s), (r, s))
-UVO_TEST_FORWARD(Boolean, rx_call_shader, (Color * r, int32_t kind, ShadingState *s, Tag shader), (r, kind, s, shader),
-                 "kind=" + std::to_string(kind), 0)
+UVO_TEST_ZERO(Boolean, rx_call_shader, (Color * r, int32_t kind, ShadingState *s, Tag shader), (r, kind, s, shader))
 UVO_TEST_FORWARD(Boolean, rx_sample, (double *sample, int32_t *instance, ShadingState *s, int32_t dim, int32_t *count),
-                 (sample, instance, s, dim, count), "dim=" + std::to_string(dim),
-                 default_sample(sample, instance, s, dim, count))
-UVO_TEST_FORWARD(Boolean, rx_sample_light,
-                 (Color * c, Vector3 *d, float *cosine, ShadingState *s, Tag light, int32_t *samples),
-                 (c, d, cosine, s, light, samples), "light=" + std::to_string(light), 0)
+                 (sample, instance, s, dim, count), default_sample(sample, instance, s, dim, count))
+UVO_TEST_ZERO(Boolean, rx_sample_light,
+              (Color * c, Vector3 *d, float *cosine, ShadingState *s, Tag light, int32_t *samples),
+              (c, d, cosine, s, light, samples))
 UVO_TEST_ZERO(Boolean, rx_inclusive_lightlist, (int32_t * n, Tag **l, ShadingState *s), (n, l, s))
 UVO_TEST_ZERO(Boolean, rx_exclusive_lightlist, (int32_t * n, Tag **l, ShadingState *s), (n, l, s))
 UVO_TEST_ZERO(Boolean, rx_instance_lightlist, (int32_t * n, Tag **l, ShadingState *s), (n, l, s))
-UVO_TEST_FORWARD(Boolean, rx_compute_avg_radiance, (Color * r, ShadingState *s, int32_t face, const IndirectRequest *q),
-                 (r, s, face, q), "face=" + std::to_string(face), 0)
-UVO_TEST_FORWARD(void, rx_reflection_dir, (Vector3 * d, const ShadingState *s), (d, s), {}, default_reflection_dir(d, s))
+UVO_TEST_ZERO(Boolean, rx_compute_avg_radiance, (Color * r, ShadingState *s, int32_t face, const IndirectRequest *q),
+              (r, s, face, q))
+UVO_TEST_FORWARD(void, rx_reflection_dir, (Vector3 * d, const ShadingState *s), (d, s), default_reflection_dir(d, s))
 UVO_TEST_ZERO(void, rx_reflection_dir_diffuse, (Vector3 * d, ShadingState *s), (d, s))
 UVO_TEST_ZERO(void, rx_reflection_dir_diffuse_x, (Vector3 * d, ShadingState *s, const double *x), (d, s, x))
 UVO_TEST_ZERO(void, rx_reflection_dir_glossy_x, (Vector3 * d, ShadingState *s, float e, const double *x), (d, s, e, x))
@@ -357,11 +350,10 @@ UVO_TEST_ZERO(float, rx_ward_anisglossy,
               (const Vector3 *i, const Vector3 *o, const Vector3 *n, const Vector3 *u, const Vector3 *v, float su,
                float sv),
               (i, o, n, u, v, su, sv))
-UVO_TEST_FORWARD(Boolean, rx_ray_falloff, (ShadingState * s, double *start, double *stop), (s, start, stop),
-                 std::to_string(*start) + "," + std::to_string(*stop), 0)
+UVO_TEST_ZERO(Boolean, rx_ray_falloff, (ShadingState * s, double *start, double *stop), (s, start, stop))
 UVO_TEST_ZERO(Boolean, rx_tri_vectors, (ShadingState * s, int32_t w, int32_t i, Vector3 **a, Vector3 **b, Vector3 **c),
               (s, w, i, a, b, c))
-UVO_TEST_FORWARD(float, rx_luminance, (ShadingState * s, const Color *c), (s, c), {}, default_luminance(s, c))
+UVO_TEST_FORWARD(float, rx_luminance, (ShadingState * s, const Color *c), (s, c), default_luminance(s, c))
 UVO_TEST_ZERO(Boolean, rx_photon_light, (Color * e, ShadingState *s), (e, s))
 UVO_TEST_ZERO(Boolean, rx_photon_reflection_specular, (Color * e, ShadingState *s, const Vector3 *d), (e, s, d))
 UVO_TEST_ZERO(Boolean, rx_photon_reflection_glossy, (Color * e, ShadingState *s, const Vector3 *d), (e, s, d))
@@ -373,7 +365,7 @@ UVO_TEST_ZERO(Boolean, rx_photon_transparent, (Color * e, ShadingState *s), (e, 
 UVO_TEST_ZERO(Boolean, rx_photon_volume_scattering, (Color * e, ShadingState *s, const Vector3 *d), (e, s, d))
 UVO_TEST_ZERO(Boolean, rx_store_photon, (Color * e, ShadingState *s), (e, s))
 #define UVO_TEST_TRANSFORM(name) \
-    UVO_TEST_FORWARD(void, name, (ShadingState * s, Vector3 *o, const Vector3 *i), (s, o, i), {}, identity(s, o, i))
+    UVO_TEST_FORWARD(void, name, (ShadingState * s, Vector3 *o, const Vector3 *i), (s, o, i), identity(s, o, i))
 UVO_TEST_TRANSFORM(rx_point_to_camera)
 UVO_TEST_TRANSFORM(rx_point_from_camera)
 UVO_TEST_TRANSFORM(rx_point_from_light)
@@ -387,12 +379,12 @@ UVO_TEST_TRANSFORM(rx_vector_to_light)
 UVO_TEST_TRANSFORM(rx_vector_from_light)
 UVO_TEST_TRANSFORM(rx_normal_to_camera)
 UVO_TEST_TRANSFORM(rx_normal_from_object)
-UVO_TEST_FORWARD(void, rx_point_transform, (Vector3 * o, const Vector3 *i, const float *m), (o, i, m), {},
+UVO_TEST_FORWARD(void, rx_point_transform, (Vector3 * o, const Vector3 *i, const float *m), (o, i, m),
                  point_transform(o, i, m))
-UVO_TEST_FORWARD(void, rx_vector_transform, (Vector3 * o, const Vector3 *i, const float *m), (o, i, m), {},
+UVO_TEST_FORWARD(void, rx_vector_transform, (Vector3 * o, const Vector3 *i, const float *m), (o, i, m),
                  vector_transform(o, i, m))
-UVO_TEST_FORWARD(void, rx_matrix_ident, (float *m), (m), {}, matrix_ident(m))
-UVO_TEST_FORWARD(Boolean, rx_matrix_invert, (float *o, const float *i), (o, i), {}, matrix_invert(o, i))
+UVO_TEST_FORWARD(void, rx_matrix_ident, (float *m), (m), matrix_ident(m))
+UVO_TEST_FORWARD(Boolean, rx_matrix_invert, (float *o, const float *i), (o, i), matrix_invert(o, i))
 UVO_TEST_ZERO(HostImage *, rx_output_image_open, (ShadingState * s, int32_t index), (s, index))
 UVO_TEST_ZERO(void, rx_output_image_close, (ShadingState * s, int32_t index), (s, index))
 UVO_TEST_ZERO(void, rx_img_get_color, (const HostImage *img, Color *c, int32_t x, int32_t y), (img, c, x, y))

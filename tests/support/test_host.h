@@ -3,9 +3,9 @@
 // libuvo_testhost.so exports every host function of the contract.  A test
 // scripts any of them by setting the std::function of the same name in
 // host().script; an unset one runs the default behaviour described below.
-// Afterwards the test reads what happened: every host call in order (with the
-// arguments that matter in `detail`), every message, every parameter
-// evaluation (offsets into the block), every allocation by module.
+// Afterwards the test reads what happened: every host call by name, every
+// message, every parameter evaluation (offsets into the block), every
+// allocation by module.
 //
 // Defaults: shader-state store is a real keyed store; rx_query answers the
 // user-data slot (51), the instance lock (52), the declaration version (89,
@@ -29,11 +29,6 @@
 #include "uvo/host_interface.h"
 
 namespace uvo_test {
-
-struct Call {
-    std::string name;
-    std::string detail;  // e.g. "code=142" for rx_query
-};
 
 struct Message {
     std::string level;  // "fatal", "error", "warning", "info", "progress", "debug"
@@ -74,7 +69,7 @@ struct TestHostState {
     bool record_calls = true;
 
     // Records.
-    std::vector<Call> calls;
+    std::vector<std::string> calls;  // names of the host functions called, in order
     std::vector<Message> messages;
     std::vector<std::ptrdiff_t> evaluations;  // byte offsets from eval_block
     const void *eval_block = nullptr;         // block whose evaluations are recorded
@@ -83,15 +78,14 @@ struct TestHostState {
     std::map<std::string, int> releases;      // count per module
     int bad_releases = 0;                     // releases of unknown pointers
 
-    // The shader-state store: key -> value, plus the lifetime last given.
+    // The shader-state store: key -> value.
     std::map<std::string, std::vector<char>> store;
-    std::map<std::string, int32_t> lifetimes;
 };
 
 class TestHost : public TestHostState {
 public:
     void reset();
-    void record(const char *name, std::string detail = {});
+    void record(const char *name);
     // Number of recorded calls of `name`.
     int count(const std::string &name) const;
     // Messages of `level` ("" for all).
@@ -105,6 +99,17 @@ TestHost &host();
 // The test host's own answer to rx_query, for scripts that answer some codes
 // themselves and leave the rest to the defaults.
 Boolean default_query(int32_t code, ShadingState *state, Tag item, void *answer);
+
+// Scripts a host function that hands back a colour through its first
+// argument (a trace, an irradiance or a texture look-up): it writes `colour`
+// and returns `value`.
+template <class Signature>
+void answer(std::function<Signature> &function, Color colour, Boolean value = 1) {
+    function = [colour, value](Color *result, auto &&...) -> Boolean {
+        *result = colour;
+        return value;
+    };
+}
 
 // A shading state with camera, options and shader record, ready to use.
 struct StateFixture {

@@ -7,6 +7,7 @@
 
 #include "envblur/blur_model.h"
 #include "envblur/envblur.h"
+#include "frame/vector_math.h"
 #include "image_store.h"
 
 using namespace uvo;
@@ -14,10 +15,7 @@ using uvo_test::host;
 
 namespace {
 
-Vector3 unit(float x, float y, float z) {
-    const float l = std::sqrt(x * x + y * y + z * z);
-    return Vector3{x / l, y / l, z / l};
-}
+Vector3 unit(float x, float y, float z) { return normalized_by_division(Vector3{x, y, z}); }
 
 // An environment that varies with direction, so blurs tell apart.
 Color sky(const Vector3 &d) { return Color{0.5f + 0.5f * d.x, 0.5f + 0.5f * d.y, 0.5f + 0.5f * d.z, 1.0f}; }

@@ -161,10 +161,7 @@ TEST_F(Photographic, OtherCallKindsReturnFalseAndLeaveTheResult) {
 // lens call still traces the eye ray, an output call touches no image.
 TEST_F(Photographic, MissingInstanceRecordPassesColoursThrough) {
     const Color traced{0.8f, 0.4f, 0.2f, 1.0f};
-    host().script.rx_trace_eye = [&](Color *c, ShadingState *, const Vector3 *, const Vector3 *) -> Boolean {
-        *c = traced;
-        return 1;
-    };
+    uvo_test::answer(host().script.rx_trace_eye, traced);
     uvo_test::ParamBlock<uvo::ExposureSimpleParams> simple;
     simple.attach(f.shader, false);  // both blocks read directly
     auto shade = [&](int32_t kind, Color *result) {

@@ -96,10 +96,7 @@ TEST_F(Simple, OtherCallKindsMapWhatTheyAreHanded) {
     // With a texture, the texture's colour replaces the one handed in.
     block->use_source_texture = 1;
     block->source_texture = 5;
-    host().script.rx_lookup_color_texture = [](Color *c, ShadingState *, Tag, const Vector3 *) -> Boolean {
-        *c = Color{1.0f, 0.5f, 0.25f, 1};
-        return 1;
-    };
+    uvo_test::answer(host().script.rx_lookup_color_texture, Color{1.0f, 0.5f, 0.25f, 1});
     host().call_kind = UVO_SHADER_MATERIAL;
     Color result{9, 9, 9, 9};
     EXPECT_EQ(shade(result), 1);

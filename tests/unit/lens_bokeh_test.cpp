@@ -91,10 +91,7 @@ TEST_F(LensBokeh, HexagonHasACornerOnTheCameraXAxisAndTurnsWithTheRotation) {
 
 TEST_F(LensBokeh, BlackApertureSamplesAreSkippedGreyOnesWeighByLuminance) {
     const Color constant{0.2f, 0.4f, 0.6f, 1.0f};
-    host().script.rx_trace_eye = [&](Color *c, ShadingState *, const Vector3 *, const Vector3 *) {
-        *c = constant;
-        return Boolean{1};
-    };
+    uvo_test::answer(host().script.rx_trace_eye, constant);
     host().script.rx_lookup_color_texture = [&](Color *c, ShadingState *, Tag t, const Vector3 *at) {
         const float g = t == 55 && at->x >= 0.5f ? 0.5f : 0.0f;  // the image's left half is closed
         *c = Color{g, g, g, 1.0f};

@@ -51,14 +51,7 @@ TEST(MaterialAllocation, NoneAfterInitInTheMainPath) {
             }
         return nullptr;
     };
-    host().script.rx_sample_light = [](Color *c, Vector3 *d, float *m, ShadingState *, Tag, int32_t *n) -> Boolean {
-        if (*n >= 2)
-            return 0;
-        *c = white;
-        *d = Vector3{0.0f, 0.6f, 0.8f};
-        *m = 0.8f;
-        return Boolean(++*n);
-    };
+    script_light_samples(2, white, Vector3{0.0f, 0.6f, 0.8f}, 0.8f);
     StateFixture f;
     ShadingState child{};
     f.state.child = &child;

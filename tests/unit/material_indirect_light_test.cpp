@@ -24,10 +24,7 @@ struct Indirect : MaterialTest {
         work.indirect_enabled = 1;
         work.indirect_quality = 1.0f;
         work.ao_samples = 4;
-        host().script.rx_compute_avg_radiance = [](Color *c, ShadingState *, int32_t, const IndirectRequest *) {
-            *c = Color{0.1f, 0.2f, 0.3f, 1};
-            return Boolean(1);
-        };
+        answer(host().script.rx_compute_avg_radiance, Color{0.1f, 0.2f, 0.3f, 1});
         host().script.rx_trace_probe = [this](ShadingState *s, const Vector3 *, const Vector3 *) -> Boolean {
             const double h = probe < hits.size() ? hits[probe] : 0.0;
             ++probe;
@@ -131,18 +128,9 @@ TEST_F(Indirect, BleedingTintsByTheOccludersShading) {
     work.ao_samples = 2;
     f.state.reflection_depth = 1;
     hits = {1.0, 0.0};
-    // The occluder's material (3) has shader 44, which shades red, and one texture space per `spaces`.
-    Vector3 tex_vertices[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    int32_t spaces = 1;
-    host().script.rx_tri_vectors = [&](ShadingState *, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
-                                       Vector3 **c) -> Boolean {
-        if (which != 't' || index >= spaces)
-            return 0;
-        *a = &tex_vertices[0];
-        *b = &tex_vertices[1];
-        *c = &tex_vertices[2];
-        return 1;
-    };
+    // The occluder's material (3) has shader 44, which shades red, and one texture space.
+    Triangle occluder;
+    occluder.script();
     host().script.rx_query = [](int32_t code, ShadingState *s, Tag item, void *answer) -> Boolean {
         if (code != UVO_QUERY_MATERIAL_SHADER || item != 3)
             return default_query(code, s, item, answer);
@@ -165,7 +153,7 @@ TEST_F(Indirect, BleedingTintsByTheOccludersShading) {
     // Every texture space the host has is filled, up to the named limit,
     // past which one warning goes out for the whole run.
     for (int32_t n : {uvo::max_texture_spaces + 5, uvo::max_texture_spaces + 5}) {
-        spaces = n;
+        occluder.spaces = n;
         run();
         EXPECT_EQ(tex_count, uvo::max_texture_spaces);
     }

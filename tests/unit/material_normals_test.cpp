@@ -10,24 +10,6 @@ using namespace uvo;
 
 namespace {
 
-// A host whose triangle has these positions and texture vertices (space 0).
-struct Triangle {
-    Vector3 p[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    Vector3 t[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    void script() {
-        host().script.rx_tri_vectors = [this](ShadingState *, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
-                                              Vector3 **c) -> Boolean {
-            Vector3 *v = which == 'p' ? p : (which == 't' && index == 0) ? t : nullptr;
-            if (v == nullptr)
-                return 0;
-            *a = &v[0];
-            *b = &v[1];
-            *c = &v[2];
-            return 1;
-        };
-    }
-};
-
 struct Normals : MaterialTest {
     void SetUp() override {
         MaterialTest::SetUp();

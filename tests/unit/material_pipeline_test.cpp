@@ -113,10 +113,7 @@ TEST_F(Pipeline, StagesRunInOrderOnlyWithWeightAndSumUp) {
 
 TEST_F(Pipeline, CutOutContinuesTheRay) {
     const Color seen{0.2f, 0.4f, 0.6f, 0.8f};
-    host().script.rx_trace_continue = [&](Color *c, ShadingState *) -> Boolean {
-        *c = seen;
-        return 1;
-    };
+    answer(host().script.rx_trace_continue, seen);
     host().script.rx_point_to_camera = [](ShadingState *, Vector3 *o, const Vector3 *) { *o = Vector3{3, 4, 0}; };
     store_api_record(UVO_MATERIAL_API_SMALL);
     block->cutout_opacity = 0.005f;
@@ -141,10 +138,7 @@ TEST_F(Pipeline, CutOutContinuesTheRay) {
 }
 
 TEST_F(Pipeline, PartialOpacityAddsWhatIsBehind) {
-    host().script.rx_trace_transparent = [](Color *c, ShadingState *) -> Boolean {
-        *c = Color{1.0f, 0.5f, 0.0f, 1.0f};
-        return 1;
-    };
+    answer(host().script.rx_trace_transparent, Color{1.0f, 0.5f, 0.0f, 1.0f});
     block->cutout_opacity = 0.995f;
     block->diffuse_weight = 0.0f;
     shade();

@@ -44,10 +44,7 @@ struct Traced : MaterialTest {
         };
         host().script.rx_trace_reflection = trace;
         host().script.rx_trace_refraction = trace;
-        host().script.rx_trace_environment = [](Color *c, ShadingState *, const Vector3 *) -> Boolean {
-            *c = Color{0.0f, 0.0f, 1.0f, 1.0f};  // the sky
-            return 1;
-        };
+        answer(host().script.rx_trace_environment, Color{0.0f, 0.0f, 1.0f, 1.0f});  // the sky
         pair.script();
     }
     // Each call shades at the root of the ray tree, where counts are not scaled.
@@ -84,10 +81,7 @@ TEST_F(Traced, MirrorReflectionWeightedAndMarked) {
     // With final gathering: the cached radiance.
     f.options.final_gather = 1;
     work.indirect_enabled = 1;
-    host().script.rx_compute_avg_radiance = [](Color *c, ShadingState *, int32_t, const IndirectRequest *) {
-        *c = Color{0.3f, 0.3f, 0.3f, 1};
-        return Boolean(1);
-    };
+    answer(host().script.rx_compute_avg_radiance, Color{0.3f, 0.3f, 0.3f, 1});
     reflect();
     EXPECT_TRUE(near(out.reflection_raw, Color{0.3f, 0.3f, 0.3f, 1}));
 }

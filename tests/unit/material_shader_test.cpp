@@ -18,17 +18,7 @@ struct MaterialShader : BlockTest<LitBlock> {
         p.conserve_energy = 1;
         p.highlight_weight = 1.0f;
         p.indirect_multiplier = 1.0f;
-        // Every light: one white sample from straight above.
-        host().script.rx_sample_light = [](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
-                                               int32_t *count) -> Boolean {
-            if (light == 0 || *count >= 1)
-                return 0;
-            *c = Color{1, 1, 1, 1};
-            *d = Vector3{0, 0, 1};
-            *m = 1.0f;
-            ++*count;
-            return 1;
-        };
+        script_light_samples(1, white, Vector3{0, 0, 1}, 1.0f);  // one white sample from straight above
     }
 };
 

@@ -114,10 +114,7 @@ TEST_F(Shadow, FalloffInsideASolidWithAndWithoutSegments) {
     // beyond this surface first.
     block->cutout_opacity = 1.0f;
     f.options.shadow_mode = UVO_SHADOW_SEGMENTS;
-    host().script.rx_trace_shadow_seg = [](Color *c, ShadingState *) -> Boolean {
-        *c = Color{0.5f, 0.5f, 0.5f, 1};
-        return 1;
-    };
+    answer(host().script.rx_trace_shadow_seg, Color{0.5f, 0.5f, 0.5f, 1});
     EXPECT_EQ(shade(), 1);
     EXPECT_TRUE(near(result, Color{0.25f, 0.25f, 0.25f, 0.5f}));
 }

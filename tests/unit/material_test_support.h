@@ -86,6 +86,40 @@ inline void script_samples(double u) {
     };
 }
 
+// A host whose triangle has these positions, and these texture vertices in
+// each of its `spaces` texture spaces.
+struct Triangle {
+    Vector3 p[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    Vector3 t[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    int32_t spaces = 1;
+    void script() {
+        host().script.rx_tri_vectors = [this](ShadingState *, int32_t which, int32_t index, Vector3 **a, Vector3 **b,
+                                              Vector3 **c) -> Boolean {
+            Vector3 *v = which == 'p' ? p : (which == 't' && index < spaces) ? t : nullptr;
+            if (v == nullptr)
+                return 0;
+            *a = &v[0];
+            *b = &v[1];
+            *c = &v[2];
+            return 1;
+        };
+    }
+};
+
+// Every light but Tag 0 gives `count` samples of `colour` from `direction`
+// at cosine `cosine`.
+inline void script_light_samples(int32_t count, Color colour, Vector3 direction, float cosine) {
+    host().script.rx_sample_light = [=](Color *c, Vector3 *d, float *m, ShadingState *, Tag light,
+                                        int32_t *n) -> Boolean {
+        if (light == 0 || *n >= count)
+            return 0;
+        *c = colour;
+        *d = direction;
+        *m = cosine;
+        return Boolean(++*n);
+    };
+}
+
 // Records the index pair the host's specular transmission is asked for.
 struct IndexPair {
     float in = 0, out = 0;

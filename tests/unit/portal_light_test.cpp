@@ -246,10 +246,7 @@ TEST_F(PortalLight, VisibleRectangleShowsOrPassesThroughTimesTransparency) {
     init();
     f.state.ray_type = UVO_RAY_EYE, f.state.pass_through = 1;
     block->transparency = Color{0.5f, 0.5f, 0.5f, 1};
-    host().script.rx_trace_transparent = [](Color *c, ShadingState *) -> Boolean {
-        *c = Color{1, 1, 1, 1};
-        return 5;
-    };
+    uvo_test::answer(host().script.rx_trace_transparent, Color{1, 1, 1, 1}, 5);
     EXPECT_TRUE(shade() == 5 && result.r == 0.5f) << result.r;
 
     block->visible = 1, block->intensity_scale = 3.0f;

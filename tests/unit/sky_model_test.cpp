@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 #include "sky/sky_model.h"
 #include "sky_test_support.h"

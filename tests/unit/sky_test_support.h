@@ -59,8 +59,8 @@ inline void script_cosine_hemisphere() {
 }
 
 // A sky shader (sky, sun or analysis sky) against the test host: `init()`
-// runs the shader-level and the instance init afresh, clearing messages and
-// evaluations first; the instance is released at tear-down.
+// runs the shader-level and the instance init afresh, clearing messages
+// first; the instance is released at tear-down.
 template <class Params, Boolean (*Init)(ShadingState *, Params *, Boolean *),
           Boolean (*Exit)(ShadingState *, Params *)>
 struct ShaderTest : ::testing::Test {
@@ -84,15 +84,10 @@ struct ShaderTest : ::testing::Test {
         uvo_test::host().messages.clear();
         Boolean request = 0;
         ASSERT_TRUE(Init(&f.state, nullptr, &request) == 1 && request == 1) << "shader-level init";
-        uvo_test::host().evaluations.clear();
         ASSERT_TRUE(Init(&f.state, block.get(), &request) == 1 && uvo_test::host().user_slot != nullptr);
         live = true;
     }
     const uvo::SkyInstance &sky() const { return *static_cast<const uvo::SkyInstance *>(uvo_test::host().user_slot); }
-    bool evaluated(std::ptrdiff_t offset) const {
-        const auto &e = uvo_test::host().evaluations;
-        return std::find(e.begin(), e.end(), offset) != e.end();
-    }
 };
 
 inline Vector3 unit(double x, double y, double z) {

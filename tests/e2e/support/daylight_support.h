@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cmath>
-#include <memory>
 #include <numbers>
 #include <string>
 
