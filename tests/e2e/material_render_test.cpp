@@ -76,7 +76,7 @@ TEST(MaterialRender, WhiteMaterialSphereVanishesInAUniformEnvironment) {
     }
 }
 
-TEST(MaterialRender, AWhiteMaterialAndLambertReflectAHostLampAlike) {
+TEST(MaterialRender, AWhiteMaterialUnderAHostLampMatchesLambertsClosedForm) {
     // A white diffuse floor under a point light of intensity 8 at height 2,
     // seen from above, black environment: radiance E / pi = I / (pi h^2)
     // straight below the light (Lambert's: Render.PointLightMatchesInverseSquareCosineLaw).
