@@ -99,6 +99,31 @@ TEST(Services, SampleLoopsHonourTheirCounts) {
     set_current_context(nullptr);
 }
 
+TEST(Services, ImagePyramidLevelsAverageTwoByTwoDownToOneTexel) {
+    Loaded loaded("pyramid", R"({"camera": {"resolution": [2, 2]}})");
+    HostImageDesc desc{};
+    desc.width = 4, desc.height = 2, desc.filter = 1, desc.type = 13;
+    HostImage *image = rx_img_image_dbcreate(&desc, nullptr);
+    ASSERT_NE(image, nullptr);
+    // Texel (x, y) has red x + 4 y: level 1 averages 2 x 2 blocks, level 2 all.
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const Color c{float(x + 4 * y), 1, 0, 1};
+            rx_img_put_color(image, &c, x, y);
+        }
+    int32_t w = 0, h = 0;
+    Color c{};
+    HostImage *top = rx_img_pyramid_get_level(image, 2, &w, &h);  // level 1 made on the way
+    ASSERT_TRUE(top != nullptr && w == 1 && h == 1) << w << " x " << h;
+    rx_img_get_color(top, &c, 0, 0);
+    EXPECT_TRUE(uvo_test::near(c, Color{3.5f, 1, 0, 1})) << c;
+    HostImage *half = rx_img_pyramid_get_level(image, 1, &w, &h);
+    ASSERT_TRUE(half != nullptr && w == 2 && h == 1) << w << " x " << h;
+    rx_img_get_color(half, &c, 1, 0);
+    EXPECT_TRUE(uvo_test::near(c, Color{4.5f, 1, 0, 1})) << c;
+    EXPECT_EQ(rx_img_pyramid_get_level(image, 3, nullptr, nullptr), nullptr) << "no level past 1 x 1";
+}
+
 TEST(Services, QueriesAnswerForTheInstanceBeingCalledAndTheScenesLights) {
     Loaded loaded("queries", R"({"camera": {"resolution": [2, 2]},
         "lights": [{"name": "a", "type": "point", "transform": {"translate": [0, 3, 0]}},
