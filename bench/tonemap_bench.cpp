@@ -12,7 +12,7 @@
 
 #include "test_host.h"
 #include "tone_map_reference.h"
-#include "tonemap_photo/tone_curve.h"
+#include "tonemap_photo/tone_mapper.h"
 #include "uvo/tonemap_api.h"
 
 namespace {

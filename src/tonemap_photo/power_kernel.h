@@ -1,4 +1,4 @@
-// The vector kernels behind power_batch.h, for the files that run them
+// The vector kernels over a PowerTable (power_table.h), for the files that run them
 // inline: every helper is forced inline, so that it compiles for the
 // instruction set of the function (or function clone) that calls it.
 //
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <utility>
 
-#include "tonemap_photo/power_batch.h"
+#include "tonemap_photo/power_table.h"
 
 // The vector helpers never cross a library boundary, so the note that their
 // calling convention depends on the instruction set does not matter.
@@ -182,11 +182,6 @@ inline __attribute__((always_inline)) bool any(typename Vector<N>::B m) {
         return any<N / 2>(half<N, 0>(m, lanes) | half<N, N / 2>(m, lanes));
     }
 }
-
-// The slices of [1, 2) the table path splits a mantissa into: 2^8 of them,
-// so that m / c - 1 stays within 2^-9 of 0.
-constexpr int slice_bits = 8;
-constexpr double slice_radius = 0x1p-9;
 
 // The table values of the N floats whose bits are `bits`: of_exponent by
 // sign and exponent, the slice's power and reciprocal by the top 8 bits of

@@ -2,9 +2,7 @@
 // built with -mavx2; tone_mappers() offers it only to processors that have
 // it).  Its powers come from the AVX2 table kernel where the exponent has a
 // table, else from the portable kernels compiled for AVX2.
-#include "tonemap_photo/tone_curve.h"
-
-#include <cstring>
+#include "tonemap_photo/tone_mapper.h"
 
 #if UVO_HAVE_AVX2_TONE_MAPPER
 
@@ -32,15 +30,8 @@ void map_row(const TonemapRecord &record, const ToneCurve *curve, int32_t y) {
     avx2::tone_steps::map_row<Avx2Powers>(record, curve, y);
 }
 
-// Four at a time; a last partial vector is padded with ones.
 void powers(const PowerTable &t, const float *base, float *out, int count) {
-    for (int start = 0; start < count; start += 4) {
-        const int n = count - start < 4 ? count - start : 4;
-        Float4 x = {1.0f, 1.0f, 1.0f, 1.0f};
-        std::memcpy(&x, base + start, sizeof(float) * static_cast<size_t>(n));
-        const Float4 power = Avx2Powers::power4(t, x);
-        std::memcpy(out + start, &power, sizeof(float) * static_cast<size_t>(n));
-    }
+    avx2::tone_steps::powers<Avx2Powers>(t, base, out, count);
 }
 
 }  // namespace

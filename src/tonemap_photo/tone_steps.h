@@ -1,5 +1,5 @@
 // The per-pixel steps of the tone curve and the row loop, written once and
-// compiled for each instruction set: tone_curve.cpp builds the portable
+// compiled for each instruction set: tone_mapper.cpp builds the portable
 // ToneMapper from them, tone_mapper_avx2.cpp the AVX2 one.  Each file
 // defines UVO_ISA (see power_kernel.h) and hands the templates a Powers
 // class with
@@ -126,6 +126,19 @@ inline __attribute__((always_inline)) void map_vignetted(const TonemapRecord &re
     channels = Powers::power4(curve.gamma_table, channels);
     channels[3] = colour.a;
     std::memcpy(&colour, &channels, sizeof colour);
+}
+
+// `count` >= 0 powers of base into out (which may be base), four at a time;
+// a last partial vector is padded with ones.
+template <class Powers>
+void powers(const PowerTable &t, const float *base, float *out, int count) {
+    for (int start = 0; start < count; start += 4) {
+        const int n = count - start < 4 ? count - start : 4;
+        Float4 x = {1.0f, 1.0f, 1.0f, 1.0f};
+        std::memcpy(&x, base + start, sizeof(float) * static_cast<size_t>(n));
+        const Float4 power = Powers::power4(t, x);
+        std::memcpy(out + start, &power, sizeof(float) * static_cast<size_t>(n));
+    }
 }
 
 template <class Powers>

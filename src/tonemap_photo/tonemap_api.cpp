@@ -5,7 +5,7 @@
 #include "frame/binding.h"
 #include "frame/export.h"
 #include "frame/memory.h"
-#include "tonemap_photo/tone_curve.h"
+#include "tonemap_photo/tone_mapper.h"
 
 namespace uvo {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tonemap_photo/tone_curve.h"
+#include "tonemap_photo/tone_mapper.h"
 
 namespace uvo_test {
 

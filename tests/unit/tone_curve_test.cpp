@@ -10,9 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "tonemap_photo/power_batch.h"
 #include "tone_map_reference.h"
-#include "tonemap_photo/tone_curve.h"
+#include "tonemap_photo/tone_mapper.h"
 
 namespace {
 

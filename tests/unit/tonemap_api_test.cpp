@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tonemap_photo/tone_curve.h"
+#include "tonemap_photo/tone_mapper.h"
 #include "tonemap_test_support.h"
 #include "uvo/tonemap_api.h"
 

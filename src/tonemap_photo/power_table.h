@@ -1,6 +1,6 @@
-// Powers in double precision for the tone curve.
+// Powers in double precision for the tone curve: the table of one exponent.
 //
-// out[i] = float(pow(double(base[i]), double(exponent))) bit for bit.  The
+// float(pow(double(x), double(exponent))) bit for bit, for many x.  The
 // curve raises many bases to a few fixed exponents, so each exponent gets a
 // PowerTable once: for a float base x = 2^e * m, x^y = 2^(e y) * c^y *
 // (m / c)^y, where c is the centre of the 1/256 slice of [1, 2) that holds m.
@@ -12,11 +12,17 @@
 // between two floats that it could round either way (exact ties, as integer
 // exponents give, among them), bases that are zero, negative, subnormal,
 // infinite or NaN, and powers outside the normal float range go to std::pow
-// lane by lane, so every IEEE special case is std::pow's.  Batches run in
-// vectors of 4 lanes.
+// lane by lane, so every IEEE special case is std::pow's.  The kernels are
+// in power_kernel.h (portable) and power_kernel_avx2.h; tone_steps.h runs
+// them on vectors of four.
 #pragma once
 
 namespace uvo {
+
+// The slices of [1, 2) a mantissa is split into: 2^8 of them, so that
+// m / c - 1 stays within 2^-9 of 0.
+constexpr int slice_bits = 8;
+constexpr double slice_radius = 0x1p-9;
 
 // What one exponent's powers need: filled by make_power_table, then read
 // only.  About 8 KiB.  No alignment beyond a double's: curves live in
@@ -41,15 +47,7 @@ struct PowerTable {
     } slice[256];
 };
 
+// Fills `table` for `exponent` (a few hundred std::pow calls).
 void make_power_table(float exponent, PowerTable &table);
-
-// `count` >= 0 values; `base` and `out` may be the same array.
-void power_batch(const PowerTable &table, const float *base, float *out, int count);
-
-// Four floats in one register (the tone curve's three channels and a spare).
-typedef float Float4 __attribute__((vector_size(4 * sizeof(float))));
-
-// The same for a single use of an exponent: this builds the table first.
-void power_batch(const float *base, float exponent, float *out, int count);
 
 }  // namespace uvo
