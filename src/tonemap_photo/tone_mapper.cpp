@@ -18,21 +18,13 @@ struct PortablePowers {
     }
 };
 
-void portable_map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
-    portable::tone_steps::map_color<PortablePowers>(record, curve, colour, x, y);
-}
-
-void portable_map_row(const TonemapRecord &record, const ToneCurve *curve, int32_t y) {
-    portable::tone_steps::map_row<PortablePowers>(record, curve, y);
-}
-
-void portable_powers(const PowerTable &t, const float *base, float *out, int count) {
-    portable::tone_steps::powers<PortablePowers>(t, base, out, count);
-}
-
 }  // namespace
 
-const ToneMapper portable_tone_mapper = {"portable", portable_map_color, portable_map_row, portable_powers};
+// The steps' templates, instantiated over PortablePowers (of internal
+// linkage, and so are they).
+const ToneMapper portable_tone_mapper = {"portable", portable::tone_steps::map_color<PortablePowers>,
+                                         portable::tone_steps::map_row<PortablePowers>,
+                                         portable::tone_steps::powers<PortablePowers>};
 
 std::span<const ToneMapper *const> tone_mappers() {
 #if UVO_HAVE_AVX2_TONE_MAPPER

@@ -22,21 +22,10 @@ struct Avx2Powers {
     }
 };
 
-void map_color(const TonemapRecord &record, const ToneCurve &curve, Color &colour, float x, float y) {
-    avx2::tone_steps::map_color<Avx2Powers>(record, curve, colour, x, y);
-}
-
-void map_row(const TonemapRecord &record, const ToneCurve *curve, int32_t y) {
-    avx2::tone_steps::map_row<Avx2Powers>(record, curve, y);
-}
-
-void powers(const PowerTable &t, const float *base, float *out, int count) {
-    avx2::tone_steps::powers<Avx2Powers>(t, base, out, count);
-}
-
 }  // namespace
 
-const ToneMapper avx2_tone_mapper = {"avx2", map_color, map_row, powers};
+const ToneMapper avx2_tone_mapper = {"avx2", avx2::tone_steps::map_color<Avx2Powers>,
+                                     avx2::tone_steps::map_row<Avx2Powers>, avx2::tone_steps::powers<Avx2Powers>};
 
 }  // namespace uvo
 
