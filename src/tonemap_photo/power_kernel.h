@@ -50,11 +50,6 @@ inline __attribute__((always_inline)) To same_bits(From from) {
     return to;
 }
 
-// Lanes of the vectors a batch runs in: four doubles fill an AVX2 register.
-// Every value of a batch goes through the same kernel, so its power does not
-// depend on the batch it came in.
-constexpr int vector_lanes = 4;
-
 constexpr double ln2 = 0.69314718055994530942;
 constexpr double inverse_ln2 = 1.44269504088896340736;
 constexpr uint64_t sqrt_half_bits = 0x3fe6a09e667f3bcdull;  // bits of sqrt(1/2)
